@@ -1,0 +1,30 @@
+// The module frame: the unit table the host runs through Initialize and
+// Finalize, and what happens when the library is attached and detached.
+#pragma once
+
+#include "platform/rtl/Modules.h"
+
+#include <QString>
+
+extern "C" {
+TD_EXPORT void Initialize(void);
+TD_EXPORT void Finalize(void);
+TD_EXPORT const TouchDialogs::TPackageInfoTable *GetPackageInfoTable(void);
+// The same routines under package-qualified names.
+TD_EXPORT void TouchDialogs_Initialize(void);
+TD_EXPORT void TouchDialogs_Finalize(void);
+TD_EXPORT const TouchDialogs::TPackageInfoTable *TouchDialogs_GetPackageInfoTable(void);
+}
+
+namespace TouchDialogs::frame {
+
+// Registers the module and chooses its resource instance: a language pack
+// beside libraryFile, else the module itself.
+TD_EXPORT void attach(const QString &libraryFile);
+// Unregisters the module and releases a language pack, if one was chosen.
+TD_EXPORT void detach();
+TD_EXPORT TLibModule &moduleRecord();
+// True while a language pack (not the module itself) serves the resources.
+TD_EXPORT bool usesLanguagePack();
+
+} // namespace TouchDialogs::frame

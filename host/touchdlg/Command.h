@@ -1,0 +1,35 @@
+// touchdlg subcommands: each dialog adds one with a TouchCommand registrar in
+// its own source file.
+#pragma once
+
+#include <QCommandLineParser>
+#include <QJsonObject>
+#include <QList>
+#include <functional>
+
+namespace touchdlg {
+
+// A usage or data problem: message on stderr, exit status 2.
+struct UsageError {
+    QString message;
+};
+
+struct Command {
+    QString name;
+    QString synopsis;   // options, for the usage text
+    std::function<void(QCommandLineParser &)> addOptions;
+    // Runs the dialog; fills the JSON answer and returns the exit status
+    // (0 confirmed or chosen, 1 cancelled).
+    std::function<int(const QCommandLineParser &, QJsonObject &answer)> run;
+};
+
+QList<Command> &commands();
+
+struct Registrar {
+    explicit Registrar(Command c) { commands().append(std::move(c)); }
+};
+
+// An integer option value; UsageError when it is not one.
+int intOption(const QCommandLineParser &parser, const QString &name, int fallback);
+
+} // namespace touchdlg

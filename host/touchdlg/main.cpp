@@ -1,0 +1,134 @@
+// touchdlg: one touch dialog per call, the answer as one JSON line on stdout.
+// Exit status: 0 confirmed, 1 cancelled, 2 usage or data error.
+#include "host/touchdlg/Command.h"
+
+#include <TouchDialogs/TouchDialogs.h>
+
+#include <QApplication>
+#include <QJsonDocument>
+#include <QLocale>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <cstdio>
+
+namespace touchdlg {
+
+QList<Command> &commands()
+{
+    static QList<Command> list;
+    return list;
+}
+
+int intOption(const QCommandLineParser &parser, const QString &name, int fallback)
+{
+    if (!parser.isSet(name))
+        return fallback;
+    bool ok = false;
+    const int v = parser.value(name).toInt(&ok);
+    if (!ok)
+        throw UsageError{QStringLiteral("--%1 wants a whole number, not '%2'").arg(name, parser.value(name))};
+    return v;
+}
+
+} // namespace touchdlg
+
+using namespace touchdlg;
+
+static QString usage()
+{
+    QString text = QStringLiteral(
+        "Usage: touchdlg [--title T] [--locale L] [--screenshot FILE.png] DIALOG [options]\n\nDialogs:\n");
+    for (const Command &c : commands())
+        text += QStringLiteral("  %1 %2\n").arg(c.name, -9).arg(c.synopsis);
+    return text;
+}
+
+static int fail(const QString &message)
+{
+    std::fprintf(stderr, "touchdlg: %s\n", qPrintable(message));
+    return 2;
+}
+
+// Writes the first modal dialog, as first shown, to a PNG file.
+static void armScreenshot(const QString &file)
+{
+    auto *timer = new QTimer(qApp);
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, file] {
+        QWidget *dlg = QApplication::activeModalWidget();
+        if (!dlg || !dlg->isVisible())
+            return;
+        timer->stop();
+        // One more turn of the loop so the first paint is complete.
+        QTimer::singleShot(50, dlg, [dlg, file] {
+            if (!dlg->grab().save(file))
+                std::fprintf(stderr, "touchdlg: cannot write %s\n", qPrintable(file));
+        });
+    });
+    timer->start();
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("touchdlg"));
+
+    QStringList args = app.arguments();
+    // Global options come before the dialog name.
+    QCommandLineParser global;
+    global.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    global.addOption({QStringLiteral("title"), QStringLiteral("Application title."), QStringLiteral("T")});
+    global.addOption({QStringLiteral("locale"), QStringLiteral("Language of the texts."), QStringLiteral("L")});
+    global.addOption({QStringLiteral("screenshot"), QStringLiteral("Write the dialog to a PNG."), QStringLiteral("FILE")});
+    global.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show usage.")});
+    if (!global.parse(args))
+        return fail(global.errorText() + u'\n' + usage());
+    if (global.isSet(QStringLiteral("help"))) {
+        std::printf("%s", qPrintable(usage()));
+        return 0;
+    }
+    const QStringList rest = global.positionalArguments();
+    if (rest.isEmpty())
+        return fail(QStringLiteral("no dialog named\n") + usage());
+
+    const QString name = rest.first();
+    const Command *command = nullptr;
+    for (const Command &c : commands())
+        if (c.name == name)
+            command = &c;
+    if (!command)
+        return fail(QStringLiteral("unknown dialog '%1'\n").arg(name) + usage());
+
+    QCommandLineParser parser;
+    if (command->addOptions)
+        command->addOptions(parser);
+    if (!parser.parse(QStringList{args.first()} + rest.mid(1)))
+        return fail(parser.errorText());
+    if (!parser.positionalArguments().isEmpty())
+        return fail(QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
+
+    if (global.isSet(QStringLiteral("locale")))
+        QLocale::setDefault(QLocale(global.value(QStringLiteral("locale"))));
+    if (global.isSet(QStringLiteral("title")))
+        TouchDialogs::Application::setTitle(global.value(QStringLiteral("title")));
+    if (global.isSet(QStringLiteral("screenshot")))
+        armScreenshot(global.value(QStringLiteral("screenshot")));
+
+    Initialize();
+    int status = 2;
+    try {
+        QJsonObject answer;
+        status = command->run(parser, answer);
+        std::printf("%s\n", QJsonDocument(answer).toJson(QJsonDocument::Compact).constData());
+    } catch (const UsageError &e) {
+        status = fail(e.message);
+    } catch (const TouchDialogs::EAbort &) {
+        status = 1;
+    } catch (const std::exception &e) {
+        status = fail(QString::fromUtf8(e.what()));
+    }
+    std::fflush(stdout);
+    Finalize();
+    return status;
+}

@@ -1,0 +1,238 @@
+#include "platform/forms/Controls.h"
+#include "platform/forms/Form.h"
+#include "platform/rtl/Modules.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace TouchDialogs {
+
+// ---- TSpeedButton ---------------------------------------------------------
+
+TSpeedButton::TSpeedButton(QWidget *parent) : QToolButton(parent)
+{
+    setFocusPolicy(Qt::NoFocus);
+    setToolButtonStyle(Qt::ToolButtonTextOnly);
+    connect(this, &QToolButton::clicked, this, [this] { dispatchEvent(this, [this] { Click(); }); });
+}
+
+void TSpeedButton::setCaption(const QString &caption)
+{
+    m_caption = caption;
+    setText(caption);
+    // The "&" marks the accelerator the form handles itself; no Alt shortcut.
+    setShortcut(QKeySequence());
+    setToolButtonStyle(m_glyph.isEmpty() ? Qt::ToolButtonTextOnly
+                       : caption.isEmpty() ? Qt::ToolButtonIconOnly
+                                           : Qt::ToolButtonTextUnderIcon);
+}
+
+void TSpeedButton::setGlyph(const QString &resource)
+{
+    m_glyph = resource;
+    if (resource.isEmpty()) {
+        setIcon(QIcon());
+    } else {
+        const QPixmap pixmap(ResourcePath(resource));
+        setIcon(QIcon(pixmap));
+        setIconSize(pixmap.size());
+    }
+    setCaption(m_caption);
+}
+
+void TSpeedButton::setColor(const QColor &color)
+{
+    m_color = color;
+    QPalette pal = palette();
+    pal.setColor(QPalette::Button, color);
+    setPalette(pal);
+    setAutoFillBackground(color.isValid());
+}
+
+void TSpeedButton::Click()
+{
+    if (OnClick)
+        OnClick(this);
+}
+
+bool TSpeedButton::bindEvent(const QByteArray &event, TForm &form, const QString &handler)
+{
+    if (event != "onClick")
+        return false;
+    OnClick = form.handler<QObject *>(handler);
+    return true;
+}
+
+// ---- TLabel ---------------------------------------------------------------
+
+TLabel::TLabel(QWidget *parent) : QLabel(parent)
+{
+    setTextFormat(Qt::PlainText);
+}
+
+QColor TLabel::Color() const
+{
+    return palette().color(QPalette::Window);
+}
+
+void TLabel::setColor(const QColor &color)
+{
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, color);
+    setPalette(pal);
+    setAutoFillBackground(true);
+}
+
+void TLabel::setFontColor(const QColor &color)
+{
+    QPalette pal = palette();
+    pal.setColor(QPalette::WindowText, color);
+    setPalette(pal);
+}
+
+// ---- TEdit ----------------------------------------------------------------
+
+TEdit::TEdit(QWidget *parent) : QLineEdit(parent)
+{
+    setReadOnly(true);
+}
+
+bool TEdit::bindEvent(const QByteArray &event, TForm &form, const QString &handler)
+{
+    if (event == "onKeyDown")
+        OnKeyDown = form.handler<QObject *, WORD &, TShiftState>(handler);
+    else if (event == "onKeyPress")
+        OnKeyPress = form.handler<QObject *, QChar &>(handler);
+    else
+        return false;
+    return true;
+}
+
+// ---- TPanel, TBevel, TImage -----------------------------------------------
+
+TPanel::TPanel(QWidget *parent) : QFrame(parent)
+{
+    setFrameShape(QFrame::Panel);
+    setFrameShadow(QFrame::Raised);
+}
+
+QColor TPanel::Color() const
+{
+    return palette().color(QPalette::Window);
+}
+
+void TPanel::setColor(const QColor &color)
+{
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, color);
+    setPalette(pal);
+    setAutoFillBackground(true);
+}
+
+void TPanel::paintEvent(QPaintEvent *event)
+{
+    QFrame::paintEvent(event);
+    if (!m_caption.isEmpty()) {
+        QPainter p(this);
+        p.drawText(contentsRect(), Qt::AlignCenter, m_caption);
+    }
+}
+
+TBevel::TBevel(QWidget *parent) : QFrame(parent)
+{
+    setFrameShape(QFrame::Box);
+    setFrameShadow(QFrame::Sunken);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+TImage::TImage(QWidget *parent) : QLabel(parent)
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void TImage::setPicture(const QString &resource)
+{
+    m_picture = resource;
+    setPixmap(resource.isEmpty() ? QPixmap() : QPixmap(ResourcePath(resource)));
+}
+
+// ---- TShape ---------------------------------------------------------------
+
+TShape::TShape(QWidget *parent) : QWidget(parent) {}
+
+bool TShape::bindEvent(const QByteArray &event, TForm &form, const QString &handler)
+{
+    if (event != "onMouseDown")
+        return false;
+    OnMouseDown = form.handler<QObject *, TMouseButton, TShiftState, int, int>(handler);
+    return true;
+}
+
+void TShape::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.setBrush(toQColor(m_brush));
+    if (m_penWidth > 0) {
+        QPen pen(toQColor(m_pen));
+        pen.setWidth(m_penWidth);
+        p.setPen(pen);
+    } else {
+        p.setPen(Qt::NoPen);
+    }
+    const int inset = m_penWidth / 2;
+    p.drawRect(rect().adjusted(inset, inset, -inset - (m_penWidth > 0 ? 1 : 0), -inset - (m_penWidth > 0 ? 1 : 0)));
+}
+
+void TShape::mousePressEvent(QMouseEvent *event)
+{
+    if (!OnMouseDown)
+        return;
+    const TMouseButton button = event->button() == Qt::RightButton ? mbRight
+                                : event->button() == Qt::MiddleButton ? mbMiddle
+                                                                       : mbLeft;
+    const TShiftState shift = shiftStateFromQt(event->modifiers(), event->buttons());
+    const QPoint pos = event->position().toPoint();
+    dispatchEvent(this, [&] { OnMouseDown(this, button, shift, pos.x(), pos.y()); });
+}
+
+// ---- TTimer ---------------------------------------------------------------
+
+TTimer::TTimer(QWidget *parent) : QWidget(parent)
+{
+    setVisible(false);
+    setAttribute(Qt::WA_DontShowOnScreen);
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        if (OnTimer)
+            dispatchEvent(this, [this] { OnTimer(this); });
+    });
+}
+
+void TTimer::setInterval(int ms)
+{
+    m_interval = ms;
+    restart();
+}
+
+void TTimer::setEnabled(bool on)
+{
+    m_enabled = on;
+    restart();
+}
+
+void TTimer::restart()
+{
+    m_timer.stop();
+    if (m_enabled && m_interval > 0 && OnTimer)
+        m_timer.start(m_interval);
+}
+
+bool TTimer::bindEvent(const QByteArray &event, TForm &form, const QString &handler)
+{
+    if (event != "onTimer")
+        return false;
+    OnTimer = form.handler<QObject *>(handler);
+    restart();
+    return true;
+}
+
+} // namespace TouchDialogs

@@ -1,0 +1,199 @@
+// The controls the layouts are made of: thin Qt widgets with the properties
+// and events the dialogs use. Each can live in a .ui file.
+#pragma once
+
+#include "platform/forms/Colors.h"
+#include "platform/forms/Events.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+#include <QToolButton>
+
+namespace TouchDialogs {
+
+// A graphic button that never takes the focus, so keys keep going to the form.
+class TD_EXPORT TSpeedButton : public QToolButton, public EventBindable {
+    Q_OBJECT
+    Q_PROPERTY(int Tag READ Tag WRITE setTag)
+    Q_PROPERTY(QString Caption READ Caption WRITE setCaption)
+    Q_PROPERTY(QString Glyph READ Glyph WRITE setGlyph)
+    Q_PROPERTY(bool Flat READ Flat WRITE setFlat)
+    Q_PROPERTY(QColor Color READ Color WRITE setColor)
+
+public:
+    explicit TSpeedButton(QWidget *parent = nullptr);
+
+    int Tag() const { return m_tag; }
+    void setTag(int tag) { m_tag = tag; }
+    // The caption as set, "&" included.
+    QString Caption() const { return m_caption; }
+    void setCaption(const QString &caption);
+    QString Glyph() const { return m_glyph; }
+    void setGlyph(const QString &resource);
+    bool Flat() const { return autoRaise(); }
+    void setFlat(bool flat) { setAutoRaise(flat); }
+    QColor Color() const { return m_color; }
+    void setColor(const QColor &color);
+    bool Enabled() const { return isEnabled(); }
+    void setEnabled(bool on) { QToolButton::setEnabled(on); }
+
+    // Runs OnClick, enabled or not.
+    void Click();
+    TNotifyEvent OnClick;
+
+    bool bindEvent(const QByteArray &event, TForm &form, const QString &handler) override;
+
+private:
+    int m_tag = 0;
+    QString m_caption;
+    QString m_glyph;
+    QColor m_color;
+};
+
+class TD_EXPORT TLabel : public QLabel {
+    Q_OBJECT
+    Q_PROPERTY(int Tag READ Tag WRITE setTag)
+    Q_PROPERTY(QString Caption READ Caption WRITE setCaption)
+    Q_PROPERTY(bool Transparent READ Transparent WRITE setTransparent)
+    Q_PROPERTY(QColor Color READ Color WRITE setColor)
+
+public:
+    explicit TLabel(QWidget *parent = nullptr);
+    int Tag() const { return m_tag; }
+    void setTag(int tag) { m_tag = tag; }
+    QString Caption() const { return text(); }
+    void setCaption(const QString &caption) { setText(caption); }
+    bool Transparent() const { return !autoFillBackground(); }
+    void setTransparent(bool on) { setAutoFillBackground(!on); }
+    QColor Color() const;
+    void setColor(const QColor &color);
+    void setFontColor(const QColor &color);
+
+private:
+    int m_tag = 0;
+};
+
+// A read-only edit line that takes keys while focused.
+class TD_EXPORT TEdit : public QLineEdit, public KeyControl, public EventBindable {
+    Q_OBJECT
+    Q_PROPERTY(int Tag READ Tag WRITE setTag)
+    Q_PROPERTY(QString Text READ Text WRITE setText_)
+
+public:
+    explicit TEdit(QWidget *parent = nullptr);
+    int Tag() const { return m_tag; }
+    void setTag(int tag) { m_tag = tag; }
+    QString Text() const { return text(); }
+    void setText_(const QString &t) { setText(t); }
+    void SetFocus() { setFocus(Qt::OtherFocusReason); }
+    bool bindEvent(const QByteArray &event, TForm &form, const QString &handler) override;
+
+private:
+    int m_tag = 0;
+};
+
+class TD_EXPORT TPanel : public QFrame {
+    Q_OBJECT
+    Q_PROPERTY(int Tag READ Tag WRITE setTag)
+    Q_PROPERTY(QString Caption READ Caption WRITE setCaption)
+    Q_PROPERTY(QColor Color READ Color WRITE setColor)
+
+public:
+    explicit TPanel(QWidget *parent = nullptr);
+    int Tag() const { return m_tag; }
+    void setTag(int tag) { m_tag = tag; }
+    QString Caption() const { return m_caption; }
+    void setCaption(const QString &caption) { m_caption = caption; update(); }
+    QColor Color() const;
+    void setColor(const QColor &color);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    int m_tag = 0;
+    QString m_caption;
+};
+
+class TD_EXPORT TBevel : public QFrame {
+    Q_OBJECT
+public:
+    explicit TBevel(QWidget *parent = nullptr);
+};
+
+// A picture from the resources; nothing draws when it has none.
+class TD_EXPORT TImage : public QLabel {
+    Q_OBJECT
+    Q_PROPERTY(QString Picture READ Picture WRITE setPicture)
+    Q_PROPERTY(bool Stretch READ Stretch WRITE setStretch)
+
+public:
+    explicit TImage(QWidget *parent = nullptr);
+    QString Picture() const { return m_picture; }
+    void setPicture(const QString &resource);
+    bool Stretch() const { return hasScaledContents(); }
+    void setStretch(bool on) { setScaledContents(on); }
+
+private:
+    QString m_picture;
+};
+
+// A filled rectangle; the colour swatches of the colour chooser.
+class TD_EXPORT TShape : public QWidget, public EventBindable {
+    Q_OBJECT
+    Q_PROPERTY(int Tag READ Tag WRITE setTag)
+    Q_PROPERTY(int BrushColor READ BrushColor WRITE setBrushColor)
+    Q_PROPERTY(int PenColor READ PenColor WRITE setPenColor)
+    Q_PROPERTY(int PenWidth READ PenWidth WRITE setPenWidth)
+
+public:
+    explicit TShape(QWidget *parent = nullptr);
+    int Tag() const { return m_tag; }
+    void setTag(int tag) { m_tag = tag; }
+    TColor BrushColor() const { return m_brush; }
+    void setBrushColor(TColor c) { m_brush = c; update(); }
+    TColor PenColor() const { return m_pen; }
+    void setPenColor(TColor c) { m_pen = c; update(); }
+    int PenWidth() const { return m_penWidth; }
+    void setPenWidth(int w) { m_penWidth = w; update(); }
+
+    TMouseEvent OnMouseDown;
+    bool bindEvent(const QByteArray &event, TForm &form, const QString &handler) override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    int m_tag = 0;
+    TColor m_brush = clWhite;
+    TColor m_pen = clBlack;
+    int m_penWidth = 1;
+};
+
+// A timer that can live in a layout: an invisible component around QTimer.
+class TD_EXPORT TTimer : public QWidget, public EventBindable {
+    Q_OBJECT
+    Q_PROPERTY(int Interval READ Interval WRITE setInterval)
+    Q_PROPERTY(bool Enabled READ Enabled WRITE setEnabled)
+
+public:
+    explicit TTimer(QWidget *parent = nullptr);
+    int Interval() const { return m_interval; }
+    void setInterval(int ms);
+    bool Enabled() const { return m_enabled; }
+    void setEnabled(bool on);
+
+    TNotifyEvent OnTimer;
+    bool bindEvent(const QByteArray &event, TForm &form, const QString &handler) override;
+
+private:
+    void restart();
+    QTimer m_timer;
+    int m_interval = 1000;
+    bool m_enabled = true;
+};
+
+} // namespace TouchDialogs

@@ -1,0 +1,331 @@
+#include "platform/forms/Form.h"
+#include "platform/forms/Application.h"
+#include "platform/forms/LayoutLoader.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLayout>
+#include <QMetaObject>
+
+namespace TouchDialogs {
+
+namespace {
+
+// Routes every key pressed in a TForm window through the form first, in the
+// order the forms expect (preview, focused control, character). Installed
+// once on the application.
+class KeyRouter : public QObject {
+public:
+    static void ensureInstalled()
+    {
+        static KeyRouter *router = nullptr;
+        if (!router && qApp) {
+            router = new KeyRouter;
+            router->setParent(qApp);
+            qApp->installEventFilter(router);
+        }
+    }
+    // The copy handed to a control for its own default processing; it must
+    // pass this filter untouched.
+    static QKeyEvent *passing;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress || event == passing || !watched->isWidgetType())
+            return false;
+        auto *widget = static_cast<QWidget *>(watched);
+        auto *form = qobject_cast<TForm *>(widget->window());
+        if (!form || !form->isEnabled())
+            return false;
+        form->dispatchKey(widget, static_cast<QKeyEvent *>(event));
+        return true;
+    }
+};
+
+QKeyEvent *KeyRouter::passing = nullptr;
+
+} // namespace
+
+void dispatchEvent(QObject *sender, const std::function<void()> &handler)
+{
+    try {
+        handler();
+    } catch (const std::exception &e) {
+        Application::HandleException(sender, e);
+    } catch (...) {
+        Application::HandleException(sender, Exception(QStringLiteral("Unknown error")));
+    }
+}
+
+TForm::TForm(QObject *owner) : QDialog(nullptr), m_owner(owner)
+{
+    KeyRouter::ensureInstalled();
+    setWindowIcon(Application::Icon());
+    if (owner == Application::instance())
+        Application::adopt(this);
+}
+
+TForm::~TForm() = default;
+
+void TForm::createFromLayout()
+{
+    createFromLayout(className().toUpper());
+}
+
+void TForm::createFromLayout(const QString &resourceName)
+{
+    LayoutLoader loader(this);
+    loader.loadInto(resourceName);
+    if (OnCreate)
+        OnCreate(this);
+}
+
+bool TForm::bindEvent(const QByteArray &event, TForm &form, const QString &name)
+{
+    if (event == "onCreate")
+        OnCreate = form.handler<QObject *>(name);
+    else if (event == "onActivate")
+        OnActivate = form.handler<QObject *>(name);
+    else if (event == "onShow")
+        OnShow = form.handler<QObject *>(name);
+    else if (event == "onClose")
+        OnClose = form.handler<QObject *, TCloseAction &>(name);
+    else if (event == "onKeyDown")
+        OnKeyDown = form.handler<QObject *, WORD &, TShiftState>(name);
+    else if (event == "onKeyPress")
+        OnKeyPress = form.handler<QObject *, QChar &>(name);
+    else
+        return false;
+    return true;
+}
+
+int TForm::ShowModal()
+{
+    if (m_modalRunning || isVisible())
+        throw Exception(QStringLiteral("Cannot make a visible window modal"));
+    m_modalResult = 0;
+    m_modalRunning = true;
+    m_releaseAfterModal = false;
+    QPointer<TForm> self(this);
+    const int fallback = exec();
+    if (!self)
+        return fallback;
+    m_modalRunning = false;
+    if (m_releaseAfterModal)
+        Release();
+    return m_modalResult;
+}
+
+void TForm::Show()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+bool TForm::doClose(TCloseAction &action)
+{
+    if (OnClose)
+        OnClose(this, action);
+    return action != caNone;
+}
+
+void TForm::Close()
+{
+    if (m_modalRunning) {
+        setModalResult(2);
+        return;
+    }
+    TCloseAction action = caHide;
+    if (!doClose(action))
+        return;
+    switch (action) {
+    case caHide: hide(); break;
+    case caFree: hide(); Release(); break;
+    case caMinimize: showMinimized(); break;
+    case caNone: break;
+    }
+}
+
+void TForm::Release()
+{
+    deleteLater();
+}
+
+void TForm::setModalResult(int value)
+{
+    m_modalResult = value;
+    if (m_modalRunning && value != 0 && !m_endPending) {
+        // Like a message loop that looks at the modal result after each
+        // message: the run ends once the current handler has returned.
+        m_endPending = true;
+        QMetaObject::invokeMethod(this, &TForm::checkModalEnd, Qt::QueuedConnection);
+    }
+}
+
+void TForm::checkModalEnd()
+{
+    m_endPending = false;
+    if (!m_modalRunning || m_modalResult == 0)
+        return;
+    dispatchEvent(this, [this] {
+        TCloseAction action = caHide;
+        if (!doClose(action)) {
+            m_modalResult = 0;
+            return;
+        }
+        if (action == caFree)
+            m_releaseAfterModal = true;
+        m_allowDone = true;
+        QDialog::done(m_modalResult);
+        m_allowDone = false;
+    });
+}
+
+void TForm::done(int r)
+{
+    if (m_allowDone || !m_modalRunning) {
+        QDialog::done(r);
+        return;
+    }
+    setModalResult(r != 0 ? r : 2);
+}
+
+void TForm::closeEvent(QCloseEvent *event)
+{
+    // A close request from the system (close box, window manager) is a
+    // Close(); the form decides, never QDialog.
+    event->ignore();
+    dispatchEvent(this, [this] { Close(); });
+}
+
+void TForm::keyPressEvent(QKeyEvent *event)
+{
+    // No built-in Escape/Enter handling: only the form's handlers decide.
+    event->ignore();
+}
+
+void TForm::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (OnShow && !event->spontaneous())
+        dispatchEvent(this, [this] { OnShow(this); });
+}
+
+bool TForm::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate && OnActivate)
+        dispatchEvent(this, [this] { OnActivate(this); });
+    return QDialog::event(event);
+}
+
+void TForm::Refresh()
+{
+    repaint();
+}
+
+QObject *TForm::FindComponent(const QString &name) const
+{
+    if (name.isEmpty())
+        return nullptr;
+    return findChild<QObject *>(name);
+}
+
+static void collect(const QObject *parent, QList<QObject *> &out)
+{
+    for (QObject *child : parent->children()) {
+        const QString name = child->objectName();
+        if (qobject_cast<QLayout *>(child) || name.isEmpty() || name.startsWith(QLatin1String("qt_")))
+            continue;
+        out.append(child);
+        collect(child, out);
+    }
+}
+
+QList<QObject *> TForm::Components() const
+{
+    QList<QObject *> out;
+    collect(this, out);
+    return out;
+}
+
+void TForm::dispatchKey(QWidget *receiver, QKeyEvent *event)
+{
+    const KeyInfo info = keyFromQt(*event);
+    QWidget *control = receiver != this ? receiver : focusWidget();
+    if (control == this)
+        control = nullptr;
+    auto *keyControl = dynamic_cast<KeyControl *>(control);
+    QPointer<QWidget> controlGuard(control);
+
+    dispatchEvent(this, [&] {
+        WORD key = info.key;
+        if (key != 0) {
+            if (!control) {
+                if (OnKeyDown)
+                    OnKeyDown(this, key, info.shift);
+            } else {
+                if (m_keyPreview && OnKeyDown)
+                    OnKeyDown(this, key, info.shift);
+                if (key != 0 && controlGuard && keyControl && keyControl->OnKeyDown)
+                    keyControl->OnKeyDown(control, key, info.shift);
+                if (key != 0 && controlGuard) {
+                    // The control's own handling (a grid moves on arrows), without
+                    // the character: characters belong to the key-press handlers.
+                    QKeyEvent copy(QEvent::KeyPress, event->key(), event->modifiers(), QString(),
+                                   event->isAutoRepeat(), ushort(event->count()));
+                    KeyRouter::passing = &copy;
+                    QCoreApplication::sendEvent(control, &copy);
+                    KeyRouter::passing = nullptr;
+                }
+            }
+        }
+        if (info.character.isNull())
+            return;
+        QChar ch = info.character;
+        if (!control || !controlGuard) {
+            if (OnKeyPress)
+                OnKeyPress(this, ch);
+            return;
+        }
+        if (m_keyPreview && OnKeyPress)
+            OnKeyPress(this, ch);
+        if (!ch.isNull() && controlGuard && keyControl && keyControl->OnKeyPress)
+            keyControl->OnKeyPress(control, ch);
+    });
+}
+
+static QChar charFromCode(WPARAM code)
+{
+    // Windows-1252 and Latin-1 agree on every character the forms accept.
+    return QChar(char16_t(code & 0xFF));
+}
+
+LRESULT TForm::windowProc(UINT msg, WPARAM wParam, LPARAM)
+{
+    switch (msg) {
+    case WM_CHAR:
+        if (OnKeyPress) {
+            QChar ch = charFromCode(wParam);
+            OnKeyPress(this, ch);
+        }
+        break;
+    case WM_KEYDOWN:
+        if (OnKeyDown) {
+            WORD key = WORD(wParam);
+            OnKeyDown(this, key,
+                      shiftStateFromQt(QGuiApplication::queryKeyboardModifiers(), QGuiApplication::mouseButtons()));
+        }
+        break;
+    case WM_CLOSE:
+        Close();
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+} // namespace TouchDialogs

@@ -1,0 +1,143 @@
+// TForm: the base of every dialog form. A form is built from its stored
+// layout (a Qt Designer .ui under :/layouts/<CLASS NAME IN CAPITALS>), loaded
+// into the form itself; handlers named in the layout are bound to the
+// methods the form class registered with bind().
+#pragma once
+
+#include "platform/forms/Events.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/win/Windows.h"
+
+#include <QDialog>
+#include <QHash>
+#include <QPointer>
+#include <any>
+#include <functional>
+#include <typeinfo>
+
+namespace TouchDialogs {
+
+class TD_EXPORT TForm : public QDialog, public MessageTarget, public EventBindable {
+    Q_OBJECT
+    Q_PROPERTY(bool KeyPreview READ KeyPreview WRITE setKeyPreview)
+    Q_PROPERTY(QString Caption READ Caption WRITE setCaption)
+    Q_PROPERTY(int Tag READ Tag WRITE setTag)
+
+public:
+    // owner: nullptr (the caller frees the form) or Application::instance()
+    // (the application object frees what is still alive at its end).
+    explicit TForm(QObject *owner = nullptr);
+    ~TForm() override;
+
+    // Modal run: returns the modal result that ended it.
+    int ShowModal();
+    void Show();
+    // Modal: ends the run with modal result 2 (once the current handler is
+    // done). Otherwise runs OnClose and hides or releases the form.
+    void Close();
+    // Deferred destruction; a no-op if the form is freed first.
+    void Release();
+    int ModalResult() const { return m_modalResult; }
+    // A non-zero value ends a modal run after the current handler; 0 does not.
+    void setModalResult(int value);
+    bool isModalRunning() const { return m_modalRunning; }
+
+    bool KeyPreview() const { return m_keyPreview; }
+    void setKeyPreview(bool on) { m_keyPreview = on; }
+    QString Caption() const { return windowTitle(); }
+    void setCaption(const QString &text) { setWindowTitle(text); }
+    int Tag() const { return m_tag; }
+    void setTag(int tag) { m_tag = tag; }
+    QObject *Owner() const { return m_owner; }
+
+    // Repaints the form at once.
+    void Refresh();
+
+    QObject *FindComponent(const QString &name) const;
+    template <class T> T *component(const QString &name) const
+    {
+        return qobject_cast<T *>(FindComponent(name));
+    }
+    // The form's components (children at any depth, layouts excluded), in
+    // creation order.
+    QList<QObject *> Components() const;
+    int ComponentCount() const { return Components().size(); }
+
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnActivate;
+    TNotifyEvent OnShow;
+    TCloseEvent OnClose;
+    TKeyEvent OnKeyDown;
+    TKeyPressEvent OnKeyPress;
+
+    // Registers a handler under its name, for the layout to bind.
+    template <class Form, class... Args>
+    void bind(const char *name, void (Form::*method)(Args...))
+    {
+        Form *self = static_cast<Form *>(this);
+        m_handlers.insert(QString::fromLatin1(name),
+                          std::function<void(Args...)>([self, method](Args... args) {
+                              (self->*method)(std::forward<Args>(args)...);
+                          }));
+    }
+    // The registered handler of that name and signature; raises Exception
+    // naming the form and the handler when there is none.
+    template <class... Args>
+    std::function<void(Args...)> handler(const QString &name) const
+    {
+        auto it = m_handlers.constFind(name);
+        if (it == m_handlers.constEnd())
+            throw Exception(QStringLiteral("%1 has no handler named %2").arg(className(), name));
+        if (const auto *fn = std::any_cast<std::function<void(Args...)>>(&*it))
+            return *fn;
+        throw Exception(QStringLiteral("%1: handler %2 has the wrong signature").arg(className(), name));
+    }
+    QString className() const { return QString::fromLatin1(metaObject()->className()).section(u':', -1); }
+
+    // Window messages from SendMessageA: WM_CHAR runs OnKeyPress, WM_KEYDOWN
+    // runs OnKeyDown, WM_CLOSE closes.
+    LRESULT windowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool bindEvent(const QByteArray &event, TForm &form, const QString &handler) override;
+
+    // A physical key that reached a control of this form (or the form):
+    // preview, the focused control, then the character. Returns true when the
+    // event was consumed by the handlers.
+    void dispatchKey(QWidget *receiver, QKeyEvent *event);
+
+protected:
+    // Loads the layout stored under the class name in capitals into this
+    // form, binds the handlers named in it, then runs OnCreate. Exceptions
+    // reach the caller.
+    void createFromLayout();
+    void createFromLayout(const QString &resourceName);
+
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool event(QEvent *event) override;
+    void done(int r) override;
+
+private:
+    void checkModalEnd();
+    bool doClose(TCloseAction &action);
+
+    QHash<QString, std::any> m_handlers;
+    QObject *m_owner = nullptr;
+    int m_modalResult = 0;
+    int m_tag = 0;
+    bool m_keyPreview = false;
+    bool m_modalRunning = false;
+    bool m_endPending = false;
+    bool m_releaseAfterModal = false;
+    bool m_allowDone = false;
+};
+
+// Frees a form (or any object) and clears the reference.
+template <class T> void FreeAndNil(T *&object)
+{
+    T *o = object;
+    object = nullptr;
+    delete o;
+}
+
+} // namespace TouchDialogs

@@ -1,0 +1,22 @@
+// Setup and teardown of the form framework: fonts, the translation of the
+// user's language, and the forms still owned by the application.
+#pragma once
+
+#include "platform/rtl/Export.h"
+
+#include <QString>
+
+namespace TouchDialogs::forms {
+
+TD_EXPORT void unitInit();
+TD_EXPORT void unitFini();
+
+// Installs the translation for a locale name ("pt_BR"); an empty name means
+// the default locale. Returns false when there is none for it (the English
+// texts stay).
+TD_EXPORT bool installTranslation(const QString &localeName = QString());
+TD_EXPORT void removeTranslation();
+// Makes the layouts' face names resolve to installed fonts of the same metrics.
+TD_EXPORT void registerFonts();
+
+} // namespace TouchDialogs::forms

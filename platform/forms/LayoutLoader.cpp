@@ -1,0 +1,99 @@
+#include "platform/forms/LayoutLoader.h"
+#include "platform/forms/Controls.h"
+#include "platform/forms/Form.h"
+#include "platform/rtl/Modules.h"
+
+#include <QFile>
+#include <QHash>
+
+namespace TouchDialogs {
+
+static QHash<QString, LayoutLoader::Factory> &registry()
+{
+    static QHash<QString, LayoutLoader::Factory> classes = [] {
+        QHash<QString, LayoutLoader::Factory> c;
+        c.insert(QStringLiteral("TSpeedButton"), [](QWidget *p) { return new TSpeedButton(p); });
+        c.insert(QStringLiteral("TLabel"), [](QWidget *p) { return new TLabel(p); });
+        c.insert(QStringLiteral("TEdit"), [](QWidget *p) { return new TEdit(p); });
+        c.insert(QStringLiteral("TPanel"), [](QWidget *p) { return new TPanel(p); });
+        c.insert(QStringLiteral("TBevel"), [](QWidget *p) { return new TBevel(p); });
+        c.insert(QStringLiteral("TImage"), [](QWidget *p) { return new TImage(p); });
+        c.insert(QStringLiteral("TShape"), [](QWidget *p) { return new TShape(p); });
+        c.insert(QStringLiteral("TTimer"), [](QWidget *p) { return new TTimer(p); });
+        return c;
+    }();
+    return classes;
+}
+
+void LayoutLoader::registerClass(const QString &className, Factory factory)
+{
+    registry().insert(className, std::move(factory));
+}
+
+LayoutLoader::LayoutLoader(TForm *form) : m_form(form) {}
+
+QWidget *LayoutLoader::createWidget(const QString &className, QWidget *parent, const QString &name)
+{
+    if (!parent && !m_rootTaken) {
+        m_rootTaken = true;
+        m_form->setObjectName(name);
+        return m_form;
+    }
+    QWidget *w = nullptr;
+    const auto it = registry().constFind(className);
+    if (it != registry().constEnd())
+        w = (*it)(parent);
+    else
+        w = QUiLoader::createWidget(className, parent, name);
+    if (!w)
+        throw Exception(QStringLiteral("Layout of %1: unknown control class %2").arg(m_form->className(), className));
+    w->setObjectName(name);
+    return w;
+}
+
+void LayoutLoader::loadInto(const QString &resourceName)
+{
+    QFile file(ResourcePath(QStringLiteral("layouts/") + resourceName));
+    if (!file.open(QIODevice::ReadOnly))
+        throw Exception(QStringLiteral("Layout %1 not found").arg(resourceName));
+    QWidget *root = load(&file, nullptr);
+    if (root != m_form)
+        throw Exception(QStringLiteral("Layout %1: %2").arg(resourceName, errorString()));
+    applyFontHeights();
+    bindEvents();
+}
+
+// A .ui font has a point size only; the layouts give character heights in
+// pixels as the dynamic property "fontHeight".
+void LayoutLoader::applyFontHeights()
+{
+    QList<QWidget *> widgets{m_form};
+    widgets += m_form->findChildren<QWidget *>();
+    for (QWidget *w : widgets) {
+        const QVariant height = w->property("fontHeight");
+        if (!height.isValid())
+            continue;
+        QFont f = w->font();
+        f.setPixelSize(height.toInt());
+        w->setFont(f);
+    }
+}
+
+void LayoutLoader::bindEvents()
+{
+    QList<QObject *> objects{m_form};
+    objects += m_form->findChildren<QObject *>();
+    for (QObject *object : objects) {
+        for (const QByteArray &property : object->dynamicPropertyNames()) {
+            if (property.size() < 3 || !property.startsWith("on") || !QChar(property.at(2)).isUpper())
+                continue;
+            const QString handler = object->property(property).toString();
+            auto *bindable = dynamic_cast<EventBindable *>(object);
+            if (!bindable || !bindable->bindEvent(property, *m_form, handler))
+                throw Exception(QStringLiteral("Layout of %1: %2 has no event %3")
+                                    .arg(m_form->className(), object->objectName(), QString::fromLatin1(property)));
+        }
+    }
+}
+
+} // namespace TouchDialogs

@@ -1,0 +1,26 @@
+#include "platform/forms/ResStrings.h"
+
+#include <QCoreApplication>
+
+namespace TouchDialogs {
+
+#define TD_RES_STRING(name, text) \
+    QString name() { return QCoreApplication::translate("Consts", text); }
+
+TD_RES_STRING(SMsgDlgWarning, "Warning")
+TD_RES_STRING(SMsgDlgError, "Error")
+TD_RES_STRING(SMsgDlgInformation, "Information")
+TD_RES_STRING(SMsgDlgConfirm, "Confirm")
+TD_RES_STRING(SMsgDlgYes, "&Yes")
+TD_RES_STRING(SMsgDlgNo, "&No")
+TD_RES_STRING(SMsgDlgOK, "OK")
+TD_RES_STRING(SMsgDlgCancel, "Cancel")
+TD_RES_STRING(SMsgDlgHelp, "&Help")
+TD_RES_STRING(SMsgDlgAbort, "&Abort")
+TD_RES_STRING(SMsgDlgRetry, "&Retry")
+TD_RES_STRING(SMsgDlgIgnore, "&Ignore")
+TD_RES_STRING(SMsgDlgAll, "&All")
+TD_RES_STRING(SMsgDlgNoToAll, "N&o to All")
+TD_RES_STRING(SMsgDlgYesToAll, "Yes to &All")
+
+} // namespace TouchDialogs

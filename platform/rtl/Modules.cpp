@@ -1,0 +1,90 @@
+#include "platform/rtl/Modules.h"
+
+#include <QFileInfo>
+#include <QLocale>
+#include <QResource>
+
+namespace TouchDialogs {
+
+static TLibModule *g_modules = nullptr;
+
+void RegisterModule(TLibModule *module)
+{
+    module->Next = g_modules;
+    g_modules = module;
+}
+
+void UnregisterModule(TLibModule *module)
+{
+    for (TLibModule **p = &g_modules; *p; p = &(*p)->Next) {
+        if (*p == module) {
+            *p = module->Next;
+            module->Next = nullptr;
+            return;
+        }
+    }
+}
+
+TLibModule *LibModuleList()
+{
+    return g_modules;
+}
+
+void PackageLoad(const TPackageInfoTable *table)
+{
+    for (int i = 0; i < table->UnitCount; ++i)
+        if (table->UnitInfo[i].Init)
+            table->UnitInfo[i].Init();
+}
+
+void PackageUnload(const TPackageInfoTable *table)
+{
+    for (int i = table->UnitCount - 1; i >= 0; --i)
+        if (table->UnitInfo[i].FInit)
+            table->UnitInfo[i].FInit();
+}
+
+static const QString kLangRoot = QStringLiteral("/lang");
+
+HINSTANCE LoadResourceModule(const QString &libraryFile, const QString &localeName)
+{
+    if (libraryFile.isEmpty())
+        return nullptr;
+    QStringList candidates{libraryFile + u'.' + localeName + QStringLiteral(".rcc")};
+    const QString language = localeName.section(u'_', 0, 0);
+    if (!language.isEmpty() && language != localeName)
+        candidates << libraryFile + u'.' + language + QStringLiteral(".rcc");
+    for (const QString &path : candidates) {
+        if (!QFileInfo(path).isFile())
+            continue;
+        if (QResource::registerResource(path, kLangRoot))
+            return new TResourceModule{path};
+    }
+    return nullptr;
+}
+
+HINSTANCE LoadResourceModule(const QString &libraryFile)
+{
+    return LoadResourceModule(libraryFile, QLocale::system().name());
+}
+
+bool FreeResourceModule(HINSTANCE module)
+{
+    auto *pack = static_cast<TResourceModule *>(module);
+    if (!pack)
+        return false;
+    QResource::unregisterResource(pack->rccPath, kLangRoot);
+    delete pack;
+    return true;
+}
+
+QString ResourcePath(const QString &relative)
+{
+    const QString rel = relative.startsWith(u'/') ? relative.mid(1) : relative;
+    const QString fromPack = QStringLiteral(":/lang/") + rel;
+    if (QFileInfo::exists(fromPack))
+        return fromPack;
+    return QStringLiteral(":/") + rel;
+}
+
+} // namespace TouchDialogs

@@ -1,0 +1,72 @@
+// Module registry, package unit tables and language resource modules.
+#pragma once
+
+#include "platform/rtl/Export.h"
+
+#include <QString>
+#include <cstdint>
+
+namespace TouchDialogs {
+
+// One entry of a package's unit table: the unit's setup and teardown.
+extern "C" {
+typedef void (*TUnitProc)(void);
+struct TPackageUnitEntry {
+    TUnitProc Init;
+    TUnitProc FInit;
+};
+struct TPackageInfoTable {
+    int32_t UnitCount;
+    const TPackageUnitEntry *UnitInfo;
+};
+}
+
+// A language pack found beside a library: a Qt resource file registered
+// under /lang while the module uses it.
+struct TResourceModule {
+    QString rccPath;
+};
+using HINSTANCE = void *;
+
+struct TLibModule {
+    TLibModule *Next = nullptr;
+    HINSTANCE Instance = nullptr;
+    HINSTANCE CodeInstance = nullptr;
+    HINSTANCE DataInstance = nullptr;
+    HINSTANCE ResInstance = nullptr;
+    intptr_t Reserved = 0;
+};
+
+TD_EXPORT void RegisterModule(TLibModule *module);
+TD_EXPORT void UnregisterModule(TLibModule *module);
+TD_EXPORT TLibModule *LibModuleList();
+
+// Runs the setups of the table's units in order / the teardowns in reverse.
+TD_EXPORT void PackageLoad(const TPackageInfoTable *table);
+TD_EXPORT void PackageUnload(const TPackageInfoTable *table);
+
+// Looks beside libraryFile for "<libraryFile>.<locale>.rcc", first for the
+// full system locale name (pt_BR) and then for its language alone (pt).
+// A pack that is found is registered under the resource root /lang and its
+// handle returned; without one the result is nullptr.
+TD_EXPORT HINSTANCE LoadResourceModule(const QString &libraryFile);
+TD_EXPORT HINSTANCE LoadResourceModule(const QString &libraryFile, const QString &localeName);
+// Unregisters a pack returned by LoadResourceModule; false for any other handle.
+TD_EXPORT bool FreeResourceModule(HINSTANCE module);
+
+// Resource lookup through the language pack first, then the module's own.
+TD_EXPORT QString ResourcePath(const QString &relative);
+
+// The run-once counter every unit keeps: the setup works only on the first
+// initialisation, the teardown only on the last finalisation.
+class TD_EXPORT UnitCounter {
+public:
+    bool enter() { return m_count-- == 0; }
+    bool leave() { return ++m_count == 0; }
+    int value() const { return m_count; }
+
+private:
+    int m_count = 0;
+};
+
+} // namespace TouchDialogs

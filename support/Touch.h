@@ -1,0 +1,27 @@
+// The touch button: a big speed button a host or a form creates at run time
+// or places in a layout.
+#pragma once
+
+#include "platform/forms/Controls.h"
+
+namespace TouchDialogs {
+
+class TD_EXPORT TTouchButton : public TSpeedButton {
+    Q_OBJECT
+    Q_PROPERTY(QString Hint READ Hint WRITE setHint)
+    Q_PROPERTY(bool ShowHint READ ShowHint WRITE setShowHint)
+
+public:
+    explicit TTouchButton(QWidget *parent = nullptr);
+    QString Hint() const { return m_hint; }
+    void setHint(const QString &hint);
+    bool ShowHint() const { return m_showHint; }
+    void setShowHint(bool on);
+    void SetBounds(int left, int top, int width, int height) { setGeometry(left, top, width, height); }
+
+private:
+    QString m_hint;
+    bool m_showHint = false;
+};
+
+} // namespace TouchDialogs

@@ -1,0 +1,30 @@
+// Helpers for driving modal dialogs from tests.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <functional>
+
+namespace TouchDialogs::testing {
+
+// Runs action on the next modal dialog once it is shown and active (from the
+// event loop, while the code under test waits in its modal run). Returns a
+// flag that tells whether it fired.
+std::shared_ptr<bool> whenModal(std::function<void(QWidget *dialog)> action, int timeoutMs = 5000);
+
+// The modal dialog that is on top now, or nullptr.
+QWidget *activeModal();
+
+// Clicks the named child of w (a touch on it) with a real mouse event.
+void touch(QWidget *w, const QString &childName);
+
+// Records what reaches Application::HandleException while alive.
+class ExceptionRecorder {
+public:
+    ExceptionRecorder();
+    ~ExceptionRecorder();
+    QStringList messages;
+    int aborts = 0;
+};
+
+} // namespace TouchDialogs::testing
