@@ -80,6 +80,14 @@ KeyInfo keyFromQt(const QKeyEvent &event)
     const bool keypad = event.modifiers() & Qt::KeypadModifier;
     info.key = virtualKeyFromQt(event.key(), keypad);
     info.shift = shiftStateFromQt(event.modifiers(), QGuiApplication::mouseButtons());
+    // A modifier key is down while its own key-down is handled, whatever the
+    // platform reports for that event.
+    switch (info.key) {
+    case VK_SHIFT: info.shift |= ssShift; break;
+    case VK_CONTROL: info.shift |= ssCtrl; break;
+    case VK_MENU: info.shift |= ssAlt; break;
+    default: break;
+    }
     const QString text = event.text();
     // Alt combinations type no character (they are system keys); AltGr
     // (Ctrl+Alt) does.

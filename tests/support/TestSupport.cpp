@@ -51,10 +51,7 @@ void touch(QWidget *w, const QString &childName)
 ExceptionRecorder::ExceptionRecorder()
 {
     Application::OnException = [this](QObject *, const std::exception &e) {
-        if (dynamic_cast<const EAbort *>(&e))
-            ++aborts;
-        else
-            messages << QString::fromUtf8(e.what());
+        messages << QString::fromUtf8(e.what());
     };
 }
 

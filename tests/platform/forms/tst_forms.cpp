@@ -1,0 +1,357 @@
+#include "platform/forms/Application.h"
+#include "platform/forms/Controls.h"
+#include "platform/forms/Form.h"
+#include "tests/support/TestSupport.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace TouchDialogs;
+using namespace TouchDialogs::testing;
+
+// A form whose handlers write what they saw into a log; tests choose what
+// the handlers do next.
+class TfrmProbe : public TForm {
+    Q_OBJECT
+public:
+    explicit TfrmProbe(QObject *owner = nullptr, const QString &layout = QString()) : TForm(owner)
+    {
+        bind("FormCreate", &TfrmProbe::FormCreate);
+        bind("FormKeyDown", &TfrmProbe::FormKeyDown);
+        bind("FormKeyPress", &TfrmProbe::FormKeyPress);
+        bind("FormClose", &TfrmProbe::FormClose);
+        bind("edtProbeKeyDown", &TfrmProbe::edtProbeKeyDown);
+        bind("edtProbeKeyPress", &TfrmProbe::edtProbeKeyPress);
+        bind("spdOkClick", &TfrmProbe::spdOkClick);
+        if (layout.isEmpty())
+            createFromLayout();
+        else
+            createFromLayout(layout);
+    }
+
+    static inline std::function<void(TfrmProbe *)> onCreateHook;
+    QStringList log;
+    bool swallowKeyInForm = false;
+    TCloseAction closeAction = caHide;
+    std::function<void()> onClick;
+
+    void FormCreate(QObject *)
+    {
+        log << QStringLiteral("create");
+        if (onCreateHook)
+            onCreateHook(this);
+    }
+    void FormKeyDown(QObject *, WORD &Key, TShiftState)
+    {
+        log << QStringLiteral("form down %1").arg(Key);
+        if (swallowKeyInForm)
+            Key = 0;
+    }
+    void FormKeyPress(QObject *, QChar &Key) { log << QStringLiteral("form press %1").arg(Key); }
+    void FormClose(QObject *, TCloseAction &Action)
+    {
+        log << QStringLiteral("close");
+        Action = closeAction;
+    }
+    void edtProbeKeyDown(QObject *, WORD &Key, TShiftState) { log << QStringLiteral("edit down %1").arg(Key); }
+    void edtProbeKeyPress(QObject *, QChar &Key) { log << QStringLiteral("edit press %1").arg(Key); }
+    void spdOkClick(QObject *)
+    {
+        log << QStringLiteral("click");
+        if (onClick)
+            onClick();
+    }
+};
+
+class TfrmBadProbe : public TfrmProbe {
+    Q_OBJECT
+public:
+    TfrmBadProbe() : TfrmProbe(nullptr, QStringLiteral("TFRMBADPROBE")) {}
+};
+
+class TestForms : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup()
+    {
+        TfrmProbe::onCreateHook = nullptr;
+        QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty() || allHidden());
+    }
+
+    void layoutIsLoadedIntoTheForm()
+    {
+        TfrmProbe form;
+        QCOMPARE(form.objectName(), QStringLiteral("frmProbe"));
+        QCOMPARE(form.log, QStringList{"create"});
+        QVERIFY(form.KeyPreview());
+        QCOMPARE(form.geometry().size(), QSize(300, 200));
+        auto *ok = form.component<TSpeedButton>(QStringLiteral("spdOk"));
+        QVERIFY(ok);
+        QCOMPARE(ok->Tag(), 7);
+        QCOMPARE(ok->Caption(), QStringLiteral("&OK"));
+        QCOMPARE(ok->parentWidget()->objectName(), QStringLiteral("pnlProbe"));
+        QCOMPARE(form.component<TLabel>(QStringLiteral("lblProbe"))->font().pixelSize(), 21);
+        QStringList names;
+        for (QObject *c : form.Components())
+            names << c->objectName();
+        QCOMPARE(names, (QStringList{"lblProbe", "edtProbe", "pnlProbe", "spdOk", "timProbe"}));
+        QCOMPARE(form.ComponentCount(), 5);
+        QVERIFY(!form.FindComponent(QStringLiteral("nothing")));
+    }
+
+    void unknownHandlerFailsLoudly()
+    {
+        try {
+            TfrmBadProbe bad;
+            QFAIL("built a form with an unknown handler");
+        } catch (const Exception &e) {
+            QVERIFY2(e.Message().contains(QStringLiteral("spdMissingClick")), e.what());
+        }
+    }
+
+    void exceptionWhileBuildingReachesCaller()
+    {
+        TfrmProbe::onCreateHook = [](TfrmProbe *) { throw EDatabaseError(QStringLiteral("no data")); };
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, TfrmProbe form);
+    }
+
+    void keyDispatchOrder_data()
+    {
+        QTest::addColumn<bool>("preview");
+        QTest::addColumn<bool>("swallow");
+        QTest::addColumn<bool>("focusEdit");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("preview, then control, then character")
+            << true << false << true
+            << QStringList{"form down 65", "edit down 65", "form press a", "edit press a"};
+        QTest::newRow("key set to 0 stops at the form")
+            << true << true << true << QStringList{"form down 65", "form press a", "edit press a"};
+        QTest::newRow("no preview: the control only")
+            << false << false << true << QStringList{"edit down 65", "edit press a"};
+        QTest::newRow("no focused control: the form")
+            << false << false << false << QStringList{"form down 65", "form press a"};
+    }
+    void keyDispatchOrder()
+    {
+        QFETCH(bool, preview);
+        QFETCH(bool, swallow);
+        QFETCH(bool, focusEdit);
+        QFETCH(QStringList, expected);
+        TfrmProbe form;
+        form.setKeyPreview(preview);
+        form.swallowKeyInForm = swallow;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        auto *edit = form.component<TEdit>(QStringLiteral("edtProbe"));
+        if (focusEdit)
+            edit->setFocus();
+        else
+            edit->setEnabled(false);
+        form.log.clear();
+        QTest::keyClick(focusEdit ? static_cast<QWidget *>(edit) : &form, Qt::Key_A);
+        QCOMPARE(form.log, expected);
+    }
+
+    void escapeAndEnterDoNothingByThemselves()
+    {
+        TfrmProbe form;
+        auto fired = whenModal([](QWidget *dlg) {
+            QTest::keyClick(dlg, Qt::Key_Escape);
+            QTest::keyClick(dlg, Qt::Key_Return);
+            QTimer::singleShot(0, dlg, [dlg] { static_cast<TForm *>(dlg)->setModalResult(9); });
+        });
+        QCOMPARE(form.ShowModal(), 9);
+        QVERIFY(*fired);
+        QVERIFY(form.log.contains(QStringLiteral("form down 27")));
+    }
+
+    void sendMessageReachesTheFormOnly()
+    {
+        TfrmProbe form;
+        form.show();
+        form.component<TEdit>(QStringLiteral("edtProbe"))->setFocus();
+        form.log.clear();
+        SendMessageA(&form, WM_CHAR, 'x', 0);
+        SendMessageA(&form, WM_KEYDOWN, VK_DELETE, 0);
+        SendMessageA(&form, WM_CHAR, 0xE7, 0);
+        QCOMPARE(form.log, (QStringList{"form press x", "form down 46", QString::fromUtf8("form press ç")}));
+    }
+
+    void queuedCloseEndsTheRunAfterTheHandler()
+    {
+        TfrmProbe form;
+        form.onClick = [&form] {
+            PostMessageA(&form, WM_CLOSE, 0, 0);
+            PostMessageA(&form, WM_CLOSE, 0, 0);
+            form.log << QStringLiteral("handler done");
+        };
+        whenModal([](QWidget *dlg) { touch(dlg, QStringLiteral("spdOk")); });
+        QCOMPARE(form.ShowModal(), 2);
+        QCOMPARE(form.log, (QStringList{"create", "click", "handler done", "close"}));
+        QVERIFY(!form.isVisible());
+        QCoreApplication::processEvents(); // the second close finds no modal run: harmless
+    }
+
+    void postedCloseAfterTheFormIsGoneIsHarmless()
+    {
+        auto *form = new TfrmProbe;
+        PostMessageA(form, WM_CLOSE, 0, 0);
+        delete form;
+        QCoreApplication::processEvents();
+    }
+
+    void modalResult_data()
+    {
+        QTest::addColumn<QList<int>>("results");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("zero keeps the form open, a later value ends it") << QList<int>{0, 5} << 5;
+        QTest::newRow("the last value of one handler wins") << QList<int>{6, 7} << 7;
+        QTest::newRow("set back to zero in the same handler") << QList<int>{6, 0, 4} << 4;
+    }
+    void modalResult()
+    {
+        QFETCH(QList<int>, results);
+        QFETCH(int, expected);
+        TfrmProbe form;
+        // Each touch sets the next value; all but the last are in one handler
+        // when they are non-zero, so only the final value counts.
+        int step = 0;
+        form.onClick = [&] {
+            if (results.at(step) == 0) {
+                form.setModalResult(0);
+                ++step;
+                return;
+            }
+            for (; step < results.size(); ++step)
+                form.setModalResult(results.at(step));
+        };
+        std::function<void(QWidget *)> touchAgain;
+        touchAgain = [&](QWidget *dlg) {
+            touch(dlg, QStringLiteral("spdOk"));
+            if (step < results.size())
+                QTimer::singleShot(0, dlg, [&, dlg] { touchAgain(dlg); });
+        };
+        whenModal(touchAgain);
+        QCOMPARE(form.ShowModal(), expected);
+    }
+
+    void closeOnAModalFormReturnsCancel()
+    {
+        TfrmProbe form;
+        whenModal([](QWidget *dlg) { static_cast<TForm *>(dlg)->Close(); });
+        QCOMPARE(form.ShowModal(), 2);
+        QCOMPARE(form.log.last(), QStringLiteral("close"));
+    }
+
+    void systemCloseIsAClose()
+    {
+        TfrmProbe form;
+        whenModal([](QWidget *dlg) { dlg->close(); });
+        QCOMPARE(form.ShowModal(), 2);
+    }
+
+    void closeActionNoneKeepsTheFormOpen()
+    {
+        TfrmProbe form;
+        form.closeAction = caNone;
+        whenModal([&form](QWidget *dlg) {
+            static_cast<TForm *>(dlg)->Close();
+            QTimer::singleShot(20, dlg, [&form, dlg] {
+                QVERIFY(dlg->isVisible());
+                form.closeAction = caHide;
+                static_cast<TForm *>(dlg)->setModalResult(3);
+            });
+        });
+        QCOMPARE(form.ShowModal(), 3);
+    }
+
+    void releaseThenFreeDestroysOnce()
+    {
+        auto *form = new TfrmProbe;
+        QSignalSpy destroyed(form, &QObject::destroyed);
+        form->Release();
+        delete form;
+        QCOMPARE(destroyed.count(), 1);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+        QCOMPARE(destroyed.count(), 1);
+    }
+
+    void closeActionFreeReleasesAfterTheModalRun()
+    {
+        QPointer<TfrmProbe> form = new TfrmProbe;
+        form->closeAction = caFree;
+        whenModal([](QWidget *dlg) { static_cast<TForm *>(dlg)->Close(); });
+        QCOMPARE(form->ShowModal(), 2);
+        QVERIFY(form);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!form);
+    }
+
+    void handlerExceptionsGoToTheErrorHandler_data()
+    {
+        QTest::addColumn<bool>("silent");
+        QTest::newRow("error") << false;
+        QTest::newRow("silent abort") << true;
+    }
+    void handlerExceptionsGoToTheErrorHandler()
+    {
+        QFETCH(bool, silent);
+        ExceptionRecorder recorder;
+        TfrmProbe form;
+        form.onClick = [silent] {
+            if (silent)
+                Abort();
+            throw EConvertError(QStringLiteral("'x' is not a valid number"));
+        };
+        bool openAfter = false;
+        whenModal([&](QWidget *dlg) {
+            touch(dlg, QStringLiteral("spdOk"));
+            QTimer::singleShot(20, dlg, [&, dlg] {
+                openAfter = dlg->isVisible();
+                static_cast<TForm *>(dlg)->setModalResult(1);
+            });
+        });
+        QCOMPARE(form.ShowModal(), 1);
+        QVERIFY(openAfter);
+        QCOMPARE(recorder.messages, silent ? QStringList{} : QStringList{"'x' is not a valid number"});
+    }
+
+    void programmaticClickPropagates()
+    {
+        TfrmProbe form;
+        form.onClick = [] { throw Exception(QStringLiteral("boom")); };
+        QVERIFY_THROWS_EXCEPTION(Exception, form.component<TSpeedButton>(QStringLiteral("spdOk"))->Click());
+    }
+
+    void showModalTwiceIsRefused()
+    {
+        TfrmProbe form;
+        form.show();
+        QVERIFY_THROWS_EXCEPTION(Exception, form.ShowModal());
+    }
+
+    void applicationFreesWhatItOwns()
+    {
+        QPointer<TfrmProbe> owned = new TfrmProbe(Application::instance());
+        QPointer<TfrmProbe> free = new TfrmProbe(nullptr);
+        QVERIFY(Application::ownedForms().contains(owned.data()));
+        Application::freeOwnedForms();
+        QVERIFY(!owned);
+        QVERIFY(free);
+        delete free;
+    }
+
+private:
+    static bool allHidden()
+    {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->isVisible())
+                return false;
+        return true;
+    }
+};
+
+QTEST_MAIN(TestForms)
+#include "tst_forms.moc"

@@ -1,0 +1,130 @@
+#include "platform/rtl/Modules.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace TouchDialogs;
+
+namespace {
+QStringList g_calls;
+template <int N> void init() { g_calls << QStringLiteral("init%1").arg(N); }
+template <int N> void fini() { g_calls << QStringLiteral("fini%1").arg(N); }
+
+UnitCounter g_counter;
+int g_setups = 0;
+int g_teardowns = 0;
+void countedInit()
+{
+    if (g_counter.enter())
+        ++g_setups;
+}
+void countedFini()
+{
+    if (g_counter.leave())
+        ++g_teardowns;
+}
+} // namespace
+
+class TestModules : public QObject {
+    Q_OBJECT
+private slots:
+    void packageLoadRunsInOrderAndUnloadInReverse()
+    {
+        const TPackageUnitEntry units[] = {{init<1>, fini<1>}, {init<2>, nullptr}, {init<3>, fini<3>}};
+        const TPackageInfoTable table{3, units};
+        g_calls.clear();
+        PackageLoad(&table);
+        PackageUnload(&table);
+        QCOMPARE(g_calls, (QStringList{"init1", "init2", "init3", "fini3", "fini1"}));
+    }
+
+    void runOnceCounterWorksOnFirstLoadAndLastUnload()
+    {
+        const TPackageUnitEntry units[] = {{countedInit, countedFini}};
+        const TPackageInfoTable table{1, units};
+        PackageLoad(&table);
+        PackageLoad(&table);
+        QCOMPARE(g_setups, 1);
+        PackageUnload(&table);
+        QCOMPARE(g_teardowns, 0);
+        PackageUnload(&table);
+        QCOMPARE(g_teardowns, 1);
+        PackageLoad(&table);
+        QCOMPARE(g_setups, 2);
+        PackageUnload(&table);
+    }
+
+    void registry()
+    {
+        TLibModule a, b;
+        RegisterModule(&a);
+        RegisterModule(&b);
+        QCOMPARE(LibModuleList(), &b);
+        QCOMPARE(b.Next, &a);
+        UnregisterModule(&b);
+        QCOMPARE(LibModuleList(), &a);
+        UnregisterModule(&a);
+        QCOMPARE(LibModuleList(), nullptr);
+    }
+
+    void languagePack_data()
+    {
+        QTest::addColumn<QString>("packSuffix");
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<bool>("found");
+        QTest::newRow("full locale") << ".pt_BR.rcc" << "pt_BR" << true;
+        QTest::newRow("language alone") << ".pt.rcc" << "pt_BR" << true;
+        QTest::newRow("other language") << ".de.rcc" << "pt_BR" << false;
+        QTest::newRow("none") << "" << "pt_BR" << false;
+    }
+    void languagePack()
+    {
+        QFETCH(QString, packSuffix);
+        QFETCH(QString, locale);
+        QFETCH(bool, found);
+
+        QTemporaryDir dir;
+        const QString library = dir.filePath(QStringLiteral("libTouchDialogs.so"));
+        if (!packSuffix.isEmpty())
+            QVERIFY(writePack(dir, library + packSuffix));
+
+        HINSTANCE pack = LoadResourceModule(library, locale);
+        QCOMPARE(pack != nullptr, found);
+        if (found) {
+            QCOMPARE(ResourcePath(QStringLiteral("layouts/PROBE")), QStringLiteral(":/lang/layouts/PROBE"));
+            QFile probe(ResourcePath(QStringLiteral("layouts/PROBE")));
+            QVERIFY(probe.open(QIODevice::ReadOnly));
+            QCOMPARE(probe.readAll(), QByteArray("from the pack"));
+            QVERIFY(FreeResourceModule(pack));
+        }
+        QCOMPARE(ResourcePath(QStringLiteral("layouts/PROBE")), QStringLiteral(":/layouts/PROBE"));
+    }
+
+    void freeingNothingIsRefused() { QVERIFY(!FreeResourceModule(nullptr)); }
+
+private:
+    // Builds a small .rcc with rcc itself, as a language pack would be built.
+    static bool writePack(const QTemporaryDir &dir, const QString &target)
+    {
+        QDir(dir.path()).mkpath(QStringLiteral("src/layouts"));
+        QFile data(dir.filePath(QStringLiteral("src/layouts/PROBE")));
+        if (!data.open(QIODevice::WriteOnly) || data.write("from the pack") < 0)
+            return false;
+        data.close();
+        QFile qrc(dir.filePath(QStringLiteral("src/pack.qrc")));
+        if (!qrc.open(QIODevice::WriteOnly))
+            return false;
+        qrc.write("<RCC><qresource prefix=\"/\"><file>layouts/PROBE</file></qresource></RCC>");
+        qrc.close();
+        QProcess rcc;
+        rcc.start(QStringLiteral(TD_RCC_EXECUTABLE), {QStringLiteral("-binary"), qrc.fileName(),
+                                                      QStringLiteral("-o"), target});
+        return rcc.waitForFinished() && rcc.exitCode() == 0;
+    }
+};
+
+QTEST_GUILESS_MAIN(TestModules)
+#include "tst_modules.moc"
