@@ -1,0 +1,107 @@
+#include "dialogs/message/MessageUnit.h"
+#include "frame/Frame.h"
+#include "platform/forms/FormsUnit.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace TouchDialogs;
+
+class TestFrame : public QObject {
+    Q_OBJECT
+private slots:
+    void tableHoldsEveryUnitOnce()
+    {
+        const TPackageInfoTable *table = GetPackageInfoTable();
+        QCOMPARE(table, TouchDialogs_GetPackageInfoTable());
+        QCOMPARE(table->UnitCount, 12);
+        for (int i = 0; i < table->UnitCount; ++i)
+            QVERIFY(table->UnitInfo[i].Init && table->UnitInfo[i].FInit);
+        // the dialogs come last, the message box first among them
+        QVERIFY(table->UnitInfo[6].Init == &message::unitInit);
+    }
+
+    void captionsExistOnlyBetweenInitializeAndTheLastFinalize()
+    {
+        QVERIFY(message::ButtonCaptions[message::mbYes].isEmpty());
+        Initialize();
+        QCOMPARE(message::ButtonCaptions[message::mbYes], QStringLiteral("&Yes"));
+        QCOMPARE(message::ButtonCaptions[message::mbHelp], QStringLiteral("&Help"));
+        QCOMPARE(message::Captions[message::mtConfirmation], QStringLiteral("Confirm"));
+        QVERIFY(message::Captions[message::mtCustom].isEmpty());
+        QCOMPARE(message::ButtonNames[message::mbNoToAll], QStringLiteral("NoToAll"));
+
+        TouchDialogs_Initialize(); // a second loader
+        TouchDialogs_Finalize();
+        QCOMPARE(message::ButtonCaptions[message::mbYes], QStringLiteral("&Yes"));
+
+        Finalize();
+        for (int i = 0; i < message::kButtonKinds; ++i) {
+            QVERIFY(message::ButtonCaptions[i].isEmpty());
+            QVERIFY(message::ButtonNames[i].isEmpty());
+        }
+        for (const QString &c : message::Captions)
+            QVERIFY(c.isEmpty());
+        QCOMPARE(message::frmMessageDlg, nullptr);
+    }
+
+    void captionsInTheUsersLanguage()
+    {
+        QLocale::setDefault(QLocale(QStringLiteral("pt_BR")));
+        Initialize();
+        QCOMPARE(message::ButtonCaptions[message::mbYes], QStringLiteral("&Sim"));
+        QCOMPARE(message::ButtonCaptions[message::mbNo], QString::fromUtf8("&Não"));
+        QCOMPARE(message::Captions[message::mtError], QStringLiteral("Erro"));
+        Finalize();
+        QLocale::setDefault(QLocale::c());
+    }
+
+    void withoutALanguagePackTheModuleServesItself()
+    {
+        QTemporaryDir dir;
+        frame::attach(dir.filePath(QStringLiteral("libTouchDialogs.so")));
+        QVERIFY(!frame::usesLanguagePack());
+        QCOMPARE(frame::moduleRecord().ResInstance, frame::moduleRecord().Instance);
+        QCOMPARE(LibModuleList(), &frame::moduleRecord());
+        frame::detach();
+        QVERIFY(LibModuleList() != &frame::moduleRecord());
+    }
+
+    void aLanguagePackBesideTheLibraryIsUsedAndReleased()
+    {
+        QTemporaryDir dir;
+        const QString library = dir.filePath(QStringLiteral("libTouchDialogs.so"));
+        QVERIFY(writePack(dir, library + u'.' + QLocale::system().name() + QStringLiteral(".rcc")));
+        frame::attach(library);
+        QVERIFY(frame::usesLanguagePack());
+        QCOMPARE(ResourcePath(QStringLiteral("layouts/PROBE")), QStringLiteral(":/lang/layouts/PROBE"));
+        frame::detach();
+        QCOMPARE(ResourcePath(QStringLiteral("layouts/PROBE")), QStringLiteral(":/layouts/PROBE"));
+    }
+
+private:
+    static bool writePack(const QTemporaryDir &dir, const QString &target)
+    {
+        QDir(dir.path()).mkpath(QStringLiteral("src/layouts"));
+        QFile data(dir.filePath(QStringLiteral("src/layouts/PROBE")));
+        if (!data.open(QIODevice::WriteOnly) || data.write("pack") < 0)
+            return false;
+        data.close();
+        QFile qrc(dir.filePath(QStringLiteral("src/pack.qrc")));
+        if (!qrc.open(QIODevice::WriteOnly))
+            return false;
+        qrc.write("<RCC><qresource prefix=\"/\"><file>layouts/PROBE</file></qresource></RCC>");
+        qrc.close();
+        QProcess rcc;
+        rcc.start(QStringLiteral(TD_RCC_EXECUTABLE), {QStringLiteral("-binary"), qrc.fileName(),
+                                                      QStringLiteral("-o"), target});
+        return rcc.waitForFinished() && rcc.exitCode() == 0;
+    }
+};
+
+QTEST_MAIN(TestFrame)
+#include "tst_frame.moc"
