@@ -80,7 +80,13 @@ bool FreeResourceModule(HINSTANCE module)
 
 QString ResourcePath(const QString &relative)
 {
-    const QString rel = relative.startsWith(u'/') ? relative.mid(1) : relative;
+    // Layouts name their images as Qt resource paths (":/images/..."); the
+    // language pack may hold its own copy under the same relative path.
+    QString rel = relative;
+    if (rel.startsWith(u':'))
+        rel.remove(0, 1);
+    if (rel.startsWith(u'/'))
+        rel.remove(0, 1);
     const QString fromPack = QStringLiteral(":/lang/") + rel;
     if (QFileInfo::exists(fromPack))
         return fromPack;
