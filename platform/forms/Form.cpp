@@ -151,7 +151,68 @@ void TForm::Close()
 
 void TForm::Release()
 {
+    if (m_modalRunning) {
+        m_releaseAfterModal = true;
+        return;
+    }
     deleteLater();
+}
+
+void TForm::setBorderStyle(TFormBorderStyle style)
+{
+    m_borderStyle = style;
+    applyBorder();
+}
+
+void TForm::setBorderIcons(TBorderIcons icons)
+{
+    m_borderIcons = icons;
+    applyBorder();
+}
+
+void TForm::applyBorder()
+{
+    Qt::WindowFlags flags = Qt::Dialog;
+    if (m_borderStyle == bsNone) {
+        flags |= Qt::FramelessWindowHint;
+    } else {
+        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+        if (m_borderIcons & biSystemMenu) {
+            flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+            if (m_borderIcons & biMinimize)
+                flags |= Qt::WindowMinimizeButtonHint;
+            if (m_borderIcons & biMaximize && m_borderStyle == bsSizeable)
+                flags |= Qt::WindowMaximizeButtonHint;
+        }
+        if (m_borderStyle != bsSizeable)
+            flags |= Qt::MSWindowsFixedSizeDialogHint;
+    }
+    const bool shown = isVisible();
+    setWindowFlags(flags);
+    if (shown)
+        show();
+}
+
+void TForm::setVisible(bool visible)
+{
+    if (visible && !isVisible()) {
+        if (m_borderStyle != bsSizeable)
+            setFixedSize(size());
+        if (m_position == poScreenCenter) {
+            // Edges as whole pixels, truncated toward zero: on a screen smaller
+            // than the form it overhangs both sides equally. The native window
+            // is made first so the frame counts where the platform knows it.
+            create();
+            const QSize outer = frameGeometry().size();
+            move((Screen::Width() - outer.width()) / 2, (Screen::Height() - outer.height()) / 2);
+        }
+    }
+    QDialog::setVisible(visible);
+    // Hidden, the form can be resized by code again.
+    if (!visible && m_borderStyle != bsSizeable) {
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
 }
 
 void TForm::setModalResult(int value)

@@ -22,8 +22,22 @@ class TD_EXPORT TForm : public QDialog, public MessageTarget, public EventBindab
     Q_PROPERTY(bool KeyPreview READ KeyPreview WRITE setKeyPreview)
     Q_PROPERTY(QString Caption READ Caption WRITE setCaption)
     Q_PROPERTY(int Tag READ Tag WRITE setTag)
+    Q_PROPERTY(TFormBorderStyle BorderStyle READ BorderStyle WRITE setBorderStyle)
+    Q_PROPERTY(TBorderIcons BorderIcons READ BorderIcons WRITE setBorderIcons)
+    Q_PROPERTY(TPosition Position READ Position WRITE setPosition)
 
 public:
+    // bsSingle and bsDialog fix the size the form has when it is shown;
+    // bsNone has no frame at all.
+    enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog };
+    Q_ENUM(TFormBorderStyle)
+    enum TBorderIcon { biSystemMenu = 1, biMinimize = 2, biMaximize = 4 };
+    Q_DECLARE_FLAGS(TBorderIcons, TBorderIcon)
+    Q_FLAG(TBorderIcons)
+    // poScreenCenter centres the form on the screen each time it is shown.
+    enum TPosition { poDesigned, poScreenCenter };
+    Q_ENUM(TPosition)
+
     // owner: nullptr (the caller frees the form) or Application::instance()
     // (the application object frees what is still alive at its end).
     explicit TForm(QObject *owner = nullptr);
@@ -35,7 +49,9 @@ public:
     // Modal: ends the run with modal result 2 (once the current handler is
     // done). Otherwise runs OnClose and hides or releases the form.
     void Close();
-    // Deferred destruction; a no-op if the form is freed first.
+    // Deferred destruction; a no-op if the form is freed first. During a
+    // modal run it waits until ShowModal has returned, so the caller can
+    // still read the form's answer.
     void Release();
     int ModalResult() const { return m_modalResult; }
     // A non-zero value ends a modal run after the current handler; 0 does not.
@@ -49,6 +65,13 @@ public:
     int Tag() const { return m_tag; }
     void setTag(int tag) { m_tag = tag; }
     QObject *Owner() const { return m_owner; }
+    TFormBorderStyle BorderStyle() const { return m_borderStyle; }
+    void setBorderStyle(TFormBorderStyle style);
+    TBorderIcons BorderIcons() const { return m_borderIcons; }
+    void setBorderIcons(TBorderIcons icons);
+    TPosition Position() const { return m_position; }
+    void setPosition(TPosition position) { m_position = position; }
+    void setVisible(bool visible) override;
 
     // Repaints the form at once.
     void Refresh();
@@ -120,17 +143,23 @@ protected:
 private:
     void checkModalEnd();
     bool doClose(TCloseAction &action);
+    void applyBorder();
 
     QHash<QString, std::any> m_handlers;
     QObject *m_owner = nullptr;
     int m_modalResult = 0;
     int m_tag = 0;
+    TFormBorderStyle m_borderStyle = bsSizeable;
+    TBorderIcons m_borderIcons = TBorderIcons(biSystemMenu | biMinimize | biMaximize);
+    TPosition m_position = poDesigned;
     bool m_keyPreview = false;
     bool m_modalRunning = false;
     bool m_endPending = false;
     bool m_releaseAfterModal = false;
     bool m_allowDone = false;
 };
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(TForm::TBorderIcons)
 
 // Frees a form (or any object) and clears the reference.
 template <class T> void FreeAndNil(T *&object)
