@@ -1,0 +1,778 @@
+#include "platform/db/ClientDataSet.h"
+#include "platform/db/RecordStore.h"
+#include "platform/rtl/Exceptions.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <algorithm>
+#include <cmath>
+
+namespace TouchDialogs {
+
+using db::Cell;
+using db::FieldInfo;
+using db::RecordStore;
+
+struct TClientDataSet::Prepared {
+    std::vector<db::SortKey> keys;
+    std::vector<int> view;
+};
+
+namespace {
+
+bool reservedName(const QString &name)
+{
+    const QString k = name.toLower();
+    return k == QLatin1String("_pos") || k == QLatin1String("rowid") || k == QLatin1String("oid")
+           || k == QLatin1String("_rowid_");
+}
+
+} // namespace
+
+// ------------------------------------------------------------ definitions
+
+void TFieldDefs::Add(const QString &Name, TFieldType DataType, int Size, bool Required)
+{
+    if (Name.trimmed().isEmpty())
+        throw EDatabaseError(QStringLiteral("A field needs a name"));
+    if (IndexOf(Name) >= 0)
+        throw EDatabaseError(QStringLiteral("Duplicate field name '%1'").arg(Name));
+    if (reservedName(Name))
+        throw EDatabaseError(QStringLiteral("'%1' is reserved and cannot name a field").arg(Name));
+    if (DataType <= ftUnknown || DataType > ftMemo)
+        throw EDatabaseError(QStringLiteral("Field '%1' has no valid type").arg(Name));
+    if (Size < 0)
+        throw EDatabaseError(QStringLiteral("Field '%1' has a negative size").arg(Name));
+    m_defs.emplace_back(Name, DataType, Size, Required);
+}
+
+const TFieldDef &TFieldDefs::Items(int i) const
+{
+    if (i < 0 || i >= Count())
+        throw EListError(QStringLiteral("List index out of bounds (%1)").arg(i));
+    return m_defs[size_t(i)];
+}
+
+int TFieldDefs::IndexOf(const QString &name) const
+{
+    for (int i = 0; i < Count(); ++i)
+        if (m_defs[size_t(i)].Name().compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+const TIndexDef &TIndexDefs::Items(int i) const
+{
+    if (i < 0 || i >= Count())
+        throw EListError(QStringLiteral("List index out of bounds (%1)").arg(i));
+    return m_defs[size_t(i)];
+}
+
+void TIndexDefs::Add(const QString &Name, const QString &Fields, TIndexOptions Options)
+{
+    if (Name.trimmed().isEmpty())
+        throw EDatabaseError(QStringLiteral("An index needs a name"));
+    if (IndexOf(Name) >= 0)
+        throw EDatabaseError(QStringLiteral("Duplicate index name '%1'").arg(Name));
+    if (Fields.trimmed().isEmpty())
+        throw EDatabaseError(QStringLiteral("Index '%1' names no field").arg(Name));
+    m_defs.emplace_back(Name, Fields, Options);
+}
+
+void TIndexDefs::Delete(int i)
+{
+    const QString name = Items(i).Name();
+    m_defs.erase(m_defs.begin() + i);
+    m_owner->indexDefRemoved(name);
+}
+
+void TIndexDefs::Clear()
+{
+    while (Count() > 0)
+        Delete(0);
+}
+
+int TIndexDefs::IndexOf(const QString &name) const
+{
+    for (int i = 0; i < Count(); ++i)
+        if (m_defs[size_t(i)].Name().compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+// ------------------------------------------------------------------ fields
+
+QString TField::FieldName() const { return m_dataSet->m_store->fields()[size_t(m_index)].name; }
+TFieldType TField::DataType() const { return m_dataSet->m_store->fields()[size_t(m_index)].type; }
+int TField::Size() const { return m_dataSet->m_store->fields()[size_t(m_index)].size; }
+bool TField::Visible() const { return m_dataSet->m_store->fields()[size_t(m_index)].visible; }
+bool TField::Required() const { return m_dataSet->m_store->fields()[size_t(m_index)].required; }
+
+QString TField::DisplayLabel() const
+{
+    const FieldInfo &f = m_dataSet->m_store->fields()[size_t(m_index)];
+    return f.label.isEmpty() ? f.name : f.label;
+}
+
+void TField::setVisible(bool visible)
+{
+    if (Visible() == visible)
+        return;
+    m_dataSet->m_store->setVisible(m_index, visible);
+    emit m_dataSet->structureChanged();
+}
+
+void TField::setDisplayLabel(const QString &label)
+{
+    const FieldInfo &f = m_dataSet->m_store->fields()[size_t(m_index)];
+    const QString stored = label == f.name ? QString() : label;
+    if (stored == f.label)
+        return;
+    m_dataSet->m_store->setLabel(m_index, stored);
+    emit m_dataSet->structureChanged();
+}
+
+void TField::setRequired(bool required) { m_dataSet->m_store->setRequired(m_index, required); }
+
+QVariant TField::Value() const { return db::toVariant(m_dataSet->currentCell(m_index), DataType()); }
+void TField::setValue(const QVariant &value) { m_dataSet->setCell(m_index, value); }
+QString TField::AsString() const { return db::toDisplay(m_dataSet->currentCell(m_index), DataType()); }
+void TField::setAsString(const QString &text) { m_dataSet->setCellText(m_index, text); }
+
+// ----------------------------------------------------------------- dataset
+
+TClientDataSet::TClientDataSet(QObject *owner) : QObject(owner), m_indexDefs(this) {}
+
+TClientDataSet::~TClientDataSet() = default;
+
+void TClientDataSet::checkActive() const
+{
+    if (m_state == dsInactive)
+        throw EDatabaseError(QStringLiteral("Cannot perform this operation on a closed dataset"));
+}
+
+TField *TClientDataSet::Fields(int i) const
+{
+    if (i < 0 || i >= FieldCount())
+        throw EListError(QStringLiteral("List index out of bounds (%1)").arg(i));
+    return m_fields[size_t(i)].get();
+}
+
+TField *TClientDataSet::FindField(const QString &name) const
+{
+    if (!m_store)
+        return nullptr;
+    const int i = m_store->fieldIndex(name);
+    return i < 0 ? nullptr : m_fields[size_t(i)].get();
+}
+
+TField *TClientDataSet::FieldByName(const QString &name) const
+{
+    if (TField *f = FindField(name))
+        return f;
+    throw EDatabaseError(QStringLiteral("Field '%1' not found").arg(name));
+}
+
+void TClientDataSet::CreateDataSet()
+{
+    if (m_fieldDefs.Count() == 0)
+        throw EDatabaseError(QStringLiteral("Cannot create a dataset without field definitions"));
+    std::vector<FieldInfo> infos;
+    for (const TFieldDef &d : m_fieldDefs.m_defs) {
+        FieldInfo f;
+        f.name = d.Name();
+        f.type = d.DataType();
+        f.size = d.Size();
+        f.required = d.Required();
+        infos.push_back(f);
+    }
+    adopt(RecordStore::create(std::move(infos)), true);
+}
+
+void TClientDataSet::Close()
+{
+    if (m_state == dsInactive)
+        return;
+    m_store.reset();
+    m_fields.clear();
+    m_view.clear();
+    m_keys.clear();
+    m_buffer.clear();
+    m_modified = false;
+    m_current = -1;
+    m_bof = m_eof = true;
+    setState(dsInactive);
+    emit structureChanged();
+    emit viewReset();
+    emit currentChanged(-1);
+}
+
+TClientDataSet::Prepared TClientDataSet::prepare(RecordStore &store, const QString &filter, bool filtered,
+                                                 const QString &indexName) const
+{
+    Prepared p;
+    if (!indexName.isEmpty()) {
+        const int i = m_indexDefs.IndexOf(indexName);
+        if (i < 0)
+            throw EDatabaseError(QStringLiteral("Index '%1' not found").arg(indexName));
+        const TIndexDef &def = m_indexDefs.m_defs[size_t(i)];
+        for (const QString &name : def.Fields().split(u';', Qt::SkipEmptyParts)) {
+            const int f = store.fieldIndex(name.trimmed());
+            if (f < 0)
+                throw EDatabaseError(
+                    QStringLiteral("Index '%1' names the field '%2', which is not in the dataset").arg(def.Name(), name));
+            p.keys.push_back({f, def.Options().testFlag(ixDescending), def.Options().testFlag(ixCaseInsensitive)});
+        }
+    }
+    db::FilterPlan plan;
+    if (filtered) {
+        store.checkFilter(filter);
+        plan = store.plan(filter, m_fastPath);
+    }
+    p.view = store.select(p.keys, plan);
+    return p;
+}
+
+void TClientDataSet::adopt(std::unique_ptr<RecordStore> store, bool keepIndexDefs)
+{
+    // Everything that can fail is done before the dataset changes.
+    const QString indexName = keepIndexDefs ? m_indexName : QString();
+    Prepared p;
+    if (keepIndexDefs) {
+        p = prepare(*store, m_filter, m_filtered, indexName);
+    } else {
+        // The packet's structure replaces the definitions.
+        TIndexDefs none(this);
+        std::swap(m_indexDefs.m_defs, none.m_defs);
+        try {
+            p = prepare(*store, m_filter, m_filtered, QString());
+        } catch (...) {
+            std::swap(m_indexDefs.m_defs, none.m_defs);
+            throw;
+        }
+    }
+    m_store = std::move(store);
+    m_fields.clear();
+    m_fieldDefs.m_defs.clear();
+    for (size_t i = 0; i < m_store->fields().size(); ++i) {
+        const FieldInfo &f = m_store->fields()[i];
+        m_fields.push_back(std::unique_ptr<TField>(new TField(this, int(i))));
+        m_fieldDefs.m_defs.emplace_back(f.name, f.type, f.size, f.required);
+    }
+    m_indexName = indexName;
+    m_buffer.clear();
+    m_modified = false;
+    setState(dsBrowse);
+    emit structureChanged();
+    commitView(std::move(p), false);
+}
+
+void TClientDataSet::commitView(Prepared &&prepared, bool keepCurrent)
+{
+    const int keep = keepCurrent && m_current >= 0 ? m_view[size_t(m_current)] : -1;
+    m_keys = std::move(prepared.keys);
+    m_view = std::move(prepared.view);
+    emit viewReset();
+    int row = m_view.empty() ? -1 : 0;
+    if (keep >= 0) {
+        const int at = viewPosition(keep);
+        if (at >= 0)
+            row = at;
+    }
+    m_current = -1; // so that the change is announced
+    moveTo(row, row <= 0, m_view.empty());
+}
+
+int TClientDataSet::viewPosition(int rowid) const
+{
+    const auto it = std::find(m_view.begin(), m_view.end(), rowid);
+    return it == m_view.end() ? -1 : int(it - m_view.begin());
+}
+
+void TClientDataSet::moveTo(int row, bool bof, bool eof)
+{
+    m_bof = bof;
+    m_eof = eof;
+    if (row == m_current)
+        return;
+    m_current = row;
+    emit currentChanged(row);
+}
+
+void TClientDataSet::setState(TDataSetState state)
+{
+    if (m_state == state)
+        return;
+    m_state = state;
+    emit stateChanged();
+}
+
+// Leaving an edit state by moving: a changed record is posted, an
+// unchanged one dropped.
+void TClientDataSet::checkBrowse()
+{
+    checkActive();
+    if (m_state == dsEdit || m_state == dsInsert) {
+        if (m_modified)
+            Post();
+        else
+            Cancel();
+    }
+}
+
+// ------------------------------------------------------------------ cursor
+
+void TClientDataSet::First()
+{
+    checkBrowse();
+    moveTo(m_view.empty() ? -1 : 0, true, m_view.empty());
+}
+
+void TClientDataSet::Last()
+{
+    checkBrowse();
+    moveTo(int(m_view.size()) - 1, m_view.empty(), true);
+}
+
+void TClientDataSet::Next()
+{
+    checkBrowse();
+    if (m_current + 1 < int(m_view.size()))
+        moveTo(m_current + 1, false, false);
+    else
+        m_eof = true;
+}
+
+void TClientDataSet::Prior()
+{
+    checkBrowse();
+    if (m_current > 0)
+        moveTo(m_current - 1, false, false);
+    else
+        m_bof = true;
+}
+
+void TClientDataSet::setRecNo(int recNo)
+{
+    checkBrowse();
+    if (recNo < 1 || recNo > int(m_view.size()))
+        throw EDatabaseError(QStringLiteral("Record %1 does not exist (the view holds %2)").arg(recNo).arg(m_view.size()));
+    moveTo(recNo - 1, false, false);
+}
+
+// ----------------------------------------------------------------- editing
+
+void TClientDataSet::Insert()
+{
+    checkBrowse();
+    m_insertBefore = m_current >= 0 ? m_view[size_t(m_current)] : -1;
+    m_buffer.assign(m_store->fields().size(), Cell());
+    m_modified = false;
+    setState(dsInsert);
+}
+
+void TClientDataSet::Append()
+{
+    checkBrowse();
+    m_insertBefore = -1;
+    m_buffer.assign(m_store->fields().size(), Cell());
+    m_modified = false;
+    setState(dsInsert);
+}
+
+void TClientDataSet::Edit()
+{
+    checkActive();
+    if (m_state == dsEdit || m_state == dsInsert)
+        return;
+    if (m_view.empty()) {
+        Insert();
+        return;
+    }
+    m_buffer = m_store->row(m_view[size_t(m_current)]);
+    m_modified = false;
+    setState(dsEdit);
+}
+
+void TClientDataSet::Post()
+{
+    checkActive();
+    if (m_state != dsEdit && m_state != dsInsert)
+        return;
+    const auto &infos = m_store->fields();
+    for (size_t f = 0; f < infos.size(); ++f)
+        if (infos[f].required && m_buffer[f].kind == Cell::Null)
+            throw EDatabaseError(QStringLiteral("Field '%1' must have a value").arg(infos[f].name));
+
+    auto sortedAt = [this](int rowid) {
+        return int(std::lower_bound(m_view.begin(), m_view.end(), rowid,
+                                    [this](int a, int b) { return m_store->less(m_keys, a, b); })
+                   - m_view.begin());
+    };
+    if (m_state == dsInsert) {
+        const double pos = m_insertBefore >= 0 && m_store->alive(m_insertBefore)
+                               ? m_store->positionBefore(m_insertBefore)
+                               : m_store->positionAfterLast();
+        const int rowid = m_store->insertRow(pos, m_buffer);
+        const int at = sortedAt(rowid);
+        m_view.insert(m_view.begin() + at, rowid);
+        m_buffer.clear();
+        m_modified = false;
+        setState(dsBrowse);
+        emit rowInserted(at);
+        m_current = -1;
+        moveTo(at, false, false);
+        return;
+    }
+    const int rowid = m_view[size_t(m_current)];
+    m_store->updateRow(rowid, m_buffer);
+    const int from = m_current;
+    m_view.erase(m_view.begin() + from);
+    const int to = sortedAt(rowid);
+    m_view.insert(m_view.begin() + to, rowid);
+    m_buffer.clear();
+    m_modified = false;
+    setState(dsBrowse);
+    if (from == to) {
+        emit rowChanged(to);
+    } else {
+        emit rowRemoved(from);
+        emit rowInserted(to);
+        m_current = -1;
+        moveTo(to, false, false);
+    }
+}
+
+void TClientDataSet::Cancel()
+{
+    if (m_state != dsEdit && m_state != dsInsert)
+        return;
+    m_buffer.clear();
+    m_modified = false;
+    setState(dsBrowse);
+}
+
+void TClientDataSet::Delete()
+{
+    checkActive();
+    if (m_state == dsInsert) {
+        Cancel();
+        return;
+    }
+    Cancel();
+    if (m_view.empty())
+        throw EDatabaseError(QStringLiteral("Cannot delete from an empty dataset"));
+    const int at = m_current;
+    m_store->deleteRow(m_view[size_t(at)]);
+    m_view.erase(m_view.begin() + at);
+    emit rowRemoved(at);
+    const int row = at < int(m_view.size()) ? at : int(m_view.size()) - 1;
+    m_current = -1;
+    moveTo(row, m_view.empty(), m_view.empty());
+}
+
+void TClientDataSet::EmptyDataSet()
+{
+    checkActive();
+    Cancel();
+    m_store->deleteAll();
+    Prepared p;
+    p.keys = m_keys;
+    commitView(std::move(p), false);
+}
+
+Cell TClientDataSet::currentCell(int field) const
+{
+    if (m_state == dsEdit || m_state == dsInsert)
+        return m_buffer[size_t(field)];
+    if (m_current < 0 || !m_store)
+        return {};
+    return m_store->cell(m_view[size_t(m_current)], field);
+}
+
+void TClientDataSet::setCell(int field, const QVariant &value)
+{
+    if (m_state != dsEdit && m_state != dsInsert)
+        throw EDatabaseError(QStringLiteral("Dataset not in edit or insert mode"));
+    m_buffer[size_t(field)] = db::toCell(value, m_store->fields()[size_t(field)]);
+    m_modified = true;
+}
+
+void TClientDataSet::setCellText(int field, const QString &text)
+{
+    if (m_state != dsEdit && m_state != dsInsert)
+        throw EDatabaseError(QStringLiteral("Dataset not in edit or insert mode"));
+    m_buffer[size_t(field)] = db::fromDisplay(text, m_store->fields()[size_t(field)]);
+    m_modified = true;
+}
+
+QVariant TClientDataSet::viewValue(int row, int field) const
+{
+    if (row < 0 || row >= int(m_view.size()) || field < 0 || field >= FieldCount())
+        return {};
+    return db::toVariant(m_store->cell(m_view[size_t(row)], field), m_store->fields()[size_t(field)].type);
+}
+
+QString TClientDataSet::viewText(int row, int field) const
+{
+    if (row < 0 || row >= int(m_view.size()) || field < 0 || field >= FieldCount())
+        return {};
+    return db::toDisplay(m_store->cell(m_view[size_t(row)], field), m_store->fields()[size_t(field)].type);
+}
+
+// ------------------------------------------------------- filter and order
+
+void TClientDataSet::setFilter(const QString &text)
+{
+    if (m_state == dsInactive) {
+        m_filter = text;
+        return;
+    }
+    checkBrowse();
+    if (m_filtered) {
+        Prepared p = prepare(*m_store, text, true, m_indexName);
+        m_filter = text;
+        commitView(std::move(p), false);
+    } else {
+        m_store->checkFilter(text);
+        m_filter = text;
+    }
+}
+
+void TClientDataSet::setFiltered(bool on)
+{
+    if (on == m_filtered)
+        return;
+    if (m_state == dsInactive) {
+        m_filtered = on;
+        return;
+    }
+    checkBrowse();
+    Prepared p = prepare(*m_store, m_filter, on, m_indexName);
+    m_filtered = on;
+    commitView(std::move(p), false);
+}
+
+void TClientDataSet::setIndexName(const QString &name)
+{
+    if (m_state == dsInactive) {
+        m_indexName = name;
+        return;
+    }
+    checkBrowse();
+    Prepared p = prepare(*m_store, m_filter, m_filtered, name);
+    m_indexName = name.isEmpty() ? QString() : m_indexDefs.Items(m_indexDefs.IndexOf(name)).Name();
+    commitView(std::move(p), true);
+}
+
+void TClientDataSet::indexDefRemoved(const QString &name)
+{
+    if (m_indexName.compare(name, Qt::CaseInsensitive) != 0)
+        return;
+    m_indexName.clear();
+    if (m_state == dsInactive)
+        return;
+    checkBrowse();
+    commitView(prepare(*m_store, m_filter, m_filtered, QString()), true);
+}
+
+// ----------------------------------------------------------------- packets
+
+QVariant TClientDataSet::Data() const
+{
+    if (!m_store)
+        return {};
+    return m_store->serialize();
+}
+
+void TClientDataSet::setData(const QVariant &packet)
+{
+    if (!packet.isValid() || packet.isNull()) {
+        Close();
+        return;
+    }
+    if (packet.typeId() != QMetaType::QByteArray)
+        throw EDatabaseError(QStringLiteral("The data packet cannot be loaded: it is a %1, not a byte array")
+                                 .arg(QString::fromLatin1(packet.typeName())));
+    adopt(RecordStore::load(packet.toByteArray()), false);
+}
+
+void TClientDataSet::SaveToFile(const QString &fileName) const
+{
+    if (!m_store)
+        throw EDatabaseError(QStringLiteral("Cannot save a closed dataset"));
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        throw EDatabaseError(QStringLiteral("Cannot write %1: %2").arg(fileName, file.errorString()));
+    const QByteArray bytes = m_store->serialize();
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        throw EDatabaseError(QStringLiteral("Cannot write %1: %2").arg(fileName, file.errorString()));
+}
+
+void TClientDataSet::LoadFromFile(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EDatabaseError(QStringLiteral("Cannot read %1: %2").arg(fileName, file.errorString()));
+    const QByteArray bytes = file.readAll();
+    if (bytes.trimmed().startsWith('{'))
+        fromJson(bytes);
+    else
+        setData(bytes);
+}
+
+QByteArray TClientDataSet::toJson() const
+{
+    if (!m_store)
+        throw EDatabaseError(QStringLiteral("Cannot write a closed dataset as JSON"));
+    QJsonArray fields;
+    for (const FieldInfo &f : m_store->fields()) {
+        QJsonObject o{{QStringLiteral("name"), f.name}, {QStringLiteral("type"), fieldTypeName(f.type)}};
+        if (f.size > 0)
+            o.insert(QStringLiteral("size"), f.size);
+        if (!f.label.isEmpty())
+            o.insert(QStringLiteral("label"), f.label);
+        if (!f.visible)
+            o.insert(QStringLiteral("visible"), false);
+        if (f.required)
+            o.insert(QStringLiteral("required"), true);
+        fields.append(o);
+    }
+    QJsonArray records;
+    const auto &infos = m_store->fields();
+    for (int rowid : m_store->natural()) {
+        QJsonArray rec;
+        for (size_t f = 0; f < infos.size(); ++f) {
+            const Cell c = m_store->cell(rowid, int(f));
+            if (c.kind == Cell::Null) {
+                rec.append(QJsonValue::Null);
+                continue;
+            }
+            switch (infos[f].type) {
+            case ftInteger:
+                rec.append(qint64(c.i));
+                break;
+            case ftLargeint:
+                // Beyond 2^53 a JSON number loses digits: those go as text.
+                if (std::llabs(c.i) <= (qint64(1) << 53))
+                    rec.append(qint64(c.i));
+                else
+                    rec.append(QString::number(c.i));
+                break;
+            case ftBoolean:
+                rec.append(c.i != 0);
+                break;
+            case ftFloat:
+            case ftCurrency:
+                rec.append(c.r);
+                break;
+            case ftDateTime:
+                rec.append(QString::fromUtf8(c.text).replace(u' ', u'T'));
+                break;
+            default:
+                rec.append(QString::fromUtf8(c.text));
+            }
+        }
+        records.append(rec);
+    }
+    return QJsonDocument(QJsonObject{{QStringLiteral("fields"), fields}, {QStringLiteral("records"), records}})
+        .toJson(QJsonDocument::Compact);
+}
+
+void TClientDataSet::fromJson(const QByteArray &json)
+{
+    auto bad = [](const QString &why) {
+        return EDatabaseError(QStringLiteral("The JSON data cannot be loaded: %1").arg(why));
+    };
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError)
+        throw bad(QStringLiteral("%1 at character %2").arg(error.errorString()).arg(error.offset));
+    if (!doc.isObject() || !doc.object().value(QStringLiteral("fields")).isArray())
+        throw bad(QStringLiteral("it needs an object with a \"fields\" array"));
+    const QJsonValue recordsValue = doc.object().value(QStringLiteral("records"));
+    if (!recordsValue.isUndefined() && !recordsValue.isArray())
+        throw bad(QStringLiteral("\"records\" must be an array of arrays"));
+
+    std::vector<FieldInfo> infos;
+    TFieldDefs names;
+    const QJsonArray fields = doc.object().value(QStringLiteral("fields")).toArray();
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        const QJsonObject o = fields[i].toObject();
+        FieldInfo f;
+        f.name = o.value(QStringLiteral("name")).toString();
+        f.type = fieldTypeFromName(o.value(QStringLiteral("type")).toString());
+        if (f.type == ftUnknown)
+            throw bad(QStringLiteral("field %1 (\"%2\") has the unknown type \"%3\"")
+                          .arg(i + 1)
+                          .arg(f.name, o.value(QStringLiteral("type")).toVariant().toString()));
+        const QJsonValue size = o.value(QStringLiteral("size"));
+        if (!size.isUndefined() && (!size.isDouble() || size.toDouble() < 0 || size.toDouble() != std::floor(size.toDouble())))
+            throw bad(QStringLiteral("field \"%1\" has a size that is not a whole number").arg(f.name));
+        f.size = size.toInt();
+        f.label = o.value(QStringLiteral("label")).toString();
+        if (f.label == f.name)
+            f.label.clear();
+        f.visible = o.value(QStringLiteral("visible")).toBool(true);
+        f.required = o.value(QStringLiteral("required")).toBool(false);
+        f.storage = db::storageOf(f.type);
+        try {
+            names.Add(f.name, f.type, f.size, f.required);
+        } catch (const EDatabaseError &e) {
+            throw bad(e.Message());
+        }
+        infos.push_back(f);
+    }
+    if (infos.empty())
+        throw bad(QStringLiteral("it defines no field"));
+
+    // A string field without a declared size takes the longest value's.
+    const QJsonArray records = recordsValue.toArray();
+    for (size_t f = 0; f < infos.size(); ++f) {
+        if (infos[f].type != ftString || fields[qsizetype(f)].toObject().contains(QStringLiteral("size")))
+            continue;
+        int longest = 1;
+        for (const QJsonValue &r : records)
+            longest = std::max(longest, int(r.toArray().at(qsizetype(f)).toString().size()));
+        infos[f].size = longest;
+    }
+
+    std::vector<std::vector<Cell>> rows;
+    rows.reserve(size_t(records.size()));
+    for (qsizetype r = 0; r < records.size(); ++r) {
+        if (!records[r].isArray() || records[r].toArray().size() != qsizetype(infos.size()))
+            throw bad(QStringLiteral("record %1 is not an array of %2 values").arg(r + 1).arg(infos.size()));
+        const QJsonArray rec = records[r].toArray();
+        std::vector<Cell> cells;
+        for (size_t f = 0; f < infos.size(); ++f) {
+            const QJsonValue v = rec[qsizetype(f)];
+            const FieldInfo &info = infos[f];
+            const bool numeric = info.type == ftInteger || info.type == ftLargeint || info.type == ftFloat
+                                 || info.type == ftCurrency;
+            const bool kindOk = v.isNull() || (numeric && (v.isDouble() || (info.type == ftLargeint && v.isString())))
+                                || (info.type == ftBoolean && v.isBool()) || (!numeric && info.type != ftBoolean && v.isString());
+            if (!kindOk)
+                throw bad(QStringLiteral("record %1, field \"%2\": %3 is not a %4 value")
+                              .arg(r + 1)
+                              .arg(info.name, QString::fromUtf8(QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact)).mid(1).chopped(1),
+                                   fieldTypeName(info.type)));
+            try {
+                QVariant value = v.toVariant();
+                if (info.type == ftLargeint && v.isDouble() && std::fabs(v.toDouble()) <= 9.0e15)
+                    value = qint64(v.toDouble());
+                cells.push_back(db::toCell(value, info));
+            } catch (const Exception &e) {
+                throw bad(QStringLiteral("record %1: %2").arg(r + 1).arg(e.Message()));
+            }
+        }
+        rows.push_back(std::move(cells));
+    }
+    std::unique_ptr<RecordStore> store = RecordStore::create(std::move(infos));
+    store->appendRows(rows);
+    adopt(std::move(store), false);
+}
+
+} // namespace TouchDialogs

@@ -1,0 +1,454 @@
+#include "platform/db/DBGrid.h"
+#include "platform/forms/Form.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/win/Windows.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScroller>
+#include <QStyledItemDelegate>
+
+namespace TouchDialogs {
+
+void TDataSource::setDataSet(TClientDataSet *dataSet)
+{
+    if (m_dataSet == dataSet)
+        return;
+    m_dataSet = dataSet;
+    emit dataSetChanged(dataSet);
+}
+
+namespace {
+
+// Draws the row and column lines the grid's options ask for; Qt's own grid
+// has only both or none.
+class LinesDelegate : public QStyledItemDelegate {
+public:
+    explicit LinesDelegate(TDBGrid *grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        const auto options = m_grid->Options();
+        painter->save();
+        painter->setPen(m_grid->palette().color(QPalette::Mid));
+        const QRect r = option.rect;
+        if (options.testFlag(dgRowLines))
+            painter->drawLine(r.bottomLeft(), r.bottomRight());
+        if (options.testFlag(dgColLines))
+            painter->drawLine(r.topRight(), r.bottomRight());
+        painter->restore();
+    }
+
+private:
+    TDBGrid *m_grid;
+};
+
+bool numeric(TFieldType type)
+{
+    return type == ftInteger || type == ftLargeint || type == ftFloat || type == ftCurrency;
+}
+
+} // namespace
+
+// ------------------------------------------------------------------ columns
+
+void TColumnTitleFont::setColor(TColor color)
+{
+    if (m_color == color)
+        return;
+    m_color = color;
+    if (m_column)
+        m_column->Grid()->titleColorChanged(m_column->Index());
+}
+
+QString TColumnTitle::Caption() const
+{
+    const TField *f = m_column->Field();
+    return f ? f->DisplayLabel() : QString();
+}
+
+TColumn::TColumn(TDBGrid *grid, int index, int field) : m_grid(grid), m_index(index), m_field(field)
+{
+    m_title.m_column = this;
+    m_title.m_font.m_column = this;
+}
+
+TField *TColumn::Field() const
+{
+    TClientDataSet *ds = m_grid->dataSet();
+    return ds && m_field < ds->FieldCount() ? ds->Fields(m_field) : nullptr;
+}
+
+QString TColumn::FieldName() const
+{
+    const TField *f = Field();
+    return f ? f->FieldName() : QString();
+}
+
+TColumn &TDBGridColumns::Items(int i) const
+{
+    if (i < 0 || i >= Count())
+        throw EListError(QStringLiteral("List index out of bounds (%1)").arg(i));
+    return *m_columns[size_t(i)];
+}
+
+// -------------------------------------------------------------------- model
+
+TDataSetModel::TDataSetModel(TDBGrid *grid) : QAbstractTableModel(grid), m_grid(grid) {}
+
+int TDataSetModel::rowCount(const QModelIndex &parent) const
+{
+    const TClientDataSet *ds = m_grid->dataSet();
+    return parent.isValid() || !ds || !ds->Active() ? 0 : ds->RecordCount();
+}
+
+int TDataSetModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_grid->m_columns.Count();
+}
+
+QVariant TDataSetModel::data(const QModelIndex &index, int role) const
+{
+    const TClientDataSet *ds = m_grid->dataSet();
+    if (!ds || !index.isValid() || index.column() >= m_grid->m_columns.Count())
+        return {};
+    const int field = m_grid->m_columns.m_columns[size_t(index.column())]->fieldIndex();
+    switch (role) {
+    case Qt::DisplayRole:
+        return ds->viewText(index.row(), field);
+    case Qt::EditRole:
+        return ds->viewValue(index.row(), field);
+    case Qt::TextAlignmentRole:
+        return numeric(ds->Fields(field)->DataType()) ? int(Qt::AlignRight | Qt::AlignVCenter)
+                                                      : int(Qt::AlignLeft | Qt::AlignVCenter);
+    default:
+        return {};
+    }
+}
+
+QVariant TDataSetModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Vertical) {
+        const TClientDataSet *ds = m_grid->dataSet();
+        if (role == Qt::DisplayRole)
+            return ds && section == ds->currentRow() ? QStringLiteral("\u25B6") : QString();
+        return {};
+    }
+    if (section < 0 || section >= m_grid->m_columns.Count())
+        return {};
+    const TColumn &column = *m_grid->m_columns.m_columns[size_t(section)];
+    switch (role) {
+    case Qt::DisplayRole:
+        return column.Title().Caption();
+    case Qt::ForegroundRole:
+        return QBrush(toQColor(column.Title().Font().Color()));
+    case Qt::FontRole:
+        return m_grid->TitleFont();
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags TDataSetModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (m_grid->Options().testFlag(dgEditing))
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool TDataSetModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    TClientDataSet *ds = m_grid->dataSet();
+    if (!ds || role != Qt::EditRole || !index.isValid())
+        return false;
+    bool stored = false;
+    const int field = m_grid->m_columns.m_columns[size_t(index.column())]->fieldIndex();
+    dispatchEvent(m_grid, [&] {
+        if (ds->currentRow() != index.row())
+            ds->setRecNo(index.row() + 1);
+        ds->Edit();
+        try {
+            ds->Fields(field)->setValue(value);
+            ds->Post();
+        } catch (...) {
+            ds->Cancel();
+            throw;
+        }
+        stored = true;
+    });
+    return stored;
+}
+
+// --------------------------------------------------------------------- grid
+
+TDBGrid::TDBGrid(QWidget *parent)
+    : QTableView(parent), m_model(new TDataSetModel(this)),
+      m_options(dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines | dgEditing)
+{
+    setModel(m_model);
+    setItemDelegate(new LinesDelegate(this));
+    setShowGrid(false);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setWordWrap(false);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->setFixedWidth(16);
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSortIndicatorShown(false);
+    m_titleFont = font();
+    // Fingers drag the rows; a mouse still clicks and selects as usual.
+    QScroller::grabGesture(viewport(), QScroller::TouchGesture);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &TDBGrid::titleClicked);
+    setOptions(m_options);
+}
+
+TDBGrid::~TDBGrid()
+{
+    for (const auto &c : std::as_const(m_connections))
+        disconnect(c);
+}
+
+TClientDataSet *TDBGrid::dataSet() const
+{
+    return m_dataSet;
+}
+
+void TDBGrid::setDataSource(TDataSource *source)
+{
+    if (m_source == source)
+        return;
+    if (m_source)
+        disconnect(m_source, nullptr, this, nullptr);
+    m_source = source;
+    if (source) {
+        m_sourceName = source->objectName();
+        connect(source, &TDataSource::dataSetChanged, this, [this](TClientDataSet *ds) { bindDataSet(ds); });
+        connect(source, &QObject::destroyed, this, [this] { bindDataSet(nullptr); });
+    }
+    bindDataSet(source ? source->DataSet() : nullptr);
+}
+
+void TDBGrid::setDataSourceName(const QString &name)
+{
+    m_sourceName = name;
+    resolveSourceName();
+}
+
+void TDBGrid::resolveSourceName()
+{
+    if (m_sourceName.isEmpty() || (m_source && m_source->objectName() == m_sourceName))
+        return;
+    if (auto *source = window()->findChild<TDataSource *>(m_sourceName))
+        setDataSource(source);
+}
+
+void TDBGrid::showEvent(QShowEvent *event)
+{
+    resolveSourceName();
+    QTableView::showEvent(event);
+}
+
+void TDBGrid::bindDataSet(TClientDataSet *ds)
+{
+    for (const auto &c : std::as_const(m_connections))
+        disconnect(c);
+    m_connections.clear();
+    const bool changed = ds != m_dataSet;
+    m_dataSet = ds;
+    if (changed)
+        m_columns.m_columns.clear();
+    if (ds) {
+        m_connections << connect(ds, &TClientDataSet::structureChanged, this, &TDBGrid::rebuildColumns)
+                      << connect(ds, &TClientDataSet::viewReset, this,
+                                 [this] {
+                                     m_model->beginResetModel();
+                                     m_model->endResetModel();
+                                 })
+                      << connect(ds, &TClientDataSet::rowInserted, this,
+                                 [this](int row) {
+                                     m_model->beginInsertRows({}, row, row);
+                                     m_model->endInsertRows();
+                                 })
+                      << connect(ds, &TClientDataSet::rowRemoved, this,
+                                 [this](int row) {
+                                     m_model->beginRemoveRows({}, row, row);
+                                     m_model->endRemoveRows();
+                                 })
+                      << connect(ds, &TClientDataSet::rowChanged, this,
+                                 [this](int row) {
+                                     emit m_model->dataChanged(m_model->index(row, 0),
+                                                               m_model->index(row, m_model->columnCount() - 1));
+                                 })
+                      << connect(ds, &TClientDataSet::currentChanged, this, &TDBGrid::followDataSet)
+                      << connect(ds, &QObject::destroyed, this, [this] { bindDataSet(nullptr); });
+    }
+    rebuildColumns();
+}
+
+void TDBGrid::rebuildColumns()
+{
+    // Columns that show the same field keep their title colour.
+    QHash<QString, TColor> colours;
+    for (const auto &c : m_columns.m_columns)
+        colours.insert(c->FieldName(), c->Title().Font().Color());
+    m_model->beginResetModel();
+    m_columns.m_columns.clear();
+    if (m_dataSet && m_dataSet->Active()) {
+        for (int f = 0; f < m_dataSet->FieldCount(); ++f) {
+            const TField *field = m_dataSet->Fields(f);
+            if (!field->Visible())
+                continue;
+            auto column = std::make_unique<TColumn>(this, m_columns.Count(), f);
+            column->Title().Font().m_color = colours.value(field->FieldName(), m_titleColor);
+            m_columns.m_columns.push_back(std::move(column));
+        }
+    }
+    m_model->endResetModel();
+    followDataSet(m_dataSet ? m_dataSet->currentRow() : -1);
+}
+
+void TDBGrid::titleColorChanged(int column)
+{
+    emit m_model->headerDataChanged(Qt::Horizontal, column, column);
+    horizontalHeader()->viewport()->update();
+}
+
+void TDBGrid::followDataSet(int row)
+{
+    if (m_syncing)
+        return;
+    m_syncing = true;
+    if (row < 0 || row >= m_model->rowCount()) {
+        selectionModel()->clearCurrentIndex();
+        selectionModel()->clearSelection();
+    } else {
+        const int column = std::max(currentIndex().column(), 0);
+        const QModelIndex index = m_model->index(row, std::min(column, std::max(m_model->columnCount() - 1, 0)));
+        selectionModel()->setCurrentIndex(index, m_options.testFlag(dgRowSelect)
+                                                     ? QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows
+                                                     : QItemSelectionModel::ClearAndSelect);
+        scrollTo(index);
+    }
+    emit m_model->headerDataChanged(Qt::Vertical, 0, std::max(m_model->rowCount() - 1, 0));
+    m_syncing = false;
+}
+
+void TDBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QTableView::currentChanged(current, previous);
+    if (m_syncing || !m_dataSet || !current.isValid() || current.row() == m_dataSet->currentRow())
+        return;
+    m_syncing = true;
+    dispatchEvent(this, [&] { m_dataSet->setRecNo(current.row() + 1); });
+    m_syncing = false;
+    // When the dataset could not move (a record it failed to post), the
+    // grid goes back to the dataset's row.
+    if (m_dataSet && m_dataSet->currentRow() != current.row())
+        followDataSet(m_dataSet->currentRow());
+}
+
+void TDBGrid::titleClicked(int section)
+{
+    if (section < 0 || section >= m_columns.Count())
+        return;
+    dispatchEvent(this, [&] {
+        if (OnTitleClick)
+            OnTitleClick(&m_columns.Items(section));
+    });
+}
+
+void TDBGrid::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QTableView::mouseDoubleClickEvent(event);
+    if (!indexAt(event->position().toPoint()).isValid())
+        return;
+    dispatchEvent(this, [&] {
+        if (OnDblClick)
+            OnDblClick(this);
+    });
+}
+
+void TDBGrid::keyPressEvent(QKeyEvent *event)
+{
+    // Inside a form the form offers keys to OnKeyDown; standing alone, the
+    // grid does it itself.
+    if (!qobject_cast<TForm *>(window()) && OnKeyDown) {
+        const KeyInfo info = keyFromQt(*event);
+        WORD key = info.key;
+        dispatchEvent(this, [&] { OnKeyDown(this, key, info.shift); });
+        if (key == 0)
+            return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void TDBGrid::setOptions(TDBGridOptions options)
+{
+    m_options = options;
+    horizontalHeader()->setVisible(options.testFlag(dgTitles));
+    verticalHeader()->setVisible(options.testFlag(dgIndicator));
+    horizontalHeader()->setSectionResizeMode(options.testFlag(dgColumnResize) ? QHeaderView::Interactive
+                                                                              : QHeaderView::Fixed);
+    setSelectionBehavior(options.testFlag(dgRowSelect) ? QAbstractItemView::SelectRows
+                                                       : QAbstractItemView::SelectItems);
+    setEditTriggers(options.testFlag(dgEditing)
+                        ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                        : QAbstractItemView::NoEditTriggers);
+    QPalette pal = palette();
+    const QPalette::ColorGroup from = options.testFlag(dgAlwaysShowSelection) ? QPalette::Active : QPalette::Inactive;
+    pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(from, QPalette::Highlight));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText, pal.color(from, QPalette::HighlightedText));
+    setPalette(pal);
+    followDataSet(m_dataSet ? m_dataSet->currentRow() : -1);
+    viewport()->update();
+}
+
+QColor TDBGrid::Color() const
+{
+    return palette().color(QPalette::Base);
+}
+
+void TDBGrid::setColor(const QColor &color)
+{
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, color);
+    setPalette(pal);
+}
+
+void TDBGrid::setTitleFont(const QFont &font)
+{
+    m_titleFont = font;
+    horizontalHeader()->setFont(font);
+    emit m_model->headerDataChanged(Qt::Horizontal, 0, std::max(m_columns.Count() - 1, 0));
+}
+
+void TDBGrid::setTitleColor(const QColor &color)
+{
+    m_titleColor = fromQColor(color);
+    for (const auto &c : m_columns.m_columns)
+        c->Title().Font().m_color = m_titleColor;
+    emit m_model->headerDataChanged(Qt::Horizontal, 0, std::max(m_columns.Count() - 1, 0));
+}
+
+bool TDBGrid::bindEvent(const QByteArray &event, TForm &form, const QString &handler)
+{
+    if (event == "onTitleClick")
+        OnTitleClick = form.handler<TColumn *>(handler);
+    else if (event == "onDblClick")
+        OnDblClick = form.handler<QObject *>(handler);
+    else if (event == "onKeyDown")
+        OnKeyDown = form.handler<QObject *, WORD &, TShiftState>(handler);
+    else if (event == "onKeyPress")
+        OnKeyPress = form.handler<QObject *, QChar &>(handler);
+    else
+        return false;
+    return true;
+}
+
+} // namespace TouchDialogs

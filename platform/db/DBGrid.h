@@ -1,0 +1,202 @@
+// TDBGrid: a data-aware grid. One column per visible field of the data
+// source's dataset, titled with the field's DisplayLabel; its current row
+// is the dataset's current record, whichever side moves. Cells are read on
+// demand, so painting a screenful never touches the other records.
+#pragma once
+
+#include "platform/db/ClientDataSet.h"
+#include "platform/db/DataSource.h"
+#include "platform/forms/Colors.h"
+#include "platform/forms/Events.h"
+
+#include <QAbstractTableModel>
+#include <QPointer>
+#include <QTableView>
+#include <deque>
+#include <functional>
+
+namespace TouchDialogs {
+
+class TDBGrid;
+class TColumn;
+
+// Title font of one column; only the colour is per column, the face is the
+// grid's TitleFont.
+class TD_EXPORT TColumnTitleFont {
+public:
+    TColor Color() const { return m_color; }
+    void setColor(TColor color);
+
+private:
+    friend class TColumn;
+    friend class TDBGrid;
+    TColumn *m_column = nullptr;
+    TColor m_color = clWindowText;
+};
+
+class TD_EXPORT TColumnTitle {
+public:
+    TColumnTitleFont &Font() { return m_font; }
+    const TColumnTitleFont &Font() const { return m_font; }
+    QString Caption() const;
+
+private:
+    friend class TColumn;
+    friend class TDBGrid;
+    TColumn *m_column = nullptr;
+    TColumnTitleFont m_font;
+};
+
+class TD_EXPORT TColumn {
+public:
+    TColumn(TDBGrid *grid, int index, int field);
+    TColumn(const TColumn &) = delete;
+    TColumn &operator=(const TColumn &) = delete;
+
+    int Index() const { return m_index; }
+    QString FieldName() const;
+    // The field shown, nullptr when the dataset is gone.
+    TField *Field() const;
+    TColumnTitle &Title() { return m_title; }
+    const TColumnTitle &Title() const { return m_title; }
+    TDBGrid *Grid() const { return m_grid; }
+    int fieldIndex() const { return m_field; }
+
+private:
+    TDBGrid *m_grid;
+    int m_index;
+    int m_field;
+    TColumnTitle m_title;
+};
+
+class TD_EXPORT TDBGridColumns {
+public:
+    int Count() const { return int(m_columns.size()); }
+    // Raises EListError when out of range.
+    TColumn &Items(int i) const;
+    TColumn &operator[](int i) const { return Items(i); }
+
+private:
+    friend class TDBGrid;
+    friend class TDataSetModel;
+    std::deque<std::unique_ptr<TColumn>> m_columns;
+};
+
+using TDBGridClickEvent = std::function<void(TColumn *Column)>;
+
+// The table model over a dataset's view; rows are view rows, columns the
+// grid's columns.
+class TD_EXPORT TDataSetModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    explicit TDataSetModel(TDBGrid *grid);
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override;
+
+private:
+    friend class TDBGrid;
+    TDBGrid *m_grid;
+};
+
+class TD_EXPORT TDBGrid : public QTableView, public KeyControl, public EventBindable {
+    Q_OBJECT
+    Q_PROPERTY(int Tag READ Tag WRITE setTag)
+    Q_PROPERTY(TDBGridOptions Options READ Options WRITE setOptions)
+    Q_PROPERTY(QColor Color READ Color WRITE setColor)
+    Q_PROPERTY(QFont TitleFont READ TitleFont WRITE setTitleFont)
+    Q_PROPERTY(QColor TitleColor READ TitleColor WRITE setTitleColor)
+    Q_PROPERTY(QString DataSourceName READ DataSourceName WRITE setDataSourceName)
+
+public:
+    enum TDBGridOption {
+        dgEditing = 0x1,
+        dgTitles = 0x2,
+        dgIndicator = 0x4,
+        dgColumnResize = 0x8,
+        dgColLines = 0x10,
+        dgRowLines = 0x20,
+        dgRowSelect = 0x40,
+        dgAlwaysShowSelection = 0x80,
+    };
+    Q_DECLARE_FLAGS(TDBGridOptions, TDBGridOption)
+    Q_FLAG(TDBGridOptions)
+
+    explicit TDBGrid(QWidget *parent = nullptr);
+    ~TDBGrid() override;
+
+    TDataSource *DataSource() const { return m_source; }
+    void setDataSource(TDataSource *source);
+    // A layout names its data source; it is looked up among the form's
+    // children when the grid is shown, or at once when it already exists.
+    QString DataSourceName() const { return m_sourceName; }
+    void setDataSourceName(const QString &name);
+    TClientDataSet *dataSet() const;
+
+    TDBGridColumns &Columns() { return m_columns; }
+
+    TDBGridOptions Options() const { return m_options; }
+    void setOptions(TDBGridOptions options);
+    QColor Color() const;
+    void setColor(const QColor &color);
+    QFont TitleFont() const { return m_titleFont; }
+    void setTitleFont(const QFont &font);
+    // The title colour columns start with.
+    QColor TitleColor() const { return toQColor(m_titleColor); }
+    void setTitleColor(const QColor &color);
+    int Tag() const { return m_tag; }
+    void setTag(int tag) { m_tag = tag; }
+
+    TDBGridClickEvent OnTitleClick;
+    TNotifyEvent OnDblClick;
+
+    bool bindEvent(const QByteArray &event, TForm &form, const QString &handler) override;
+
+    TDataSetModel *dataModel() const { return m_model; }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+
+private:
+    friend class TDataSetModel;
+    friend class TColumnTitleFont;
+    void bindDataSet(TClientDataSet *dataSet);
+    void rebuildColumns();
+    void followDataSet(int row);
+    void titleClicked(int section);
+    void titleColorChanged(int column);
+    void resolveSourceName();
+
+    TDataSetModel *m_model;
+    QPointer<TDataSource> m_source;
+    QPointer<TClientDataSet> m_dataSet;
+    QList<QMetaObject::Connection> m_connections;
+    TDBGridColumns m_columns;
+    TDBGridOptions m_options;
+    QFont m_titleFont;
+    TColor m_titleColor = clWindowText;
+    QString m_sourceName;
+    int m_tag = 0;
+    bool m_syncing = false;
+};
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(TDBGrid::TDBGridOptions)
+
+using TDBGridOptions = TDBGrid::TDBGridOptions;
+constexpr TDBGrid::TDBGridOption dgEditing = TDBGrid::dgEditing;
+constexpr TDBGrid::TDBGridOption dgTitles = TDBGrid::dgTitles;
+constexpr TDBGrid::TDBGridOption dgIndicator = TDBGrid::dgIndicator;
+constexpr TDBGrid::TDBGridOption dgColumnResize = TDBGrid::dgColumnResize;
+constexpr TDBGrid::TDBGridOption dgColLines = TDBGrid::dgColLines;
+constexpr TDBGrid::TDBGridOption dgRowLines = TDBGrid::dgRowLines;
+constexpr TDBGrid::TDBGridOption dgRowSelect = TDBGrid::dgRowSelect;
+constexpr TDBGrid::TDBGridOption dgAlwaysShowSelection = TDBGrid::dgAlwaysShowSelection;
+
+} // namespace TouchDialogs

@@ -1,0 +1,214 @@
+// The records of one dataset: a private in-memory SQLite database (table
+// "records" with a hidden _pos column for the natural order, table "fields")
+// and an in-memory mirror of it that keeps the orders and filters fast.
+//
+// SQLite is the store and the judge of every filter; the mirror holds each
+// column's values by rowid, the natural order, the kept order of each index
+// used (a permutation of rowids), an upper-cased order per searched field
+// for the prefix condition UPPER(f) LIKE 'TEXT%', and the results of
+// filter expressions already evaluated. All of them are updated on every
+// insert, update and delete, so a view is computed without asking SQLite.
+#pragma once
+
+#include "platform/db/Sqlite.h"
+#include "platform/db/Values.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace TouchDialogs::db {
+
+class Bitmap {
+public:
+    void resize(size_t bits) { m_words.resize((bits + 63) / 64, 0); }
+    size_t size() const { return m_words.size() * 64; }
+    bool test(size_t i) const { return i / 64 < m_words.size() && (m_words[i / 64] >> (i % 64)) & 1; }
+    void set(size_t i) { m_words[i / 64] |= quint64(1) << (i % 64); }
+    void reset(size_t i)
+    {
+        if (i / 64 < m_words.size())
+            m_words[i / 64] &= ~(quint64(1) << (i % 64));
+    }
+    void assign(size_t i, bool on) { on ? set(i) : reset(i); }
+    void intersect(const Bitmap &other)
+    {
+        for (size_t w = 0; w < m_words.size(); ++w)
+            m_words[w] &= w < other.m_words.size() ? other.m_words[w] : 0;
+    }
+
+private:
+    std::vector<quint64> m_words;
+};
+
+// One field's values, indexed by rowid.
+class Column {
+public:
+    explicit Column(Storage storage) : m_storage(storage) {}
+    Storage storage() const { return m_storage; }
+    void resize(size_t rows);
+    bool isNull(int row) const { return m_null[size_t(row)]; }
+    qint64 integer(int row) const { return m_int[size_t(row)]; }
+    double real(int row) const { return m_real[size_t(row)]; }
+    std::string_view text(int row) const
+    {
+        return std::string_view(m_arena.data() + m_off[size_t(row)], m_len[size_t(row)]);
+    }
+    Cell cell(int row) const;
+    void set(int row, const Cell &cell);
+    void set(int row, std::string_view text); // a text cell, without building a Cell
+    void clear(int row);
+
+private:
+    void compact();
+    Storage m_storage;
+    std::vector<quint8> m_null;
+    std::vector<qint64> m_int;
+    std::vector<double> m_real;
+    std::vector<size_t> m_off;
+    std::vector<quint32> m_len;
+    std::string m_arena;
+    size_t m_garbage = 0;
+};
+
+struct SortKey {
+    int field = 0;
+    bool descending = false;
+    bool caseInsensitive = false;
+    bool operator==(const SortKey &o) const = default;
+};
+using SortKeys = std::vector<SortKey>;
+
+// How a filter is evaluated: the part SQLite evaluates (cached per text)
+// and, when the filter ends in the prefix condition, that condition natively.
+struct FilterPlan {
+    bool active = false;       // false: every record passes
+    QString sqlPart;           // empty: no SQLite part
+    int prefixField = -1;      // -1: no native part
+    QByteArray prefix;         // UPPER(field) must start with these bytes
+};
+
+class RecordStore {
+public:
+    ~RecordStore();
+    RecordStore(const RecordStore &) = delete;
+    RecordStore &operator=(const RecordStore &) = delete;
+
+    // A new empty store for these fields (names already checked).
+    static std::unique_ptr<RecordStore> create(std::vector<FieldInfo> fields);
+    // A store from a data packet, checked defensively; raises EDatabaseError.
+    static std::unique_ptr<RecordStore> load(const QByteArray &packet);
+    // The packet: the SQLite image of the database.
+    QByteArray serialize() const;
+
+    const std::vector<FieldInfo> &fields() const { return m_fields; }
+    // Index of a field by name (ASCII case-insensitive, as SQLite), or -1.
+    int fieldIndex(const QString &name) const;
+    void setVisible(int field, bool visible);
+    void setLabel(int field, const QString &label);
+    void setRequired(int field, bool required);
+
+    int recordCount() const { return int(m_natural.size()); }
+    // All rowids in natural order.
+    const std::vector<int> &natural() const { return m_natural; }
+    bool alive(int rowid) const { return rowid > 0 && size_t(rowid) < m_pos.size() && m_alive[size_t(rowid)]; }
+    Cell cell(int rowid, int field) const { return m_columns[size_t(field)].cell(rowid); }
+    std::vector<Cell> row(int rowid) const;
+    const Column &column(int field) const { return m_columns[size_t(field)]; }
+
+    // The natural position for a record inserted just before rowid, or after
+    // the last record. May renumber the positions of all records.
+    double positionBefore(int rowid);
+    double positionAfterLast() const;
+    int insertRow(double pos, const std::vector<Cell> &cells);
+    void updateRow(int rowid, const std::vector<Cell> &cells);
+    void deleteRow(int rowid);
+    void deleteAll();
+    // Appends rows in one transaction (loading).
+    void appendRows(const std::vector<std::vector<Cell>> &rows);
+
+    // The total order of an index: its fields, then the natural order.
+    bool less(const SortKeys &keys, int a, int b) const;
+    // The kept permutation of an index (all rowids in its order).
+    const std::vector<int> &ordered(const SortKeys &keys);
+
+    // Checks a filter text; raises EDatabaseError naming it when it is not a
+    // valid, allowed single expression over the fields.
+    void checkFilter(const QString &text);
+    // How to evaluate a checked filter text.
+    FilterPlan plan(const QString &text, bool fastPath);
+    // The rowids that pass the plan, in the order of keys (natural when empty).
+    // Raises EDatabaseError when SQLite fails evaluating the filter.
+    std::vector<int> select(const SortKeys &keys, const FilterPlan &plan);
+
+private:
+    struct KeptOrder {
+        SortKeys keys;
+        std::vector<int> order;
+        quint64 used = 0;
+    };
+    struct PrefixOrder {
+        int field;
+        std::vector<int> order; // non-null values by UPPER() text, then rowid
+        quint64 used = 0;
+    };
+    struct CachedFilter {
+        QString expression;
+        Bitmap passes;
+        Statement rowCheck;
+        quint64 used = 0;
+    };
+
+    RecordStore(sqlite3 *db, std::vector<FieldInfo> fields);
+    static sqlite3 *openConnection();
+    void configure();
+    void createSchema();
+    void loadMirror();
+    void prepareStatements();
+    void ensureCapacity(size_t rows);
+    void writeCells(int rowid, const std::vector<Cell> &cells);
+    void bindCells(Statement &st, const std::vector<Cell> &cells);
+    void renumber();
+
+    // Kept orders and filters follow each change of a record.
+    void unlinkFromOrders(int rowid);
+    void linkIntoOrders(int rowid);
+    void recheckFilters(int rowid);
+
+    int compareField(const SortKey &key, int a, int b) const;
+    bool naturalLess(int a, int b) const
+    {
+        const double pa = m_pos[size_t(a)], pb = m_pos[size_t(b)];
+        return pa < pb || (pa == pb && a < b);
+    }
+    std::string_view upperText(int field, int rowid, char *buffer) const;
+    bool upperLess(int field, int a, int b) const;
+    PrefixOrder &prefixOrder(int field);
+    CachedFilter &cachedFilter(const QString &expression);
+    void sortRows(std::vector<int> &rows, const SortKeys &keys) const;
+
+    static int authorize(void *self, int action, const char *a, const char *b, const char *, const char *);
+    void prepareFilter(const QString &sqlPart, Statement &out, const char *head, const char *tail);
+
+    sqlite3 *m_db;
+    std::vector<FieldInfo> m_fields;
+    std::vector<Column> m_columns;
+    std::vector<double> m_pos;
+    std::vector<quint8> m_alive;
+    std::vector<int> m_natural;
+    int m_nextRowid = 1;
+    quint64 m_clock = 0;
+    std::vector<std::unique_ptr<KeptOrder>> m_orders;
+    std::vector<std::unique_ptr<PrefixOrder>> m_prefixOrders;
+    std::vector<std::unique_ptr<CachedFilter>> m_filters;
+    Statement m_insert, m_update, m_delete, m_setPos;
+
+    // Authorizer state: on while a filter is compiled.
+    bool m_guard = false;
+    int m_selects = 0;
+    QString m_denied;
+};
+
+} // namespace TouchDialogs::db

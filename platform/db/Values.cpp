@@ -1,0 +1,366 @@
+#include "platform/db/Values.h"
+#include "platform/rtl/Exceptions.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QRegularExpression>
+#include <QTime>
+#include <cmath>
+#include <limits>
+
+namespace TouchDialogs {
+
+static const char *const kTypeNames[] = {"unknown", "string", "integer", "largeint", "float", "currency",
+                                         "boolean", "date",    "time",    "datetime", "memo"};
+
+QString fieldTypeName(TFieldType type)
+{
+    const int i = int(type);
+    return QString::fromLatin1(i >= 0 && i <= int(ftMemo) ? kTypeNames[i] : kTypeNames[0]);
+}
+
+TFieldType fieldTypeFromName(const QString &name)
+{
+    for (int i = int(ftString); i <= int(ftMemo); ++i)
+        if (name == QLatin1String(kTypeNames[i]))
+            return TFieldType(i);
+    return ftUnknown;
+}
+
+} // namespace TouchDialogs
+
+namespace TouchDialogs::db {
+
+namespace {
+
+const QString kDate = QStringLiteral("yyyy-MM-dd");
+
+QString timeText(QTime t)
+{
+    return t.toString(t.msec() ? QStringLiteral("HH:mm:ss.zzz") : QStringLiteral("HH:mm:ss"));
+}
+
+QTime parseTime(const QString &s)
+{
+    for (const char *format : {"HH:mm:ss.zzz", "HH:mm:ss", "HH:mm"}) {
+        const QTime t = QTime::fromString(s, QLatin1String(format));
+        if (t.isValid())
+            return t;
+    }
+    return {};
+}
+
+QDate parseDate(const QString &s)
+{
+    for (const char *format : {"yyyy-MM-dd", "dd/MM/yyyy"}) {
+        const QDate d = QDate::fromString(s, QLatin1String(format));
+        if (d.isValid())
+            return d;
+    }
+    return {};
+}
+
+QDateTime parseDateTime(const QString &s)
+{
+    const QString t = s.trimmed();
+    const int split = t.indexOf(QRegularExpression(QStringLiteral("[ T]")));
+    if (split < 0) {
+        const QDate d = parseDate(t);
+        return d.isValid() ? d.startOfDay() : QDateTime();
+    }
+    const QDate d = parseDate(t.left(split));
+    const QTime tm = parseTime(t.mid(split + 1));
+    return d.isValid() && tm.isValid() ? QDateTime(d, tm) : QDateTime();
+}
+
+[[noreturn]] void notValid(const QVariant &value, const char *what, const FieldInfo &field)
+{
+    throw EConvertError(QStringLiteral("'%1' is not a valid %2 value for field %3")
+                            .arg(value.toString(), QLatin1String(what), field.name));
+}
+
+bool isIntegral(const QVariant &v)
+{
+    switch (v.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+        return true;
+    default:
+        return false;
+    }
+}
+
+qint64 toInteger(const QVariant &value, const FieldInfo &field, qint64 lo, qint64 hi)
+{
+    qint64 v = 0;
+    bool ok = true;
+    if (value.typeId() == QMetaType::Bool) {
+        v = value.toBool() ? 1 : 0;
+    } else if (value.typeId() == QMetaType::ULongLong || value.typeId() == QMetaType::ULong) {
+        const quint64 u = value.toULongLong();
+        ok = u <= quint64(std::numeric_limits<qint64>::max());
+        v = qint64(u);
+    } else if (isIntegral(value)) {
+        v = value.toLongLong();
+    } else if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float) {
+        const double d = value.toDouble();
+        ok = std::isfinite(d) && d == std::floor(d) && d >= -9.2e18 && d <= 9.2e18;
+        v = ok ? qint64(d) : 0;
+    } else if (value.canConvert<QString>()) {
+        v = value.toString().trimmed().toLongLong(&ok, 10);
+    } else {
+        ok = false;
+    }
+    if (!ok || v < lo || v > hi)
+        notValid(value, "integer", field);
+    return v;
+}
+
+double toReal(const QVariant &value, const FieldInfo &field)
+{
+    double d = 0;
+    bool ok = true;
+    if (value.typeId() == QMetaType::Bool) {
+        d = value.toBool() ? 1 : 0;
+    } else if (isIntegral(value) || value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float) {
+        d = value.toDouble();
+    } else if (value.canConvert<QString>()) {
+        QString t = value.toString().trimmed();
+        if (t.contains(u',') && !t.contains(u'.'))
+            t.replace(u',', u'.');
+        d = t.toDouble(&ok);
+    } else {
+        ok = false;
+    }
+    if (!ok || !std::isfinite(d))
+        notValid(value, "number", field);
+    return d;
+}
+
+} // namespace
+
+Storage storageOf(TFieldType type)
+{
+    switch (type) {
+    case ftInteger:
+    case ftLargeint:
+    case ftBoolean:
+        return Storage::Int;
+    case ftFloat:
+    case ftCurrency:
+        return Storage::Real;
+    default:
+        return Storage::Text;
+    }
+}
+
+QByteArray sqlType(TFieldType type, int size)
+{
+    switch (type) {
+    case ftString:
+        return size > 0 ? "VARCHAR(" + QByteArray::number(size) + ')' : QByteArray("VARCHAR");
+    case ftInteger:
+    case ftBoolean:
+        return "INTEGER";
+    case ftLargeint:
+        return "BIGINT";
+    case ftFloat:
+    case ftCurrency:
+        return "REAL";
+    default: // dates and times as ISO text, memo
+        return "TEXT";
+    }
+}
+
+Cell toCell(const QVariant &value, const FieldInfo &field)
+{
+    if (!value.isValid() || value.isNull())
+        return {};
+    switch (field.type) {
+    case ftString:
+    case ftMemo: {
+        const QString s = value.toString();
+        if (field.type == ftString && field.size > 0 && s.size() > field.size)
+            throw EDatabaseError(QStringLiteral("Value for field %1 is too long (%2 characters, at most %3)")
+                                     .arg(field.name)
+                                     .arg(s.size())
+                                     .arg(field.size));
+        return Cell::ofText(s.toUtf8());
+    }
+    case ftInteger:
+        return Cell::ofInt(toInteger(value, field, std::numeric_limits<qint32>::min(),
+                                     std::numeric_limits<qint32>::max()));
+    case ftLargeint:
+        return Cell::ofInt(toInteger(value, field, std::numeric_limits<qint64>::min(),
+                                     std::numeric_limits<qint64>::max()));
+    case ftBoolean: {
+        if (value.typeId() == QMetaType::Bool)
+            return Cell::ofInt(value.toBool() ? 1 : 0);
+        if (isIntegral(value))
+            return Cell::ofInt(value.toLongLong() != 0 ? 1 : 0);
+        const QString t = value.toString().trimmed().toLower();
+        if (t == QLatin1String("true") || t == QLatin1String("1"))
+            return Cell::ofInt(1);
+        if (t == QLatin1String("false") || t == QLatin1String("0"))
+            return Cell::ofInt(0);
+        notValid(value, "boolean", field);
+    }
+    case ftFloat:
+        return Cell::ofReal(toReal(value, field));
+    case ftCurrency: // four decimals, like a fixed-point currency
+        return Cell::ofReal(std::round(toReal(value, field) * 10000.0) / 10000.0);
+    case ftDate: {
+        QDate d;
+        if (value.typeId() == QMetaType::QDate)
+            d = value.toDate();
+        else if (value.typeId() == QMetaType::QDateTime)
+            d = value.toDateTime().date();
+        else
+            d = parseDate(value.toString().trimmed());
+        if (!d.isValid())
+            notValid(value, "date", field);
+        return Cell::ofText(d.toString(kDate).toUtf8());
+    }
+    case ftTime: {
+        QTime t;
+        if (value.typeId() == QMetaType::QTime)
+            t = value.toTime();
+        else if (value.typeId() == QMetaType::QDateTime)
+            t = value.toDateTime().time();
+        else
+            t = parseTime(value.toString().trimmed());
+        if (!t.isValid())
+            notValid(value, "time", field);
+        return Cell::ofText(timeText(t).toUtf8());
+    }
+    case ftDateTime: {
+        QDateTime dt;
+        if (value.typeId() == QMetaType::QDateTime)
+            dt = value.toDateTime();
+        else if (value.typeId() == QMetaType::QDate)
+            dt = value.toDate().startOfDay();
+        else
+            dt = parseDateTime(value.toString());
+        if (!dt.isValid())
+            notValid(value, "date and time", field);
+        return Cell::ofText((dt.date().toString(kDate) + u' ' + timeText(dt.time())).toUtf8());
+    }
+    case ftUnknown:
+        break;
+    }
+    throw EDatabaseError(QStringLiteral("Field %1 has no type").arg(field.name));
+}
+
+QVariant toVariant(const Cell &cell, TFieldType type)
+{
+    if (cell.kind == Cell::Null)
+        return {};
+    switch (type) {
+    case ftInteger:
+        return int(cell.i);
+    case ftLargeint:
+        return qlonglong(cell.i);
+    case ftBoolean:
+        return cell.i != 0;
+    case ftFloat:
+    case ftCurrency:
+        return cell.kind == Cell::Int ? double(cell.i) : cell.r;
+    case ftDate:
+        return QDate::fromString(QString::fromUtf8(cell.text), kDate);
+    case ftTime:
+        return parseTime(QString::fromUtf8(cell.text));
+    case ftDateTime:
+        return parseDateTime(QString::fromUtf8(cell.text));
+    default:
+        return QString::fromUtf8(cell.text);
+    }
+}
+
+QString toDisplay(const Cell &cell, TFieldType type)
+{
+    if (cell.kind == Cell::Null)
+        return {};
+    switch (type) {
+    case ftInteger:
+    case ftLargeint:
+        return QString::number(cell.i);
+    case ftBoolean:
+        return cell.i ? QStringLiteral("True") : QStringLiteral("False");
+    case ftFloat:
+        return QString::number(cell.r, 'g', 15).replace(u'.', u',');
+    case ftCurrency:
+        return QString::number(cell.r, 'f', 2).replace(u'.', u',');
+    case ftDate:
+        return toVariant(cell, type).toDate().toString(QStringLiteral("dd/MM/yyyy"));
+    case ftTime:
+        return toVariant(cell, type).toTime().toString(QStringLiteral("HH:mm:ss"));
+    case ftDateTime:
+        return toVariant(cell, type).toDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+    default:
+        return QString::fromUtf8(cell.text);
+    }
+}
+
+Cell fromDisplay(const QString &text, const FieldInfo &field)
+{
+    if (text.isEmpty() && field.type != ftString && field.type != ftMemo)
+        return {};
+    if (field.type == ftBoolean) {
+        const QString t = text.trimmed().toLower();
+        if (t == QLatin1String("true"))
+            return Cell::ofInt(1);
+        if (t == QLatin1String("false"))
+            return Cell::ofInt(0);
+    }
+    return toCell(text, field);
+}
+
+bool conforms(const Cell &cell, const FieldInfo &field)
+{
+    if (cell.kind == Cell::Null)
+        return true;
+    switch (field.storage) {
+    case Storage::Int:
+        if (cell.kind != Cell::Int)
+            return false;
+        if (field.type == ftBoolean)
+            return cell.i == 0 || cell.i == 1;
+        if (field.type == ftInteger)
+            return cell.i >= std::numeric_limits<qint32>::min() && cell.i <= std::numeric_limits<qint32>::max();
+        return true;
+    case Storage::Real:
+        return cell.kind == Cell::Real && std::isfinite(cell.r);
+    case Storage::Text:
+        break;
+    }
+    if (cell.kind != Cell::Text)
+        return false;
+    const QString s = QString::fromUtf8(cell.text);
+    switch (field.type) {
+    case ftString:
+        return field.size <= 0 || s.size() <= field.size;
+    case ftDate:
+    case ftTime:
+    case ftDateTime: {
+        // Only the exact stored form is accepted.
+        const QVariant v = toVariant(cell, field.type);
+        const bool valid = field.type == ftDate   ? v.toDate().isValid()
+                           : field.type == ftTime ? v.toTime().isValid()
+                                                  : v.toDateTime().isValid();
+        return valid && toCell(v, field).text == cell.text;
+    }
+    default:
+        return true;
+    }
+}
+
+} // namespace TouchDialogs::db

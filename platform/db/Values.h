@@ -1,0 +1,79 @@
+// How field values are stored: the SQLite storage class of each field type,
+// a stored value (Cell), and the conversions from and to QVariant and text.
+// Dates and times are ISO text so that SQLite's date functions and text
+// comparisons work on them; booleans are 0/1.
+#pragma once
+
+#include "platform/db/Fields.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QVariant>
+
+namespace TouchDialogs::db {
+
+enum class Storage : quint8 { Int, Real, Text };
+
+Storage storageOf(TFieldType type);
+
+struct Cell {
+    enum Kind : quint8 { Null, Int, Real, Text };
+    Kind kind = Null;
+    qint64 i = 0;
+    double r = 0;
+    QByteArray text; // UTF-8
+
+    static Cell ofInt(qint64 v)
+    {
+        Cell c;
+        c.kind = Int;
+        c.i = v;
+        return c;
+    }
+    static Cell ofReal(double v)
+    {
+        Cell c;
+        c.kind = Real;
+        c.r = v;
+        return c;
+    }
+    static Cell ofText(QByteArray v)
+    {
+        Cell c;
+        c.kind = Text;
+        c.text = std::move(v);
+        return c;
+    }
+    bool operator==(const Cell &o) const
+    {
+        return kind == o.kind && i == o.i && (kind != Real || r == o.r) && text == o.text;
+    }
+};
+
+struct FieldInfo {
+    QString name;
+    TFieldType type = ftString;
+    int size = 0;
+    bool required = false;
+    bool visible = true;
+    QString label; // empty: the name
+    Storage storage = Storage::Text;
+    QByteArray quoted; // SQL identifier
+};
+
+// The declared SQL type of a field's column.
+QByteArray sqlType(TFieldType type, int size);
+
+// Converts a variant to the value stored for a field. Raises EConvertError
+// when it does not convert and EDatabaseError when a string is too long.
+Cell toCell(const QVariant &value, const FieldInfo &field);
+// The stored text form of a date, time or date-time.
+QVariant toVariant(const Cell &cell, TFieldType type);
+// AsString: decimal comma, dd/MM/yyyy dates, "" for null.
+QString toDisplay(const Cell &cell, TFieldType type);
+// Parses AsString's forms (and ISO forms) back.
+Cell fromDisplay(const QString &text, const FieldInfo &field);
+// Whether a value read from a packet has the storage class and form its field needs.
+bool conforms(const Cell &cell, const FieldInfo &field);
+
+} // namespace TouchDialogs::db
