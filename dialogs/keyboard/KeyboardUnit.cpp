@@ -1,4 +1,5 @@
 #include "dialogs/keyboard/KeyboardUnit.h"
+#include "dialogs/keyboard/TFrmTecladoAlfas.h"
 #include "platform/rtl/Modules.h"
 
 namespace TouchDialogs::keyboard {
@@ -8,6 +9,30 @@ QString stDescricao;
 QString stResult;
 
 static UnitCounter g_counter;
+
+QString TecladoAlfanumerico(QString Text, QString Caption)
+{
+    stDescricao = Text;
+    auto *form = new TFrmTecladoAlfas(nullptr);
+    FrmTecladoAlfaS = form;
+
+    // Runs on every path. stResult is emptied even when the modal run
+    // raises: an answer left by Enter must not survive into the next call,
+    // which would return it as if the user had confirmed it.
+    struct Release {
+        TFrmTecladoAlfas *form;
+        ~Release()
+        {
+            stResult.clear();
+            delete form;
+            FrmTecladoAlfaS = nullptr;
+        }
+    } release{form};
+
+    form->setCaption(Caption);
+    form->ShowModal();
+    return stResult;
+}
 
 void unitInit()
 {
