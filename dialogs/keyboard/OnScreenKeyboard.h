@@ -4,7 +4,7 @@
 // KeyboardPolicy (accepted characters, length limit, Shift under Caps Lock,
 // how keys reach the form's key handlers).
 //
-// Usage in a form class:
+// Usage in a form class (link td_dialog_keyboard):
 //
 //   class TfrmX : public TForm {
 //       OnScreenKeyboard keyboard{*this, KeyboardPolicy::search()};
@@ -12,19 +12,27 @@
 //       void spd1Click(QObject *Sender) { keyboard.spd1Click(Sender); }
 //       void spdCCdilClick(QObject *Sender) { keyboard.spdCCdilClick(Sender); }
 //       void spdShiftClick(QObject *Sender) { keyboard.spdShiftClick(Sender); }
-//       ... (spd_Click, spdCapsLockClick, spdBackSpaceClick, spdLimparClick)
+//       ... (spdCapsLockClick, spdBackSpaceClick, spdLimparClick)
 //
+//       void FormCreate(QObject *) { ...; keyboard.boCapsLock = keyboard.boShift = false; }
 //       void FormKeyPress(QObject *, QChar &Key) {
-//           const auto typed = keyboard.keyPress(Key, currentText.size());
-//           if (!typed.accepted) return;
-//           if (typed.releaseShift) spdShiftClick(spdShift);
-//           append typed.character;
+//           const auto typed = keyboard.keyPress(Key, edtFiltro->text().size());
+//           if (typed.accepted) {
+//               if (typed.releaseShift) spdShiftClick(spdShift);
+//               append typed.character;
+//           }
+//           ...
+//       }
+//       void FormKeyDown(QObject *, WORD &Key, TShiftState) {
+//           // the Backspace and Clear keys arrive here as 8 and 46
 //       }
 //   };
 //
-// The keyboard is a member built before createFromLayout(): it looks its keys
-// up by name (spdA..spdZ, spdCCdil, the text label) each time it needs them,
-// so FormCreate may already press keys. It draws nothing.
+// On the message route the keys reach the form through SendMessageA, that
+// is its OnKeyPress / OnKeyDown, so the layout must bind onKeyPress and
+// onKeyDown. The keyboard is a member built before createFromLayout(): it
+// looks its keys up by name (spdA..spdZ, spdCCdil, the text label) each time
+// it needs them, so FormCreate may already press keys. It draws nothing.
 #pragma once
 
 #include "platform/rtl/Export.h"
