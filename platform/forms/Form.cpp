@@ -30,9 +30,36 @@ public:
     // pass this filter untouched.
     static QKeyEvent *passing;
 
+private:
+    static bool isUserInput(QEvent::Type type)
+    {
+        switch (type) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::Wheel:
+            return true;
+        default:
+            return false;
+        }
+    }
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
+        if (isUserInput(event->type()) && watched->isWidgetType()) {
+            // A modal run that is ending takes no further input: the handler
+            // that set the modal result was the last one (a second quick
+            // touch must not change the answer).
+            auto *form = qobject_cast<TForm *>(static_cast<QWidget *>(watched)->window());
+            if (form && form->isModalEnding())
+                return true;
+        }
         if (event->type() != QEvent::KeyPress || event == passing || !watched->isWidgetType())
             return false;
         auto *widget = static_cast<QWidget *>(watched);

@@ -57,6 +57,9 @@ public:
     // A non-zero value ends a modal run after the current handler; 0 does not.
     void setModalResult(int value);
     bool isModalRunning() const { return m_modalRunning; }
+    // A non-zero modal result was set and the run is about to end; the form
+    // ignores user input meanwhile.
+    bool isModalEnding() const { return m_modalRunning && m_modalResult != 0; }
 
     bool KeyPreview() const { return m_keyPreview; }
     void setKeyPreview(bool on) { m_keyPreview = on; }

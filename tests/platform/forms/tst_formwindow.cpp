@@ -1,6 +1,7 @@
 // The form's window: border style and icons, screen-centred placement, and a
 // release requested while the form runs modally.
 #include "platform/forms/Application.h"
+#include "platform/forms/Controls.h"
 #include "platform/forms/Form.h"
 #include "tests/support/TestSupport.h"
 
@@ -85,6 +86,24 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!form);
         QCOMPARE(destroyed.count(), 1);
+    }
+
+    // Two touches that arrive together: the first one ends the run, the
+    // second reaches no handler.
+    void inputAfterTheModalResultIsIgnored()
+    {
+        TfrmWindowProbe form;
+        auto *button = new TSpeedButton(&form);
+        button->setGeometry(10, 10, 80, 40);
+        int clicks = 0;
+        button->OnClick = [&](QObject *) { form.setModalResult(++clicks == 1 ? 3 : 5); };
+        whenModal([](QWidget *dlg) {
+            const QPoint at(50, 30);
+            QTest::mouseClick(dlg->windowHandle(), Qt::LeftButton, {}, at);
+            QTest::mouseClick(dlg->windowHandle(), Qt::LeftButton, {}, at);
+        });
+        QCOMPARE(form.ShowModal(), 3);
+        QCOMPARE(clicks, 1);
     }
 
     void callerFreesFirstAfterARelease()
