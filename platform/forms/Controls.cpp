@@ -4,6 +4,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 
 namespace TouchDialogs {
 
@@ -34,10 +35,26 @@ void TSpeedButton::setGlyph(const QString &resource)
         setIcon(QIcon());
     } else {
         const QPixmap pixmap(ResourcePath(resource));
-        setIcon(QIcon(pixmap));
-        setIconSize(pixmap.size());
+        const int count = std::clamp(m_numGlyphs, 1, std::max(pixmap.width(), 1));
+        const int width = pixmap.width() / count;
+        QIcon icon;
+        if (count == 1) {
+            icon.addPixmap(pixmap);
+        } else {
+            icon.addPixmap(pixmap.copy(0, 0, width, pixmap.height()), QIcon::Normal);
+            icon.addPixmap(pixmap.copy(width, 0, width, pixmap.height()), QIcon::Disabled);
+        }
+        setIcon(icon);
+        setIconSize(QSize(width, pixmap.height()));
     }
     setCaption(m_caption);
+}
+
+void TSpeedButton::setNumGlyphs(int count)
+{
+    m_numGlyphs = std::max(count, 1);
+    if (!m_glyph.isEmpty())
+        setGlyph(m_glyph);
 }
 
 void TSpeedButton::setColor(const QColor &color)

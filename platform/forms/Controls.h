@@ -19,6 +19,7 @@ class TD_EXPORT TSpeedButton : public QToolButton, public EventBindable {
     Q_PROPERTY(int Tag READ Tag WRITE setTag)
     Q_PROPERTY(QString Caption READ Caption WRITE setCaption)
     Q_PROPERTY(QString Glyph READ Glyph WRITE setGlyph)
+    Q_PROPERTY(int NumGlyphs READ NumGlyphs WRITE setNumGlyphs)
     Q_PROPERTY(bool Flat READ Flat WRITE setFlat)
     Q_PROPERTY(QColor Color READ Color WRITE setColor)
 
@@ -32,6 +33,11 @@ public:
     void setCaption(const QString &caption);
     QString Glyph() const { return m_glyph; }
     void setGlyph(const QString &resource);
+    // How many pictures the glyph image holds side by side, each an equal
+    // share of its width: the first is shown normally, the second while the
+    // button is disabled (further ones are not used).
+    int NumGlyphs() const { return m_numGlyphs; }
+    void setNumGlyphs(int count);
     bool Flat() const { return autoRaise(); }
     void setFlat(bool flat) { setAutoRaise(flat); }
     QColor Color() const { return m_color; }
@@ -49,6 +55,7 @@ private:
     int m_tag = 0;
     QString m_caption;
     QString m_glyph;
+    int m_numGlyphs = 1;
     QColor m_color;
 };
 
