@@ -64,18 +64,26 @@ void LayoutLoader::loadInto(const QString &resourceName)
 }
 
 // A .ui font has a point size only; the layouts give character heights in
-// pixels as the dynamic property "fontHeight".
+// pixels as the dynamic property "fontHeight" (and "titleFontHeight" for the
+// TitleFont of a grid).
 void LayoutLoader::applyFontHeights()
 {
     QList<QWidget *> widgets{m_form};
     widgets += m_form->findChildren<QWidget *>();
     for (QWidget *w : widgets) {
         const QVariant height = w->property("fontHeight");
-        if (!height.isValid())
-            continue;
-        QFont f = w->font();
-        f.setPixelSize(height.toInt());
-        w->setFont(f);
+        if (height.isValid()) {
+            QFont f = w->font();
+            f.setPixelSize(height.toInt());
+            w->setFont(f);
+        }
+        const QVariant titleHeight = w->property("titleFontHeight");
+        const QVariant titleFont = w->property("TitleFont");
+        if (titleHeight.isValid() && titleFont.canConvert<QFont>()) {
+            QFont f = titleFont.value<QFont>();
+            f.setPixelSize(titleHeight.toInt());
+            w->setProperty("TitleFont", f);
+        }
     }
 }
 
