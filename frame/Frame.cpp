@@ -6,6 +6,7 @@
 #include "dialogs/message/MessageUnit.h"
 #include "dialogs/quantity/QuantityUnit.h"
 #include "dialogs/search/SearchUnit.h"
+#include "platform/db/DbUnit.h"
 #include "platform/forms/FormsUnit.h"
 #include "platform/win/Windows.h"
 #include "support/SupportUnit.h"
@@ -25,7 +26,6 @@ template <int N> UnitCounter CounterOnlyUnit<N>::counter;
 using StartupUnit = CounterOnlyUnit<0>;
 using RtlUnit = CounterOnlyUnit<1>;
 using WinUnit = CounterOnlyUnit<2>;
-using DbUnit = CounterOnlyUnit<3>;
 
 // Every unit after all the units it uses; the dialogs last.
 const TPackageUnitEntry kUnits[] = {
@@ -33,7 +33,7 @@ const TPackageUnitEntry kUnits[] = {
     {RtlUnit::init, RtlUnit::fini},
     {WinUnit::init, WinUnit::fini},
     {forms::unitInit, forms::unitFini},
-    {DbUnit::init, DbUnit::fini},
+    {db::unitInit, db::unitFini},
     {support::unitInit, support::unitFini},
     {message::unitInit, message::unitFini},
     {keyboard::unitInit, keyboard::unitFini},
