@@ -437,6 +437,7 @@ void TClientDataSet::Post()
     m_modified = false;
     setState(dsBrowse);
     if (from == to) {
+        m_bof = m_eof = false;
         emit rowChanged(to);
     } else {
         emit rowRemoved(from);
@@ -562,6 +563,8 @@ void TClientDataSet::setIndexName(const QString &name)
         m_indexName = name;
         return;
     }
+    if (name.compare(m_indexName, Qt::CaseInsensitive) == 0 && (name.isEmpty() || m_indexDefs.IndexOf(name) >= 0))
+        return;
     checkBrowse();
     Prepared p = prepare(*m_store, m_filter, m_filtered, name);
     m_indexName = name.isEmpty() ? QString() : m_indexDefs.Items(m_indexDefs.IndexOf(name)).Name();
