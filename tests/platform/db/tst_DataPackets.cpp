@@ -1,0 +1,408 @@
+// Data packets (binary and JSON) round-trip every field type and null; a
+// bad filter or packet of any kind raises EDatabaseError and leaves the
+// dataset exactly as it was.
+#include "platform/db/ClientDataSet.h"
+#include "platform/rtl/Exceptions.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <sqlite3.h>
+
+using namespace TouchDialogs;
+
+namespace {
+
+void buildAllTypes(TClientDataSet &ds)
+{
+    ds.FieldDefs().Add(QStringLiteral("S"), ftString, 30, true);
+    ds.FieldDefs().Add(QStringLiteral("I"), ftInteger);
+    ds.FieldDefs().Add(QStringLiteral("L"), ftLargeint);
+    ds.FieldDefs().Add(QStringLiteral("F"), ftFloat);
+    ds.FieldDefs().Add(QStringLiteral("C"), ftCurrency);
+    ds.FieldDefs().Add(QStringLiteral("B"), ftBoolean);
+    ds.FieldDefs().Add(QStringLiteral("D"), ftDate);
+    ds.FieldDefs().Add(QStringLiteral("T"), ftTime);
+    ds.FieldDefs().Add(QStringLiteral("DT"), ftDateTime);
+    ds.FieldDefs().Add(QStringLiteral("M"), ftMemo);
+    ds.CreateDataSet();
+    const QList<QVariantList> rows = {
+        {QStringLiteral("Açaí \"grande\" 'x'"), 42, qlonglong(-9223372036854775807LL), 0.1, 12.3456, true,
+         QDate(2024, 2, 29), QTime(23, 59, 58, 7), QDateTime(QDate(1999, 12, 31), QTime(0, 0, 1)),
+         QStringLiteral("linha 1\nlinha 2 😀")},
+        {QStringLiteral("x"), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(),
+         QVariant(), QVariant()},
+        {QStringLiteral(""), -2147483647 - 1, qlonglong(9007199254740993LL), -1e300, 0.0, false, QDate(1, 1, 1),
+         QTime(0, 0), QDateTime(QDate(2038, 1, 19), QTime(3, 14, 8, 500)), QStringLiteral("")},
+    };
+    for (const QVariantList &row : rows) {
+        ds.Append();
+        for (int f = 0; f < row.size(); ++f)
+            ds.Fields(f)->setValue(row[f]);
+        ds.Post();
+    }
+    ds.Fields(1)->setVisible(false);
+    ds.Fields(0)->setDisplayLabel(QStringLiteral("Descrição"));
+}
+
+void compareAll(TClientDataSet &a, TClientDataSet &b)
+{
+    QCOMPARE(b.FieldCount(), a.FieldCount());
+    QCOMPARE(b.RecordCount(), a.RecordCount());
+    for (int f = 0; f < a.FieldCount(); ++f) {
+        QCOMPARE(b.Fields(f)->FieldName(), a.Fields(f)->FieldName());
+        QCOMPARE(b.Fields(f)->DataType(), a.Fields(f)->DataType());
+        QCOMPARE(b.Fields(f)->Size(), a.Fields(f)->Size());
+        QCOMPARE(b.Fields(f)->Visible(), a.Fields(f)->Visible());
+        QCOMPARE(b.Fields(f)->DisplayLabel(), a.Fields(f)->DisplayLabel());
+        QCOMPARE(b.Fields(f)->Required(), a.Fields(f)->Required());
+    }
+    a.First();
+    b.First();
+    while (!a.Eof()) {
+        for (int f = 0; f < a.FieldCount(); ++f) {
+            const QVariant x = a.Fields(f)->Value(), y = b.Fields(f)->Value();
+            QCOMPARE(y.isNull(), x.isNull());
+            QCOMPARE(y.typeId(), x.typeId());
+            QCOMPARE(y, x);
+        }
+        a.Next();
+        b.Next();
+    }
+}
+
+// Everything a failed operation must leave as it was.
+struct Snapshot {
+    QString filter;
+    bool filtered;
+    QString indexName;
+    QList<QVariant> view;
+    int recNo;
+    QByteArray packet;
+    int fieldCount;
+
+    static Snapshot of(TClientDataSet &ds)
+    {
+        Snapshot s{ds.Filter(), ds.Filtered(), ds.IndexName(), {}, ds.RecNo(), ds.Data().toByteArray(),
+                   ds.FieldCount()};
+        for (int r = 0; r < ds.RecordCount(); ++r)
+            s.view << ds.viewValue(r, 0);
+        return s;
+    }
+    bool operator==(const Snapshot &o) const
+    {
+        return filter == o.filter && filtered == o.filtered && indexName == o.indexName && view == o.view
+               && recNo == o.recNo && packet == o.packet && fieldCount == o.fieldCount;
+    }
+};
+
+void buildProducts(TClientDataSet &ds)
+{
+    ds.FieldDefs().Add(QStringLiteral("CODIGO"), ftInteger);
+    ds.FieldDefs().Add(QStringLiteral("NOME"), ftString, 40);
+    ds.FieldDefs().Add(QStringLiteral("ATIVO"), ftString, 1);
+    ds.CreateDataSet();
+    const char *names[] = {"Café", "Cachaça", "Bolo", "Caldo", "Chá", "Coxinha", "Água"};
+    for (int i = 0; i < 7; ++i) {
+        ds.Append();
+        ds.Fields(0)->setValue(i + 1);
+        ds.Fields(1)->setValue(QString::fromUtf8(names[i]));
+        ds.Fields(2)->setValue(i % 3 ? QStringLiteral("S") : QStringLiteral("N"));
+        ds.Post();
+    }
+    ds.IndexDefs().Add(QStringLiteral("NOME"), QStringLiteral("NOME"));
+    ds.setIndexName(QStringLiteral("NOME"));
+    ds.setFilter(QStringLiteral("ATIVO = 'S'"));
+    ds.setFiltered(true);
+    ds.setRecNo(2);
+}
+
+// Runs SQL on a copy of a packet through SQLite itself, as a hand-crafted
+// packet would be made.
+QByteArray craft(const QByteArray &packet, const char *sql)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open(":memory:", &db);
+    auto *image = static_cast<unsigned char *>(sqlite3_malloc64(sqlite3_uint64(packet.size())));
+    memcpy(image, packet.constData(), size_t(packet.size()));
+    sqlite3_deserialize(db, "main", image, packet.size(), packet.size(),
+                        SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE);
+    char *error = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK)
+        qWarning("craft: %s", error);
+    sqlite3_free(error);
+    sqlite3_int64 size = 0;
+    unsigned char *out = sqlite3_serialize(db, "main", &size, 0);
+    QByteArray bytes(reinterpret_cast<const char *>(out), qsizetype(size));
+    sqlite3_free(out);
+    sqlite3_close(db);
+    return bytes;
+}
+
+QByteArray foreignDatabase()
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open(":memory:", &db);
+    sqlite3_exec(db, "CREATE TABLE clientes(nome TEXT); INSERT INTO clientes VALUES ('Ana')", nullptr, nullptr, nullptr);
+    sqlite3_int64 size = 0;
+    unsigned char *out = sqlite3_serialize(db, "main", &size, 0);
+    QByteArray bytes(reinterpret_cast<const char *>(out), qsizetype(size));
+    sqlite3_free(out);
+    sqlite3_close(db);
+    return bytes;
+}
+
+} // namespace
+
+class TestDataPackets : public QObject {
+    Q_OBJECT
+
+private slots:
+    void binaryRoundTrip();
+    void jsonRoundTrip();
+    void jsonForm();
+    void fileRoundTrip();
+    void nullPacketCloses();
+    void hostileFilter_data();
+    void hostileFilter();
+    void acceptedFilter_data();
+    void acceptedFilter();
+    void hostilePacket_data();
+    void hostilePacket();
+    void hostileJson_data();
+    void hostileJson();
+};
+
+void TestDataPackets::binaryRoundTrip()
+{
+    TClientDataSet a, b;
+    buildAllTypes(a);
+    const QVariant packet = a.Data();
+    QCOMPARE(packet.typeId(), QMetaType::QByteArray);
+    b.setData(packet);
+    QCOMPARE(b.RecNo(), 1); // first record current
+    compareAll(a, b);
+}
+
+void TestDataPackets::jsonRoundTrip()
+{
+    TClientDataSet a, b;
+    buildAllTypes(a);
+    b.fromJson(a.toJson());
+    compareAll(a, b);
+}
+
+void TestDataPackets::jsonForm()
+{
+    TClientDataSet ds;
+    ds.fromJson(R"({"fields":[{"name":"CODIGO","type":"integer"},{"name":"NOME","type":"string","size":40,
+        "label":"Nome"},{"name":"ATIVO","type":"string","size":1,"visible":false}],
+        "records":[[1,"Café","S"],[2,null,"N"]]})");
+    QCOMPARE(ds.RecordCount(), 2);
+    QCOMPARE(ds.Fields(1)->DisplayLabel(), QStringLiteral("Nome"));
+    QCOMPARE(ds.Fields(0)->DisplayLabel(), QStringLiteral("CODIGO"));
+    QVERIFY(!ds.Fields(2)->Visible());
+    QCOMPARE(ds.Fields(1)->AsString(), QStringLiteral("Café"));
+    ds.Last();
+    QVERIFY(ds.Fields(1)->Value().isNull());
+    // Written back in the same form.
+    const QByteArray json = ds.toJson();
+    QVERIFY(json.contains(R"({"name":"ATIVO","size":1,"type":"string","visible":false})"));
+    QVERIFY(json.contains(R"("records":[[1,"Café","S"],[2,null,"N"]])"));
+}
+
+void TestDataPackets::fileRoundTrip()
+{
+    QTemporaryDir dir;
+    TClientDataSet a, b, c;
+    buildAllTypes(a);
+    a.SaveToFile(dir.filePath(QStringLiteral("p.db")));
+    b.LoadFromFile(dir.filePath(QStringLiteral("p.db")));
+    compareAll(a, b);
+    QFile json(dir.filePath(QStringLiteral("p.json")));
+    QVERIFY(json.open(QIODevice::WriteOnly));
+    json.write(a.toJson());
+    json.close();
+    c.LoadFromFile(json.fileName());
+    compareAll(a, c);
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, c.LoadFromFile(dir.filePath(QStringLiteral("missing"))));
+}
+
+void TestDataPackets::nullPacketCloses()
+{
+    TClientDataSet ds;
+    buildProducts(ds);
+    ds.setData(QVariant());
+    QVERIFY(!ds.Active());
+    QVERIFY(!ds.Data().isValid());
+}
+
+void TestDataPackets::hostileFilter_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("syntax error") << QStringLiteral("NOME = ") << QStringLiteral("not valid");
+    QTest::newRow("unknown field") << QStringLiteral("PRECO > 1") << QStringLiteral("no field named PRECO");
+    QTest::newRow("unknown field in search shape")
+        << QStringLiteral("ATIVO = 'S' AND UPPER(NOMEX) LIKE 'CA%'") << QStringLiteral("no field named NOMEX");
+    QTest::newRow("second statement") << QStringLiteral("1; DELETE FROM records") << QStringLiteral("more than one statement");
+    QTest::newRow("escaping the parentheses") << QStringLiteral("1) OR (1") << QStringLiteral("parenthesis");
+    QTest::newRow("attach") << QStringLiteral("1); ATTACH DATABASE 'x.db' AS x; --") << QStringLiteral("not valid");
+    QTest::newRow("pragma") << QStringLiteral("1; PRAGMA writable_schema = ON") << QStringLiteral("more than one statement");
+    QTest::newRow("write") << QStringLiteral("1; UPDATE records SET NOME = 'x'") << QStringLiteral("more than one statement");
+    QTest::newRow("load_extension") << QStringLiteral("load_extension('/tmp/x.so') IS NULL") << QStringLiteral("load_extension");
+    QTest::newRow("sqlite_master") << QStringLiteral("(SELECT count(*) FROM sqlite_master) > 0") << QStringLiteral("not allowed");
+    QTest::newRow("fields table") << QStringLiteral("EXISTS (SELECT 1 FROM fields)") << QStringLiteral("not allowed");
+    QTest::newRow("sub-query on records") << QStringLiteral("NOME IN (SELECT NOME FROM records)") << QStringLiteral("sub-query");
+    QTest::newRow("random") << QStringLiteral("random() > 0") << QStringLiteral("random");
+    QTest::newRow("zeroblob") << QStringLiteral("length(zeroblob(100000000)) > 0") << QStringLiteral("zeroblob");
+    QTest::newRow("unclosed text") << QStringLiteral("ATIVO = 'S") << QStringLiteral("not closed");
+    QTest::newRow("NUL") << QStringLiteral("ATIVO = 'S'") + QChar(0) + QStringLiteral("; DROP") << QStringLiteral("NUL");
+    QTest::newRow("too long") << QStringLiteral("ATIVO = 'S' AND ") + QString(20000, u'1') << QStringLiteral("too long");
+    QTest::newRow("too deep") << QString(300, u'(') + QStringLiteral("1") + QString(300, u')') << QStringLiteral("not valid");
+    QTest::newRow("double quotes are names") << QStringLiteral("ATIVO = \"S\"") << QStringLiteral("no field named S");
+}
+
+void TestDataPackets::hostileFilter()
+{
+    QFETCH(QString, filter);
+    QFETCH(QString, message);
+    TClientDataSet ds;
+    buildProducts(ds);
+    for (bool filtered : {true, false}) {
+        ds.setFiltered(filtered);
+        const Snapshot before = Snapshot::of(ds);
+        try {
+            ds.setFilter(filter);
+            QFAIL("the filter was accepted");
+        } catch (const EDatabaseError &e) {
+            QVERIFY2(e.Message().contains(message), qPrintable(e.Message()));
+        }
+        QVERIFY(Snapshot::of(ds) == before);
+    }
+    // Switching filtering on with a bad text set while closed changes nothing either.
+    TClientDataSet closed;
+    closed.setFilter(filter);
+    closed.setFiltered(true);
+    closed.FieldDefs().Add(QStringLiteral("NOME"), ftString, 10);
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, closed.CreateDataSet());
+    QVERIFY(!closed.Active());
+}
+
+void TestDataPackets::acceptedFilter_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<int>("count");
+    QTest::newRow("trailing comment") << QStringLiteral("ATIVO = 'S' -- ativos") << 4;
+    QTest::newRow("quoted name") << QStringLiteral("\"ATIVO\" = 'S' AND upper(nome) like 'CA%'") << 1;
+    QTest::newRow("functions") << QStringLiteral("length(NOME) > 4 AND substr(NOME, 1, 1) = 'C'") << 3;
+    QTest::newRow("base with OR keeps its meaning") << QStringLiteral("ATIVO = 'N' OR CODIGO = 2 AND UPPER(NOME) LIKE 'CA%'") << 4;
+}
+
+void TestDataPackets::acceptedFilter()
+{
+    QFETCH(QString, filter);
+    QFETCH(int, count);
+    TClientDataSet ds;
+    buildProducts(ds);
+    ds.setFilter(filter);
+    QCOMPARE(ds.RecordCount(), count);
+}
+
+void TestDataPackets::hostilePacket_data()
+{
+    TClientDataSet source;
+    buildProducts(source);
+    const QByteArray good = source.Data().toByteArray();
+    QTest::addColumn<QVariant>("packet");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("empty") << QVariant(QByteArray()) << QStringLiteral("not a data packet");
+    QTest::newRow("text") << QVariant(QByteArray("CODIGO;NOME\n1;Café\n")) << QStringLiteral("not a data packet");
+    QTest::newRow("not bytes") << QVariant(42) << QStringLiteral("not a byte array");
+    QTest::newRow("truncated") << QVariant(good.left(good.size() / 2 + 100)) << QStringLiteral("truncated");
+    QTest::newRow("truncated at a page") << QVariant(good.left(4096)) << QStringLiteral("cannot be loaded");
+    QByteArray garbage = good;
+    for (qsizetype i = 4096; i < garbage.size(); i += 7)
+        garbage[i] = char(i * 31);
+    QTest::newRow("damaged pages") << QVariant(garbage) << QStringLiteral("cannot be loaded");
+    QTest::newRow("foreign database") << QVariant(foreignDatabase()) << QStringLiteral("not a data packet of this system");
+    QTest::newRow("other version") << QVariant(craft(good, "PRAGMA user_version = 7")) << QStringLiteral("unknown version");
+    QTest::newRow("trigger") << QVariant(craft(good, "CREATE TRIGGER t AFTER INSERT ON records BEGIN DELETE FROM records; END"))
+                             << QStringLiteral("unexpected trigger");
+    QTest::newRow("view") << QVariant(craft(good, "CREATE VIEW v AS SELECT 1")) << QStringLiteral("unexpected view");
+    QTest::newRow("extra table") << QVariant(craft(good, "CREATE TABLE extra(x)")) << QStringLiteral("unexpected table");
+    QTest::newRow("index") << QVariant(craft(good, "CREATE INDEX i ON records(NOME)")) << QStringLiteral("unexpected index");
+    QTest::newRow("added column") << QVariant(craft(good, "ALTER TABLE records ADD COLUMN evil DEFAULT 1"))
+                                  << QStringLiteral("does not match");
+    QTest::newRow("text in an integer field") << QVariant(craft(good, "UPDATE records SET CODIGO = 'abc' WHERE rowid = 1"))
+                                              << QStringLiteral("wrong kind");
+    QTest::newRow("blob") << QVariant(craft(good, "UPDATE records SET NOME = zeroblob(4) WHERE rowid = 2"))
+                          << QStringLiteral("wrong kind");
+    QTest::newRow("too long for its size") << QVariant(craft(good, "UPDATE records SET ATIVO = 'SIM' WHERE rowid = 2"))
+                                           << QStringLiteral("wrong kind");
+    QTest::newRow("unknown type") << QVariant(craft(good, "UPDATE fields SET type = 'blob' WHERE position = 0"))
+                                  << QStringLiteral("unknown type");
+    QTest::newRow("field removed") << QVariant(craft(good, "DELETE FROM fields WHERE position = 2"))
+                                   << QStringLiteral("does not match");
+    QTest::newRow("reserved name") << QVariant(craft(good, "UPDATE fields SET name = '_pos' WHERE position = 0"))
+                                   << QStringLiteral("reserved");
+    QTest::newRow("row numbers") << QVariant(craft(good, "UPDATE records SET rowid = 1000000000 WHERE rowid = 1"))
+                                 << QStringLiteral("out of range");
+}
+
+void TestDataPackets::hostilePacket()
+{
+    QFETCH(QVariant, packet);
+    QFETCH(QString, message);
+    TClientDataSet ds;
+    buildProducts(ds);
+    const Snapshot before = Snapshot::of(ds);
+    try {
+        ds.setData(packet);
+        QFAIL("the packet was accepted");
+    } catch (const EDatabaseError &e) {
+        QVERIFY2(e.Message().contains(message), qPrintable(e.Message()));
+    }
+    QVERIFY(Snapshot::of(ds) == before);
+    QCOMPARE(ds.IndexDefs().Count(), 1);
+}
+
+void TestDataPackets::hostileJson_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("not JSON") << QByteArray("{\"fields\": [") << QStringLiteral("at character");
+    QTest::newRow("array") << QByteArray("[]") << QStringLiteral("\"fields\" array");
+    QTest::newRow("no fields") << QByteArray(R"({"fields":[],"records":[]})") << QStringLiteral("no field");
+    QTest::newRow("unknown type") << QByteArray(R"({"fields":[{"name":"A","type":"money"}]})") << QStringLiteral("unknown type");
+    QTest::newRow("duplicate name") << QByteArray(R"({"fields":[{"name":"A","type":"integer"},{"name":"a","type":"string"}]})")
+                                    << QStringLiteral("Duplicate");
+    QTest::newRow("short record") << QByteArray(R"({"fields":[{"name":"A","type":"integer"}],"records":[[]]})")
+                                  << QStringLiteral("record 1");
+    QTest::newRow("text for integer") << QByteArray(R"({"fields":[{"name":"A","type":"integer"}],"records":[["1"]]})")
+                                      << QStringLiteral("not a integer value");
+    QTest::newRow("out of range") << QByteArray(R"({"fields":[{"name":"A","type":"integer"}],"records":[[3000000000]]})")
+                                  << QStringLiteral("not a valid integer");
+    QTest::newRow("too long") << QByteArray(R"({"fields":[{"name":"A","type":"string","size":2}],"records":[["abc"]]})")
+                              << QStringLiteral("too long");
+    QTest::newRow("bad date") << QByteArray(R"({"fields":[{"name":"A","type":"date"}],"records":[["2024-02-30"]]})")
+                              << QStringLiteral("not a valid date");
+}
+
+void TestDataPackets::hostileJson()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(QString, message);
+    TClientDataSet ds;
+    buildProducts(ds);
+    const Snapshot before = Snapshot::of(ds);
+    try {
+        ds.fromJson(json);
+        QFAIL("the JSON was accepted");
+    } catch (const EDatabaseError &e) {
+        QVERIFY2(e.Message().contains(message), qPrintable(e.Message()));
+    }
+    QVERIFY(Snapshot::of(ds) == before);
+}
+
+QTEST_GUILESS_MAIN(TestDataPackets)
+#include "tst_DataPackets.moc"
