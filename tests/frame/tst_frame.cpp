@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include "tests/support/TestSupport.h"
 
 using namespace TouchDialogs;
 
@@ -75,7 +76,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString library = dir.filePath(QStringLiteral("libTouchDialogs.so"));
-        QVERIFY(writePack(dir, library + u'.' + QLocale::system().name() + QStringLiteral(".rcc")));
+        QVERIFY(testing::writeLanguagePack(library + u'.' + QLocale::system().name() + QStringLiteral(".rcc"), "pack"));
         frame::attach(library);
         QVERIFY(frame::usesLanguagePack());
         QCOMPARE(ResourcePath(QStringLiteral("layouts/PROBE")), QStringLiteral(":/lang/layouts/PROBE"));
@@ -83,24 +84,6 @@ private slots:
         QCOMPARE(ResourcePath(QStringLiteral("layouts/PROBE")), QStringLiteral(":/layouts/PROBE"));
     }
 
-private:
-    static bool writePack(const QTemporaryDir &dir, const QString &target)
-    {
-        QDir(dir.path()).mkpath(QStringLiteral("src/layouts"));
-        QFile data(dir.filePath(QStringLiteral("src/layouts/PROBE")));
-        if (!data.open(QIODevice::WriteOnly) || data.write("pack") < 0)
-            return false;
-        data.close();
-        QFile qrc(dir.filePath(QStringLiteral("src/pack.qrc")));
-        if (!qrc.open(QIODevice::WriteOnly))
-            return false;
-        qrc.write("<RCC><qresource prefix=\"/\"><file>layouts/PROBE</file></qresource></RCC>");
-        qrc.close();
-        QProcess rcc;
-        rcc.start(QStringLiteral(TD_RCC_EXECUTABLE), {QStringLiteral("-binary"), qrc.fileName(),
-                                                      QStringLiteral("-o"), target});
-        return rcc.waitForFinished() && rcc.exitCode() == 0;
-    }
 };
 
 QTEST_MAIN(TestFrame)

@@ -3,7 +3,11 @@
 #include "platform/rtl/Exceptions.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -46,6 +50,25 @@ void touch(QWidget *w, const QString &childName)
         QTest::qFail(qPrintable(QStringLiteral("no child named %1").arg(childName)), __FILE__, __LINE__);
     else
         QTest::mouseClick(child, Qt::LeftButton, {}, child->rect().center());
+}
+
+bool writeLanguagePack(const QString &target, const QByteArray &content)
+{
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath(QStringLiteral("layouts"));
+    QFile data(dir.filePath(QStringLiteral("layouts/PROBE")));
+    if (!data.open(QIODevice::WriteOnly) || data.write(content) < 0)
+        return false;
+    data.close();
+    QFile qrc(dir.filePath(QStringLiteral("pack.qrc")));
+    if (!qrc.open(QIODevice::WriteOnly))
+        return false;
+    qrc.write("<RCC><qresource prefix=\"/\"><file>layouts/PROBE</file></qresource></RCC>");
+    qrc.close();
+    QProcess rcc;
+    rcc.start(QStringLiteral(TD_RCC_EXECUTABLE),
+              {QStringLiteral("-binary"), qrc.fileName(), QStringLiteral("-o"), target});
+    return rcc.waitForFinished() && rcc.exitCode() == 0;
 }
 
 ExceptionRecorder::ExceptionRecorder()

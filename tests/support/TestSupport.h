@@ -18,6 +18,10 @@ QWidget *activeModal();
 // Clicks the named child of w (a touch on it) with a real mouse event.
 void touch(QWidget *w, const QString &childName);
 
+// Writes a language pack (a binary Qt resource file, as rcc builds them) to
+// target, holding one file layouts/PROBE with the given content.
+bool writeLanguagePack(const QString &target, const QByteArray &content);
+
 // Records the errors Application::HandleException would show, while alive
 // (the silent abort never reaches it).
 class ExceptionRecorder {

@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include "tests/support/TestSupport.h"
 
 using namespace TouchDialogs;
 
@@ -89,7 +90,7 @@ private slots:
         QTemporaryDir dir;
         const QString library = dir.filePath(QStringLiteral("libTouchDialogs.so"));
         if (!packSuffix.isEmpty())
-            QVERIFY(writePack(dir, library + packSuffix));
+            QVERIFY(testing::writeLanguagePack(library + packSuffix, "from the pack"));
 
         HINSTANCE pack = LoadResourceModule(library, locale);
         QCOMPARE(pack != nullptr, found);
@@ -105,25 +106,6 @@ private slots:
 
     void freeingNothingIsRefused() { QVERIFY(!FreeResourceModule(nullptr)); }
 
-private:
-    // Builds a small .rcc with rcc itself, as a language pack would be built.
-    static bool writePack(const QTemporaryDir &dir, const QString &target)
-    {
-        QDir(dir.path()).mkpath(QStringLiteral("src/layouts"));
-        QFile data(dir.filePath(QStringLiteral("src/layouts/PROBE")));
-        if (!data.open(QIODevice::WriteOnly) || data.write("from the pack") < 0)
-            return false;
-        data.close();
-        QFile qrc(dir.filePath(QStringLiteral("src/pack.qrc")));
-        if (!qrc.open(QIODevice::WriteOnly))
-            return false;
-        qrc.write("<RCC><qresource prefix=\"/\"><file>layouts/PROBE</file></qresource></RCC>");
-        qrc.close();
-        QProcess rcc;
-        rcc.start(QStringLiteral(TD_RCC_EXECUTABLE), {QStringLiteral("-binary"), qrc.fileName(),
-                                                      QStringLiteral("-o"), target});
-        return rcc.waitForFinished() && rcc.exitCode() == 0;
-    }
 };
 
 QTEST_GUILESS_MAIN(TestModules)
