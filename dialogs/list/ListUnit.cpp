@@ -1,4 +1,7 @@
 #include "dialogs/list/ListUnit.h"
+#include "dialogs/list/TfrmConstrucaoLista.h"
+#include "platform/db/ClientDataSet.h"
+#include "platform/forms/Application.h"
 #include "platform/rtl/Modules.h"
 
 namespace TouchDialogs::list {
@@ -7,6 +10,33 @@ TfrmConstrucaoLista *frmConstrucaoLista = nullptr;
 QString stlblDesc;
 
 static UnitCounter g_counter;
+
+QVariant ConstrucaoList(TClientDataSet *Source, const QString &Descricao)
+{
+    stlblDesc = Descricao;
+    TfrmConstrucaoLista::checkSource(Source);
+
+    frmConstrucaoLista = new TfrmConstrucaoLista(Application::instance());
+    // Freed on every path: a form left behind by an error would stay alive
+    // (and hold a copy of the host's data) until the application ends.
+    struct Release {
+        ~Release()
+        {
+            TfrmConstrucaoLista *form = frmConstrucaoLista;
+            frmConstrucaoLista = nullptr;
+            delete form;
+        }
+    } release;
+
+    frmConstrucaoLista->PreparaLista(Source);
+    frmConstrucaoLista->ShowModal();
+    return frmConstrucaoLista->cdsListaDest->Data();
+}
+
+QString Condicao(bool Flag, const QString &TrueText, const QString &FalseText)
+{
+    return Flag ? TrueText : FalseText;
+}
 
 void unitInit()
 {

@@ -1,0 +1,372 @@
+#include "dialogs/list/TfrmConstrucaoLista.h"
+#include "dialogs/list/ListFilter.h"
+#include "dialogs/list/ListMoves.h"
+#include "dialogs/list/ListUnit.h"
+#include "platform/db/ClientDataSet.h"
+#include "platform/db/DBGrid.h"
+#include "platform/db/DataSource.h"
+#include "platform/forms/Application.h"
+#include "platform/forms/Controls.h"
+#include "platform/rtl/Exceptions.h"
+#include "support/Trad.h"
+
+#include <QCloseEvent>
+
+namespace TouchDialogs {
+
+using list::Condicao;
+using list::MontaFiltro;
+
+namespace {
+
+template <class T> T *need(const TForm &form, const char *name)
+{
+    auto *c = form.component<T>(QString::fromLatin1(name));
+    if (!c)
+        throw Exception(QStringLiteral("%1: the layout has no %2").arg(form.className(), QString::fromLatin1(name)));
+    return c;
+}
+
+bool onlyAlt(TShiftState Shift)
+{
+    return Shift == TShiftState(ssAlt);
+}
+
+} // namespace
+
+TfrmConstrucaoLista::TfrmConstrucaoLista(QObject *owner) : TForm(owner)
+{
+    cdsItens = new TClientDataSet(this);
+    cdsItens->setObjectName(QStringLiteral("cdsItens"));
+    cdsListaDest = new TClientDataSet(this);
+    cdsListaDest->setObjectName(QStringLiteral("cdsListaDest"));
+    dtsPesquisa = new TDataSource(this);
+    dtsPesquisa->setObjectName(QStringLiteral("dtsPesquisa"));
+    dtsPesquisa->setDataSet(cdsItens);
+    dtsListaDest = new TDataSource(this);
+    dtsListaDest->setObjectName(QStringLiteral("dtsListaDest"));
+    dtsListaDest->setDataSet(cdsListaDest);
+
+    bind("FormCreate", &TfrmConstrucaoLista::FormCreate);
+    bind("FormActivate", &TfrmConstrucaoLista::FormActivate);
+    bind("FormKeyPress", &TfrmConstrucaoLista::FormKeyPress);
+    bind("FormKeyDown", &TfrmConstrucaoLista::FormKeyDown);
+    bind("edtFiltroKeyDown", &TfrmConstrucaoLista::edtFiltroKeyDown);
+    bind("dbgPesquisaKeyDown", &TfrmConstrucaoLista::dbgPesquisaKeyDown);
+    bind("dbgPesquisaTitleClick", &TfrmConstrucaoLista::dbgPesquisaTitleClick);
+    bind("spbAdicionarClick", &TfrmConstrucaoLista::spbAdicionarClick);
+    bind("spbRetornaClick", &TfrmConstrucaoLista::spbRetornaClick);
+    bind("spbPesquisaClick", &TfrmConstrucaoLista::spbPesquisaClick);
+    bind("spbConfirmaClick", &TfrmConstrucaoLista::spbConfirmaClick);
+    bind("spbSairClick", &TfrmConstrucaoLista::spbSairClick);
+    bind("sbtPrimeiroClick", &TfrmConstrucaoLista::sbtPrimeiroClick);
+    bind("sbtRolarCimaClick", &TfrmConstrucaoLista::sbtRolarCimaClick);
+    bind("sbtRolaBaixoClick", &TfrmConstrucaoLista::sbtRolaBaixoClick);
+    bind("sbtUltimoClick", &TfrmConstrucaoLista::sbtUltimoClick);
+    bind("sbtPrimeiro1Click", &TfrmConstrucaoLista::sbtPrimeiro1Click);
+    bind("sbtRolarCima1Click", &TfrmConstrucaoLista::sbtRolarCima1Click);
+    bind("sbtRolaBaixo1Click", &TfrmConstrucaoLista::sbtRolaBaixo1Click);
+    bind("sbtUltimo1Click", &TfrmConstrucaoLista::sbtUltimo1Click);
+    bind("spd1Click", &TfrmConstrucaoLista::spd1Click);
+    bind("spdCCdilClick", &TfrmConstrucaoLista::spdCCdilClick);
+    bind("spdShiftClick", &TfrmConstrucaoLista::spdShiftClick);
+    bind("spdCapsLockClick", &TfrmConstrucaoLista::spdCapsLockClick);
+    bind("spdBackSpaceClick", &TfrmConstrucaoLista::spdBackSpaceClick);
+    bind("spdLimparClick", &TfrmConstrucaoLista::spdLimparClick);
+    bind("spdEnterClick", &TfrmConstrucaoLista::spdEnterClick);
+    bind("spdSairClick", &TfrmConstrucaoLista::spdSairClick);
+    createFromLayout();
+}
+
+void TfrmConstrucaoLista::checkSource(const TClientDataSet *Source)
+{
+    if (!Source)
+        throw EDatabaseError(QStringLiteral("List construction: no source dataset was given"));
+    if (!Source->Active())
+        throw EDatabaseError(QStringLiteral("List construction: the source dataset is not open"));
+    int visible = 0;
+    for (int i = 0; i < Source->FieldCount(); ++i)
+        if (Source->Fields(i)->Visible())
+            ++visible;
+    if (visible < 2)
+        throw EDatabaseError(QStringLiteral("List construction needs a source dataset with at least two visible "
+                                            "fields; this one has %1")
+                                 .arg(visible));
+}
+
+void TfrmConstrucaoLista::FormCreate(QObject *)
+{
+    lblDesc = need<TLabel>(*this, "lblDesc");
+    edtFiltro = need<TEdit>(*this, "edtFiltro");
+    dbgPesquisa = need<TDBGrid>(*this, "dbgPesquisa");
+    dbgListDest = need<TDBGrid>(*this, "dbgListDest");
+    spbAdicionar = need<TSpeedButton>(*this, "spbAdicionar");
+    spbRetorna = need<TSpeedButton>(*this, "spbRetorna");
+    spbPesquisa = need<TSpeedButton>(*this, "spbPesquisa");
+    spbConfirma = need<TSpeedButton>(*this, "spbConfirma");
+    spbSair = need<TSpeedButton>(*this, "spbSair");
+    pnlTeclado = need<TPanel>(*this, "pnlTeclado");
+    spdEnter = need<TSpeedButton>(*this, "spdEnter");
+    spdSair = need<TSpeedButton>(*this, "spdSair");
+    spdCapsLock = need<TSpeedButton>(*this, "spdCapsLock");
+    spdShift = need<TSpeedButton>(*this, "spdShift");
+
+    Trad(this);
+    lblDesc->setCaption(list::stlblDesc);
+    lblDesc->setVisible(!list::stlblDesc.isEmpty());
+    resize(800, 600);
+    // On a small screen the form overhangs both edges equally.
+    if (Screen::Width() < width())
+        move((Screen::Width() - width()) / 2, y());
+    if (Screen::Height() < height())
+        move(x(), (Screen::Height() - height()) / 2);
+}
+
+void TfrmConstrucaoLista::PreparaLista(TClientDataSet *Source)
+{
+    checkSource(Source);
+    const QVariant packet = Source->Data();
+    cdsItens->setData(packet);
+    cdsListaDest->setData(packet);
+
+    while (Source->IndexDefs().Count() > 0)
+        Source->IndexDefs().Delete(0);
+    for (int i = 0; i < cdsItens->FieldCount(); ++i) {
+        const TField *field = cdsItens->Fields(i);
+        if (field->Visible())
+            cdsItens->IndexDefs().Add(field->FieldName(), field->FieldName());
+    }
+    for (int i = 0; i < Source->FieldCount(); ++i) {
+        const TField *field = Source->Fields(i);
+        if (field->Visible())
+            Source->IndexDefs().Add(field->FieldName(), field->FieldName());
+    }
+
+    stFiltroBase = Source->Filter();
+    dbgPesquisa->Columns()[1].Title().Font().setColor(clPurple);
+    cdsItens->setIndexName(cdsItens->IndexDefs()[1].Name());
+    cdsItens->First();
+    for (int i = Source->FieldCount() - 1; i >= 0; --i)
+        cdsItens->Fields(i)->setDisplayLabel(Source->Fields(i)->DisplayLabel());
+    stCampoFiltro = cdsItens->Fields(1)->FieldName();
+}
+
+void TfrmConstrucaoLista::FormActivate(QObject *)
+{
+    if (m_activated)
+        return;
+    m_activated = true;
+    if (cdsListaDest->Active())
+        cdsListaDest->EmptyDataSet();
+}
+
+void TfrmConstrucaoLista::closeEvent(QCloseEvent *event)
+{
+    if (event->spontaneous()) {
+        event->ignore();
+        return;
+    }
+    TForm::closeEvent(event);
+}
+
+// ---- the search -----------------------------------------------------------
+
+void TfrmConstrucaoLista::AplicaFiltro(const QString &filter)
+{
+    cdsItens->setFilter(filter);
+    cdsItens->setFiltered(false);
+    if (!cdsItens->Filter().isEmpty())
+        cdsItens->setFiltered(true);
+}
+
+void TfrmConstrucaoLista::updateEnterKey()
+{
+    spdEnter->setEnabled(!cdsItens->IsEmpty());
+}
+
+void TfrmConstrucaoLista::FormKeyPress(QObject *, QChar &Key)
+{
+    if (m_keyboard.accepts(Key)) {
+        const auto typed = m_keyboard.keyPress(Key, edtFiltro->Text().size());
+        if (typed.releaseShift)
+            spdShiftClick(spdShift);
+        edtFiltro->setText(edtFiltro->Text() + typed.character);
+        AplicaFiltro(MontaFiltro(stFiltroBase, stCampoFiltro, edtFiltro->Text()));
+    }
+    updateEnterKey();
+}
+
+void TfrmConstrucaoLista::FormKeyDown(QObject *, WORD &Key, TShiftState Shift)
+{
+    if (Key == VK_ESCAPE && spbSair->Enabled())
+        spbSairClick(spbSair);
+    if (Key == VK_RETURN && spbConfirma->Enabled())
+        spbConfirmaClick(spbConfirma);
+    if (Key == 'A' && onlyAlt(Shift))
+        spbAdicionarClick(spbAdicionar);
+    if (Key == 'E' && onlyAlt(Shift))
+        spbRetornaClick(spbRetorna);
+    if (Key == 'P' && onlyAlt(Shift))
+        spbPesquisaClick(spbPesquisa);
+    if (Key == VK_DELETE) {
+        edtFiltro->setText(QString());
+        AplicaFiltro(stFiltroBase);
+    }
+    if (Key == VK_BACK) {
+        const QString text = edtFiltro->Text();
+        edtFiltro->setText(text.left(text.size() - 1));
+        if (!edtFiltro->Text().isEmpty())
+            AplicaFiltro(MontaFiltro(stFiltroBase, cdsItens->IndexName(), edtFiltro->Text()));
+        else
+            AplicaFiltro(stFiltroBase);
+    }
+    if (Key == VK_CAPITAL)
+        spdCapsLock->Click();
+    // The physical Shift arms the one-shot shift; the captions stay.
+    if (Key == VK_SHIFT)
+        m_keyboard.boShift = true;
+    if (Key == VK_F4 && onlyAlt(Shift))
+        Key = 0;
+    updateEnterKey();
+}
+
+void TfrmConstrucaoLista::edtFiltroKeyDown(QObject *, WORD &Key, TShiftState Shift)
+{
+    if (Key == VK_ESCAPE)
+        spdSair->Click();
+    if (Key == VK_RETURN)
+        spdEnter->Click();
+    if (Key == VK_F4 && onlyAlt(Shift))
+        Key = 0;
+}
+
+void TfrmConstrucaoLista::dbgPesquisaKeyDown(QObject *, WORD &Key, TShiftState)
+{
+    if (Key == VK_RETURN)
+        spbAdicionarClick(spbAdicionar);
+}
+
+void TfrmConstrucaoLista::dbgPesquisaTitleClick(TColumn *Column)
+{
+    edtFiltro->setText(QString());
+    TDBGridColumns &columns = dbgPesquisa->Columns();
+    for (int i = 0; i < columns.Count(); ++i)
+        columns[i].Title().Font().setColor(clNavy);
+    Column->Title().Font().setColor(clPurple);
+    cdsItens->setIndexName(Column->FieldName());
+    stCampoFiltro = cdsItens->IndexName();
+}
+
+// ---- the record moves and the ways out ------------------------------------
+
+void TfrmConstrucaoLista::hideKeyboard()
+{
+    pnlTeclado->setVisible(false);
+}
+
+void TfrmConstrucaoLista::spbAdicionarClick(QObject *)
+{
+    hideKeyboard();
+    list::moveRecord(*cdsItens, *cdsListaDest);
+    spbRetorna->setEnabled(true);
+    spbConfirma->setEnabled(true);
+}
+
+void TfrmConstrucaoLista::spbRetornaClick(QObject *)
+{
+    hideKeyboard();
+    if (list::moveRecord(*cdsListaDest, *cdsItens))
+        spbRetorna->setEnabled(!cdsListaDest->IsEmpty());
+    spbConfirma->setEnabled(spbRetorna->Enabled());
+}
+
+void TfrmConstrucaoLista::spbConfirmaClick(QObject *)
+{
+    Close();
+}
+
+void TfrmConstrucaoLista::spbSairClick(QObject *)
+{
+    if (cdsListaDest->Active())
+        cdsListaDest->EmptyDataSet();
+    Close();
+}
+
+// ---- the keyboard panel ---------------------------------------------------
+
+void TfrmConstrucaoLista::spbPesquisaClick(QObject *)
+{
+    if (stModoTeclado == QLatin1String("1")) {
+        stModoTeclado = QStringLiteral("2");
+        pnlTeclado->setVisible(false);
+    } else {
+        stModoTeclado = QStringLiteral("1");
+        pnlTeclado->setVisible(true);
+    }
+    spbRetorna->setEnabled(true);
+    spbConfirma->setEnabled(true);
+}
+
+void TfrmConstrucaoLista::spdEnterClick(QObject *)
+{
+    hideKeyboard();
+}
+
+void TfrmConstrucaoLista::spdSairClick(QObject *)
+{
+    hideKeyboard();
+    cdsItens->setFilter(stFiltroBase);
+    edtFiltro->setText(QString());
+}
+
+// ---- navigation -----------------------------------------------------------
+
+void TfrmConstrucaoLista::sbtPrimeiroClick(QObject *)
+{
+    dbgPesquisa->setFocus();
+    cdsItens->First();
+}
+
+void TfrmConstrucaoLista::sbtRolarCimaClick(QObject *)
+{
+    dbgPesquisa->setFocus();
+    cdsItens->Prior();
+}
+
+void TfrmConstrucaoLista::sbtRolaBaixoClick(QObject *)
+{
+    dbgPesquisa->setFocus();
+    cdsItens->Next();
+}
+
+void TfrmConstrucaoLista::sbtUltimoClick(QObject *)
+{
+    dbgPesquisa->setFocus();
+    cdsItens->Last();
+}
+
+void TfrmConstrucaoLista::sbtPrimeiro1Click(QObject *)
+{
+    dbgListDest->setFocus();
+    cdsListaDest->First();
+}
+
+void TfrmConstrucaoLista::sbtRolarCima1Click(QObject *)
+{
+    dbgListDest->setFocus();
+    cdsListaDest->Prior();
+}
+
+void TfrmConstrucaoLista::sbtRolaBaixo1Click(QObject *)
+{
+    dbgListDest->setFocus();
+    cdsListaDest->Next();
+}
+
+void TfrmConstrucaoLista::sbtUltimo1Click(QObject *)
+{
+    dbgListDest->setFocus();
+    cdsListaDest->Last();
+}
+
+} // namespace TouchDialogs

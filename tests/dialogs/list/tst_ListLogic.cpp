@@ -1,0 +1,204 @@
+// The list builder's logic without a window: the filter text it builds over
+// the host's base filter, and the record move between its two lists.
+#include "dialogs/list/ListFilter.h"
+#include "dialogs/list/ListMoves.h"
+#include "dialogs/list/ListUnit.h"
+#include "platform/db/ClientDataSet.h"
+#include "platform/rtl/Exceptions.h"
+
+#include <QTest>
+
+using namespace TouchDialogs;
+using namespace TouchDialogs::list;
+
+namespace {
+
+void makeProducts(TClientDataSet &ds)
+{
+    ds.fromJson(R"({"fields":[{"name":"CODIGO","type":"integer"},
+                              {"name":"NOME","type":"string","size":30},
+                              {"name":"GRUPO","type":"string","size":15},
+                              {"name":"PRECO","type":"currency"}],
+                    "records":[[1,"Cafe","Bebidas",4.5],[2,"Cha","Bebidas",null],
+                               [3,"Coxinha","Lanches",6],[4,"Cuscuz","Lanches",9.25],
+                               [5,"Bolo","Doces",7]]})");
+}
+
+QStringList codes(TClientDataSet &ds)
+{
+    QStringList out;
+    ds.First();
+    while (!ds.Eof()) {
+        out << ds.FieldByName(QStringLiteral("CODIGO"))->AsString();
+        ds.Next();
+    }
+    return out;
+}
+
+QList<QVariantList> rows(TClientDataSet &ds)
+{
+    QList<QVariantList> out;
+    ds.First();
+    while (!ds.Eof()) {
+        QVariantList row;
+        for (int i = 0; i < ds.FieldCount(); ++i)
+            row << ds.Fields(i)->Value();
+        out << row;
+        ds.Next();
+    }
+    return out;
+}
+
+} // namespace
+
+class tst_ListLogic : public QObject {
+    Q_OBJECT
+
+private slots:
+    void condicao();
+    void hasOr_data();
+    void hasOr();
+    void montaFiltro_data();
+    void montaFiltro();
+    void orBaseOnlyNarrows();
+    void moveCopiesEveryField();
+    void moveLandsBeforeCurrent();
+    void moveFromEmptyMovesNothing();
+    void refusedMoveChangesNeither();
+};
+
+void tst_ListLogic::condicao()
+{
+    QCOMPARE(Condicao(true, QStringLiteral(" AND "), QString()), QStringLiteral(" AND "));
+    QCOMPARE(Condicao(false, QStringLiteral(" AND "), QStringLiteral("x")), QStringLiteral("x"));
+}
+
+void tst_ListLogic::hasOr_data()
+{
+    QTest::addColumn<QString>("expression");
+    QTest::addColumn<bool>("expected");
+    QTest::newRow("1 empty") << "" << false;
+    QTest::newRow("2 plain and") << "ATIVO = 'S' AND GRUPO = 1" << false;
+    QTest::newRow("3 or") << "GRUPO = 1 OR GRUPO = 2" << true;
+    QTest::newRow("4 lower-case or") << "grupo = 1 or grupo = 2" << true;
+    QTest::newRow("5 or in parentheses") << "(A=1 OR B=2)" << true;
+    QTest::newRow("6 or inside text") << "NOME = 'CAFE OR CHA'" << false;
+    QTest::newRow("7 doubled quote then or") << "NOME = 'D''OR' OR X = 1" << true;
+    QTest::newRow("8 word holding or") << "ORDEM = 1 AND COR = 'azul' AND FORNECEDOR = 2" << false;
+    QTest::newRow("9 quoted name") << "\"OR\" = 1" << false;
+    QTest::newRow("10 concatenation") << "A || B = 'x'" << false;
+    QTest::newRow("11 or after parenthesis") << "(A=1)OR(B=2)" << true;
+}
+
+void tst_ListLogic::hasOr()
+{
+    QFETCH(QString, expression);
+    QFETCH(bool, expected);
+    QCOMPARE(list::hasOr(expression), expected);
+}
+
+void tst_ListLogic::montaFiltro_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("1 no base") << "" << "DESCRICAO" << "ab" << "UPPER(DESCRICAO) LIKE 'AB%'";
+    QTest::newRow("2 base") << "ATIVO = 1" << "DESCRICAO" << "ab" << "ATIVO = 1 AND UPPER(DESCRICAO) LIKE 'AB%'";
+    QTest::newRow("3 c-cedilla kept") << "" << "NOME" << "a\u00E7\u00C7" << "UPPER(NOME) LIKE 'A\u00E7\u00C7%'";
+    QTest::newRow("4 punctuation") << "" << "NOME" << "1/2, x." << "UPPER(NOME) LIKE '1/2, X.%'";
+    QTest::newRow("5 or base parenthesised") << "A = 1 OR B = 2" << "NOME" << "c"
+                                             << "(A = 1 OR B = 2) AND UPPER(NOME) LIKE 'C%'";
+}
+
+void tst_ListLogic::montaFiltro()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(MontaFiltro(base, field, text), expected);
+}
+
+// The typed text narrows the host's filter, never widens it: without the
+// parentheses "GRUPO = 'Doces' OR GRUPO = 'Bebidas' AND ..." would let every
+// sweet through whatever was typed.
+void tst_ListLogic::orBaseOnlyNarrows()
+{
+    TClientDataSet ds;
+    makeProducts(ds);
+    ds.setFilter(MontaFiltro(QStringLiteral("GRUPO = 'Doces' OR GRUPO = 'Bebidas'"), QStringLiteral("NOME"),
+                             QStringLiteral("c")));
+    ds.setFiltered(true);
+    QCOMPARE(codes(ds), (QStringList{"1", "2"}));
+}
+
+void tst_ListLogic::moveCopiesEveryField()
+{
+    TClientDataSet from, to;
+    makeProducts(from);
+    to.setData(from.Data());
+    to.EmptyDataSet();
+    from.First();
+    from.Next(); // Cha, with a null price
+    const QVariantList moved = rows(from).at(1);
+    from.First();
+    from.Next();
+    QVERIFY(moveRecord(from, to));
+    QCOMPARE(rows(to), QList<QVariantList>{moved});
+    QVERIFY(to.Fields(3)->IsNull());
+    QCOMPARE(codes(from), (QStringList{"1", "3", "4", "5"}));
+}
+
+void tst_ListLogic::moveLandsBeforeCurrent()
+{
+    TClientDataSet from, to;
+    makeProducts(from);
+    to.setData(from.Data());
+    to.EmptyDataSet();
+    from.First();
+    QVERIFY(moveRecord(from, to));
+    QVERIFY(moveRecord(from, to));
+    // The giving side's next record became current and was moved second.
+    QCOMPARE(from.FieldByName(QStringLiteral("CODIGO"))->AsString(), QStringLiteral("3"));
+    QCOMPARE(to.FieldByName(QStringLiteral("CODIGO"))->AsString(), QStringLiteral("2"));
+    QCOMPARE(codes(to), (QStringList{"2", "1"}));
+}
+
+void tst_ListLogic::moveFromEmptyMovesNothing()
+{
+    TClientDataSet from, to;
+    makeProducts(from);
+    to.setData(from.Data());
+    from.setFilter(QStringLiteral("NOME = 'none'"));
+    from.setFiltered(true);
+    QVERIFY(!moveRecord(from, to));
+    QCOMPARE(to.RecordCount(), 5);
+    from.setFiltered(false);
+    QCOMPARE(from.RecordCount(), 5);
+}
+
+// A receiving dataset that refuses the record (a value it requires is
+// missing) keeps nothing of it, and the giving one keeps the record.
+void tst_ListLogic::refusedMoveChangesNeither()
+{
+    TClientDataSet from, to;
+    makeProducts(from);
+    to.setData(from.Data());
+    to.EmptyDataSet();
+    to.First();
+    QVERIFY(moveRecord(from, to)); // Cafe
+    to.Fields(3)->setRequired(true);
+    from.First(); // Cha, null price
+    QCOMPARE(from.FieldByName(QStringLiteral("NOME"))->AsString(), QStringLiteral("Cha"));
+    const auto fromBefore = rows(from);
+    const auto toBefore = rows(to);
+    from.First();
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, moveRecord(from, to));
+    QCOMPARE(to.State(), dsBrowse);
+    QCOMPARE(rows(from), fromBefore);
+    QCOMPARE(rows(to), toBefore);
+}
+
+QTEST_MAIN(tst_ListLogic)
+#include "tst_ListLogic.moc"
