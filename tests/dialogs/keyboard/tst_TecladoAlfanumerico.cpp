@@ -4,6 +4,7 @@
 #include "dialogs/keyboard/TFrmTecladoAlfas.h"
 #include "frame/Frame.h"
 #include "platform/forms/Controls.h"
+#include "support/Messages.h"
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
@@ -130,6 +131,7 @@ private slots:
     void keyGrid_data();
     void keyGrid();
     void captionsFitTheirKeys();
+    void messageCatalogue();
     void modalRunRaisingStillFreesTheForm();
 };
 
@@ -359,6 +361,17 @@ void tst_TecladoAlfanumerico::captionsFitTheirKeys()
     QCOMPARE(form.component<TSpeedButton>(QStringLiteral("spdQ"))->font().pixelSize(), 21);
     QCOMPARE(form.component<TSpeedButton>(QStringLiteral("spdShift"))->font().pixelSize(), 13);
     QCOMPARE(form.component<TSpeedButton>(QStringLiteral("spd_"))->font().pixelSize(), 29);
+}
+
+void tst_TecladoAlfanumerico::messageCatalogue()
+{
+    TFrmTecladoAlfas form;
+    auto *msg = form.component<TMessages>(QStringLiteral("msgPadrao"));
+    QVERIFY(msg);
+    QCOMPARE(msg->Messages().size(), 22);
+    QCOMPARE(msg->Msg(QStringLiteral("NmMesa")), QStringLiteral("Informe o nome da mesa "));
+    QCOMPARE(msg->Msg(QStringLiteral("NmTpRece")), QStringLiteral("Informe o nome do tipo de recebimento"));
+    QCOMPARE(msg->Msg(QStringLiteral("Inc_Conf")), QStringLiteral("Inclus\u00E3o de configura\u00E7\u00E3o"));
 }
 
 void tst_TecladoAlfanumerico::modalRunRaisingStillFreesTheForm()
