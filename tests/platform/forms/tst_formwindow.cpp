@@ -20,6 +20,12 @@ public:
     TfrmWindowProbe() { createFromLayout(); }
 };
 
+class TfrmNoIconsProbe : public TForm {
+    Q_OBJECT
+public:
+    TfrmNoIconsProbe() { createFromLayout(); }
+};
+
 class TestFormWindow : public QObject {
     Q_OBJECT
 private slots:
@@ -37,6 +43,14 @@ private slots:
         QVERIFY(!(flags & Qt::FramelessWindowHint));
         form.setBorderStyle(TForm::bsNone);
         QVERIFY(form.windowFlags() & Qt::FramelessWindowHint);
+    }
+
+    void noBorderIconsFromAnEmptySet()
+    {
+        TfrmNoIconsProbe form;
+        QCOMPARE(form.BorderIcons(), TForm::TBorderIcons());
+        QVERIFY(!(form.windowFlags() & Qt::WindowCloseButtonHint));
+        QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
     }
 
     void singleBorderFixesTheSizeWhileShown()
