@@ -1,0 +1,327 @@
+// The search dialogs' dataset work, timed side by side with what a Qt
+// developer would otherwise use: QSortFilterProxyModel over a
+// QStandardItemModel (case-insensitive prefix, sorted by the same column).
+// Each case runs at 10 000, 100 000 and 1 000 000 products; the run ends
+// with a table of our median time, the peer's, and their ratio.
+#include "host/sample/SampleData.h"
+
+#include <QCoreApplication>
+#include <QDataStream>
+#include <QIODevice>
+#include <QSortFilterProxyModel>
+#include <QStandardItemModel>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <map>
+#include <memory>
+
+using namespace TouchDialogs;
+
+namespace {
+
+const QString kBase = QStringLiteral("ATIVO = 'S'");
+const QString kSearch = QStringLiteral("ATIVO = 'S' AND UPPER(NOME) LIKE 'CA%'");
+
+// Our side: the search dialog's dataset, indexed on its visible fields and
+// ordered by NOME, as the dialog prepares it.
+TClientDataSet &products(int n)
+{
+    static std::map<int, std::unique_ptr<TClientDataSet>> cache;
+    auto &ds = cache[n];
+    if (!ds) {
+        ds = sample::syntheticProducts(n);
+        for (const char *f : {"CODIGO", "NOME", "GRUPO", "PRECO"})
+            ds->IndexDefs().Add(QLatin1String(f), QLatin1String(f));
+        ds->setIndexName(QStringLiteral("NOME"));
+        ds->setFilter(kBase);
+        ds->setFiltered(true);
+    }
+    return *ds;
+}
+
+// The peer: the same records in a QStandardItemModel behind a proxy that
+// keeps ATIVO = 'S' and a case-insensitive prefix of NOME.
+class Proxy : public QSortFilterProxyModel {
+public:
+    QString prefix;
+    void apply(const QString &p)
+    {
+        prefix = p;
+        invalidateFilter();
+    }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex &parent) const override
+    {
+        const QAbstractItemModel *m = sourceModel();
+        if (m->index(row, 4, parent).data().toString() != QLatin1String("S"))
+            return false;
+        return prefix.isEmpty() || m->index(row, 1, parent).data().toString().startsWith(prefix, Qt::CaseInsensitive);
+    }
+};
+
+struct Peer {
+    QStandardItemModel model;
+    Proxy proxy;
+};
+
+Peer &peer(int n)
+{
+    static std::map<int, std::unique_ptr<Peer>> cache;
+    auto &p = cache[n];
+    if (!p) {
+        p = std::make_unique<Peer>();
+        TClientDataSet &ds = products(n);
+        ds.setFiltered(false);
+        p->model.setColumnCount(5);
+        p->model.setRowCount(ds.RecordCount());
+        for (int r = 0; r < ds.RecordCount(); ++r)
+            for (int c = 0; c < 5; ++c)
+                p->model.setItem(r, c, new QStandardItem(ds.viewText(r, c)));
+        ds.setFiltered(true);
+        p->proxy.setSourceModel(&p->model);
+        p->proxy.setDynamicSortFilter(true);
+        p->proxy.sort(1);
+        p->proxy.apply(QString());
+    }
+    return *p;
+}
+
+void applyFilter(TClientDataSet &ds, const QString &filter)
+{
+    ds.setFilter(filter);
+    ds.setFiltered(false);
+    ds.setFiltered(true);
+    ds.First();
+}
+
+// 1. One keystroke.
+void ours_keystroke(benchmark::State &state)
+{
+    TClientDataSet &ds = products(int(state.range(0)));
+    for (auto _ : state)
+        applyFilter(ds, kSearch);
+    state.counters["rows"] = ds.RecordCount();
+    applyFilter(ds, kBase);
+}
+
+void peer_keystroke(benchmark::State &state)
+{
+    Peer &p = peer(int(state.range(0)));
+    for (auto _ : state) {
+        p.proxy.apply(QStringLiteral("CA"));
+        benchmark::DoNotOptimize(p.proxy.index(0, 0));
+    }
+    state.counters["rows"] = p.proxy.rowCount();
+    p.proxy.apply(QString());
+}
+
+// 2. Clearing back to the base filter.
+void ours_clear(benchmark::State &state)
+{
+    TClientDataSet &ds = products(int(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        applyFilter(ds, kSearch);
+        state.ResumeTiming();
+        applyFilter(ds, kBase);
+    }
+    state.counters["rows"] = ds.RecordCount();
+}
+
+void peer_clear(benchmark::State &state)
+{
+    Peer &p = peer(int(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        p.proxy.apply(QStringLiteral("CA"));
+        state.ResumeTiming();
+        p.proxy.apply(QString());
+        benchmark::DoNotOptimize(p.proxy.index(0, 0));
+    }
+    state.counters["rows"] = p.proxy.rowCount();
+}
+
+// 3. Switching the order to another column (and back, alternately).
+void ours_order(benchmark::State &state)
+{
+    TClientDataSet &ds = products(int(state.range(0)));
+    bool byGroup = false;
+    for (auto _ : state) {
+        byGroup = !byGroup;
+        ds.setIndexName(byGroup ? QStringLiteral("GRUPO") : QStringLiteral("NOME"));
+    }
+    ds.setIndexName(QStringLiteral("NOME"));
+}
+
+void peer_order(benchmark::State &state)
+{
+    Peer &p = peer(int(state.range(0)));
+    bool byGroup = false;
+    for (auto _ : state) {
+        byGroup = !byGroup;
+        p.proxy.sort(byGroup ? 2 : 1);
+        benchmark::DoNotOptimize(p.proxy.index(0, 0));
+    }
+    p.proxy.sort(1);
+}
+
+// 4. Data read and assigned.
+void ours_packet(benchmark::State &state)
+{
+    TClientDataSet &ds = products(int(state.range(0)));
+    TClientDataSet copy;
+    for (auto _ : state)
+        copy.setData(ds.Data());
+    state.counters["bytes"] = double(ds.Data().toByteArray().size());
+}
+
+void peer_packet(benchmark::State &state)
+{
+    Peer &p = peer(int(state.range(0)));
+    for (auto _ : state) {
+        QByteArray bytes;
+        {
+            QDataStream out(&bytes, QIODevice::WriteOnly);
+            out << p.model.rowCount() << p.model.columnCount();
+            for (int r = 0; r < p.model.rowCount(); ++r)
+                for (int c = 0; c < p.model.columnCount(); ++c)
+                    out << *p.model.item(r, c);
+        }
+        QStandardItemModel copy;
+        QDataStream in(bytes);
+        int rows = 0, cols = 0;
+        in >> rows >> cols;
+        copy.setColumnCount(cols);
+        copy.setRowCount(rows);
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < cols; ++c) {
+                auto *item = new QStandardItem;
+                in >> *item;
+                copy.setItem(r, c, item);
+            }
+        benchmark::DoNotOptimize(copy.rowCount());
+    }
+}
+
+// 5. Moving one record between two datasets: insert + post + delete, from
+// the filtered, ordered list to a short destination list and back.
+void ours_move(benchmark::State &state)
+{
+    TClientDataSet &items = products(int(state.range(0)));
+    TClientDataSet list;
+    list.setData(items.Data());
+    list.EmptyDataSet();
+    applyFilter(items, kBase);
+    auto move = [](TClientDataSet &from, TClientDataSet &to) {
+        to.Insert();
+        for (int f = 0; f < from.FieldCount(); ++f)
+            to.Fields(f)->setValue(from.Fields(f)->Value());
+        to.Post();
+        from.Delete();
+    };
+    bool out = true;
+    for (auto _ : state) {
+        if (out)
+            move(items, list);
+        else
+            move(list, items);
+        out = !out;
+    }
+    if (!out)
+        move(list, items);
+}
+
+void peer_move(benchmark::State &state)
+{
+    Peer &p = peer(int(state.range(0)));
+    QStandardItemModel list;
+    list.setColumnCount(5);
+    auto move = [](QAbstractItemModel &fromView, QStandardItemModel &from, QStandardItemModel &to, int fromRow) {
+        QList<QStandardItem *> row;
+        for (int c = 0; c < 5; ++c)
+            row << new QStandardItem(fromView.index(fromRow, c).data().toString());
+        to.insertRow(0, row);
+        from.removeRow(fromRow);
+    };
+    bool out = true;
+    for (auto _ : state) {
+        if (out) {
+            const int sourceRow = p.proxy.mapToSource(p.proxy.index(0, 0)).row();
+            move(p.model, p.model, list, sourceRow);
+        } else {
+            move(list, list, p.model, 0);
+        }
+        out = !out;
+    }
+    if (!out)
+        move(list, list, p.model, 0);
+}
+
+// Collects the medians for the final table.
+class TableReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> medians; // "ours_keystroke/100000" → ms
+
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run &run : runs)
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                medians[run.run_name.str()] = run.GetAdjustedCPUTime(); // in the unit set: ms
+    }
+};
+
+void registerCase(const char *name, void (*ours)(benchmark::State &), void (*theirs)(benchmark::State &))
+{
+    for (int n : {10000, 100000, 1000000}) {
+        for (auto [prefix, fn] : {std::pair{"ours_", ours}, std::pair{"peer_", theirs}}) {
+            auto *b = benchmark::RegisterBenchmark((std::string(prefix) + name).c_str(), fn);
+            b->Arg(n)->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true)->UseRealTime();
+            if (n == 1000000)
+                b->Iterations(std::string(prefix) == "peer_" ? 1 : 5);
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const std::pair<const char *, const char *> cases[] = {{"keystroke", "1 keystroke (CA%)"},
+                                                           {"clear", "2 clear to base filter"},
+                                                           {"order", "3 order by another column"},
+                                                           {"packet", "4 Data read + assign"},
+                                                           {"move", "5 move one record"}};
+    registerCase("keystroke", ours_keystroke, peer_keystroke);
+    registerCase("clear", ours_clear, peer_clear);
+    registerCase("order", ours_order, peer_order);
+    registerCase("packet", ours_packet, peer_packet);
+    registerCase("move", ours_move, peer_move);
+    benchmark::Initialize(&argc, argv);
+    TableReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    std::printf("\nMedian CPU time per operation (ms): ours / QSortFilterProxyModel over QStandardItemModel\n");
+    std::printf("%-28s %10s %26s %26s %26s\n", "case", "", "10 000", "100 000", "1 000 000");
+    for (const auto &[key, title] : cases) {
+        std::printf("%-28s %10s", title, "");
+        for (int n : {10000, 100000, 1000000}) {
+            auto find = [&](const std::string &who) -> double {
+                for (const auto &[name, ms] : reporter.medians)
+                    if (name.rfind(who + key + "/" + std::to_string(n), 0) == 0)
+                        return ms;
+                return -1;
+            };
+            const double ours = find("ours_"), theirs = find("peer_");
+            if (ours < 0 || theirs < 0)
+                std::printf(" %26s", "-");
+            else
+                std::printf(" %9.3f / %9.3f %4.0fx", ours, theirs, theirs / ours);
+        }
+        std::printf("\n");
+    }
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,16 @@
+// TDBSortGrid: the support package's data grid. It reports title touches
+// and keys like TDBGrid; the form that owns it decides how to order the data.
+#pragma once
+
+#include "platform/db/DBGrid.h"
+
+namespace TouchDialogs {
+
+class TD_EXPORT TDBSortGrid : public TDBGrid {
+    Q_OBJECT
+
+public:
+    explicit TDBSortGrid(QWidget *parent = nullptr) : TDBGrid(parent) {}
+};
+
+} // namespace TouchDialogs
