@@ -248,6 +248,14 @@ void TDBGrid::resolveSourceName()
         setDataSource(source);
 }
 
+void TDBGrid::changeEvent(QEvent *event)
+{
+    // Rows follow the cell font, which a layout sets after construction.
+    if (event->type() == QEvent::FontChange)
+        verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    QTableView::changeEvent(event);
+}
+
 void TDBGrid::showEvent(QShowEvent *event)
 {
     resolveSourceName();
@@ -310,7 +318,29 @@ void TDBGrid::rebuildColumns()
         }
     }
     m_model->endResetModel();
+    for (int i = 0; i < m_columns.Count(); ++i)
+        setColumnWidth(i, defaultColumnWidth(*m_columns.Items(i).Field()));
     followDataSet(m_dataSet ? m_dataSet->currentRow() : -1);
+}
+
+// Wide enough for the field's usual text and for its title.
+int TDBGrid::defaultColumnWidth(const TField &field) const
+{
+    int characters;
+    switch (field.DataType()) {
+    case ftString: characters = field.Size() > 0 ? std::min(field.Size(), 40) : 20; break;
+    case ftBoolean: characters = 5; break;
+    case ftDate:
+    case ftTime:
+    case ftFloat:
+    case ftCurrency: characters = 10; break;
+    case ftDateTime: characters = 18; break;
+    case ftMemo: characters = 30; break;
+    default: characters = 8; break;
+    }
+    const int cells = characters * fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    const int title = QFontMetrics(m_titleFont).horizontalAdvance(field.DisplayLabel());
+    return std::max(cells, title) + 12;
 }
 
 void TDBGrid::titleColorChanged(int column)
@@ -365,9 +395,9 @@ void TDBGrid::titleClicked(int section)
 
 void TDBGrid::mouseDoubleClickEvent(QMouseEvent *event)
 {
+    // Anywhere on the cells, rows or not: the form decides what a double
+    // click means (a search picks whatever is current, even nothing).
     QTableView::mouseDoubleClickEvent(event);
-    if (!indexAt(event->position().toPoint()).isValid())
-        return;
     dispatchEvent(this, [&] {
         if (OnDblClick)
             OnDblClick(this);

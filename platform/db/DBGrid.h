@@ -162,6 +162,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 
 private:
@@ -169,6 +170,7 @@ private:
     friend class TColumnTitleFont;
     void bindDataSet(TClientDataSet *dataSet);
     void rebuildColumns();
+    int defaultColumnWidth(const TField &field) const;
     void followDataSet(int row);
     void titleClicked(int section);
     void titleColorChanged(int column);

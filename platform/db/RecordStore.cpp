@@ -250,10 +250,11 @@ RecordStore::~RecordStore()
     sqlite3_close_v2(m_db);
 }
 
+// Each dataset lives on one thread, so its connection needs no mutex.
 sqlite3 *RecordStore::openConnection()
 {
     sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
         sqlite3_close(db);
         throw EDatabaseError(QStringLiteral("Cannot open an in-memory database"));
     }
@@ -663,23 +664,42 @@ double RecordStore::positionBefore(int rowid)
         const double mid = before + (here - before) / 2;
         if (before < mid && mid < here)
             return mid;
-        renumber(); // the gap is used up
+        respace(int(it - m_natural.begin())); // the gap is used up
     }
     throw EDatabaseError(QStringLiteral("Cannot place the new record"));
 }
 
-void RecordStore::renumber()
+// Spreads the positions of the records around natural index `at` evenly,
+// over the smallest window that leaves room, so that a run of inserts at
+// one place rewrites a few neighbours rather than every record.
+void RecordStore::respace(int at)
 {
-    Transaction tx(m_db);
-    for (size_t i = 0; i < m_natural.size(); ++i) {
-        m_setPos.bind(1, double(i + 1));
-        m_setPos.bind(2, qint64(m_natural[i]));
-        m_setPos.step();
-        m_setPos.reset();
+    const int n = int(m_natural.size());
+    for (int w = 16;; w *= 4) {
+        const int lo = std::max(0, at - w), hi = std::min(n - 1, at + w);
+        const int count = hi - lo + 1;
+        const double first = m_pos[size_t(m_natural[size_t(lo)])], last = m_pos[size_t(m_natural[size_t(hi)])];
+        const double left = lo == 0 ? first - count : m_pos[size_t(m_natural[size_t(lo - 1)])];
+        const double right = hi == n - 1 ? last + count : m_pos[size_t(m_natural[size_t(hi + 1)])];
+        const double step = (right - left) / (count + 1);
+        const bool whole = lo == 0 && hi == n - 1;
+        if (!whole && step <= std::max(std::fabs(left), std::fabs(right)) * 1e-9)
+            continue;
+        std::vector<double> positions(static_cast<size_t>(count));
+        for (int k = 0; k < count; ++k)
+            positions[size_t(k)] = whole ? double(k + 1) : left + step * (k + 1);
+        Transaction tx(m_db);
+        for (int k = 0; k < count; ++k) {
+            m_setPos.bind(1, positions[size_t(k)]);
+            m_setPos.bind(2, qint64(m_natural[size_t(lo + k)]));
+            m_setPos.step();
+            m_setPos.reset();
+        }
+        tx.commit();
+        for (int k = 0; k < count; ++k)
+            m_pos[size_t(m_natural[size_t(lo + k)])] = positions[size_t(k)];
+        return;
     }
-    tx.commit();
-    for (size_t i = 0; i < m_natural.size(); ++i)
-        m_pos[size_t(m_natural[i])] = double(i + 1);
 }
 
 void RecordStore::bindCells(Statement &st, const std::vector<Cell> &cells)

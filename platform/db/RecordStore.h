@@ -119,7 +119,7 @@ public:
     const Column &column(int field) const { return m_columns[size_t(field)]; }
 
     // The natural position for a record inserted just before rowid, or after
-    // the last record. May renumber the positions of all records.
+    // the last record. May move the positions of neighbouring records.
     double positionBefore(int rowid);
     double positionAfterLast() const;
     int insertRow(double pos, const std::vector<Cell> &cells);
@@ -170,7 +170,7 @@ private:
     void ensureCapacity(size_t rows);
     void writeCells(int rowid, const std::vector<Cell> &cells);
     void bindCells(Statement &st, const std::vector<Cell> &cells);
-    void renumber();
+    void respace(int at);
 
     // Kept orders and filters follow each change of a record.
     void unlinkFromOrders(int rowid);

@@ -397,6 +397,26 @@ void TestClientDataSet::insertPlacesBeforeCurrent()
     QCOMPARE(ds.RecNo(), 30);
     ds.Next();
     QCOMPARE(ds.Fields(0)->Value().toInt(), at30);
+    // Hundreds of inserts at one place use up the room between two
+    // positions many times over; the order must hold throughout.
+    ds.setRecNo(30);
+    for (int i = 0; i < 300; ++i) {
+        ds.Insert();
+        ds.Fields(0)->setValue(2000 + i);
+        ds.Post();
+        QCOMPARE(ds.RecNo(), 30);
+    }
+    for (int i = 0; i < 300; ++i) {
+        QCOMPARE(ds.Fields(0)->Value().toInt(), 2299 - i);
+        ds.Next();
+    }
+    QCOMPARE(ds.Fields(0)->Value().toInt(), 1000);
+    ds.Next();
+    QCOMPARE(ds.Fields(0)->Value().toInt(), at30);
+    for (int i = 0; i < 300; ++i) {
+        ds.setRecNo(30);
+        ds.Delete();
+    }
     // The natural order survives a packet round trip.
     TClientDataSet copy;
     copy.setData(ds.Data());
