@@ -11,6 +11,8 @@
 #include "support/Trad.h"
 
 #include <QCloseEvent>
+#include <QShowEvent>
+#include <algorithm>
 
 namespace TouchDialogs {
 
@@ -113,6 +115,9 @@ void TfrmConstrucaoLista::FormCreate(QObject *)
 
     Trad(this);
     lblDesc->setCaption(list::stlblDesc);
+    // The label grows with its text, as wide as the search box at most.
+    lblDesc->resize(std::min(std::max(lblDesc->sizeHint().width(), lblDesc->width()), edtFiltro->width()),
+                    lblDesc->height());
     lblDesc->setVisible(!list::stlblDesc.isEmpty());
     resize(800, 600);
     // On a small screen the form overhangs both edges equally.
@@ -153,20 +158,32 @@ void TfrmConstrucaoLista::PreparaLista(TClientDataSet *Source)
 
 void TfrmConstrucaoLista::FormActivate(QObject *)
 {
-    if (m_activated)
+    emptyListOnce();
+}
+
+void TfrmConstrucaoLista::emptyListOnce()
+{
+    if (m_listEmptied)
         return;
-    m_activated = true;
+    m_listEmptied = true;
     if (cdsListaDest->Active())
         cdsListaDest->EmptyDataSet();
 }
 
+void TfrmConstrucaoLista::showEvent(QShowEvent *event)
+{
+    // The window system may activate the form some time after it is shown,
+    // and a touch may come first: emptying the list then would throw away
+    // what was already moved into it. The list is empty before anything
+    // can be touched.
+    if (!event->spontaneous())
+        emptyListOnce();
+    TForm::showEvent(event);
+}
+
 void TfrmConstrucaoLista::closeEvent(QCloseEvent *event)
 {
-    if (event->spontaneous()) {
-        event->ignore();
-        return;
-    }
-    TForm::closeEvent(event);
+    event->ignore();
 }
 
 // ---- the search -----------------------------------------------------------

@@ -34,8 +34,9 @@ public:
     void PreparaLista(TClientDataSet *Source);
 
     void FormCreate(QObject *Sender);
-    // Empties the list on the first activation only: coming back from
-    // another window keeps what was built.
+    // Empties the list (loaded full by PreparaLista) once, when the form is
+    // first shown or activated: coming back from another window keeps what
+    // was built.
     void FormActivate(QObject *Sender);
     void FormKeyPress(QObject *Sender, QChar &Key);
     void FormKeyDown(QObject *Sender, WORD &Key, TShiftState Shift);
@@ -82,21 +83,24 @@ public:
     QString modoTeclado() const { return stModoTeclado; }
 
 protected:
-    // The window system's close request (there is no close box) would end
-    // the dialog as if "Confirmar" had been pressed; only the form's own
-    // buttons and keys end it.
+    // A close request from the window system (there is no close box, but a
+    // window manager may still send one) would end the dialog with the list
+    // as built, which the host takes for a confirmed list. Only "Confirmar"
+    // and "Sair" (and their keys) end it.
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void AplicaFiltro(const QString &filter);
     void updateEnterKey();
     void hideKeyboard();
+    void emptyListOnce();
 
     OnScreenKeyboard m_keyboard{*this, KeyboardPolicy::list()};
     QString stFiltroBase;
     QString stModoTeclado;
     QString stCampoFiltro;
-    bool m_activated = false;
+    bool m_listEmptied = false;
 
     TLabel *lblDesc = nullptr;
     TEdit *edtFiltro = nullptr;
