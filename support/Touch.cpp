@@ -1,5 +1,8 @@
 #include "support/Touch.h"
 
+#include <QStyleOptionToolButton>
+#include <QStylePainter>
+
 namespace TouchDialogs {
 
 TTouchButton::TTouchButton(QWidget *parent) : TSpeedButton(parent)
@@ -17,6 +20,30 @@ void TTouchButton::setShowHint(bool on)
 {
     m_showHint = on;
     setToolTip(on ? m_hint : QString());
+}
+
+bool TTouchButton::captionNeedsWrap() const
+{
+    if (toolButtonStyle() != Qt::ToolButtonTextOnly || text().isEmpty())
+        return false;
+    const int room = width() - 2 * kCaptionMargin;
+    return fontMetrics().size(Qt::TextShowMnemonic, text()).width() > room;
+}
+
+void TTouchButton::paintEvent(QPaintEvent *event)
+{
+    if (!captionNeedsWrap()) {
+        TSpeedButton::paintEvent(event);
+        return;
+    }
+    QStylePainter painter(this);
+    QStyleOptionToolButton option;
+    initStyleOption(&option);
+    option.text.clear();
+    painter.drawComplexControl(QStyle::CC_ToolButton, option);
+    const QRect room = rect().adjusted(kCaptionMargin, 0, -kCaptionMargin, 0);
+    painter.drawItemText(room, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, palette(), isEnabled(),
+                         text(), QPalette::ButtonText);
 }
 
 } // namespace TouchDialogs

@@ -18,8 +18,16 @@ public:
     bool ShowHint() const { return m_showHint; }
     void setShowHint(bool on);
     void SetBounds(int left, int top, int width, int height) { setGeometry(left, top, width, height); }
+    // True when the caption is drawn on more than one line to fit the width.
+    bool captionNeedsWrap() const;
+
+protected:
+    // A caption too wide for the button is wrapped onto more lines rather
+    // than cut off (translated captions are often longer).
+    void paintEvent(QPaintEvent *event) override;
 
 private:
+    static constexpr int kCaptionMargin = 4;
     QString m_hint;
     bool m_showHint = false;
 };

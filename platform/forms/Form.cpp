@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLayout>
 #include <QMetaObject>
+#include <utility>
 
 namespace TouchDialogs {
 
@@ -75,15 +76,45 @@ QKeyEvent *KeyRouter::passing = nullptr;
 
 } // namespace
 
+// The forms whose modal runs are going on, innermost last.
+static QList<QPointer<TForm>> &modalRuns()
+{
+    static QList<QPointer<TForm>> runs;
+    return runs;
+}
+
 void dispatchEvent(QObject *sender, const std::function<void()> &handler)
 {
     try {
-        handler();
-    } catch (const std::exception &e) {
-        Application::HandleException(sender, e);
+        try {
+            handler();
+        } catch (const std::exception &e) {
+            Application::HandleException(sender, e);
+        } catch (...) {
+            Application::HandleException(sender, Exception(QStringLiteral("Unknown error")));
+        }
     } catch (...) {
-        Application::HandleException(sender, Exception(QStringLiteral("Unknown error")));
+        // The error handler let it through. Crossing Qt's event loop would
+        // leave the dialog's loop state dangling: the innermost modal run
+        // ends and raises it once it has returned.
+        if (!TForm::raiseFromModalRun(std::current_exception()))
+            qCritical("TouchDialogs: an error escaped the error handler outside any modal run");
     }
+}
+
+bool TForm::raiseFromModalRun(std::exception_ptr error)
+{
+    auto &runs = modalRuns();
+    runs.removeAll(nullptr);
+    if (runs.isEmpty())
+        return false;
+    TForm *form = runs.last();
+    if (!form->m_raised)
+        form->m_raised = error;
+    form->m_allowDone = true;
+    form->QDialog::done(2);
+    form->m_allowDone = false;
+    return true;
 }
 
 TForm::TForm(QObject *owner) : QDialog(nullptr), m_owner(owner)
@@ -135,13 +166,19 @@ int TForm::ShowModal()
     m_modalResult = 0;
     m_modalRunning = true;
     m_releaseAfterModal = false;
+    m_raised = nullptr;
     QPointer<TForm> self(this);
+    modalRuns().append(self);
     const int fallback = exec();
+    modalRuns().removeAll(self);
+    modalRuns().removeAll(nullptr);
     if (!self)
         return fallback;
     m_modalRunning = false;
     if (m_releaseAfterModal)
         Release();
+    if (m_raised)
+        std::rethrow_exception(std::exchange(m_raised, nullptr));
     return m_modalResult;
 }
 

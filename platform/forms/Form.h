@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QPointer>
 #include <any>
+#include <exception>
 #include <functional>
 #include <typeinfo>
 
@@ -43,7 +44,9 @@ public:
     explicit TForm(QObject *owner = nullptr);
     ~TForm() override;
 
-    // Modal run: returns the modal result that ended it.
+    // Modal run: returns the modal result that ended it. An error that the
+    // general error handler lets through (a host's OnException that throws)
+    // ends the innermost run and is raised again from its ShowModal.
     int ShowModal();
     void Show();
     // Modal: ends the run with modal result 2 (once the current handler is
@@ -144,6 +147,11 @@ protected:
     void done(int r) override;
 
 private:
+    friend void dispatchEvent(QObject *sender, const std::function<void()> &handler);
+    // Hands an error to the innermost modal run, which ends and raises it;
+    // false when no modal run is going on.
+    static bool raiseFromModalRun(std::exception_ptr error);
+
     void checkModalEnd();
     bool doClose(TCloseAction &action);
     void applyBorder();
@@ -160,6 +168,7 @@ private:
     bool m_endPending = false;
     bool m_releaseAfterModal = false;
     bool m_allowDone = false;
+    std::exception_ptr m_raised;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(TForm::TBorderIcons)
