@@ -1,16 +1,24 @@
 #include "dialogs/message/MessageUnit.h"
+#include "dialogs/message/TfrmMessageDlg.h"
+#include "platform/forms/Application.h"
 #include "platform/forms/ResStrings.h"
+#include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Modules.h"
+#include "support/Consiste.h"
+
+#include <memory>
 
 namespace TouchDialogs::message {
 
 TfrmMessageDlg *frmMessageDlg = nullptr;
 QString Captions[5];
 const int IconIDs[5] = {32515, 32513, 32516, 32514, 0};
+static const char *const kNames[kButtonKinds] = {"Yes",   "No",  "OK",      "Cancel",   "Abort", "Retry",
+                                                  "Ignore", "All", "NoToAll", "YesToAll", "Help"};
 QString ButtonNames[kButtonKinds] = {
-    QStringLiteral("Yes"), QStringLiteral("No"), QStringLiteral("OK"), QStringLiteral("Cancel"),
-    QStringLiteral("Abort"), QStringLiteral("Retry"), QStringLiteral("Ignore"), QStringLiteral("All"),
-    QStringLiteral("NoToAll"), QStringLiteral("YesToAll"), QStringLiteral("Help")};
+    QLatin1String(kNames[0]), QLatin1String(kNames[1]), QLatin1String(kNames[2]), QLatin1String(kNames[3]),
+    QLatin1String(kNames[4]), QLatin1String(kNames[5]), QLatin1String(kNames[6]), QLatin1String(kNames[7]),
+    QLatin1String(kNames[8]), QLatin1String(kNames[9]), QLatin1String(kNames[10])};
 QString ButtonCaptions[kButtonKinds];
 const int ModalResults[kButtonKinds] = {6, 7, 1, 2, 3, 4, 5, 8, 9, 10, 0};
 
@@ -20,10 +28,15 @@ void unitInit()
 {
     if (!g_counter.enter())
         return;
+    // The teardown clears the names with the captions; a library set up
+    // again afterwards needs them back to name its buttons.
+    for (int i = 0; i < kButtonKinds; ++i)
+        ButtonNames[i] = QLatin1String(kNames[i]);
     Captions[0] = SMsgDlgWarning();
     Captions[1] = SMsgDlgError();
     Captions[2] = SMsgDlgInformation();
     Captions[3] = SMsgDlgConfirm();
+    Captions[4].clear();
     const QString buttons[kButtonKinds] = {
         SMsgDlgYes(), SMsgDlgNo(), SMsgDlgOK(), SMsgDlgCancel(), SMsgDlgAbort(), SMsgDlgRetry(),
         SMsgDlgIgnore(), SMsgDlgAll(), SMsgDlgNoToAll(), SMsgDlgYesToAll(), SMsgDlgHelp()};
@@ -41,6 +54,53 @@ void unitFini()
         s.clear();
     for (QString &s : Captions)
         s.clear();
+}
+
+int TouchMessageDlg(const QString &MsgText, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int /*HelpCtx*/,
+                    int Seconds, const QString &ExtraCaption)
+{
+    // The box is freed on every path, also when its run raises: a box left
+    // with the application object would pile up over a long shift.
+    auto form = std::make_unique<TfrmMessageDlg>(Application::instance());
+    form->BuildBox(MsgText, DlgType, Buttons, Seconds, ExtraCaption, TfrmMessageDlg::Sizing::Modal);
+    const int result = form->ShowModal();
+    Application::ProcessMessages();
+    return result;
+}
+
+void TouchMessage(const QString &MsgText, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int /*HelpCtx*/,
+                  int Seconds, const QString &ExtraCaption)
+{
+    auto form = std::make_unique<TfrmMessageDlg>(Application::instance());
+    form->BuildBox(MsgText, DlgType, Buttons, Seconds, ExtraCaption, TfrmMessageDlg::Sizing::Modeless);
+    // Freed once it closes rather than hidden until the application ends.
+    form->OnClose = [](QObject *, TCloseAction &Action) { Action = caFree; };
+    form->Show();
+    form.release();
+    Application::ProcessMessages();
+}
+
+bool TouchMensErro(const QString &MsgText, bool AbortAfter)
+{
+    TouchMessageDlg(MsgText, mtError, {mbOK}, 0, 0, QString());
+    if (AbortAfter)
+        Abort();
+    return true;
+}
+
+QVariant TouchCheckResultServ(const QVariant &Value, bool ShowError, int ExpectedLength)
+{
+    if (Value.typeId() != QMetaType::QString)
+        return Value;
+    const QString text = Value.toString();
+    if (text.size() == ExpectedLength)
+        return Value;
+    if (!ShowError)
+        return Value;
+    if (EmptyString(text))
+        return Value;
+    TouchMessageDlg(text, mtError, {mbOK}, 0, 0, QString());
+    Abort();
 }
 
 } // namespace TouchDialogs::message

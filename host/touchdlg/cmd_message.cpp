@@ -1,0 +1,69 @@
+// touchdlg message: the touch message box. Exit status 1 when the box ended
+// with Cancel or without a button (modal result 2), else 0.
+#include "host/touchdlg/Command.h"
+
+#include <TouchDialogs/TouchDialogs.h>
+
+using namespace TouchDialogs::message;
+
+namespace {
+
+TMsgDlgType parseType(const QString &text)
+{
+    static const char *const kinds[] = {"warning", "error", "information", "confirmation", "custom"};
+    for (int i = 0; i < 5; ++i)
+        if (text == QLatin1String(kinds[i]))
+            return TMsgDlgType(i);
+    throw touchdlg::UsageError{
+        QStringLiteral("--type wants warning, error, information, confirmation or custom, not '%1'").arg(text)};
+}
+
+TMsgDlgButtons parseButtons(const QString &text)
+{
+    static const char *const names[kButtonKinds] = {"yes",   "no",  "ok",      "cancel",   "abort", "retry",
+                                                    "ignore", "all", "notoall", "yestoall", "help"};
+    TMsgDlgButtons set;
+    for (const QString &part : text.split(u',', Qt::SkipEmptyParts)) {
+        const QString name = part.trimmed().toLower();
+        int found = -1;
+        for (int k = 0; k < kButtonKinds; ++k)
+            if (name == QLatin1String(names[k]))
+                found = k;
+        if (found < 0)
+            throw touchdlg::UsageError{QStringLiteral("--buttons: unknown button '%1' (use yes, no, ok, cancel, "
+                                                      "abort, retry, ignore, all, notoall, yestoall, help)")
+                                           .arg(part)};
+        set << TMsgDlgBtn(found);
+    }
+    return set;
+}
+
+const touchdlg::Registrar registrar{touchdlg::Command{
+    QStringLiteral("message"),
+    QStringLiteral("--text T [--type warning|error|information|confirmation|custom]\n"
+                   "            [--buttons yes,no,ok,cancel,abort,retry,ignore,all,notoall,yestoall,help]\n"
+                   "            [--seconds N] [--extra CAPTION]"),
+    [](QCommandLineParser &p) {
+        p.addOption({QStringLiteral("text"), QStringLiteral("The message."), QStringLiteral("T")});
+        p.addOption({QStringLiteral("type"), QStringLiteral("Kind of box (icon)."), QStringLiteral("TYPE")});
+        p.addOption({QStringLiteral("buttons"), QStringLiteral("Comma-separated buttons."), QStringLiteral("LIST")});
+        p.addOption({QStringLiteral("seconds"), QStringLiteral("Press the default button after N seconds."),
+                     QStringLiteral("N")});
+        p.addOption({QStringLiteral("extra"), QStringLiteral("Caption of an extra button (result 100)."),
+                     QStringLiteral("CAPTION")});
+    },
+    [](const QCommandLineParser &p, QJsonObject &answer) {
+        if (!p.isSet(QStringLiteral("text")))
+            throw touchdlg::UsageError{QStringLiteral("message: --text is required")};
+        const TMsgDlgType type =
+            p.isSet(QStringLiteral("type")) ? parseType(p.value(QStringLiteral("type"))) : mtInformation;
+        const TMsgDlgButtons buttons =
+            p.isSet(QStringLiteral("buttons")) ? parseButtons(p.value(QStringLiteral("buttons"))) : TMsgDlgButtons{mbOK};
+        const int seconds = touchdlg::intOption(p, QStringLiteral("seconds"), 0);
+        const int result = TouchMessageDlg(p.value(QStringLiteral("text")), type, buttons, 0, seconds,
+                                           p.value(QStringLiteral("extra")));
+        answer.insert(QStringLiteral("modalResult"), result);
+        return result == 2 ? 1 : 0;
+    }}};
+
+} // namespace

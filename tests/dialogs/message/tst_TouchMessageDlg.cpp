@@ -1,0 +1,628 @@
+// The touch message box end to end: TouchMessageDlg, TouchMessage,
+// TouchMensErro and TouchCheckResultServ driven by real keys and touches.
+#include "dialogs/message/MessageUnit.h"
+#include "dialogs/message/TfrmMessageDlg.h"
+#include "frame/Frame.h"
+#include "platform/forms/Application.h"
+#include "platform/forms/Controls.h"
+#include "platform/forms/ResStrings.h"
+#include "support/Touch.h"
+#include "tests/support/TestSupport.h"
+
+#include <QApplication>
+#include <QLocale>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+using namespace TouchDialogs;
+using namespace TouchDialogs::testing;
+using namespace TouchDialogs::message;
+
+Q_DECLARE_METATYPE(TouchDialogs::message::TMsgDlgButtons)
+Q_DECLARE_METATYPE(TouchDialogs::message::TMsgDlgType)
+
+namespace {
+
+const QColor kPurple(0x80, 0x00, 0x80);
+const QColor kNavy(0x00, 0x00, 0x80);
+// The result a run reports when its steps left the box open.
+constexpr int kStayedOpen = -1;
+
+// One thing a user does: "key Return", "key Y", "key F9", "keypad 1",
+// "touch Yes", "close" (the system closes the window).
+void perform(QWidget *box, const QString &step)
+{
+    const QString verb = step.section(u' ', 0, 0);
+    const QString arg = step.section(u' ', 1);
+    if (verb == QLatin1String("touch")) {
+        touch(box, arg);
+    } else if (verb == QLatin1String("key") || verb == QLatin1String("keypad")) {
+        static const QHash<QString, Qt::Key> named{{"Return", Qt::Key_Return}, {"Escape", Qt::Key_Escape},
+                                                   {"F9", Qt::Key_F9},         {"F1", Qt::Key_F1},
+                                                   {"Space", Qt::Key_Space}};
+        const Qt::KeyboardModifiers mods = verb == QLatin1String("keypad") ? Qt::KeypadModifier : Qt::NoModifier;
+        if (named.contains(arg))
+            QTest::keyClick(box, named.value(arg), mods);
+        else
+            QTest::keyClick(box, Qt::Key(arg.at(0).toUpper().unicode()), mods);
+    } else if (verb == QLatin1String("close")) {
+        box->close();
+    } else {
+        QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
+    }
+}
+
+QList<TTouchButton *> buttonsOf(QWidget *box)
+{
+    QList<TTouchButton *> out;
+    for (QObject *c : static_cast<TForm *>(box)->Components())
+        if (auto *b = qobject_cast<TTouchButton *>(c))
+            out << b;
+    return out;
+}
+
+struct Run {
+    int result = 0;
+    bool fired = false;
+    bool stayedOpen = false;   // still open after the last step
+    QString label;             // lblMessage as shown
+    QStringList names;         // buttons in creation order
+    QList<QRect> geometry;
+    QStringList purple;        // buttons whose caption is purple
+    QString icon;              // the visible imgMessageN, if any
+    int formWidth = 0, labelWidth = 0, bevelWidth = 0;
+};
+
+void observe(QWidget *box, Run &run)
+{
+    run.label = box->findChild<TLabel *>(QStringLiteral("lblMessage"))->Caption();
+    for (TTouchButton *b : buttonsOf(box)) {
+        run.names << b->objectName();
+        run.geometry << b->geometry();
+        if (b->palette().color(QPalette::ButtonText) == kPurple)
+            run.purple << b->objectName();
+    }
+    for (int k = 0; k < 5; ++k) {
+        auto *img = box->findChild<QWidget *>(QStringLiteral("imgMessage%1").arg(k));
+        if (img && img->isVisible())
+            run.icon = img->objectName();
+    }
+    run.formWidth = box->width();
+    run.labelWidth = box->findChild<QWidget *>(QStringLiteral("lblMessage"))->width();
+    run.bevelWidth = box->findChild<QWidget *>(QStringLiteral("bvlMessage"))->width();
+}
+
+// Runs a modal box, performs the steps on it, and closes it through the
+// system when they left it open.
+Run runBox(const QStringList &steps, TMsgDlgButtons buttons, const QString &extra = QString(),
+           TMsgDlgType type = mtConfirmation, const QString &text = QStringLiteral("Fechar a mesa 12?"),
+           int seconds = 0)
+{
+    Run run;
+    auto fired = whenModal([&run, steps](QWidget *box) {
+        observe(box, run);
+        for (const QString &step : steps)
+            perform(box, step);
+        // Whatever the steps asked for is handled before this looks.
+        QTimer::singleShot(0, box, [box, &run] {
+            if (box->isVisible() && !static_cast<TForm *>(box)->isModalEnding()) {
+                run.stayedOpen = true;
+                box->close();
+            }
+        });
+    });
+    run.result = TouchMessageDlg(text, type, buttons, 0, seconds, extra);
+    run.fired = *fired;
+    return run;
+}
+
+int liveBoxes()
+{
+    const QWidgetList all = QApplication::allWidgets();
+    return int(std::count_if(all.cbegin(), all.cend(), [](QWidget *w) { return qobject_cast<TfrmMessageDlg *>(w); }));
+}
+
+TfrmMessageDlg *onlyModelessBox()
+{
+    const auto forms = Application::ownedForms();
+    TfrmMessageDlg *found = nullptr;
+    for (TForm *f : forms)
+        if (auto *box = qobject_cast<TfrmMessageDlg *>(f); box && box->isVisible())
+            found = box;
+    return found;
+}
+
+// Watches for any modal box while alive and closes it; counts what it saw.
+class ModalWatch {
+public:
+    ModalWatch()
+    {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            QWidget *box = activeModal();
+            if (box && box->isVisible() && !static_cast<TForm *>(box)->isModalEnding()) {
+                ++seen;
+                text = box->findChild<TLabel *>(QStringLiteral("lblMessage"))->Caption();
+                for (int k = 0; k < 5; ++k)
+                    if (auto *img = box->findChild<QWidget *>(QStringLiteral("imgMessage%1").arg(k)); img && img->isVisible())
+                        icon = k;
+                touch(box, QStringLiteral("OK"));
+            }
+        });
+        m_timer.start();
+    }
+    int seen = 0;
+    int icon = -1;
+    QString text;
+
+private:
+    QTimer m_timer;
+};
+
+} // namespace
+
+class tst_TouchMessageDlg : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void cleanup();
+
+    void defaultAndCancelButtons_data();
+    void defaultAndCancelButtons();
+    void buttonRow_data();
+    void buttonRow();
+    void accelerators_data();
+    void accelerators();
+    void touchingAButtonReturnsItsResult_data();
+    void touchingAButtonReturnsItsResult();
+    void helpLeavesAModalBoxOpen();
+    void textStartsOnTheSecondLineUnlessItHasACarriageReturn_data();
+    void textStartsOnTheSecondLineUnlessItHasACarriageReturn();
+    void iconByKind_data();
+    void iconByKind();
+    void timerPressesTheDefaultButton_data();
+    void timerPressesTheDefaultButton();
+    void boxOpensOverAnotherModalDialog();
+    void modalRunThatRaisesStillFreesTheBox();
+    void modelessBoxIsFreedWhenItCloses_data();
+    void modelessBoxIsFreedWhenItCloses();
+    void touchMensErro();
+    void touchCheckResultServ_data();
+    void touchCheckResultServ();
+    void tablesFollowSetupAndTeardown();
+};
+
+void tst_TouchMessageDlg::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    Initialize();
+}
+
+void tst_TouchMessageDlg::cleanupTestCase()
+{
+    Finalize();
+}
+
+void tst_TouchMessageDlg::cleanup()
+{
+    // No box outlives its run, modal or not.
+    QTRY_COMPARE(liveBoxes(), 0);
+    QCOMPARE(frmMessageDlg, nullptr);
+}
+
+void tst_TouchMessageDlg::defaultAndCancelButtons_data()
+{
+    QTest::addColumn<TMsgDlgButtons>("buttons");
+    QTest::addColumn<QString>("purple");
+    QTest::addColumn<int>("onEnter");
+    QTest::addColumn<int>("onEscape");
+
+    QTest::newRow("yes no") << TMsgDlgButtons{mbYes, mbNo} << "Yes" << 6 << 7;
+    QTest::newRow("ok cancel") << TMsgDlgButtons{mbOK, mbCancel} << "OK" << 1 << 2;
+    QTest::newRow("retry cancel: retry default though second") << TMsgDlgButtons{mbRetry, mbCancel} << "Retry" << 4 << 2;
+    QTest::newRow("yes no cancel") << TMsgDlgButtons{mbYes, mbNo, mbCancel} << "Yes" << 6 << 2;
+    QTest::newRow("ok alone answers both") << TMsgDlgButtons{mbOK} << "OK" << 1 << 1;
+    QTest::newRow("ok before yes, cancel before no")
+        << TMsgDlgButtons{mbYes, mbNo, mbOK, mbCancel} << "OK" << 1 << 2;
+    QTest::newRow("abort retry ignore: escape finds no OK")
+        << TMsgDlgButtons{mbAbort, mbRetry, mbIgnore} << "Retry" << 4 << kStayedOpen;
+    QTest::newRow("cancel alone: enter finds no retry") << TMsgDlgButtons{mbCancel} << "" << kStayedOpen << 2;
+    QTest::newRow("no buttons") << TMsgDlgButtons{} << "" << kStayedOpen << kStayedOpen;
+}
+
+void tst_TouchMessageDlg::defaultAndCancelButtons()
+{
+    QFETCH(TMsgDlgButtons, buttons);
+    QFETCH(QString, purple);
+    QFETCH(int, onEnter);
+    QFETCH(int, onEscape);
+
+    for (const auto &[key, expected] : {std::pair{QStringLiteral("key Return"), onEnter},
+                                        std::pair{QStringLiteral("key Escape"), onEscape}}) {
+        const Run run = runBox({key}, buttons);
+        QVERIFY(run.fired);
+        QCOMPARE(run.purple, purple.isEmpty() ? QStringList() : QStringList{purple});
+        if (expected == kStayedOpen) {
+            QVERIFY2(run.stayedOpen, qPrintable(key));
+            QCOMPARE(run.result, 2); // closed by the system
+        } else {
+            QVERIFY2(!run.stayedOpen, qPrintable(key));
+            QCOMPARE(run.result, expected);
+        }
+    }
+}
+
+void tst_TouchMessageDlg::buttonRow_data()
+{
+    QTest::addColumn<TMsgDlgButtons>("buttons");
+    QTest::addColumn<QString>("extra");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QList<int>>("lefts");
+
+    QTest::newRow("one") << TMsgDlgButtons{mbOK} << "" << QStringList{"OK"} << QList<int>{249};
+    QTest::newRow("two") << TMsgDlgButtons{mbYes, mbNo} << "" << QStringList{"Yes", "No"} << QList<int>{184, 314};
+    QTest::newRow("three") << TMsgDlgButtons{mbCancel, mbYes, mbNo} << "" << QStringList{"Yes", "No", "Cancel"}
+                           << QList<int>{119, 249, 379};
+    QTest::newRow("four") << TMsgDlgButtons{mbHelp, mbAll, mbAbort, mbOK} << ""
+                          << QStringList{"OK", "Abort", "All", "Help"} << QList<int>{54, 184, 314, 444};
+    QTest::newRow("one and extra") << TMsgDlgButtons{mbOK} << "Imprimir" << QStringList{"OK", "btnExtra"}
+                                   << QList<int>{184, 314};
+    QTest::newRow("extra alone") << TMsgDlgButtons{} << "Imprimir" << QStringList{"btnExtra"} << QList<int>{249};
+    QTest::newRow("three and extra") << TMsgDlgButtons{mbYes, mbNo, mbCancel} << "Depois"
+                                     << QStringList{"Yes", "No", "Cancel", "btnExtra"} << QList<int>{54, 184, 314, 444};
+    // Wider than the box: (619 - 640) / 2 truncates toward zero.
+    QTest::newRow("four and extra overhang") << TMsgDlgButtons{mbYes, mbNo, mbOK, mbCancel} << "Depois"
+                                             << QStringList{"Yes", "No", "OK", "Cancel", "btnExtra"}
+                                             << QList<int>{-10, 120, 250, 380, 510};
+}
+
+void tst_TouchMessageDlg::buttonRow()
+{
+    QFETCH(TMsgDlgButtons, buttons);
+    QFETCH(QString, extra);
+    QFETCH(QStringList, names);
+    QFETCH(QList<int>, lefts);
+
+    const Run run = runBox({QStringLiteral("close")}, buttons, extra);
+    QVERIFY(run.fired);
+    QCOMPARE(run.result, 2);
+    QCOMPARE(run.names, names);
+    QCOMPARE(run.formWidth, 619);
+    QCOMPARE(run.labelWidth, 565);
+    QCOMPARE(run.bevelWidth, 615);
+    for (int i = 0; i < lefts.size(); ++i)
+        QCOMPARE(run.geometry.at(i), QRect(lefts.at(i), 150, 120, 60));
+    // The extra button never takes the default's colour.
+    QVERIFY(!run.purple.contains(QStringLiteral("btnExtra")));
+}
+
+void tst_TouchMessageDlg::accelerators_data()
+{
+    QTest::addColumn<TMsgDlgButtons>("buttons");
+    QTest::addColumn<QString>("extra");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("expected");
+
+    QTest::newRow("Y for Yes") << TMsgDlgButtons{mbYes, mbNo} << "" << "key Y" << 6;
+    QTest::newRow("N for No") << TMsgDlgButtons{mbYes, mbNo} << "" << "key N" << 7;
+    QTest::newRow("R for Retry") << TMsgDlgButtons{mbRetry, mbCancel} << "" << "key R" << 4;
+    QTest::newRow("letter without a button") << TMsgDlgButtons{mbYes, mbNo} << "" << "key Z" << kStayedOpen;
+    QTest::newRow("space is no accelerator") << TMsgDlgButtons{mbYes, mbNo} << "" << "key Space" << kStayedOpen;
+    QTest::newRow("OK has no accelerator") << TMsgDlgButtons{mbOK} << "" << "key O" << kStayedOpen;
+    QTest::newRow("upper-case extra") << TMsgDlgButtons{mbOK} << "&Parcial" << "key P" << 100;
+    QTest::newRow("digit accelerator") << TMsgDlgButtons{mbOK} << "Mesa &2" << "key 2" << 100;
+    QTest::newRow("lower-case one not hit by its letter") << TMsgDlgButtons{mbOK} << "E&xtra" << "key X"
+                                                          << kStayedOpen;
+    QTest::newRow("lower-case x by F9 (code 120)") << TMsgDlgButtons{mbOK} << "E&xtra" << "key F9" << 100;
+    QTest::newRow("lower-case a by keypad 1 (code 97)") << TMsgDlgButtons{mbOK} << "P&arcial" << "keypad 1" << 100;
+    QTest::newRow("lower-case p by F1 (code 112)") << TMsgDlgButtons{mbOK} << "Im&primir" << "key F1" << 100;
+    QTest::newRow("All and Yes to All share A: the later wins") << TMsgDlgButtons{mbAll, mbYesToAll} << ""
+                                                                << "key A" << 10;
+    QTest::newRow("Yes and the extra share Y: the extra wins") << TMsgDlgButtons{mbYes, mbNo} << "&Yes, imprimir"
+                                                               << "key Y" << 100;
+}
+
+void tst_TouchMessageDlg::accelerators()
+{
+    QFETCH(TMsgDlgButtons, buttons);
+    QFETCH(QString, extra);
+    QFETCH(QString, key);
+    QFETCH(int, expected);
+
+    const Run run = runBox({key}, buttons, extra);
+    QVERIFY(run.fired);
+    if (expected == kStayedOpen) {
+        QVERIFY(run.stayedOpen);
+        QCOMPARE(run.result, 2);
+    } else {
+        QVERIFY(!run.stayedOpen);
+        QCOMPARE(run.result, expected);
+    }
+}
+
+void tst_TouchMessageDlg::touchingAButtonReturnsItsResult_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("expected");
+    static const char *const names[] = {"Yes", "No", "OK", "Cancel", "Abort", "Retry",
+                                        "Ignore", "All", "NoToAll", "YesToAll"};
+    const int results[] = {6, 7, 1, 2, 3, 4, 5, 8, 9, 10};
+    for (int k = 0; k < 10; ++k)
+        QTest::newRow(names[k]) << QString::fromLatin1(names[k]) << results[k];
+    QTest::newRow("extra") << "btnExtra" << 100;
+}
+
+void tst_TouchMessageDlg::touchingAButtonReturnsItsResult()
+{
+    QFETCH(QString, name);
+    QFETCH(int, expected);
+    // Every standard button but Help, and the extra one.
+    const Run run = runBox({QStringLiteral("touch ") + name}, TMsgDlgButtons::fromBits(0x3FF),
+                           QStringLiteral("Mais"));
+    QVERIFY(run.fired);
+    QVERIFY(!run.stayedOpen);
+    QCOMPARE(run.result, expected);
+}
+
+void tst_TouchMessageDlg::helpLeavesAModalBoxOpen()
+{
+    bool openAfterHelp = false;
+    auto fired = whenModal([&](QWidget *box) {
+        touch(box, QStringLiteral("Help"));
+        QTimer::singleShot(0, box, [&, box] {
+            openAfterHelp = box->isVisible();
+            touch(box, QStringLiteral("OK"));
+        });
+    });
+    const int result = TouchMessageDlg(QStringLiteral("Ajuda?"), mtInformation, {mbOK, mbHelp}, 0, 0, QString());
+    QVERIFY(*fired);
+    QVERIFY(openAfterHelp);
+    QCOMPARE(result, 1);
+}
+
+void tst_TouchMessageDlg::textStartsOnTheSecondLineUnlessItHasACarriageReturn_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("one line") << "Mesa fechada." << "\r\nMesa fechada.";
+    QTest::newRow("CR LF") << "Mesa 12\r\nfechada." << "Mesa 12\r\nfechada.";
+    QTest::newRow("CR at the end") << "Mesa 12\r" << "Mesa 12\r";
+    QTest::newRow("LF alone is no CR") << "Mesa 12\nfechada." << "\r\nMesa 12\nfechada.";
+    QTest::newRow("empty") << "" << "\r\n";
+}
+
+void tst_TouchMessageDlg::textStartsOnTheSecondLineUnlessItHasACarriageReturn()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    const Run run = runBox({QStringLiteral("key Return")}, {mbOK}, QString(), mtInformation, text);
+    QVERIFY(run.fired);
+    QCOMPARE(run.label, shown);
+}
+
+void tst_TouchMessageDlg::iconByKind_data()
+{
+    QTest::addColumn<TMsgDlgType>("type");
+    QTest::addColumn<QString>("icon");
+    QTest::newRow("warning") << mtWarning << "imgMessage0";
+    QTest::newRow("error") << mtError << "imgMessage1";
+    QTest::newRow("information") << mtInformation << "imgMessage2";
+    QTest::newRow("confirmation") << mtConfirmation << "imgMessage3";
+    QTest::newRow("custom: none") << mtCustom << "";
+}
+
+void tst_TouchMessageDlg::iconByKind()
+{
+    QFETCH(TMsgDlgType, type);
+    QFETCH(QString, icon);
+    const Run run = runBox({QStringLiteral("key Return")}, {mbOK}, QString(), type);
+    QVERIFY(run.fired);
+    QCOMPARE(run.icon, icon);
+}
+
+void tst_TouchMessageDlg::timerPressesTheDefaultButton_data()
+{
+    QTest::addColumn<TMsgDlgButtons>("buttons");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("yes no: yes") << TMsgDlgButtons{mbYes, mbNo} << 6;
+    QTest::newRow("retry cancel: retry") << TMsgDlgButtons{mbRetry, mbCancel} << 4;
+    QTest::newRow("no default button: closed") << TMsgDlgButtons{mbNo, mbCancel} << 2;
+    QTest::newRow("no buttons: closed") << TMsgDlgButtons{} << 2;
+}
+
+void tst_TouchMessageDlg::timerPressesTheDefaultButton()
+{
+    QFETCH(TMsgDlgButtons, buttons);
+    QFETCH(int, expected);
+    // Nobody touches the box: only its timer can end the run.
+    QCOMPARE(TouchMessageDlg(QStringLiteral("Fechar a mesa 12?"), mtConfirmation, buttons, 0, 1, QString()),
+             expected);
+}
+
+void tst_TouchMessageDlg::boxOpensOverAnotherModalDialog()
+{
+    int inner = 0;
+    bool outerStillOpen = false;
+    auto fired = whenModal([&](QWidget *outer) {
+        auto innerFired = whenModal([](QWidget *box) { perform(box, QStringLiteral("key N")); });
+        inner = TouchMessageDlg(QStringLiteral("Tem certeza?"), mtWarning, {mbYes, mbNo}, 0, 0, QString());
+        QVERIFY(*innerFired);
+        outerStillOpen = outer->isVisible();
+        perform(outer, QStringLiteral("key Return"));
+    });
+    const int outerResult =
+        TouchMessageDlg(QStringLiteral("Fechar a mesa 12?"), mtConfirmation, {mbYes, mbNo}, 0, 0, QString());
+    QVERIFY(*fired);
+    QCOMPARE(inner, 7);
+    QVERIFY(outerStillOpen);
+    QCOMPARE(outerResult, 6);
+}
+
+void tst_TouchMessageDlg::modalRunThatRaisesStillFreesTheBox()
+{
+    // A host whose error handler lets the error through ends the modal run
+    // with it; the box must not stay behind with the application object.
+    Application::OnException = [](QObject *, const std::exception &e) {
+        if (const auto *own = dynamic_cast<const Exception *>(&e))
+            throw Exception(own->Message());
+    };
+    QPointer<QWidget> seen;
+    auto fired = whenModal([&](QWidget *box) {
+        seen = box;
+        auto *ok = box->findChild<TTouchButton *>(QStringLiteral("OK"));
+        ok->OnClick = [](QObject *) { throw Exception(QStringLiteral("impressora desligada")); };
+        touch(box, QStringLiteral("OK"));
+    });
+    QString message;
+    try {
+        TouchMessageDlg(QStringLiteral("Imprimir?"), mtConfirmation, {mbOK}, 0, 0, QString());
+    } catch (const Exception &e) {
+        message = e.Message();
+    }
+    Application::OnException = nullptr;
+    QVERIFY(*fired);
+    QCOMPARE(message, QStringLiteral("impressora desligada"));
+    QVERIFY(seen.isNull());
+}
+
+void tst_TouchMessageDlg::modelessBoxIsFreedWhenItCloses_data()
+{
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<int>("seconds");
+    QTest::newRow("Enter") << "key Return" << 0;
+    QTest::newRow("Escape") << "key Escape" << 0;
+    QTest::newRow("accelerator") << "key Y" << 0;
+    QTest::newRow("touch") << "touch No" << 0;
+    QTest::newRow("Help closes it too") << "touch Help" << 0;
+    QTest::newRow("extra") << "touch btnExtra" << 0;
+    QTest::newRow("system close") << "close" << 0;
+    QTest::newRow("timer") << "" << 1;
+}
+
+void tst_TouchMessageDlg::modelessBoxIsFreedWhenItCloses()
+{
+    QFETCH(QString, step);
+    QFETCH(int, seconds);
+
+    TouchMessage(QStringLiteral("Pedido enviado à cozinha."), mtInformation, {mbYes, mbNo, mbHelp}, 0, seconds,
+                 QStringLiteral("Mais"));
+    // The call does not wait: the box is up when it returns.
+    QPointer<TfrmMessageDlg> box = onlyModelessBox();
+    QVERIFY(box);
+    QVERIFY(!box->isModalRunning());
+    QCOMPARE(box->width(), 609);
+    QCOMPARE(box->findChild<QWidget *>(QStringLiteral("lblMessage"))->width(), 509);
+    QCOMPARE(box->findChild<QWidget *>(QStringLiteral("bvlMessage"))->width(), 605);
+    // (609 - 510) / 2
+    QCOMPARE(box->findChild<QWidget *>(QStringLiteral("Yes"))->x(), 49);
+
+    if (!step.isEmpty())
+        perform(box, step);
+    QTRY_VERIFY(box.isNull());
+}
+
+void tst_TouchMessageDlg::touchMensErro()
+{
+    {
+        ModalWatch watch;
+        QVERIFY(TouchMensErro(QStringLiteral("Mesa ocupada."), false));
+        QCOMPARE(watch.seen, 1);
+        QCOMPARE(watch.text, QStringLiteral("\r\nMesa ocupada."));
+        QCOMPARE(watch.icon, int(mtError));
+    }
+    {
+        ModalWatch watch;
+        QVERIFY_THROWS_EXCEPTION(EAbort, TouchMensErro(QStringLiteral("Mesa ocupada."), true));
+        QCOMPARE(watch.seen, 1);
+    }
+}
+
+void tst_TouchMessageDlg::touchCheckResultServ_data()
+{
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<bool>("showError");
+    QTest::addColumn<int>("expectedLength");
+    QTest::addColumn<bool>("aborts");
+
+    QTest::newRow("number") << QVariant(42) << true << 10 << false;
+    QTest::newRow("bytes are no wide string") << QVariant(QByteArray("falhou")) << true << 10 << false;
+    QTest::newRow("null") << QVariant() << true << 10 << false;
+    QTest::newRow("exact length") << QVariant(QStringLiteral("0000012345")) << true << 10 << false;
+    QTest::newRow("error text, errors not shown") << QVariant(QStringLiteral("Servidor fora do ar")) << false << 10
+                                                  << false;
+    QTest::newRow("empty text") << QVariant(QString()) << true << 10 << false;
+    QTest::newRow("blank text") << QVariant(QStringLiteral("   ")) << true << 10 << false;
+    QTest::newRow("error text") << QVariant(QStringLiteral("Servidor fora do ar")) << true << 10 << true;
+    QTest::newRow("one short") << QVariant(QStringLiteral("000001234")) << true << 10 << true;
+}
+
+void tst_TouchMessageDlg::touchCheckResultServ()
+{
+    QFETCH(QVariant, value);
+    QFETCH(bool, showError);
+    QFETCH(int, expectedLength);
+    QFETCH(bool, aborts);
+
+    ModalWatch watch;
+    if (aborts) {
+        QVERIFY_THROWS_EXCEPTION(EAbort, TouchCheckResultServ(value, showError, expectedLength));
+        QCOMPARE(watch.seen, 1);
+        QCOMPARE(watch.text, QStringLiteral("\r\n") + value.toString());
+        QCOMPARE(watch.icon, int(mtError));
+    } else {
+        const QVariant back = TouchCheckResultServ(value, showError, expectedLength);
+        QCOMPARE(back, value);
+        QCOMPARE(back.typeId(), value.typeId());
+        QCOMPARE(watch.seen, 0);
+    }
+}
+
+void tst_TouchMessageDlg::tablesFollowSetupAndTeardown()
+{
+    const QString buttons[kButtonKinds] = {SMsgDlgYes(), SMsgDlgNo(), SMsgDlgOK(), SMsgDlgCancel(),
+                                           SMsgDlgAbort(), SMsgDlgRetry(), SMsgDlgIgnore(), SMsgDlgAll(),
+                                           SMsgDlgNoToAll(), SMsgDlgYesToAll(), SMsgDlgHelp()};
+    const QStringList names{"Yes", "No", "OK", "Cancel", "Abort", "Retry", "Ignore", "All", "NoToAll",
+                            "YesToAll", "Help"};
+    auto check = [&] {
+        for (int k = 0; k < kButtonKinds; ++k) {
+            QCOMPARE(ButtonCaptions[k], buttons[k]);
+            QCOMPARE(ButtonNames[k], names.at(k));
+        }
+        QCOMPARE(ButtonCaptions[mbYes], QStringLiteral("&Yes"));
+        QCOMPARE(Captions[mtWarning], SMsgDlgWarning());
+        QCOMPARE(Captions[mtError], SMsgDlgError());
+        QCOMPARE(Captions[mtInformation], SMsgDlgInformation());
+        QCOMPARE(Captions[mtConfirmation], SMsgDlgConfirm());
+        QCOMPARE(Captions[mtCustom], QString());
+    };
+    check();
+    QCOMPARE(QList<int>(std::begin(ModalResults), std::end(ModalResults)),
+             (QList<int>{6, 7, 1, 2, 3, 4, 5, 8, 9, 10, 0}));
+    QCOMPARE(QList<int>(std::begin(IconIDs), std::end(IconIDs)), (QList<int>{32515, 32513, 32516, 32514, 0}));
+
+    // A second setup does nothing; the teardown works at the last Finalize.
+    Initialize();
+    Finalize();
+    check();
+    Finalize();
+    for (int k = 0; k < kButtonKinds; ++k) {
+        QVERIFY(ButtonCaptions[k].isEmpty());
+        QVERIFY(ButtonNames[k].isEmpty());
+    }
+    for (const QString &c : Captions)
+        QVERIFY(c.isEmpty());
+
+    // Set up again, the box has its buttons back.
+    Initialize();
+    check();
+    const Run run = runBox({QStringLiteral("key Y")}, {mbYes, mbNo});
+    QCOMPARE(run.result, 6);
+}
+
+QTEST_MAIN(tst_TouchMessageDlg)
+#include "tst_TouchMessageDlg.moc"
