@@ -6,6 +6,7 @@
 #pragma once
 
 #include "frame/Frame.h"
+#include "platform/db/ClientDataSet.h"
 #include "platform/forms/Application.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/SysUtils.h"

@@ -1,0 +1,317 @@
+#include "dialogs/search/TfrmPesquisa.h"
+#include "dialogs/search/SearchUnit.h"
+#include "platform/forms/Application.h"
+#include "platform/forms/Controls.h"
+#include "platform/rtl/SysUtils.h"
+#include "support/Trad.h"
+
+namespace TouchDialogs {
+
+// ------------------------------------------------------------ the expression
+
+bool hasTopLevelOr(const QString &expression)
+{
+    int depth = 0;
+    QChar quote;
+    const qsizetype n = expression.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = expression.at(i);
+        if (!quote.isNull()) {
+            // A doubled quote inside a literal is the quote itself.
+            if (c == quote)
+                quote = QChar();
+            continue;
+        }
+        if (c == u'\'' || c == u'"' || c == u'`' || c == u'[') {
+            quote = c == u'[' ? QChar(u']') : c;
+        } else if (c == u'(') {
+            ++depth;
+        } else if (c == u')') {
+            depth = std::max(0, depth - 1);
+        } else if (depth == 0 && (c == u'O' || c == u'o') && i + 1 < n
+                   && (expression.at(i + 1) == u'R' || expression.at(i + 1) == u'r')) {
+            const auto wordChar = [](QChar w) { return w.isLetterOrNumber() || w == u'_'; };
+            const bool startsWord = i == 0 || !wordChar(expression.at(i - 1));
+            const bool endsWord = i + 2 >= n || !wordChar(expression.at(i + 2));
+            if (startsWord && endsWord)
+                return true;
+        }
+    }
+    return false;
+}
+
+QString searchExpression(const QString &base, const QString &field, const QString &text)
+{
+    const QString joined = hasTopLevelOr(base) ? u'(' + base + u')' : base;
+    return joined + search::Condicao(!base.isEmpty(), QStringLiteral(" AND "), QString())
+           + QStringLiteral("UPPER(") + field + QStringLiteral(") LIKE '") + UpperCase(text) + QStringLiteral("%'");
+}
+
+int searchLengthOf(const TField *field)
+{
+    if (!field || field->DataType() != ftString || field->Size() <= 0)
+        return -1;
+    return field->Size();
+}
+
+// ------------------------------------------------------------------ the form
+
+TfrmPesquisa::TfrmPesquisa(QObject *owner) : TForm(owner)
+{
+    // Not a control: the layout's grid finds it by name.
+    m_dtsPesquisa = new TDataSource(this);
+    m_dtsPesquisa->setObjectName(QStringLiteral("dtsPesquisa"));
+
+    bind("FormCreate", &TfrmPesquisa::FormCreate);
+    bind("FormKeyDown", &TfrmPesquisa::FormKeyDown);
+    bind("FormKeyPress", &TfrmPesquisa::FormKeyPress);
+    bind("edtFiltroKeyDown", &TfrmPesquisa::edtFiltroKeyDown);
+    bind("dbgPesquisaKeyDown", &TfrmPesquisa::dbgPesquisaKeyDown);
+    bind("dbgPesquisaDblClick", &TfrmPesquisa::dbgPesquisaDblClick);
+    bind("dbgPesquisaTitleClick", &TfrmPesquisa::dbgPesquisaTitleClick);
+    bind("sbtPrimeiroClick", &TfrmPesquisa::sbtPrimeiroClick);
+    bind("sbtRolarCimaClick", &TfrmPesquisa::sbtRolarCimaClick);
+    bind("sbtRolaBaixoClick", &TfrmPesquisa::sbtRolaBaixoClick);
+    bind("sbtUltimoClick", &TfrmPesquisa::sbtUltimoClick);
+    bind("spdEnterClick", &TfrmPesquisa::spdEnterClick);
+    bind("spdSairClick", &TfrmPesquisa::spdSairClick);
+    bind("spdNavDirClick", &TfrmPesquisa::spdNavDirClick);
+    bind("spdNavEsqClick", &TfrmPesquisa::spdNavEsqClick);
+    bind("spd1Click", &TfrmPesquisa::spd1Click);
+    bind("spdCCdilClick", &TfrmPesquisa::spdCCdilClick);
+    bind("spdShiftClick", &TfrmPesquisa::spdShiftClick);
+    bind("spdCapsLockClick", &TfrmPesquisa::spdCapsLockClick);
+    bind("spdBackSpaceClick", &TfrmPesquisa::spdBackSpaceClick);
+    bind("spdLimparClick", &TfrmPesquisa::spdLimparClick);
+    createFromLayout();
+}
+
+TSpeedButton *TfrmPesquisa::key(const char *name) const
+{
+    auto *b = component<TSpeedButton>(QString::fromLatin1(name));
+    if (!b)
+        throw Exception(QStringLiteral("TfrmPesquisa: the layout has no %1").arg(QString::fromLatin1(name)));
+    return b;
+}
+
+void TfrmPesquisa::FormCreate(QObject *)
+{
+    m_lblDesc = component<TLabel>(QStringLiteral("lblDesc"));
+    m_edtFiltro = component<TEdit>(QStringLiteral("edtFiltro"));
+    m_dbgPesquisa = component<TDBGrid>(QStringLiteral("dbgPesquisa"));
+    if (!m_lblDesc || !m_edtFiltro || !m_dbgPesquisa)
+        throw Exception(QStringLiteral("TfrmPesquisa: the layout lacks lblDesc, edtFiltro or dbgPesquisa"));
+    m_spdEnter = key("spdEnter");
+    m_spdSair = key("spdSair");
+    m_spdShift = key("spdShift");
+    m_spdCapsLock = key("spdCapsLock");
+
+    search::inNavegProd = 1;
+    Trad(this);
+    setCaption(Application::Title());
+    setWindowIcon(QIcon(Application::Icon()));
+
+    resize(800, 600);
+    // Centred on the screen even when the screen is smaller than the form,
+    // which then overhangs both sides equally.
+    if (Screen::Width() < width())
+        move((Screen::Width() - width()) / 2, y());
+    if (Screen::Height() < height())
+        move(x(), (Screen::Height() - height()) / 2);
+
+    // The full-height Enter key covers the navigation keys below it.
+    m_spdEnter->resize(m_spdEnter->width(), search::boNavegador ? 168 : 212);
+
+    m_boConfirmado = false;
+    m_keyboard.boCapsLock = false;
+    m_keyboard.boShift = false;
+
+    m_lblDesc->setCaption(search::stObservacao);
+    m_lblDesc->adjustSize();
+    m_lblDesc->setVisible(!search::stObservacao.isEmpty());
+    m_edtFiltro->setFocus(Qt::OtherFocusReason);
+}
+
+TClientDataSet *TfrmPesquisa::dataSet() const
+{
+    return m_dtsPesquisa->DataSet();
+}
+
+void TfrmPesquisa::refreshEnterKey()
+{
+    const TClientDataSet *ds = dataSet();
+    m_spdEnter->setEnabled(ds && !ds->IsEmpty());
+}
+
+void TfrmPesquisa::setMaxLength(int length)
+{
+    m_inTamMaximo = length;
+    m_keyboard.setMaxLength(length);
+}
+
+void TfrmPesquisa::FormKeyDown(QObject *, WORD &Key, TShiftState Shift)
+{
+    if (Key == VK_ESCAPE)
+        m_spdSair->Click();
+    if (Key == VK_RETURN && m_spdEnter->Enabled())
+        m_spdEnter->Click();
+    if (Key == VK_DELETE) {
+        m_edtFiltro->setText(QString());
+        AplicaFiltro(m_stFiltroBase);
+    }
+    if (Key == VK_BACK) {
+        const QString text = m_edtFiltro->text();
+        m_edtFiltro->setText(text.left(text.size() - 1));
+        AplicaFiltro(m_edtFiltro->text().isEmpty() ? m_stFiltroBase : MontaFiltro(m_edtFiltro->text()));
+    }
+    if (Key == VK_CAPITAL)
+        m_spdCapsLock->Click();
+    if (Key == VK_SHIFT)
+        m_spdShift->Click();
+    if (Key == VK_F4 && Shift == TShiftState(ssAlt))
+        Key = 0;
+    refreshEnterKey();
+}
+
+void TfrmPesquisa::FormKeyPress(QObject *, QChar &Key)
+{
+    // keyPress refuses a character outside the set or past inTamMaximo.
+    const auto typed = m_keyboard.keyPress(Key, m_edtFiltro->text().size());
+    if (typed.accepted) {
+        if (typed.releaseShift)
+            spdShiftClick(m_spdShift);
+        m_edtFiltro->setText(m_edtFiltro->text() + typed.character);
+        AplicaFiltro(MontaFiltro(m_edtFiltro->text()));
+    }
+    refreshEnterKey();
+}
+
+void TfrmPesquisa::edtFiltroKeyDown(QObject *, WORD &Key, TShiftState Shift)
+{
+    if (Key == VK_ESCAPE)
+        m_spdSair->Click();
+    if (Key == VK_RETURN && m_spdEnter->Enabled())
+        m_spdEnter->Click();
+    if (Key == VK_F4 && Shift == TShiftState(ssAlt))
+        Key = 0;
+}
+
+void TfrmPesquisa::dbgPesquisaKeyDown(QObject *Sender, WORD &Key, TShiftState Shift)
+{
+    edtFiltroKeyDown(Sender, Key, Shift);
+}
+
+void TfrmPesquisa::dbgPesquisaDblClick(QObject *)
+{
+    // Picks whatever is current, even with the Enter key disabled.
+    spdEnterClick(m_spdEnter);
+}
+
+void TfrmPesquisa::sbtPrimeiroClick(QObject *)
+{
+    if (TClientDataSet *ds = dataSet())
+        ds->First();
+}
+
+void TfrmPesquisa::sbtRolarCimaClick(QObject *)
+{
+    if (TClientDataSet *ds = dataSet())
+        ds->Prior();
+}
+
+void TfrmPesquisa::sbtRolaBaixoClick(QObject *)
+{
+    if (TClientDataSet *ds = dataSet())
+        ds->Next();
+}
+
+void TfrmPesquisa::sbtUltimoClick(QObject *)
+{
+    if (TClientDataSet *ds = dataSet())
+        ds->Last();
+}
+
+void TfrmPesquisa::requestClose()
+{
+    // Queued: the handler that asks runs to its end before the form closes.
+    PostMessageA(this, WM_CLOSE, 0, 0);
+}
+
+void TfrmPesquisa::spdEnterClick(QObject *)
+{
+    m_boConfirmado = true;
+    requestClose();
+}
+
+void TfrmPesquisa::spdSairClick(QObject *)
+{
+    m_boConfirmado = false;
+    if (TClientDataSet *ds = dataSet())
+        ds->setFilter(m_stFiltroBase);
+    requestClose();
+}
+
+void TfrmPesquisa::spdNavDirClick(QObject *)
+{
+    m_boConfirmado = true;
+    search::inNavegProd = 2;
+    requestClose();
+}
+
+void TfrmPesquisa::spdNavEsqClick(QObject *)
+{
+    m_boConfirmado = true;
+    search::inNavegProd = 3;
+    requestClose();
+}
+
+// ------------------------------------------------------------- the data side
+
+void TfrmPesquisa::PreparaPesquisa(TClientDataSet *DataSet)
+{
+    if (search::stFilter == QStringLiteral("S"))
+        DataSet->setFilter(QString());
+    m_dtsPesquisa->setDataSet(DataSet);
+
+    TIndexDefs &defs = DataSet->IndexDefs();
+    while (defs.Count() > 0)
+        defs.Delete(0);
+    for (int i = 0; i < DataSet->FieldCount(); ++i) {
+        const TField *f = DataSet->Fields(i);
+        if (f->Visible())
+            defs.Add(f->FieldName(), f->FieldName(), {});
+    }
+
+    m_stFiltroBase = DataSet->Filter();
+    TColumn &second = m_dbgPesquisa->Columns().Items(1);
+    second.Title().Font().setColor(clPurple);
+    setMaxLength(searchLengthOf(second.Field()));
+    DataSet->setIndexName(defs.Items(1).Name());
+    DataSet->First();
+}
+
+QString TfrmPesquisa::MontaFiltro(const QString &Texto) const
+{
+    return searchExpression(m_stFiltroBase, dataSet()->IndexName(), Texto);
+}
+
+void TfrmPesquisa::AplicaFiltro(const QString &Expressao)
+{
+    TClientDataSet *ds = dataSet();
+    ds->setFilter(Expressao);
+    ds->setFiltered(false);
+    if (!ds->Filter().isEmpty())
+        ds->setFiltered(true);
+}
+
+void TfrmPesquisa::dbgPesquisaTitleClick(TColumn *Column)
+{
+    TDBGridColumns &columns = m_dbgPesquisa->Columns();
+    for (int i = 0; i < columns.Count(); ++i)
+        columns.Items(i).Title().Font().setColor(clBtnHighlight);
+    Column->Title().Font().setColor(clFuchsia);
+    dataSet()->setIndexName(Column->FieldName());
+    setMaxLength(searchLengthOf(Column->Field()));
+}
+
+} // namespace TouchDialogs

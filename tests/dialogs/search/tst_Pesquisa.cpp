@@ -1,0 +1,996 @@
+// The search dialog end to end through Pesquisa, driven as a user drives it:
+// real keys on the open form and touches on its named keys. Each test checks
+// what the host sees afterwards: the result, inNavegProd, the dataset's
+// filter, order and current record.
+#include "dialogs/search/SearchUnit.h"
+#include "dialogs/search/TfrmPesquisa.h"
+#include "frame/Frame.h"
+#include "platform/forms/Application.h"
+#include "platform/forms/Controls.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/SysUtils.h"
+#include "tests/support/TestSupport.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QTest>
+#include <QTimer>
+
+using namespace TouchDialogs;
+using namespace TouchDialogs::testing;
+
+namespace {
+
+// CODIGO, NOME (20), GRUPO (10) visible; ATIVO hidden.
+struct Product {
+    int code;
+    const char *name, *group, *active;
+};
+
+const Product kProducts[] = {
+    {1, "Caf\u00E9", "Bebidas", "S"},
+    {2, "Cappuccino", "Bebidas", "S"},
+    {3, "Coxinha", "Salgados", "N"},
+    {4, "Bolo", "Doces", "S"},
+    {5, "Caipirinha", "Drinks", "S"},
+    {6, "\u00E7ucrilhos", "Doces", "S"},
+    {7, "Brigadeiro", "Doces", "S"},
+};
+
+void fill(TClientDataSet &ds, int nameSize = 20)
+{
+    ds.FieldDefs().Add(QStringLiteral("CODIGO"), ftInteger);
+    ds.FieldDefs().Add(QStringLiteral("NOME"), ftString, nameSize);
+    ds.FieldDefs().Add(QStringLiteral("GRUPO"), ftString, 10);
+    ds.FieldDefs().Add(QStringLiteral("ATIVO"), ftString, 1);
+    ds.CreateDataSet();
+    ds.FieldByName(QStringLiteral("ATIVO"))->setVisible(false);
+    for (const Product &p : kProducts) {
+        const QString name = QString::fromUtf8(p.name).left(nameSize);
+        ds.Append();
+        ds.FieldByName(QStringLiteral("CODIGO"))->setValue(p.code);
+        ds.FieldByName(QStringLiteral("NOME"))->setValue(name);
+        ds.FieldByName(QStringLiteral("GRUPO"))->setValue(QString::fromUtf8(p.group));
+        ds.FieldByName(QStringLiteral("ATIVO"))->setValue(QString::fromUtf8(p.active));
+        ds.Post();
+    }
+    ds.First();
+}
+
+// The codes of the visible rows, in view order.
+QList<int> codes(const TClientDataSet &ds)
+{
+    QList<int> out;
+    for (int row = 0; row < ds.RecordCount(); ++row)
+        out << ds.viewValue(row, 0).toInt();
+    return out;
+}
+
+int currentCode(const TClientDataSet &ds)
+{
+    return ds.IsEmpty() ? 0 : ds.FieldByName(QStringLiteral("CODIGO"))->Value().toInt();
+}
+
+struct Outcome {
+    bool fired = false;
+    bool result = false;
+};
+
+// Calls Pesquisa and runs act on the open form. Should act fail a check,
+// the dialog is closed so the test ends instead of hanging.
+Outcome runSearch(TClientDataSet &ds, const std::function<void(TfrmPesquisa *)> &act, const QString &stFilter = {},
+               const QString &stObservacao = {}, bool boNavegador = false)
+{
+    Outcome out;
+    auto fired = whenModal([&](QWidget *dlg) {
+        auto *form = qobject_cast<TfrmPesquisa *>(dlg);
+        if (!form) {
+            dlg->close();
+            return;
+        }
+        act(form);
+        if (QTest::currentTestFailed())
+            form->close();
+        // A dialog that act left open would hang the test: close it once
+        // everything queued has run, and fail.
+        QTimer::singleShot(0, form, [form] {
+            QTimer::singleShot(0, form, [form] {
+                if (form->isModalRunning() && form->ModalResult() == 0) {
+                    QTest::qFail("the dialog was left open", __FILE__, __LINE__);
+                    form->close();
+                }
+            });
+        });
+    });
+    out.result = search::Pesquisa(&ds, QStringLiteral("img"), stFilter, stObservacao, boNavegador);
+    out.fired = *fired;
+    return out;
+}
+
+TEdit *edit(TfrmPesquisa *f)
+{
+    return f->component<TEdit>(QStringLiteral("edtFiltro"));
+}
+
+TDBGrid *grid(TfrmPesquisa *f)
+{
+    return f->component<TDBGrid>(QStringLiteral("dbgPesquisa"));
+}
+
+TSpeedButton *button(TfrmPesquisa *f, const char *name)
+{
+    return f->component<TSpeedButton>(QString::fromLatin1(name));
+}
+
+void type(TfrmPesquisa *f, const QString &text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() < 128)
+            QTest::keyClick(edit(f), char(c.unicode()));
+        else // QTest's own table knows ASCII only
+            QTest::sendKeyEvent(QTest::Click, edit(f), Qt::Key(c.toUpper().unicode()), QString(c), Qt::NoModifier);
+    }
+}
+
+void press(TfrmPesquisa *f, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::keyClick(edit(f), key, modifiers);
+}
+
+// Lets queued work (a posted close) run; the dialog is then either gone or
+// still open for good.
+void settle()
+{
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
+
+void touchTitle(TfrmPesquisa *f, int column)
+{
+    QHeaderView *header = grid(f)->horizontalHeader();
+    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+}
+
+QList<TColor> titleColours(TfrmPesquisa *f)
+{
+    QList<TColor> out;
+    TDBGridColumns &columns = grid(f)->Columns();
+    for (int i = 0; i < columns.Count(); ++i)
+        out << columns.Items(i).Title().Font().Color();
+    return out;
+}
+
+} // namespace
+
+class tst_Pesquisa : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { Initialize(); }
+    void cleanupTestCase() { Finalize(); }
+    void cleanup();
+
+    void opens();
+    void observation_data();
+    void observation();
+    void typingNarrows_data();
+    void typingNarrows();
+    void escapeRestoresBaseFilter_data();
+    void escapeRestoresBaseFilter();
+    void enterPicksTheCurrentRecord();
+    void enterOnNoVisibleRecordDoesNothing();
+    void emptyDataSet_data();
+    void emptyDataSet();
+    void doubleClickConfirms_data();
+    void doubleClickConfirms();
+    void navigationKeys_data();
+    void navigationKeys();
+    void paging();
+    void titleTouchChangesOrderFromNextCharacter();
+    void backspaceAndDelete_data();
+    void backspaceAndDelete();
+    void lengthLimit();
+    void fieldWithoutSizeHasNoLimit();
+    void caseRules_data();
+    void caseRules();
+    void altF4_data();
+    void altF4();
+    void screenPlacement_data();
+    void screenPlacement();
+    void closeBoxKeepsTheFilter();
+    void needsTwoVisibleFields_data();
+    void needsTwoVisibleFields();
+    void formFreedWhenPreparationRaises();
+    void handlerErrorKeepsTheDialogOpen();
+};
+
+void tst_Pesquisa::cleanup()
+{
+    Screen::setSizeForTesting(0, 0);
+    setCapsLockStateForTesting(-1);
+    QCOMPARE(search::frmPesquisa, nullptr);
+    QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty()
+                || std::none_of(QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
+                                [](QWidget *w) { return qobject_cast<TfrmPesquisa *>(w); }));
+}
+
+// The state the dialog opens in: ordered and searching by the second visible
+// field, its title purple, the first record current, Enter enabled, focus
+// in the search box.
+void tst_Pesquisa::opens()
+{
+    TClientDataSet ds;
+    fill(ds);
+    ds.IndexDefs().Add(QStringLiteral("BYCODE"), QStringLiteral("CODIGO"));
+    ds.IndexDefs().Add(QStringLiteral("BYACTIVE"), QStringLiteral("ATIVO"));
+    ds.setIndexName(QStringLiteral("BYCODE"));
+
+    const Outcome out = runSearch(ds, [&](TfrmPesquisa *f) {
+        QCOMPARE(search::frmPesquisa, f);
+        QCOMPARE(search::inNavegProd, 1);
+        QCOMPARE(search::stImg00500, QStringLiteral("img"));
+        QCOMPARE(f->size(), QSize(800, 600));
+        QCOMPARE(f->Caption(), Application::Title());
+        QCOMPARE(f->focusWidget(), edit(f));
+        QCOMPARE(ds.IndexName(), QStringLiteral("NOME"));
+        QCOMPARE(ds.IndexDefs().Count(), 3);
+        QCOMPARE(ds.IndexDefs().Items(0).Name(), QStringLiteral("CODIGO"));
+        QCOMPARE(ds.IndexDefs().Items(1).Name(), QStringLiteral("NOME"));
+        QCOMPARE(ds.IndexDefs().Items(2).Name(), QStringLiteral("GRUPO"));
+        QCOMPARE(ds.RecNo(), 1);
+        QCOMPARE(currentCode(ds), 4); // Bolo sorts first
+        QCOMPARE(grid(f)->Columns().Count(), 3);
+        QCOMPARE(titleColours(f), (QList<TColor>{clNavy, clPurple, clNavy}));
+        QCOMPARE(f->inTamMaximo(), 20);
+        QVERIFY(button(f, "spdEnter")->isEnabled());
+        QCOMPARE(button(f, "spdEnter")->height(), 212);
+        QCOMPARE(grid(f)->currentIndex().row(), 0);
+        QVERIFY(!f->boCapsLock());
+        QVERIFY(!f->boShift());
+        press(f, Qt::Key_Escape);
+    });
+    QVERIFY(out.fired);
+    QVERIFY(!out.result);
+}
+
+void tst_Pesquisa::observation_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("text") << QStringLiteral("Escolha o produto");
+}
+
+void tst_Pesquisa::observation()
+{
+    QFETCH(QString, text);
+    TClientDataSet ds;
+    fill(ds);
+    const Outcome out = runSearch(
+        ds,
+        [&](TfrmPesquisa *f) {
+            auto *label = f->component<TLabel>(QStringLiteral("lblDesc"));
+            QCOMPARE(label->isVisible(), !text.isEmpty());
+            QCOMPARE(label->Caption(), text);
+            if (!text.isEmpty())
+                QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(text));
+            press(f, Qt::Key_Escape);
+        },
+        {}, text);
+    QVERIFY(out.fired);
+    QCOMPARE(search::stObservacao, text);
+}
+
+// Keys and touches narrow the rows; the expression text is exact.
+void tst_Pesquisa::typingNarrows_data()
+{
+    QTest::addColumn<QString>("hostFilter");
+    QTest::addColumn<QString>("stFilter");
+    QTest::addColumn<QString>("keys");    // typed on the physical keyboard
+    QTest::addColumn<QStringList>("touches"); // then touched on the screen
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QList<int>>("rows");
+
+    QTest::newRow("no base filter")
+        << "" << "" << "ca" << QStringList() << "ca" << "UPPER(NOME) LIKE 'CA%'" << QList<int>{1, 5, 2};
+    QTest::newRow("base filter")
+        << "ATIVO = 'S'" << "" << "c" << QStringList() << "c" << "ATIVO = 'S' AND UPPER(NOME) LIKE 'C%'"
+        << QList<int>{1, 5, 2};
+    QTest::newRow("base filter hides all")
+        << "ATIVO = 'S'" << "" << "co" << QStringList() << "co" << "ATIVO = 'S' AND UPPER(NOME) LIKE 'CO%'"
+        << QList<int>{};
+    QTest::newRow("S drops the base filter")
+        << "ATIVO = 'S'" << "S" << "co" << QStringList() << "co" << "UPPER(NOME) LIKE 'CO%'" << QList<int>{3};
+    QTest::newRow("s keeps the base filter")
+        << "ATIVO = 'S'" << "s" << "co" << QStringList() << "co" << "ATIVO = 'S' AND UPPER(NOME) LIKE 'CO%'"
+        << QList<int>{};
+    QTest::newRow("other text keeps the base filter")
+        << "ATIVO = 'S'" << "N" << "b" << QStringList() << "b" << "ATIVO = 'S' AND UPPER(NOME) LIKE 'B%'"
+        << QList<int>{4, 7};
+    QTest::newRow("OR base filter stays whole")
+        << "GRUPO = 'Doces' OR GRUPO = 'Drinks'" << "" << "c" << QStringList() << "c"
+        << "(GRUPO = 'Doces' OR GRUPO = 'Drinks') AND UPPER(NOME) LIKE 'C%'" << QList<int>{5};
+    QTest::newRow("on-screen keys")
+        << "" << "" << "" << QStringList{"spdC", "spdA", "spdP"} << "cap" << "UPPER(NOME) LIKE 'CAP%'"
+        << QList<int>{2};
+    QTest::newRow("keys and touches")
+        << "" << "" << "br" << QStringList{"spdI"} << "bri" << "UPPER(NOME) LIKE 'BRI%'" << QList<int>{7};
+    QTest::newRow("cedilla key") << "" << "" << "" << QStringList{"spdCCdil"} << "\u00E7"
+                                 << "UPPER(NOME) LIKE '\u00E7%'" << QList<int>{6};
+    QTest::newRow("space key") << "" << "" << "" << QStringList{"spdEspaco"} << " "
+                               << "UPPER(NOME) LIKE ' %'" << QList<int>{};
+    QTest::newRow("refused characters")
+        << "" << "" << "-'%_b" << QStringList() << "b" << "UPPER(NOME) LIKE 'B%'" << QList<int>{4, 7};
+}
+
+void tst_Pesquisa::typingNarrows()
+{
+    QFETCH(QString, hostFilter);
+    QFETCH(QString, stFilter);
+    QFETCH(QString, keys);
+    QFETCH(QStringList, touches);
+    QFETCH(QString, text);
+    QFETCH(QString, filter);
+    QFETCH(QList<int>, rows);
+
+    TClientDataSet ds;
+    fill(ds);
+    if (!hostFilter.isEmpty()) {
+        ds.setFilter(hostFilter);
+        ds.setFiltered(true);
+    }
+    const QString base = stFilter == QLatin1String("S") ? QString() : hostFilter;
+
+    const Outcome out = runSearch(
+        ds,
+        [&](TfrmPesquisa *f) {
+            QCOMPARE(f->stFiltroBase(), base);
+            type(f, keys);
+            for (const QString &key : touches)
+                touch(f, key);
+            QCOMPARE(edit(f)->text(), text);
+            QCOMPARE(ds.Filter(), filter);
+            QVERIFY(ds.Filtered());
+            QCOMPARE(codes(ds), rows);
+            QCOMPARE(grid(f)->model()->rowCount(), rows.size());
+            QCOMPARE(button(f, "spdEnter")->isEnabled(), !rows.isEmpty());
+            touch(f, "spdSair");
+        },
+        stFilter);
+    QVERIFY(out.fired);
+    QVERIFY(!out.result);
+    QCOMPARE(ds.Filter(), base);
+}
+
+// Escape (or Exit) puts the base filter back; Filtered stays as the last
+// filter step left it.
+void tst_Pesquisa::escapeRestoresBaseFilter_data()
+{
+    QTest::addColumn<QString>("hostFilter");
+    QTest::addColumn<QString>("stFilter");
+    QTest::addColumn<bool>("viaExitKey");
+    QTest::addColumn<QString>("filterAfter");
+    QTest::addColumn<QList<int>>("rowsAfter");
+
+    QTest::newRow("Escape, base filter") << "ATIVO = 'S'" << "" << false << "ATIVO = 'S'" << QList<int>{4, 7, 1, 5, 2, 6};
+    QTest::newRow("Exit key, base filter") << "ATIVO = 'S'" << "" << true << "ATIVO = 'S'" << QList<int>{4, 7, 1, 5, 2, 6};
+    // The dropped host filter is not restored: the base filter is empty.
+    QTest::newRow("Escape, dropped filter") << "ATIVO = 'S'" << "S" << false << ""
+                                            << QList<int>{4, 7, 1, 5, 2, 3, 6};
+    QTest::newRow("Escape, no filter") << "" << "" << false << "" << QList<int>{4, 7, 1, 5, 2, 3, 6};
+}
+
+void tst_Pesquisa::escapeRestoresBaseFilter()
+{
+    QFETCH(QString, hostFilter);
+    QFETCH(QString, stFilter);
+    QFETCH(bool, viaExitKey);
+    QFETCH(QString, filterAfter);
+    QFETCH(QList<int>, rowsAfter);
+
+    TClientDataSet ds;
+    fill(ds);
+    ds.setFilter(hostFilter);
+    ds.setFiltered(!hostFilter.isEmpty());
+    const Outcome out = runSearch(
+        ds,
+        [&](TfrmPesquisa *f) {
+            type(f, QStringLiteral("ca"));
+            if (viaExitKey)
+                touch(f, "spdSair");
+            else
+                press(f, Qt::Key_Escape); // the edit box has the focus: handled twice
+        },
+        stFilter);
+    QVERIFY(out.fired);
+    QVERIFY(!out.result);
+    QCOMPARE(search::inNavegProd, 1);
+    QCOMPARE(ds.Filter(), filterAfter);
+    QVERIFY(ds.Filtered()); // the last step applied a search expression
+    QCOMPARE(codes(ds), rowsAfter);
+}
+
+void tst_Pesquisa::enterPicksTheCurrentRecord()
+{
+    TClientDataSet ds;
+    fill(ds);
+    const Outcome out = runSearch(ds, [&](TfrmPesquisa *f) {
+        type(f, QStringLiteral("c"));
+        touch(f, "sbtRolaBaixo");
+        QCOMPARE(currentCode(ds), 5);
+        QCOMPARE(grid(f)->currentIndex().row(), 1);
+        press(f, Qt::Key_Return);
+    });
+    QVERIFY(out.fired);
+    QVERIFY(out.result);
+    QCOMPARE(search::inNavegProd, 1);
+    QCOMPARE(currentCode(ds), 5);
+    QCOMPARE(ds.Filter(), QStringLiteral("UPPER(NOME) LIKE 'C%'"));
+    QVERIFY(ds.Filtered());
+    QCOMPARE(ds.IndexName(), QStringLiteral("NOME"));
+}
+
+void tst_Pesquisa::enterOnNoVisibleRecordDoesNothing()
+{
+    TClientDataSet ds;
+    fill(ds);
+    bool stillOpen = false;
+    const Outcome out = runSearch(ds, [&](TfrmPesquisa *f) {
+        type(f, QStringLiteral("zz"));
+        QVERIFY(!button(f, "spdEnter")->isEnabled());
+        press(f, Qt::Key_Return);
+        touch(f, "spdEnter");
+        settle();
+        stillOpen = f->isVisible() && f->ModalResult() == 0;
+        touch(f, "spdSair");
+    });
+    QVERIFY(out.fired);
+    QVERIFY(stillOpen);
+    QVERIFY(!out.result);
+}
+
+// Enter is enabled when the dialog opens, whatever the dataset holds; any
+// key then sets it from what is visible.
+void tst_Pesquisa::emptyDataSet_data()
+{
+    QTest::addColumn<bool>("keyFirst");
+    QTest::newRow("first Enter confirms") << false;
+    QTest::newRow("after a key Enter is off") << true;
+}
+
+void tst_Pesquisa::emptyDataSet()
+{
+    QFETCH(bool, keyFirst);
+    TClientDataSet ds;
+    fill(ds);
+    ds.EmptyDataSet();
+    const Outcome out = runSearch(ds, [&](TfrmPesquisa *f) {
+        QVERIFY(button(f, "spdEnter")->isEnabled());
+        if (keyFirst) {
+            press(f, Qt::Key_Right);
+            QVERIFY(!button(f, "spdEnter")->isEnabled());
+            press(f, Qt::Key_Return);
+            settle();
+            QVERIFY(f->ModalResult() == 0);
+            press(f, Qt::Key_Escape);
+        } else {
+            press(f, Qt::Key_Return);
+        }
+    });
+    QVERIFY(out.fired);
+    QCOMPARE(out.result, !keyFirst);
+}
+
+void tst_Pesquisa::doubleClickConfirms_data()
+{
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("code");
+    QTest::newRow("on a row") << "" << 2 << 1;
+    QTest::newRow("no visible record") << "zz" << -1 << 0;
+}
+
+void tst_Pesquisa::doubleClickConfirms()
+{
+    QFETCH(QString, keys);
+    QFETCH(int, row);
+    QFETCH(int, code);
+    TClientDataSet ds;
+    fill(ds);
+    const Outcome out = runSearch(ds, [&](TfrmPesquisa *f) {
+        type(f, keys);
+        TDBGrid *g = grid(f);
+        const QPoint at = row >= 0 ? g->visualRect(g->model()->index(row, 1)).center() : QPoint(20, 20);
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, at);
+    });
+    QVERIFY(out.fired);
+    QVERIFY(out.result);
+    QCOMPARE(search::inNavegProd, 1);
+    QCOMPARE(currentCode(ds), code);
+}
+
+// The navigation keys lie under the lower end of the Enter key: reachable
+// only when the host asks for them.
+void tst_Pesquisa::navigationKeys_data()
+{
+    QTest::addColumn<bool>("navigator");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("enterHeight");
+    QTest::addColumn<int>("navigation");
+
+    QTest::newRow("right") << true << "spdNavDir" << 168 << 2;
+    QTest::newRow("left") << true << "spdNavEsq" << 168 << 3;
+    QTest::newRow("Enter above them") << true << "spdEnter" << 168 << 1;
+    QTest::newRow("hidden right hits Enter") << false << "spdNavDir" << 212 << 1;
+    QTest::newRow("hidden left hits Enter") << false << "spdNavEsq" << 212 << 1;
+}
+
+void tst_Pesquisa::navigationKeys()
+{
+    QFETCH(bool, navigator);
+    QFETCH(QString, key);
+    QFETCH(int, enterHeight);
+    QFETCH(int, navigation);
+    TClientDataSet ds;
+    fill(ds);
+    const Outcome out = runSearch(
+        ds,
+        [&](TfrmPesquisa *f) {
+            type(f, QStringLiteral("b"));
+            touch(f, "sbtUltimo");
+            QCOMPARE(button(f, "spdEnter")->height(), enterHeight);
+            // A touch where the key lies, on whatever is on top there.
+            QWidget *target = button(f, qPrintable(key));
+            QWidget *panel = target->parentWidget();
+            const QPoint at = target->geometry().center();
+            QWidget *hit = panel->childAt(at);
+            QVERIFY(hit);
+            QTest::mouseClick(hit, Qt::LeftButton, {}, hit->mapFrom(panel, at));
+        },
+        {}, {}, navigator);
+    QVERIFY(out.fired);
+    QVERIFY(out.result);
+    QCOMPARE(search::inNavegProd, navigation);
+    QCOMPARE(search::boNavegador, navigator);
+    QCOMPARE(currentCode(ds), 7);
+}
+
+void tst_Pesquisa::paging()
+{
+    TClientDataSet ds;
+    fill(ds);
+    QList<int> seen;
+    const Outcome out = runSearch(ds, [&](TfrmPesquisa *f) {
+        for (const char *key : {"sbtUltimo", "sbtRolarCima", "sbtPrimeiro", "sbtRolaBaixo", "sbtRolaBaixo",
+                                "sbtPrimeiro", "sbtRolarCima"}) {
+            touch(f, key);
+            seen << currentCode(ds);
+            QCOMPARE(grid(f)->currentIndex().row(), ds.RecNo() - 1);
+        }
+        press(f, Qt::Key_Escape);
+    });
+    QVERIFY(out.fired);
+    // Order by name: Bolo 4, Brigadeiro 7, Café 1, Caipirinha 5, Cappuccino 2, Coxinha 3, çucrilhos 6.
+    QCOMPARE(seen, (QList<int>{6, 3, 4, 7, 1, 4, 4}));
+}
+
+// A title touch orders by that column at once; the filter keeps naming the
+// previous field until the search text next changes.
+void tst_Pesquisa::titleTouchChangesOrderFromNextCharacter()
+{
+    TClientDataSet ds;
+    fill(ds);
+    const Outcome out = runSearch(ds, [&](TfrmPesquisa *f) {
+        type(f, QStringLiteral("b"));
+        QCOMPARE(codes(ds), (QList<int>{4, 7}));
+        touchTitle(f, 2);
+        QCOMPARE(ds.IndexName(), QStringLiteral("GRUPO"));
+        QCOMPARE(ds.Filter(), QStringLiteral("UPPER(NOME) LIKE 'B%'"));
+        QCOMPARE(codes(ds), (QList<int>{4, 7}));
+        QCOMPARE(f->inTamMaximo(), 10);
+        QCOMPARE(titleColours(f), (QList<TColor>{clBtnHighlight, clBtnHighlight, clFuchsia}));
+
+        type(f, QStringLiteral("e"));
+        QCOMPARE(ds.Filter(), QStringLiteral("UPPER(GRUPO) LIKE 'BE%'"));
+        QCOMPARE(codes(ds), (QList<int>{1, 2})); // Bebidas, ties in natural order
+
+        // The same title again: only the colours change.
+        touchTitle(f, 2);
+        QCOMPARE(ds.IndexName(), QStringLiteral("GRUPO"));
+        QCOMPARE(titleColours(f), (QList<TColor>{clBtnHighlight, clBtnHighlight, clFuchsia}));
+        touchTitle(f, 0);
+        QCOMPARE(titleColours(f), (QList<TColor>{clFuchsia, clBtnHighlight, clBtnHighlight}));
+        QCOMPARE(ds.IndexName(), QStringLiteral("CODIGO"));
+        QCOMPARE(f->inTamMaximo(), -1);
+        press(f, Qt::Key_Return);
+    });
+    QVERIFY(out.fired);
+    QVERIFY(out.result);
+    QCOMPARE(ds.IndexName(), QStringLiteral("CODIGO"));
+    QCOMPARE(currentCode(ds), 1);
+}
+
+void tst_Pesquisa::backspaceAndDelete_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("how"); // a physical key or an on-screen key
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<bool>("filtered");
+
+    for (const QString &base : {QString(), QStringLiteral("ATIVO = 'S'")}) {
+        const QString prefix = base.isEmpty() ? QString() : base + QStringLiteral(" AND ");
+        const char *tag = base.isEmpty() ? "no base" : "base";
+        for (const char *how : {"Backspace", "spdBackSpace"}) {
+            QTest::addRow("%s, %s, one of two", tag, how)
+                << base << "ca" << how << "c" << prefix + "UPPER(NOME) LIKE 'C%'" << true;
+            QTest::addRow("%s, %s, last", tag, how) << base << "c" << how << "" << base << !base.isEmpty();
+            QTest::addRow("%s, %s, empty", tag, how) << base << "" << how << "" << base << !base.isEmpty();
+        }
+        for (const char *how : {"Delete", "spdLimpar"})
+            QTest::addRow("%s, %s", tag, how) << base << "cap" << how << "" << base << !base.isEmpty();
+    }
+}
+
+void tst_Pesquisa::backspaceAndDelete()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, typed);
+    QFETCH(QString, how);
+    QFETCH(QString, text);
+    QFETCH(QString, filter);
+    QFETCH(bool, filtered);
+
+    TClientDataSet ds;
+    fill(ds);
+    ds.setFilter(base);
+    ds.setFiltered(!base.isEmpty());
+    QList<int> expectedRows;
+    {
+        // What the filter alone lets through, in name order.
+        TClientDataSet reference;
+        fill(reference);
+        reference.IndexDefs().Add(QStringLiteral("NOME"), QStringLiteral("NOME"));
+        reference.setIndexName(QStringLiteral("NOME"));
+        reference.setFilter(filter);
+        reference.setFiltered(filtered);
+        expectedRows = codes(reference);
+    }
+    const Outcome out = runSearch(ds, [&](TfrmPesquisa *f) {
+        type(f, typed);
+        if (how == QLatin1String("Backspace"))
+            press(f, Qt::Key_Backspace);
+        else if (how == QLatin1String("Delete"))
+            press(f, Qt::Key_Delete);
+        else
+            touch(f, how);
+        QCOMPARE(edit(f)->text(), text);
+        QCOMPARE(ds.Filter(), filter);
+        QCOMPARE(ds.Filtered(), filtered);
+        QCOMPARE(codes(ds), expectedRows);
+        QVERIFY(button(f, "spdEnter")->isEnabled());
+        press(f, Qt::Key_Return);
+    });
+    QVERIFY(out.fired);
+    QVERIFY(out.result);
+}
+
+void tst_Pesquisa::lengthLimit()
+{
+    TClientDataSet ds;
+    fill(ds, 4);
+    const Outcome out = runSearch(ds, [&](TfrmPesquisa *f) {
+        QCOMPARE(f->inTamMaximo(), 4);
+        type(f, QStringLiteral("brig"));
+        QCOMPARE(codes(ds), (QList<int>{7}));
+        // Refused at the limit, but the Enter key still follows the rows.
+        type(f, QStringLiteral("a"));
+        touch(f, "spdA");
+        QCOMPARE(edit(f)->text(), QStringLiteral("brig"));
+        QCOMPARE(ds.Filter(), QStringLiteral("UPPER(NOME) LIKE 'BRIG%'"));
+        press(f, Qt::Key_Backspace);
+        type(f, QStringLiteral("x"));
+        QCOMPARE(edit(f)->text(), QStringLiteral("brix"));
+        QVERIFY(!button(f, "spdEnter")->isEnabled());
+        press(f, Qt::Key_Delete);
+        QCOMPARE(edit(f)->text(), QString());
+        QVERIFY(button(f, "spdEnter")->isEnabled());
+        press(f, Qt::Key_Escape);
+    });
+    QVERIFY(out.fired);
+}
+
+// A number column has no declared size: the search text is not limited.
+void tst_Pesquisa::fieldWithoutSizeHasNoLimit()
+{
+    TClientDataSet ds;
+    fill(ds, 4);
+    const Outcome out = runSearch(ds, [&](TfrmPesquisa *f) {
+        touchTitle(f, 0);
+        const QString digits = QStringLiteral("1234567890123456789012345");
+        type(f, digits);
+        QCOMPARE(edit(f)->text(), digits);
+        press(f, Qt::Key_Delete);
+        type(f, QStringLiteral("5"));
+        QCOMPARE(ds.Filter(), QStringLiteral("UPPER(CODIGO) LIKE '5%'"));
+        QCOMPARE(codes(ds), QList<int>{5});
+        press(f, Qt::Key_Return);
+    });
+    QVERIFY(out.fired);
+    QVERIFY(out.result);
+    QCOMPARE(currentCode(ds), 5);
+}
+
+// Each row: a sequence of steps, then the search text, the case state and
+// the letter captions.  Steps: "key:X" a physical character, "press:Shift"
+// or "press:CapsLock" a physical key, anything else a touch on that key.
+void tst_Pesquisa::caseRules_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("caps");
+    QTest::addColumn<bool>("shift");
+    QTest::addColumn<QString>("captionOfA");
+
+    QTest::newRow("lower") << QStringList{"key:A", "key:b"} << "ab" << false << false << "a";
+    QTest::newRow("Caps Lock key, physical a") << QStringList{"spdCapsLock", "key:a"} << "A" << true << false << "A";
+    QTest::newRow("physical Caps Lock") << QStringList{"press:CapsLock", "key:a", "spdB"} << "AB" << true << false
+                                        << "A";
+    QTest::newRow("Caps Lock twice") << QStringList{"spdCapsLock", "press:CapsLock", "key:a"} << "a" << false
+                                     << false << "a";
+    QTest::newRow("Shift, physical b") << QStringList{"spdShift", "key:b", "key:c"} << "Bc" << false << false << "a";
+    QTest::newRow("Shift armed shows upper") << QStringList{"spdShift"} << "" << false << true << "A";
+    QTest::newRow("Shift released by a digit") << QStringList{"spdShift", "key:1", "key:c"} << "1c" << false
+                                               << false << "a";
+    QTest::newRow("physical Shift toggles") << QStringList{"press:Shift", "press:Shift", "key:d"} << "d" << false
+                                            << false << "a";
+    QTest::newRow("physical Shift arms") << QStringList{"press:Shift", "key:d"} << "D" << false << false << "a";
+    QTest::newRow("Shift under Caps Lock ignored") << QStringList{"spdCapsLock", "spdShift", "key:e"} << "E" << true
+                                                   << false << "A";
+    QTest::newRow("c-cedilla with Caps Lock") << QStringList{"spdCapsLock", "key:\u00E7"} << "\u00E7" << true
+                                              << false << "A";
+    QTest::newRow("c-cedilla key with Caps Lock") << QStringList{"spdCapsLock", "spdCCdil"} << "\u00C7" << true
+                                                  << false << "A";
+    QTest::newRow("c-cedilla key with Shift") << QStringList{"spdShift", "spdCCdil", "spdCCdil"} << "\u00C7\u00E7"
+                                              << false << false << "a";
+    QTest::newRow("upper cedilla lowered") << QStringList{"key:\u00C7"} << "\u00C7" << false << false << "a";
+}
+
+void tst_Pesquisa::caseRules()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QString, text);
+    QFETCH(bool, caps);
+    QFETCH(bool, shift);
+    QFETCH(QString, captionOfA);
+
+    // The system's Caps Lock plays no part in this form.
+    setCapsLockStateForTesting(1);
+    TClientDataSet ds;
+    fill(ds);
+    const Outcome out = runSearch(ds, [&](TfrmPesquisa *f) {
+        for (const QString &step : steps) {
+            if (step.startsWith(QLatin1String("key:")))
+                type(f, step.mid(4));
+            else if (step == QLatin1String("press:Shift"))
+                press(f, Qt::Key_Shift); // with the modifier QTest would press Shift twice
+            else if (step == QLatin1String("press:CapsLock"))
+                press(f, Qt::Key_CapsLock);
+            else
+                touch(f, step);
+        }
+        QCOMPARE(edit(f)->text(), text);
+        QCOMPARE(f->boCapsLock(), caps);
+        QCOMPARE(f->boShift(), shift);
+        QCOMPARE(button(f, "spdA")->Caption(), captionOfA);
+        QCOMPARE(button(f, "spdCCdil")->Caption(), captionOfA == QLatin1String("A") ? QStringLiteral("\u00C7")
+                                                                                   : QStringLiteral("\u00E7"));
+        if (!text.isEmpty())
+            QCOMPARE(ds.Filter(), QStringLiteral("UPPER(NOME) LIKE '%1%'").arg(UpperCase(text)));
+        press(f, Qt::Key_Escape);
+    });
+    QVERIFY(out.fired);
+}
+
+// Alt+F4 is swallowed by the form and by both controls; any other shift
+// state with F4 is not.
+void tst_Pesquisa::altF4_data()
+{
+    QTest::addColumn<QString>("handler");
+    QTest::addColumn<int>("shift");
+    QTest::addColumn<int>("keyAfter");
+
+    for (const char *handler : {"FormKeyDown", "edtFiltroKeyDown", "dbgPesquisaKeyDown"}) {
+        QTest::addRow("%s Alt+F4", handler) << handler << int(ssAlt) << 0;
+        QTest::addRow("%s F4", handler) << handler << 0 << int(VK_F4);
+        QTest::addRow("%s Ctrl+Alt+F4", handler) << handler << int(ssAlt | ssCtrl) << int(VK_F4);
+        QTest::addRow("%s Alt+Shift+F4", handler) << handler << int(ssAlt | ssShift) << int(VK_F4);
+        QTest::addRow("%s Alt+F4 with a mouse button", handler) << handler << int(ssAlt | ssLeft) << int(VK_F4);
+    }
+}
+
+void tst_Pesquisa::altF4()
+{
+    QFETCH(QString, handler);
+    QFETCH(int, shift);
+    QFETCH(int, keyAfter);
+    TClientDataSet ds;
+    fill(ds);
+    const Outcome out = runSearch(ds, [&](TfrmPesquisa *f) {
+        WORD key = VK_F4;
+        const TShiftState state = TShiftState::fromInt(shift);
+        if (handler == QLatin1String("FormKeyDown"))
+            f->FormKeyDown(f, key, state);
+        else if (handler == QLatin1String("edtFiltroKeyDown"))
+            f->edtFiltroKeyDown(edit(f), key, state);
+        else
+            f->dbgPesquisaKeyDown(grid(f), key, state);
+        QCOMPARE(int(key), keyAfter);
+        // Through the real key the dialog stays open.
+        press(f, Qt::Key_F4, Qt::AltModifier);
+        settle();
+        QVERIFY(f->isVisible());
+        QVERIFY(f->ModalResult() == 0);
+        press(f, Qt::Key_Escape);
+    });
+    QVERIFY(out.fired);
+    QVERIFY(!out.result);
+}
+
+// The form keeps its 800 x 600 and is centred, overhanging a small screen.
+void tst_Pesquisa::screenPlacement_data()
+{
+    QTest::addColumn<QSize>("screen");
+    QTest::addColumn<QPoint>("topLeft");
+    QTest::newRow("640x480") << QSize(640, 480) << QPoint(-80, -60);
+    QTest::newRow("800x480") << QSize(800, 480) << QPoint(0, -60);
+    QTest::newRow("odd 639x479") << QSize(639, 479) << QPoint(-80, -60); // truncated toward zero
+}
+
+void tst_Pesquisa::screenPlacement()
+{
+    QFETCH(QSize, screen);
+    QFETCH(QPoint, topLeft);
+    Screen::setSizeForTesting(screen.width(), screen.height());
+    TClientDataSet ds;
+    fill(ds);
+    const Outcome out = runSearch(ds, [&](TfrmPesquisa *f) {
+        QCOMPARE(f->size(), QSize(800, 600));
+        QCOMPARE(f->pos(), topLeft);
+        press(f, Qt::Key_Escape);
+    });
+    QVERIFY(out.fired);
+}
+
+// Closing through the window's close box is not an error: false, and the
+// filter in force stays.
+void tst_Pesquisa::closeBoxKeepsTheFilter()
+{
+    TClientDataSet ds;
+    fill(ds);
+    ds.setFilter(QStringLiteral("ATIVO = 'S'"));
+    ds.setFiltered(true);
+    const Outcome out = runSearch(ds, [&](TfrmPesquisa *f) {
+        type(f, QStringLiteral("ca"));
+        f->close();
+    });
+    QVERIFY(out.fired);
+    QVERIFY(!out.result);
+    QCOMPARE(search::inNavegProd, 1);
+    QCOMPARE(ds.Filter(), QStringLiteral("ATIVO = 'S' AND UPPER(NOME) LIKE 'CA%'"));
+}
+
+void tst_Pesquisa::needsTwoVisibleFields_data()
+{
+    QTest::addColumn<int>("visible");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("none") << 0 << false;
+    QTest::newRow("one") << 1 << false;
+    QTest::newRow("two") << 2 << true;
+}
+
+void tst_Pesquisa::needsTwoVisibleFields()
+{
+    QFETCH(int, visible);
+    QFETCH(bool, opens);
+    TClientDataSet ds;
+    fill(ds);
+    for (int i = visible; i < ds.FieldCount(); ++i)
+        ds.Fields(i)->setVisible(false);
+    search::frmPesquisa = nullptr;
+    search::stObservacao = QStringLiteral("before");
+
+    bool raised = false;
+    Outcome out;
+    try {
+        out = runSearch(ds, [&](TfrmPesquisa *f) {
+            QCOMPARE(ds.IndexName(), QStringLiteral("NOME"));
+            press(f, Qt::Key_Escape);
+        });
+    } catch (const EDatabaseError &e) {
+        raised = true;
+        QVERIFY(QString::fromUtf8(e.what()).contains(QLatin1String("two visible fields")));
+    }
+    QCOMPARE(raised, !opens);
+    QCOMPARE(out.fired, opens);
+    if (!opens) {
+        // Nothing was touched: no form, no globals, the host's dataset as it was.
+        QCOMPARE(search::stObservacao, QStringLiteral("before"));
+        QCOMPARE(ds.IndexDefs().Count(), 0);
+        const auto owned = Application::ownedForms();
+        QVERIFY(std::none_of(owned.cbegin(), owned.cend(), [](TForm *f) { return qobject_cast<TfrmPesquisa *>(f); }));
+    }
+
+    bool nullRaised = false;
+    try {
+        search::Pesquisa(nullptr, {}, {}, {}, false);
+    } catch (const EDatabaseError &) {
+        nullRaised = true;
+    }
+    QVERIFY(nullRaised);
+    // Let the helper's timer give up on a dialog that never came.
+    whenModal([](QWidget *) {}, 0);
+}
+
+// A host whose dataset refuses a step while the search is being prepared:
+// the error reaches the caller and the form is gone with it.
+void tst_Pesquisa::formFreedWhenPreparationRaises()
+{
+    TClientDataSet ds;
+    fill(ds);
+    QMetaObject::Connection refuse = connect(&ds, &TClientDataSet::viewReset, &ds, [&ds] {
+        if (ds.IndexName() == QLatin1String("NOME"))
+            throw EDatabaseError(QStringLiteral("refused by the host"));
+    });
+    QPointer<TfrmPesquisa> seen;
+    bool raised = false;
+    try {
+        search::Pesquisa(&ds, {}, {}, {}, false);
+    } catch (const EDatabaseError &e) {
+        raised = QString::fromUtf8(e.what()) == QLatin1String("refused by the host");
+    }
+    disconnect(refuse);
+    QVERIFY(raised);
+    QCOMPARE(search::frmPesquisa, nullptr);
+    const auto owned = Application::ownedForms();
+    QVERIFY(std::none_of(owned.cbegin(), owned.cend(), [](TForm *f) { return qobject_cast<TfrmPesquisa *>(f); }));
+
+    // The next call works as usual.
+    const Outcome out = runSearch(ds, [](TfrmPesquisa *f) { press(f, Qt::Key_Escape); });
+    QVERIFY(out.fired);
+}
+
+// An error in a handler goes to the general error handler; the dialog stays
+// open and what the handler did before the error remains.
+void tst_Pesquisa::handlerErrorKeepsTheDialogOpen()
+{
+    TClientDataSet ds;
+    fill(ds);
+    ExceptionRecorder errors;
+    bool armed = false;
+    connect(&ds, &TClientDataSet::viewReset, &ds, [&armed] {
+        if (armed)
+            throw EDatabaseError(QStringLiteral("disk gone"));
+    });
+    const Outcome out = runSearch(ds, [&](TfrmPesquisa *f) {
+        armed = true;
+        type(f, QStringLiteral("c"));
+        armed = false;
+        QCOMPARE(errors.messages, QStringList{QStringLiteral("disk gone")});
+        QCOMPARE(edit(f)->text(), QStringLiteral("c"));
+        settle();
+        QVERIFY(f->isVisible());
+        type(f, QStringLiteral("a"));
+        QCOMPARE(ds.Filter(), QStringLiteral("UPPER(NOME) LIKE 'CA%'"));
+        press(f, Qt::Key_Return);
+    });
+    QVERIFY(out.fired);
+    QVERIFY(out.result);
+    QCOMPARE(currentCode(ds), 1);
+}
+
+QTEST_MAIN(tst_Pesquisa)
+#include "tst_Pesquisa.moc"
