@@ -1,0 +1,183 @@
+// touchdlg search: the JSON answer and exit status scripts rely on, over a
+// JSON packet file and over the built-in products.
+#include "frame/Frame.h"
+#include "host/touchdlg/Command.h"
+#include "tests/support/TestSupport.h"
+
+#include <QJsonDocument>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace touchdlg {
+QList<Command> &commands()
+{
+    static QList<Command> list;
+    return list;
+}
+} // namespace touchdlg
+
+using namespace TouchDialogs::testing;
+
+namespace {
+
+const char *kPacket = R"({"fields":[{"name":"CODIGO","type":"integer"},{"name":"NOME","type":"string","size":20,
+    "label":"Nome"},{"name":"PRECO","type":"currency"},{"name":"ATIVO","type":"string","size":1,"visible":false}],
+    "records":[[1,"Café",4.5,"S"],[2,"Cappuccino",7.9,"S"],[3,"Coxinha",6,"N"],[4,"Caipirinha",18,"S"]]})";
+
+const touchdlg::Command &searchCommand()
+{
+    for (const touchdlg::Command &c : touchdlg::commands())
+        if (c.name == QLatin1String("search"))
+            return c;
+    qFatal("no search command");
+}
+
+// Runs the command with the arguments; act drives the dialog.
+int run(const QStringList &args, QJsonObject &answer, std::function<void(QWidget *)> act = {})
+{
+    QCommandLineParser parser;
+    searchCommand().addOptions(parser);
+    if (!parser.parse(QStringList{QStringLiteral("touchdlg")} + args))
+        qFatal("%s", qPrintable(parser.errorText()));
+    if (act)
+        whenModal(std::move(act));
+    return searchCommand().run(parser, answer);
+}
+
+void typeAndPress(QWidget *dlg, const char *text, Qt::Key key)
+{
+    QWidget *edit = dlg->findChild<QWidget *>(QStringLiteral("edtFiltro"));
+    QTest::keyClicks(edit, QString::fromLatin1(text));
+    QTest::keyClick(edit, key);
+}
+
+} // namespace
+
+class TestCmdSearch : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        Initialize();
+        QVERIFY(dir.isValid());
+        packet = dir.filePath(QStringLiteral("products.json"));
+        QFile f(packet);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(kPacket);
+    }
+    void cleanupTestCase() { Finalize(); }
+
+    void answer_data();
+    void answer();
+    void emptyPick();
+    void sampleProducts();
+    void usage_data();
+    void usage();
+
+private:
+    QTemporaryDir dir;
+    QString packet;
+};
+
+void TestCmdSearch::answer_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("touchKey"); // instead of Enter / Escape
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("json");
+
+    QTest::newRow("Enter")
+        << QStringList{"--filter", "ATIVO = 'S'"} << "cap" << "" << 0
+        << R"({"confirmed":true,"filter":"ATIVO = 'S' AND UPPER(NOME) LIKE 'CAP%'","filtered":true,)"
+           R"("indexName":"NOME","navigation":1,"record":{"ATIVO":"S","CODIGO":2,"NOME":"Cappuccino","PRECO":7.9}})";
+    QTest::newRow("right navigation key")
+        << QStringList{"--navigator"} << "co" << "spdNavDir" << 0
+        << R"({"confirmed":true,"filter":"UPPER(NOME) LIKE 'CO%'","filtered":true,)"
+           R"("indexName":"NOME","navigation":2,"record":{"ATIVO":"N","CODIGO":3,"NOME":"Coxinha","PRECO":6}})";
+    QTest::newRow("dropped filter, Escape")
+        << QStringList{"--filter", "ATIVO = 'S'", "--drop-filter", "--observation", "Produto"} << "x" << "" << 1
+        << R"({"confirmed":false,"filter":"","filtered":true,)"
+           R"("indexName":"NOME","navigation":1,"record":{"ATIVO":"S","CODIGO":1,"NOME":"Café","PRECO":4.5}})";
+}
+
+void TestCmdSearch::answer()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, keys);
+    QFETCH(QString, touchKey);
+    QFETCH(int, status);
+    QFETCH(QString, json);
+
+    QJsonObject answer;
+    const int got = run(QStringList{QStringLiteral("--data"), packet} + args, answer, [&](QWidget *dlg) {
+        if (!touchKey.isEmpty()) {
+            QTest::keyClicks(dlg->findChild<QWidget *>(QStringLiteral("edtFiltro")), keys);
+            touch(dlg, touchKey);
+        } else {
+            typeAndPress(dlg, qPrintable(keys), status == 0 ? Qt::Key_Return : Qt::Key_Escape);
+        }
+    });
+    QCOMPARE(got, status);
+    QCOMPARE(QString::fromUtf8(QJsonDocument(answer).toJson(QJsonDocument::Compact)), json);
+}
+
+// Confirmed with no record visible (a double click): "record" is null.
+void TestCmdSearch::emptyPick()
+{
+    QJsonObject answer;
+    const int got = run({QStringLiteral("--data"), packet}, answer, [](QWidget *dlg) {
+        QTest::keyClicks(dlg->findChild<QWidget *>(QStringLiteral("edtFiltro")), QStringLiteral("zz"));
+        QWidget *grid = dlg->findChild<QWidget *>(QStringLiteral("dbgPesquisa"));
+        auto *viewport = grid->findChild<QWidget *>(QStringLiteral("qt_scrollarea_viewport"));
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(30, 30));
+    });
+    QCOMPARE(got, 0);
+    QCOMPARE(answer.value(QStringLiteral("confirmed")).toBool(), true);
+    QVERIFY(answer.value(QStringLiteral("record")).isNull());
+}
+
+void TestCmdSearch::sampleProducts()
+{
+    QJsonObject answer;
+    const int got = run({QStringLiteral("--sample"), QStringLiteral("products"), QStringLiteral("--filter"),
+                         QStringLiteral("ATIVO = 'S'")},
+                        answer, [](QWidget *dlg) { typeAndPress(dlg, "caf", Qt::Key_Return); });
+    QCOMPARE(got, 0);
+    const QJsonObject record = answer.value(QStringLiteral("record")).toObject();
+    QVERIFY(record.value(QStringLiteral("NOME")).toString().startsWith(QLatin1String("Caf")));
+    QCOMPARE(record.value(QStringLiteral("ATIVO")).toString(), QStringLiteral("S"));
+    QCOMPARE(answer.value(QStringLiteral("indexName")).toString(), QStringLiteral("NOME"));
+}
+
+void TestCmdSearch::usage_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("usageError"); // else a data error
+    QTest::newRow("no source") << QStringList{} << true;
+    QTest::newRow("two sources") << QStringList{"--data", "x.json", "--sample", "products"} << true;
+    QTest::newRow("unknown sample") << QStringList{"--sample", "drinks"} << false;
+    QTest::newRow("missing file") << QStringList{"--data", "/nonexistent/x.json"} << false;
+    QTest::newRow("bad filter") << QStringList{"--sample", "products", "--filter", "NOME ="} << false;
+}
+
+void TestCmdSearch::usage()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, usageError);
+    QJsonObject answer;
+    bool usage = false, data = false;
+    try {
+        run(args, answer);
+    } catch (const touchdlg::UsageError &) {
+        usage = true;
+    } catch (const std::exception &) {
+        data = true;
+    }
+    QCOMPARE(usage, usageError);
+    QCOMPARE(data, !usageError);
+    QVERIFY(answer.isEmpty());
+}
+
+QTEST_MAIN(TestCmdSearch)
+#include "tst_cmd_search.moc"
