@@ -1,0 +1,89 @@
+// The list builder on 100 000 products: opening the dialog (ConstrucaoList
+// until the form is shown: two packet copies, index definitions, the first
+// order) and one record move ("Adicionar"). Manual time: only that span is
+// measured, the closing and the move back are not.
+#include "dialogs/list/ListUnit.h"
+#include "dialogs/list/TfrmConstrucaoLista.h"
+#include "frame/Frame.h"
+#include "host/sample/SampleData.h"
+#include "platform/db/ClientDataSet.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+
+using namespace TouchDialogs;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+TClientDataSet &source(int n)
+{
+    static const bool initialized = (Initialize(), true);
+    (void)initialized;
+    static std::map<int, std::unique_ptr<TClientDataSet>> cache;
+    auto &ds = cache[n];
+    if (!ds) {
+        ds = sample::syntheticProducts(n);
+        ds->setFilter(QStringLiteral("ATIVO = 'S'"));
+        ds->setFiltered(true);
+    }
+    return *ds;
+}
+
+// Runs ConstrucaoList on the source; `open` runs on the shown form and then
+// the form leaves with "Sair".
+void withDialog(TClientDataSet &ds, const std::function<void(TfrmConstrucaoLista *)> &open)
+{
+    QTimer::singleShot(0, qApp, [open] {
+        TfrmConstrucaoLista *form = list::frmConstrucaoLista;
+        open(form);
+        form->spbSairClick(form);
+    });
+    list::ConstrucaoList(&ds, QStringLiteral("Combo"));
+}
+
+void list_open(benchmark::State &state)
+{
+    TClientDataSet &ds = source(int(state.range(0)));
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        Clock::time_point shown;
+        // The timer fires in the modal loop, once the form is on screen.
+        withDialog(ds, [&shown](TfrmConstrucaoLista *) { shown = Clock::now(); });
+        state.SetIterationTime(std::chrono::duration<double>(shown - start).count());
+    }
+}
+
+void list_move(benchmark::State &state)
+{
+    TClientDataSet &ds = source(int(state.range(0)));
+    withDialog(ds, [&state](TfrmConstrucaoLista *form) {
+        for (auto _ : state) {
+            const auto start = Clock::now();
+            form->spbAdicionarClick(form);
+            const auto end = Clock::now();
+            state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+            form->spbRetornaClick(form);
+        }
+    });
+}
+
+struct Setup {
+    Setup()
+    {
+        benchmark::RegisterBenchmark("list_open", list_open)
+            ->Arg(100000)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(10)
+            ->Repetitions(3)->ReportAggregatesOnly(true);
+        benchmark::RegisterBenchmark("list_move", list_move)
+            ->Arg(100000)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(200)
+            ->Repetitions(3)->ReportAggregatesOnly(true);
+    }
+} setup;
+
+} // namespace
