@@ -184,6 +184,7 @@ void TfrmConstrucaoLista::showEvent(QShowEvent *event)
 void TfrmConstrucaoLista::closeEvent(QCloseEvent *event)
 {
     event->ignore();
+    dispatchEvent(this, [this] { spbSairClick(spbSair); });
 }
 
 // ---- the search -----------------------------------------------------------

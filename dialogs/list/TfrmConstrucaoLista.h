@@ -84,9 +84,9 @@ public:
 
 protected:
     // A close request from the window system (there is no close box, but a
-    // window manager may still send one) would end the dialog with the list
-    // as built, which the host takes for a confirmed list. Only "Confirmar"
-    // and "Sair" (and their keys) end it.
+    // window manager may still send one) leaves as "Sair" does. Closing
+    // plainly would hand the host the list as built, which it takes for a
+    // confirmed list.
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
