@@ -202,6 +202,7 @@ private slots:
     void needsTwoVisibleFields_data();
     void needsTwoVisibleFields();
     void formFreedWhenPreparationRaises();
+    void formFreedWhenModalRunRaises();
     void handlerErrorKeepsTheDialogOpen();
 };
 
@@ -961,6 +962,37 @@ void tst_Pesquisa::formFreedWhenPreparationRaises()
     // The next call works as usual.
     const Outcome out = runSearch(ds, [](TfrmPesquisa *f) { press(f, Qt::Key_Escape); });
     QVERIFY(out.fired);
+}
+
+// A host whose error handler lets an error through: the modal run ends and
+// raises, and Pesquisa still frees its form and clears the global.
+void tst_Pesquisa::formFreedWhenModalRunRaises()
+{
+    TClientDataSet ds;
+    fill(ds);
+    bool armed = false;
+    connect(&ds, &TClientDataSet::viewReset, &ds, [&armed] {
+        if (armed)
+            throw EDatabaseError(QStringLiteral("disk gone"));
+    });
+    Application::OnException = [](QObject *, const std::exception &e) {
+        throw Exception(QString::fromUtf8(e.what()));
+    };
+    QPointer<TfrmPesquisa> form;
+    QString raised;
+    try {
+        runSearch(ds, [&](TfrmPesquisa *f) {
+            form = f;
+            armed = true;
+            type(f, QStringLiteral("c"));
+        });
+    } catch (const Exception &e) {
+        raised = QString::fromUtf8(e.what());
+    }
+    Application::OnException = nullptr;
+    QCOMPARE(raised, QStringLiteral("disk gone"));
+    QCOMPARE(search::frmPesquisa, nullptr);
+    QVERIFY(form.isNull());
 }
 
 // An error in a handler goes to the general error handler; the dialog stays
