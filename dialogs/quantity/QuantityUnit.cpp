@@ -1,4 +1,5 @@
 #include "dialogs/quantity/QuantityUnit.h"
+#include "dialogs/quantity/TfrmQuantidade.h"
 #include "platform/rtl/Modules.h"
 
 namespace TouchDialogs::quantity {
@@ -22,6 +23,20 @@ void unitFini()
         return;
     stQtDigitos.clear();
     stMensPadrao.clear();
+}
+
+double InfoQuantidade(const QString &Caption, int Tela, const QString &Digitos)
+{
+    stMensPadrao = Caption;
+    inTela = Tela;
+    stQtDigitos = Digitos;
+    // The form is freed and the global cleared on every path, errors included.
+    struct FreeForm {
+        ~FreeForm() { FreeAndNil(frmQuantidade); }
+    } guard;
+    frmQuantidade = new TfrmQuantidade(nullptr);
+    frmQuantidade->ShowModal();
+    return doQtdeInfo;
 }
 
 } // namespace TouchDialogs::quantity

@@ -1,0 +1,35 @@
+// touchdlg quantity: the quantity keypad. The answer 0 means cancelled, as
+// for a host; the exit status is 0 either way.
+#include "host/touchdlg/Command.h"
+
+#include <TouchDialogs/TouchDialogs.h>
+
+namespace {
+
+const touchdlg::Registrar registrar{touchdlg::Command{
+    QStringLiteral("quantity"),
+    QStringLiteral("[--caption C] [--whole] [--digits N]"),
+    [](QCommandLineParser &p) {
+        p.addOption({QStringLiteral("caption"), QStringLiteral("Caption of the keypad."), QStringLiteral("C")});
+        p.addOption({QStringLiteral("whole"), QStringLiteral("Whole numbers only (no decimal comma).")});
+        p.addOption({QStringLiteral("digits"), QStringLiteral("Most characters of the entry, comma included "
+                                                              "(0: no limit)."),
+                     QStringLiteral("N")});
+    },
+    [](const QCommandLineParser &p, QJsonObject &answer) {
+        QString digits;
+        if (p.isSet(QStringLiteral("digits"))) {
+            const int n = touchdlg::intOption(p, QStringLiteral("digits"), 0);
+            if (n < 0)
+                throw touchdlg::UsageError{QStringLiteral("--digits wants 0 or more, not %1").arg(n)};
+            digits = QString::number(n);
+        }
+        const QString caption =
+            p.isSet(QStringLiteral("caption")) ? p.value(QStringLiteral("caption")) : QStringLiteral("Quantidade");
+        const double quantity = TouchDialogs::quantity::InfoQuantidade(
+            caption, p.isSet(QStringLiteral("whole")) ? 1 : 0, digits);
+        answer.insert(QStringLiteral("quantity"), quantity);
+        return 0;
+    }}};
+
+} // namespace
