@@ -21,7 +21,10 @@ void registerFonts()
         return;
     done = true;
     const QString wine = QStringLiteral("/usr/share/wine/fonts/");
-    for (const char *file : {"tahoma.ttf", "tahomabd.ttf", "ms_sans_serif.ttf"})
+    // Wine's "MS Sans Serif" holds bitmap strikes only (13, 16, 20 px), so a
+    // layout asking for 16 or 19 px bold would get 13 px regular; Tahoma is
+    // the scalable face with its metrics.
+    for (const char *file : {"tahoma.ttf", "tahomabd.ttf"})
         if (QFile::exists(wine + QLatin1String(file)))
             QFontDatabase::addApplicationFont(wine + QLatin1String(file));
     QFont::insertSubstitution(QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"));

@@ -3,6 +3,7 @@
 #include "platform/forms/FormsUnit.h"
 
 #include <QDir>
+#include <QFontInfo>
 #include <QFile>
 #include <QLocale>
 #include <QProcess>
@@ -59,6 +60,32 @@ private slots:
         QCOMPARE(message::Captions[message::mtError], QStringLiteral("Erro"));
         Finalize();
         QLocale::setDefault(QLocale::c());
+    }
+
+    void layoutFacesResolveAtTheirPixelHeight_data()
+    {
+        QTest::addColumn<QString>("face");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<bool>("bold");
+        QTest::newRow("MS Sans Serif 11") << "MS Sans Serif" << 11 << false;
+        QTest::newRow("MS Sans Serif 16 bold") << "MS Sans Serif" << 16 << true;
+        QTest::newRow("MS Sans Serif 19 bold") << "MS Sans Serif" << 19 << true;
+        QTest::newRow("Tahoma 21 bold") << "Tahoma" << 21 << true;
+        QTest::newRow("Times New Roman 21") << "Times New Roman" << 21 << false;
+    }
+    void layoutFacesResolveAtTheirPixelHeight()
+    {
+        QFETCH(QString, face);
+        QFETCH(int, height);
+        QFETCH(bool, bold);
+        Initialize();
+        QFont font(face);
+        font.setPixelSize(height);
+        font.setBold(bold);
+        const QFontInfo info(font);
+        Finalize();
+        QCOMPARE(info.pixelSize(), height);
+        QCOMPARE(info.bold(), bold);
     }
 
     void withoutALanguagePackTheModuleServesItself()
