@@ -29,7 +29,9 @@ std::shared_ptr<bool> whenModal(std::function<void(QWidget *)> action, int timeo
     timer->setInterval(10);
     QObject::connect(timer, &QTimer::timeout, timer, [=] {
         QWidget *dlg = activeModal();
-        if (dlg && dlg != before && dlg->isVisible()) {
+        // Shown is not enough: forms do part of their work when they are
+        // activated, and a touch before that would race it.
+        if (dlg && dlg != before && dlg->isVisible() && dlg->isActiveWindow()) {
             timer->stop();
             timer->deleteLater();
             *fired = true;
