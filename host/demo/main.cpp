@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
 
 namespace demo {
@@ -118,6 +119,18 @@ int main(int argc, char **argv)
     parser.addOption({QStringLiteral("tour"), QStringLiteral("Render every dialog to PNG files in DIR and exit."),
                       QStringLiteral("DIR")});
     parser.process(app);
+
+    // The buttons in the order a waiter meets the dialogs, whatever order
+    // the action files were linked in.
+    const QStringList order{QStringLiteral("Message"), QStringLiteral("Keyboard"), QStringLiteral("Search product"),
+                            QStringLiteral("Quantity"), QStringLiteral("Build list"), QStringLiteral("Colour")};
+    std::stable_sort(actions().begin(), actions().end(), [&order](const Action &a, const Action &b) {
+        auto rank = [&order](const Action &x) {
+            const qsizetype i = order.indexOf(x.caption);
+            return i < 0 ? order.size() : i;
+        };
+        return rank(a) < rank(b);
+    });
 
     Initialize();
     QPlainTextEdit *log = nullptr;
