@@ -860,7 +860,12 @@ void tst_Pesquisa::screenPlacement()
     fill(ds);
     const Outcome out = runSearch(ds, [&](TfrmPesquisa *f) {
         QCOMPARE(f->size(), QSize(800, 600));
-        QCOMPARE(f->pos(), topLeft);
+        // The edges the form computes for itself; a window frame, once the
+        // platform reports one, may shift the centred window by its width.
+        const QSize outer = f->frameGeometry().size();
+        const QPoint withFrame((screen.width() - outer.width()) / 2, (screen.height() - outer.height()) / 2);
+        QVERIFY2(f->x() <= topLeft.x() && f->x() >= withFrame.x(), qPrintable(QString::number(f->x())));
+        QVERIFY2(f->y() <= topLeft.y() && f->y() >= withFrame.y(), qPrintable(QString::number(f->y())));
         press(f, Qt::Key_Escape);
     });
     QVERIFY(out.fired);
