@@ -82,7 +82,16 @@ Outcome runSearch(TClientDataSet &ds, const std::function<void(TfrmPesquisa *)> 
                const QString &stObservacao = {}, bool boNavegador = false)
 {
     Outcome out;
-    auto fired = whenModal([&](QWidget *dlg) {
+    // When Pesquisa raises before showing a form, the helper stays armed
+    // for the next dialog; by then this call and act are gone.
+    auto alive = std::make_shared<bool>(true);
+    struct Disarm {
+        std::shared_ptr<bool> alive;
+        ~Disarm() { *alive = false; }
+    } disarm{alive};
+    auto fired = whenModal([&, alive](QWidget *dlg) {
+        if (!*alive)
+            return;
         auto *form = qobject_cast<TfrmPesquisa *>(dlg);
         if (!form) {
             dlg->close();
@@ -937,8 +946,6 @@ void tst_Pesquisa::needsTwoVisibleFields()
         nullRaised = true;
     }
     QVERIFY(nullRaised);
-    // Let the helper's timer give up on a dialog that never came.
-    whenModal([](QWidget *) {}, 0);
 }
 
 // A host whose dataset refuses a step while the search is being prepared:
