@@ -137,6 +137,14 @@ TClientDataSet *TfrmPesquisa::dataSet() const
     return m_dtsPesquisa->DataSet();
 }
 
+TClientDataSet &TfrmPesquisa::preparedDataSet() const
+{
+    TClientDataSet *ds = m_dtsPesquisa->DataSet();
+    if (!ds)
+        throw EDatabaseError(QStringLiteral("TfrmPesquisa: no dataset is attached (PreparaPesquisa was not called)"));
+    return *ds;
+}
+
 void TfrmPesquisa::refreshEnterKey()
 {
     const TClientDataSet *ds = dataSet();
@@ -292,16 +300,16 @@ void TfrmPesquisa::PreparaPesquisa(TClientDataSet *DataSet)
 
 QString TfrmPesquisa::MontaFiltro(const QString &Texto) const
 {
-    return searchExpression(m_stFiltroBase, dataSet()->IndexName(), Texto);
+    return searchExpression(m_stFiltroBase, preparedDataSet().IndexName(), Texto);
 }
 
 void TfrmPesquisa::AplicaFiltro(const QString &Expressao)
 {
-    TClientDataSet *ds = dataSet();
-    ds->setFilter(Expressao);
-    ds->setFiltered(false);
-    if (!ds->Filter().isEmpty())
-        ds->setFiltered(true);
+    TClientDataSet &ds = preparedDataSet();
+    ds.setFilter(Expressao);
+    ds.setFiltered(false);
+    if (!ds.Filter().isEmpty())
+        ds.setFiltered(true);
 }
 
 void TfrmPesquisa::dbgPesquisaTitleClick(TColumn *Column)
@@ -310,7 +318,7 @@ void TfrmPesquisa::dbgPesquisaTitleClick(TColumn *Column)
     for (int i = 0; i < columns.Count(); ++i)
         columns.Items(i).Title().Font().setColor(clBtnHighlight);
     Column->Title().Font().setColor(clFuchsia);
-    dataSet()->setIndexName(Column->FieldName());
+    preparedDataSet().setIndexName(Column->FieldName());
     setMaxLength(searchLengthOf(Column->Field()));
 }
 

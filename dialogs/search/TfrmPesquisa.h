@@ -86,6 +86,7 @@ public:
 
 private:
     TSpeedButton *key(const char *name) const;
+    TClientDataSet &preparedDataSet() const;
     void setMaxLength(int length);
     void refreshEnterKey();
     void requestClose();

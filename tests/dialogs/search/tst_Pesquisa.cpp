@@ -213,6 +213,7 @@ private slots:
     void formFreedWhenPreparationRaises();
     void formFreedWhenModalRunRaises();
     void handlerErrorKeepsTheDialogOpen();
+    void unpreparedFormRaises();
 };
 
 void tst_Pesquisa::cleanup()
@@ -1034,6 +1035,21 @@ void tst_Pesquisa::handlerErrorKeepsTheDialogOpen()
     QVERIFY(out.fired);
     QVERIFY(out.result);
     QCOMPARE(currentCode(ds), 1);
+}
+
+// Used without PreparaPesquisa the form reports the mistake instead of
+// dereferencing a missing dataset.
+void tst_Pesquisa::unpreparedFormRaises()
+{
+    TfrmPesquisa form(nullptr);
+    QChar key = u'a';
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, form.FormKeyPress(&form, key));
+    WORD back = VK_BACK;
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, form.FormKeyDown(&form, back, {}));
+    // What needs no dataset still works.
+    WORD f4 = VK_F4;
+    form.edtFiltroKeyDown(&form, f4, ssAlt);
+    QCOMPARE(int(f4), 0);
 }
 
 QTEST_MAIN(tst_Pesquisa)
