@@ -6,6 +6,11 @@
 #include <QJsonObject>
 #include <QList>
 #include <functional>
+#include <memory>
+
+namespace TouchDialogs {
+class TClientDataSet;
+}
 
 namespace touchdlg {
 
@@ -29,7 +34,19 @@ struct Registrar {
     explicit Registrar(Command c) { commands().append(std::move(c)); }
 };
 
+// The command of that name, or nullptr.
+const Command *findCommand(const QString &name);
+
 // An integer option value; UsageError when it is not one.
 int intOption(const QCommandLineParser &parser, const QString &name, int fallback);
+
+// The dataset options of the dataset dialogs: --data FILE | --sample NAME and
+// --filter EXPR.
+void addDataOptions(QCommandLineParser &parser);
+// The dataset they name, with the filter in force; UsageError unless exactly
+// one of --data and --sample is given.
+std::unique_ptr<TouchDialogs::TClientDataSet> openData(const QCommandLineParser &parser, const QString &command);
+// The current record as a JSON object, field by field (hidden ones too).
+QJsonObject recordJson(const TouchDialogs::TClientDataSet &data);
 
 } // namespace touchdlg

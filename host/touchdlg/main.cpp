@@ -12,27 +12,6 @@
 #include <QWidget>
 #include <cstdio>
 
-namespace touchdlg {
-
-QList<Command> &commands()
-{
-    static QList<Command> list;
-    return list;
-}
-
-int intOption(const QCommandLineParser &parser, const QString &name, int fallback)
-{
-    if (!parser.isSet(name))
-        return fallback;
-    bool ok = false;
-    const int v = parser.value(name).toInt(&ok);
-    if (!ok)
-        throw UsageError{QStringLiteral("--%1 wants a whole number, not '%2'").arg(name, parser.value(name))};
-    return v;
-}
-
-} // namespace touchdlg
-
 using namespace touchdlg;
 
 static QString usage()
@@ -93,10 +72,7 @@ int main(int argc, char **argv)
         return fail(QStringLiteral("no dialog named\n") + usage());
 
     const QString name = rest.first();
-    const Command *command = nullptr;
-    for (const Command &c : commands())
-        if (c.name == name)
-            command = &c;
+    const Command *command = findCommand(name);
     if (!command)
         return fail(QStringLiteral("unknown dialog '%1'\n").arg(name) + usage());
 

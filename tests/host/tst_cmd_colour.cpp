@@ -7,14 +7,6 @@
 #include <QTest>
 #include <QWindow>
 
-namespace touchdlg {
-QList<Command> &commands()
-{
-    static QList<Command> list;
-    return list;
-}
-} // namespace touchdlg
-
 using namespace TouchDialogs::testing;
 
 class TestCmdColour : public QObject {

@@ -11,14 +11,6 @@
 #include <QTest>
 #include <sqlite3.h>
 
-namespace touchdlg {
-QList<Command> &commands()
-{
-    static QList<Command> list;
-    return list;
-}
-} // namespace touchdlg
-
 using namespace TouchDialogs::testing;
 
 namespace {

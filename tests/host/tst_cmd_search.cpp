@@ -8,14 +8,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace touchdlg {
-QList<Command> &commands()
-{
-    static QList<Command> list;
-    return list;
-}
-} // namespace touchdlg
-
 using namespace TouchDialogs::testing;
 
 namespace {

@@ -1,0 +1,96 @@
+// What the touchdlg commands share: the command list and the options and
+// answers of the dataset dialogs.
+#include "host/touchdlg/Command.h"
+
+#include "host/sample/SampleData.h"
+
+#include <TouchDialogs/TouchDialogs.h>
+
+#include <QDateTime>
+#include <QJsonValue>
+
+namespace touchdlg {
+
+using namespace TouchDialogs;
+
+QList<Command> &commands()
+{
+    static QList<Command> list;
+    return list;
+}
+
+const Command *findCommand(const QString &name)
+{
+    for (const Command &c : commands())
+        if (c.name == name)
+            return &c;
+    return nullptr;
+}
+
+int intOption(const QCommandLineParser &parser, const QString &name, int fallback)
+{
+    if (!parser.isSet(name))
+        return fallback;
+    bool ok = false;
+    const int v = parser.value(name).toInt(&ok);
+    if (!ok)
+        throw UsageError{QStringLiteral("--%1 wants a whole number, not '%2'").arg(name, parser.value(name))};
+    return v;
+}
+
+void addDataOptions(QCommandLineParser &parser)
+{
+    parser.addOption({QStringLiteral("data"), QStringLiteral("Data packet or JSON file."), QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("sample"), QStringLiteral("Built-in catalogue: products, tables, payments."),
+                      QStringLiteral("NAME")});
+    parser.addOption({QStringLiteral("filter"), QStringLiteral("The host's filter, switched on."),
+                      QStringLiteral("EXPR")});
+}
+
+std::unique_ptr<TClientDataSet> openData(const QCommandLineParser &parser, const QString &command)
+{
+    const bool fromFile = parser.isSet(QStringLiteral("data"));
+    const bool fromSample = parser.isSet(QStringLiteral("sample"));
+    if (fromFile == fromSample)
+        throw UsageError{QStringLiteral("%1 wants exactly one of --data FILE and --sample NAME").arg(command)};
+    std::unique_ptr<TClientDataSet> data;
+    if (fromFile) {
+        data = std::make_unique<TClientDataSet>();
+        data->LoadFromFile(parser.value(QStringLiteral("data")));
+    } else {
+        data = sample::sampleDataSet(parser.value(QStringLiteral("sample")));
+    }
+    if (parser.isSet(QStringLiteral("filter"))) {
+        data->setFilter(parser.value(QStringLiteral("filter")));
+        data->setFiltered(true);
+    }
+    return data;
+}
+
+static QJsonValue jsonOf(const TField &field)
+{
+    const QVariant v = field.Value();
+    if (v.isNull())
+        return QJsonValue::Null;
+    switch (field.DataType()) {
+    case ftInteger: return v.toInt();
+    case ftLargeint: return v.toLongLong();
+    case ftFloat:
+    case ftCurrency: return v.toDouble();
+    case ftBoolean: return v.toBool();
+    case ftDate: return v.toDate().toString(Qt::ISODate);
+    case ftTime: return v.toTime().toString(Qt::ISODate);
+    case ftDateTime: return v.toDateTime().toString(Qt::ISODate);
+    default: return v.toString();
+    }
+}
+
+QJsonObject recordJson(const TClientDataSet &data)
+{
+    QJsonObject record;
+    for (int i = 0; i < data.FieldCount(); ++i)
+        record.insert(data.Fields(i)->FieldName(), jsonOf(*data.Fields(i)));
+    return record;
+}
+
+} // namespace touchdlg
