@@ -1,47 +1,15 @@
 // touchdlg keyboard: the JSON answer, the exit status and the caption, with
 // the keyboard driven by real keys and touches on its named keys.
 #include "frame/Frame.h"
-#include "host/touchdlg/Command.h"
+#include "tests/host/CommandRun.h"
 #include "platform/win/Windows.h"
 #include "tests/support/TestSupport.h"
 
-#include <QJsonDocument>
 #include <QTest>
 
 using namespace TouchDialogs;
 using namespace TouchDialogs::testing;
 
-namespace {
-
-const touchdlg::Command &keyboardCommand()
-{
-    const touchdlg::Command *c = touchdlg::findCommand(QStringLiteral("keyboard"));
-    if (!c)
-        qFatal("no keyboard command");
-    return *c;
-}
-
-// One step: "touch spdA", "type abc" (physical keys), "key Return",
-// "key Escape", "close" (the window's close box).
-void perform(QWidget *dlg, const QString &step)
-{
-    const QString verb = step.section(u' ', 0, 0);
-    const QString arg = step.section(u' ', 1);
-    if (verb == QLatin1String("touch"))
-        touch(dlg, arg);
-    else if (verb == QLatin1String("type"))
-        QTest::keyClicks(dlg, arg);
-    else if (step == QLatin1String("key Return"))
-        QTest::keyClick(dlg, Qt::Key_Return);
-    else if (step == QLatin1String("key Escape"))
-        QTest::keyClick(dlg, Qt::Key_Escape);
-    else if (verb == QLatin1String("close"))
-        dlg->close();
-    else
-        QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
-}
-
-} // namespace
 
 class TestCmdKeyboard : public QObject {
     Q_OBJECT
@@ -105,21 +73,11 @@ void TestCmdKeyboard::answer()
     QFETCH(QString, json);
     QFETCH(QString, caption);
 
-    QCommandLineParser parser;
-    keyboardCommand().addOptions(parser);
-    QVERIFY(parser.parse(QStringList{QStringLiteral("touchdlg")} + args));
-    QString shownCaption;
-    auto fired = whenModal([&](QWidget *dlg) {
-        shownCaption = dlg->windowTitle();
-        for (const QString &step : steps)
-            perform(dlg, step);
-    });
-    QJsonObject answer;
-    const int got = keyboardCommand().run(parser, answer);
-    QVERIFY(*fired);
-    QCOMPARE(QString::fromUtf8(QJsonDocument(answer).toJson(QJsonDocument::Compact)), json);
-    QCOMPARE(got, status);
-    QCOMPARE(shownCaption, caption);
+    const auto run = touchdlg::testing::runCommand(QStringLiteral("keyboard"), args, steps);
+    QVERIFY(run.shown);
+    QCOMPARE(run.json, json);
+    QCOMPARE(run.status, status);
+    QCOMPARE(run.caption, caption);
 }
 
 QTEST_MAIN(TestCmdKeyboard)

@@ -1,67 +1,12 @@
 // touchdlg message: the JSON answer and exit status scripts rely on, with the
 // box answered by real keys and touches on its buttons.
 #include "frame/Frame.h"
-#include "host/touchdlg/Command.h"
+#include "tests/host/CommandRun.h"
 #include "tests/support/TestSupport.h"
 
-#include <QJsonDocument>
 #include <QTest>
 
 using namespace TouchDialogs::testing;
-
-namespace {
-
-const touchdlg::Command &messageCommand()
-{
-    const touchdlg::Command *c = touchdlg::findCommand(QStringLiteral("message"));
-    if (!c)
-        qFatal("no message command");
-    return *c;
-}
-
-// One thing a user does: "key Y", "key Return", "key Escape", "touch Yes",
-// "close" (the window's close box).
-void perform(QWidget *box, const QString &step)
-{
-    const QString verb = step.section(u' ', 0, 0);
-    const QString arg = step.section(u' ', 1);
-    if (verb == QLatin1String("touch")) {
-        touch(box, arg);
-    } else if (verb == QLatin1String("key")) {
-        if (arg == QLatin1String("Return"))
-            QTest::keyClick(box, Qt::Key_Return);
-        else if (arg == QLatin1String("Escape"))
-            QTest::keyClick(box, Qt::Key_Escape);
-        else
-            QTest::keyClick(box, Qt::Key(arg.at(0).toUpper().unicode()));
-    } else if (verb == QLatin1String("close")) {
-        box->close();
-    } else {
-        QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
-    }
-}
-
-// Parses the arguments and runs the command; steps (if any) answer the box.
-int run(const QStringList &args, QJsonObject &answer, const QStringList &steps = {})
-{
-    QCommandLineParser parser;
-    messageCommand().addOptions(parser);
-    if (!parser.parse(QStringList{QStringLiteral("touchdlg")} + args))
-        qFatal("%s", qPrintable(parser.errorText()));
-    if (!steps.isEmpty())
-        whenModal([steps](QWidget *box) {
-            for (const QString &step : steps)
-                perform(box, step);
-        });
-    return messageCommand().run(parser, answer);
-}
-
-QString compact(const QJsonObject &o)
-{
-    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
-}
-
-} // namespace
 
 class TestCmdMessage : public QObject {
     Q_OBJECT
@@ -109,10 +54,10 @@ void TestCmdMessage::answer()
     QFETCH(int, status);
     QFETCH(QString, json);
 
-    QJsonObject answer;
-    const int got = run(QStringList{"--text", "Fechar a mesa 12?"} + args, answer, steps);
-    QCOMPARE(compact(answer), json);
-    QCOMPARE(got, status);
+    const auto run = touchdlg::testing::runCommand(QStringLiteral("message"),
+                                                   QStringList{"--text", "Fechar a mesa 12?"} + args, steps);
+    QCOMPARE(run.json, json);
+    QCOMPARE(run.status, status);
 }
 
 void TestCmdMessage::usage_data()
@@ -129,19 +74,7 @@ void TestCmdMessage::usage_data()
 void TestCmdMessage::usage()
 {
     QFETCH(QStringList, args);
-    QJsonObject answer;
-    // Should a box open after all, it is closed so that the test fails
-    // instead of waiting.
-    auto opened = whenModal([](QWidget *box) { box->close(); });
-    bool usageError = false;
-    try {
-        run(args, answer);
-    } catch (const touchdlg::UsageError &e) {
-        usageError = !e.message.isEmpty();
-    }
-    QVERIFY(usageError);
-    QVERIFY(answer.isEmpty());
-    QVERIFY(!*opened);
+    QVERIFY(touchdlg::testing::refusesUsage(QStringLiteral("message"), args));
 }
 
 QTEST_MAIN(TestCmdMessage)

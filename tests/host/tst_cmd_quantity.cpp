@@ -1,51 +1,12 @@
 // touchdlg quantity: the JSON answer and exit status scripts rely on, with
 // the keypad driven by real keys and touches on its named keys.
 #include "frame/Frame.h"
-#include "host/touchdlg/Command.h"
+#include "tests/host/CommandRun.h"
 #include "tests/support/TestSupport.h"
 
-#include <QJsonDocument>
 #include <QTest>
 
 using namespace TouchDialogs::testing;
-
-namespace {
-
-const touchdlg::Command &quantityCommand()
-{
-    const touchdlg::Command *c = touchdlg::findCommand(QStringLiteral("quantity"));
-    if (!c)
-        qFatal("no quantity command");
-    return *c;
-}
-
-// One step: "touch sbt1", "type 12,5" (physical keys), "key Return",
-// "key Escape", "close" (the window's close box).
-void perform(QWidget *dlg, const QString &step)
-{
-    const QString verb = step.section(u' ', 0, 0);
-    const QString arg = step.section(u' ', 1);
-    if (verb == QLatin1String("touch"))
-        touch(dlg, arg);
-    else if (verb == QLatin1String("type"))
-        QTest::keyClicks(dlg, arg);
-    else if (step == QLatin1String("key Return"))
-        QTest::keyClick(dlg, Qt::Key_Return);
-    else if (step == QLatin1String("key Escape"))
-        QTest::keyClick(dlg, Qt::Key_Escape);
-    else if (verb == QLatin1String("close"))
-        dlg->close();
-    else
-        QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
-}
-
-QCommandLineParser *parse(QCommandLineParser &parser, const QStringList &args)
-{
-    quantityCommand().addOptions(parser);
-    return parser.parse(QStringList{QStringLiteral("touchdlg")} + args) ? &parser : nullptr;
-}
-
-} // namespace
 
 class TestCmdQuantity : public QObject {
     Q_OBJECT
@@ -101,20 +62,11 @@ void TestCmdQuantity::answer()
     QFETCH(QString, json);
     QFETCH(QString, caption);
 
-    QCommandLineParser parser;
-    QVERIFY(parse(parser, args));
-    QString shownCaption;
-    auto fired = whenModal([&](QWidget *dlg) {
-        shownCaption = dlg->windowTitle();
-        for (const QString &step : steps)
-            perform(dlg, step);
-    });
-    QJsonObject answer;
-    const int got = quantityCommand().run(parser, answer);
-    QVERIFY(*fired);
-    QCOMPARE(QString::fromUtf8(QJsonDocument(answer).toJson(QJsonDocument::Compact)), json);
-    QCOMPARE(got, 0);
-    QCOMPARE(shownCaption, caption);
+    const auto run = touchdlg::testing::runCommand(QStringLiteral("quantity"), args, steps);
+    QVERIFY(run.shown);
+    QCOMPARE(run.json, json);
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.caption, caption);
 }
 
 void TestCmdQuantity::usage_data()
@@ -129,21 +81,7 @@ void TestCmdQuantity::usage_data()
 void TestCmdQuantity::usage()
 {
     QFETCH(QStringList, args);
-    QCommandLineParser parser;
-    QVERIFY(parse(parser, args));
-    // Should the keypad open after all, it is closed so that the test fails
-    // instead of waiting.
-    auto opened = whenModal([](QWidget *dlg) { dlg->close(); });
-    QJsonObject answer;
-    bool usageError = false;
-    try {
-        quantityCommand().run(parser, answer);
-    } catch (const touchdlg::UsageError &e) {
-        usageError = !e.message.isEmpty();
-    }
-    QVERIFY(usageError);
-    QVERIFY(answer.isEmpty());
-    QVERIFY(!*opened);
+    QVERIFY(touchdlg::testing::refusesUsage(QStringLiteral("quantity"), args));
 }
 
 QTEST_MAIN(TestCmdQuantity)

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -52,6 +53,72 @@ void touch(QWidget *w, const QString &childName)
         QTest::qFail(qPrintable(QStringLiteral("no child named %1").arg(childName)), __FILE__, __LINE__);
     else
         QTest::mouseClick(child, Qt::LeftButton, {}, child->rect().center());
+}
+
+static bool keyOf(const QString &name, Qt::Key &key)
+{
+    static const QHash<QString, Qt::Key> named{
+        {QStringLiteral("Return"), Qt::Key_Return},     {QStringLiteral("Escape"), Qt::Key_Escape},
+        {QStringLiteral("Backspace"), Qt::Key_Backspace}, {QStringLiteral("Delete"), Qt::Key_Delete},
+        {QStringLiteral("CapsLock"), Qt::Key_CapsLock}, {QStringLiteral("Shift"), Qt::Key_Shift},
+        {QStringLiteral("Space"), Qt::Key_Space}};
+    if (named.contains(name)) {
+        key = named.value(name);
+        return true;
+    }
+    if (name.size() >= 2 && name.at(0) == u'F') {
+        bool ok = false;
+        const int n = name.mid(1).toInt(&ok);
+        if (ok && n >= 1 && n <= 12) {
+            key = Qt::Key(Qt::Key_F1 + n - 1);
+            return true;
+        }
+    }
+    if (name.size() == 1) {
+        key = Qt::Key(name.at(0).toUpper().unicode());
+        return true;
+    }
+    return false;
+}
+
+void perform(QWidget *dlg, const QString &step)
+{
+    const QString verb = step.section(u' ', 0, 0);
+    const QString arg = step.section(u' ', 1);
+    if (verb == QLatin1String("touch")) {
+        touch(dlg, arg);
+    } else if (verb == QLatin1String("type")) {
+        for (const QChar c : arg) {
+            if (c.unicode() < 128)
+                QTest::keyClick(dlg, c.toLatin1());
+            else // Qt names a Latin-1 letter key by its capital
+                QTest::sendKeyEvent(QTest::Click, dlg, Qt::Key(c.toUpper().unicode()), QString(c), {});
+        }
+    } else if (verb == QLatin1String("key")) {
+        QStringList parts = arg.split(u'+');
+        const QString name = parts.takeLast();
+        Qt::KeyboardModifiers mods;
+        for (const QString &m : parts)
+            mods |= m == QLatin1String("Alt")     ? Qt::AltModifier
+                    : m == QLatin1String("Shift") ? Qt::ShiftModifier
+                    : m == QLatin1String("Keypad") ? Qt::KeypadModifier
+                                                   : Qt::ControlModifier;
+        Qt::Key key;
+        if (keyOf(name, key))
+            QTest::keyClick(dlg, key, mods);
+        else
+            QTest::qFail(qPrintable(QStringLiteral("unknown key in step ") + step), __FILE__, __LINE__);
+    } else if (verb == QLatin1String("close")) {
+        dlg->close();
+    } else {
+        QTest::qFail(qPrintable(QStringLiteral("unknown step ") + step), __FILE__, __LINE__);
+    }
+}
+
+void perform(QWidget *dlg, const QStringList &steps)
+{
+    for (const QString &step : steps)
+        perform(dlg, step);
 }
 
 bool writeLanguagePack(const QString &target, const QByteArray &content)

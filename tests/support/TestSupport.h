@@ -18,6 +18,17 @@ QWidget *activeModal();
 // Clicks the named child of w (a touch on it) with a real mouse event.
 void touch(QWidget *w, const QString &childName);
 
+// Does one thing a user does to a dialog, written as a step:
+//   "touch NAME"          a real click on the named child
+//   "type TEXT"           physical keys for each character (non-ASCII too)
+//   "key [Mods+]NAME"     one physical key; NAME is Return, Escape, Backspace,
+//                         Delete, CapsLock, Shift, Space, F1..F12 or one
+//                         character; Mods are Alt, Shift, Ctrl, Keypad
+//   "close"               the window system asks the window to close
+// An unknown step fails the running test.
+void perform(QWidget *dlg, const QString &step);
+void perform(QWidget *dlg, const QStringList &steps);
+
 // Writes a language pack (a binary Qt resource file, as rcc builds them) to
 // target, holding one file layouts/PROBE with the given content.
 bool writeLanguagePack(const QString &target, const QByteArray &content);

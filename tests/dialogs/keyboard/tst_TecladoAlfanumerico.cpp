@@ -18,44 +18,6 @@ namespace kb = TouchDialogs::keyboard;
 
 namespace {
 
-// One step a user takes: "touch spdA", "type abc" (physical keys), "key
-// Return" (one physical key, "Alt+F4" style modifiers allowed), "close" (the
-// window's close box).
-void perform(QWidget *dlg, const QString &step)
-{
-    const QString verb = step.section(u' ', 0, 0);
-    const QString arg = step.section(u' ', 1);
-    if (verb == QLatin1String("touch")) {
-        touch(dlg, arg);
-    } else if (verb == QLatin1String("type")) {
-        for (const QChar c : arg) {
-            if (c.unicode() < 128) {
-                QTest::keyClick(dlg, c.toLatin1());
-            } else {
-                // Qt names a Latin-1 letter key by its capital.
-                QTest::sendKeyEvent(QTest::Click, dlg, Qt::Key(c.toUpper().unicode()), QString(c), {});
-            }
-        }
-    } else if (verb == QLatin1String("key")) {
-        Qt::KeyboardModifiers mods;
-        QStringList parts = arg.split(u'+');
-        const QString name = parts.takeLast();
-        for (const QString &m : parts)
-            mods |= m == QLatin1String("Alt") ? Qt::AltModifier
-                    : m == QLatin1String("Shift") ? Qt::ShiftModifier
-                                                  : Qt::ControlModifier;
-        static const QHash<QString, Qt::Key> keys{
-            {"Return", Qt::Key_Return}, {"Escape", Qt::Key_Escape}, {"Backspace", Qt::Key_Backspace},
-            {"Delete", Qt::Key_Delete}, {"CapsLock", Qt::Key_CapsLock}, {"Shift", Qt::Key_Shift},
-            {"F4", Qt::Key_F4}};
-        QVERIFY2(keys.contains(name), qPrintable(step));
-        QTest::keyClick(dlg, keys.value(name), mods);
-    } else if (verb == QLatin1String("close")) {
-        dlg->close();
-    } else {
-        QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
-    }
-}
 
 struct Outcome {
     QString result;

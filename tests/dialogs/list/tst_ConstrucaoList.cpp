@@ -115,49 +115,21 @@ void titleTouch(QWidget *dlg, int column)
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
 }
 
-// One step a user takes: "touch NAME", "type TEXT" (physical keys to the
-// focused control), "key [Alt+|Ctrl+|Shift+]NAME", "gridkey NAME" (a key
-// with the upper grid focused), "title N" (a touch on column title N),
-// "close" (the window system asks the window to close).
-void perform(QWidget *dlg, const QString &step)
+// The shared steps (see TestSupport.h), and two of this dialog's own:
+// "gridkey [Mods+]NAME" (a key with the upper grid focused), "title N" (a
+// touch on column title N).
+void act(QWidget *dlg, const QString &step)
 {
     const QString verb = step.section(u' ', 0, 0);
     const QString arg = step.section(u' ', 1);
-    if (verb == QLatin1String("touch")) {
-        touch(dlg, arg);
-    } else if (verb == QLatin1String("type")) {
-        for (const QChar c : arg) {
-            if (c.unicode() < 128)
-                QTest::keyClick(dlg, c.toLatin1());
-            else
-                QTest::sendKeyEvent(QTest::Click, dlg, Qt::Key(c.toUpper().unicode()), QString(c), {});
-        }
-    } else if (verb == QLatin1String("key") || verb == QLatin1String("gridkey")) {
-        Qt::KeyboardModifiers mods;
-        QStringList parts = arg.split(u'+');
-        const QString name = parts.takeLast();
-        for (const QString &m : parts)
-            mods |= m == QLatin1String("Alt") ? Qt::AltModifier
-                    : m == QLatin1String("Shift") ? Qt::ShiftModifier
-                                                  : Qt::ControlModifier;
-        static const QHash<QString, Qt::Key> keys{
-            {"Return", Qt::Key_Return}, {"Escape", Qt::Key_Escape}, {"Backspace", Qt::Key_Backspace},
-            {"Delete", Qt::Key_Delete}, {"CapsLock", Qt::Key_CapsLock}, {"Shift", Qt::Key_Shift},
-            {"F4", Qt::Key_F4},         {"A", Qt::Key_A},           {"E", Qt::Key_E},
-            {"P", Qt::Key_P}};
-        QVERIFY2(keys.contains(name), qPrintable(step));
-        QWidget *target = dlg;
-        if (verb == QLatin1String("gridkey")) {
-            target = child(dlg, "dbgPesquisa");
-            target->setFocus();
-        }
-        QTest::keyClick(target, keys.value(name), mods);
-    } else if (verb == QLatin1String("close")) {
-        dlg->close(); // what a window manager's close request does
+    if (verb == QLatin1String("gridkey")) {
+        QWidget *grid = child(dlg, "dbgPesquisa");
+        grid->setFocus();
+        perform(grid, QStringLiteral("key ") + arg);
     } else if (verb == QLatin1String("title")) {
         titleTouch(dlg, arg.toInt());
     } else {
-        QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
+        perform(dlg, step);
     }
 }
 
@@ -181,8 +153,8 @@ Outcome run(TClientDataSet &source, const QStringList &steps, const std::functio
         QTRY_COMPARE(QApplication::activeWindow(), dlg);
         if (inside)
             inside(dlg);
-        for (const QString &step : steps)
-            perform(dlg, step);
+        for (const QString &s : steps)
+            act(dlg, s);
         QTimer::singleShot(0, dlg, [dlg, &out] {
             if (dlg->isVisible()) {
                 out.stuck = true;
@@ -413,18 +385,18 @@ void tst_ConstrucaoList::hostFilterFromTheFirstCharacter()
         TClientDataSet *items = form(dlg)->cdsItens;
         QVERIFY(!items->Filtered());
         atOpen = codesOf(*items);
-        perform(dlg, "type c");
+        act(dlg, "type c");
         filterAfterC = items->Filter();
         afterC = codesOf(*items);
-        perform(dlg, "key Backspace");
+        act(dlg, "key Backspace");
         afterBackspace = codesOf(*items);
-        perform(dlg, "type z");
-        perform(dlg, "touch spbPesquisa");
-        perform(dlg, "touch spdLimpar");
+        act(dlg, "type z");
+        act(dlg, "touch spbPesquisa");
+        act(dlg, "touch spdLimpar");
         afterDelete = codesOf(*items);
-        perform(dlg, "touch spdZ");
+        act(dlg, "touch spdZ");
         QCOMPARE(searchText(dlg), QStringLiteral("z"));
-        perform(dlg, "touch spdSair");
+        act(dlg, "touch spdSair");
         QCOMPARE(items->Filter(), QStringLiteral("GRUPO = 'Bebidas'"));
         afterExit = codesOf(*items);
         QCOMPARE(searchText(dlg), QString());
@@ -488,8 +460,8 @@ void tst_ConstrucaoList::search()
     if (!endsItself)
         all << "touch spbSair";
     Outcome out = run(*source, {}, [&](QWidget *dlg) {
-        for (const QString &step : steps)
-            perform(dlg, step);
+        for (const QString &s : steps)
+            act(dlg, s);
         seenText = searchText(dlg);
         seenFilter = form(dlg)->cdsItens->Filter();
         seenFiltered = form(dlg)->cdsItens->Filtered();
@@ -519,8 +491,8 @@ void tst_ConstrucaoList::titleTouch()
         QCOMPARE(f->cdsItens->IndexName(), QStringLiteral("NOME"));
         QCOMPARE(f->campoFiltro(), QStringLiteral("NOME"));
 
-        perform(dlg, "type c");
-        perform(dlg, "title 2");
+        act(dlg, "type c");
+        act(dlg, "title 2");
         QCOMPARE(searchText(dlg), QString());
         QCOMPARE(columns[0].Title().Font().Color(), clNavy);
         QCOMPARE(columns[1].Title().Font().Color(), clNavy);
@@ -531,11 +503,11 @@ void tst_ConstrucaoList::titleTouch()
         QCOMPARE(f->cdsItens->Filter(), QStringLiteral("UPPER(NOME) LIKE 'C%'"));
         QCOMPARE(codesOf(*f->cdsItens), (QStringList{"1", "2", "7", "5"}));
 
-        perform(dlg, "type l");
+        act(dlg, "type l");
         QCOMPARE(f->cdsItens->Filter(), QStringLiteral("UPPER(GRUPO) LIKE 'L%'"));
         QCOMPARE(codesOf(*f->cdsItens), (QStringList{"4", "5"}));
-        perform(dlg, "title 0");
-        perform(dlg, "type 1");
+        act(dlg, "title 0");
+        act(dlg, "type 1");
         QCOMPARE(f->cdsItens->Filter(), QStringLiteral("UPPER(CODIGO) LIKE '1%'"));
         QCOMPARE(codesOf(*f->cdsItens), QStringList{"1"});
     });
@@ -555,7 +527,7 @@ void tst_ConstrucaoList::panelToggle()
         for (const char *step : {"touch spbPesquisa", "touch spbPesquisa", "touch spbPesquisa", "touch spdEnter",
                                  "touch spbPesquisa", "touch spbPesquisa", "touch spdSair", "key Alt+P",
                                  "key Alt+P", "touch spbAdicionar", "touch spbPesquisa", "touch spbPesquisa"}) {
-            perform(dlg, QString::fromLatin1(step));
+            act(dlg, QString::fromLatin1(step));
             note(QString::fromLatin1(step));
         }
     });
@@ -603,9 +575,9 @@ void tst_ConstrucaoList::caseTable()
     auto source = products();
     QString seenText, seenCaptions;
     run(*source, {"touch spbSair"}, [&](QWidget *dlg) {
-        perform(dlg, "touch spbPesquisa");
-        for (const QString &step : steps)
-            perform(dlg, step);
+        act(dlg, "touch spbPesquisa");
+        for (const QString &s : steps)
+            act(dlg, s);
         seenText = searchText(dlg);
         seenCaptions = letterCaptions(dlg);
     });
@@ -640,7 +612,7 @@ void tst_ConstrucaoList::randomUseLosesNothing()
                                          "title 2",            "key Alt+A",          "key Alt+E"};
         for (int i = 0; i < 120 && failure.isEmpty(); ++i) {
             const QString step = actions.at(int(random.bounded(quint32(actions.size()))));
-            perform(dlg, step);
+            act(dlg, step);
             QStringList together = allRows(*f->cdsItens) + allRows(*f->cdsListaDest);
             together.sort();
             if (together != sourceRows)
@@ -664,12 +636,12 @@ void tst_ConstrucaoList::refusedMoveChangesNeitherList()
     const Outcome out = run(*source, {}, [&](QWidget *dlg) {
         TfrmConstrucaoLista *f = form(dlg);
         f->cdsListaDest->Fields(2)->setRequired(true);
-        perform(dlg, "touch spbAdicionar"); // Bolo has no price
+        act(dlg, "touch spbAdicionar"); // Bolo has no price
         items = codesOf(*f->cdsItens);
         list = codesOf(*f->cdsListaDest);
-        perform(dlg, "touch sbtUltimo");
-        perform(dlg, "touch spbAdicionar");
-        perform(dlg, "touch spbConfirma");
+        act(dlg, "touch sbtUltimo");
+        act(dlg, "touch spbAdicionar");
+        act(dlg, "touch spbConfirma");
     });
     QCOMPARE(errors.messages.size(), 1);
     QVERIFY2(errors.messages.first().contains(QLatin1String("PRECO")), qPrintable(errors.messages.first()));
@@ -683,7 +655,7 @@ void tst_ConstrucaoList::comingBackKeepsTheList()
     auto source = products();
     QStringList kept;
     const Outcome out = run(*source, {}, [&](QWidget *dlg) {
-        perform(dlg, "touch spbAdicionar");
+        act(dlg, "touch spbAdicionar");
         QWidget other;
         other.setWindowTitle(QStringLiteral("another window"));
         other.show();
@@ -693,7 +665,7 @@ void tst_ConstrucaoList::comingBackKeepsTheList()
         dlg->activateWindow();
         QTRY_COMPARE(QApplication::activeWindow(), dlg);
         kept = codesOf(*form(dlg)->cdsListaDest);
-        perform(dlg, "touch spbConfirma");
+        act(dlg, "touch spbConfirma");
     });
     QCOMPARE(kept, QStringList{"6"});
     QCOMPARE(out.codes, QStringList{"6"});

@@ -19,32 +19,6 @@ namespace qt = TouchDialogs::quantity;
 
 namespace {
 
-// One step: "type 1.5" (physical keys), "touch sbt1", "key Return" (also
-// Escape, Backspace, Delete), "Alt+F4", "close" (the window's close box).
-void perform(QWidget *dlg, const QString &step)
-{
-    const QString verb = step.section(u' ', 0, 0);
-    const QString arg = step.section(u' ', 1);
-    if (verb == QLatin1String("type")) {
-        for (const QChar c : arg)
-            QTest::keyClick(dlg, c.toLatin1());
-    } else if (verb == QLatin1String("touch")) {
-        touch(dlg, arg);
-    } else if (verb == QLatin1String("key")) {
-        static const QHash<QString, Qt::Key> keys{{"Return", Qt::Key_Return},
-                                                  {"Escape", Qt::Key_Escape},
-                                                  {"Backspace", Qt::Key_Backspace},
-                                                  {"Delete", Qt::Key_Delete}};
-        QVERIFY2(keys.contains(arg), qPrintable(step));
-        QTest::keyClick(dlg, keys.value(arg));
-    } else if (verb == QLatin1String("Alt+F4")) {
-        QTest::keyClick(dlg, Qt::Key_F4, Qt::AltModifier);
-    } else if (verb == QLatin1String("close")) {
-        dlg->close();
-    } else {
-        QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
-    }
-}
 
 QString display(QWidget *dlg)
 {
@@ -186,7 +160,7 @@ void tst_InfoQuantidade::entry_data()
                                     << 3.0;
     QTest::newRow("escape") << 0 << "" << QStringList{"type 7", "key Escape"} << "7" << 0.0;
     QTest::newRow("cancel key") << 0 << "" << QStringList{"type 7", "touch sbtCancelar"} << "7" << 0.0;
-    QTest::newRow("Alt+F4 ignored") << 0 << "" << QStringList{"type 3", "Alt+F4", enter} << "3" << 3.0;
+    QTest::newRow("Alt+F4 ignored") << 0 << "" << QStringList{"type 3", "key Alt+F4", enter} << "3" << 3.0;
 }
 
 void tst_InfoQuantidade::entry()
