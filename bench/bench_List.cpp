@@ -8,6 +8,8 @@
 #include "host/sample/SampleData.h"
 #include "platform/db/ClientDataSet.h"
 
+#include "bench/DialogBench.h"
+
 #include <QApplication>
 #include <QTimer>
 #include <benchmark/benchmark.h>
@@ -21,20 +23,6 @@ using namespace TouchDialogs;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-TClientDataSet &source(int n)
-{
-    static const bool initialized = (Initialize(), true);
-    (void)initialized;
-    static std::map<int, std::unique_ptr<TClientDataSet>> cache;
-    auto &ds = cache[n];
-    if (!ds) {
-        ds = sample::syntheticProducts(n);
-        ds->setFilter(QStringLiteral("ATIVO = 'S'"));
-        ds->setFiltered(true);
-    }
-    return *ds;
-}
 
 // Runs ConstrucaoList on the source; `open` runs on the shown form and then
 // the form leaves with "Sair".
@@ -50,7 +38,7 @@ void withDialog(TClientDataSet &ds, const std::function<void(TfrmConstrucaoLista
 
 void list_open(benchmark::State &state)
 {
-    TClientDataSet &ds = source(int(state.range(0)));
+    TClientDataSet &ds = bench::activeProducts(int(state.range(0)));
     for (auto _ : state) {
         const auto start = Clock::now();
         Clock::time_point shown;
@@ -62,7 +50,7 @@ void list_open(benchmark::State &state)
 
 void list_move(benchmark::State &state)
 {
-    TClientDataSet &ds = source(int(state.range(0)));
+    TClientDataSet &ds = bench::activeProducts(int(state.range(0)));
     withDialog(ds, [&state](TfrmConstrucaoLista *form) {
         for (auto _ : state) {
             const auto start = Clock::now();

@@ -8,6 +8,8 @@
 #include "frame/Frame.h"
 #include "host/sample/SampleData.h"
 
+#include "bench/DialogBench.h"
+
 #include <QApplication>
 #include <QTimer>
 #include <benchmark/benchmark.h>
@@ -21,23 +23,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-TClientDataSet &products(int n)
-{
-    static const bool initialized = (Initialize(), true);
-    (void)initialized;
-    static std::map<int, std::unique_ptr<TClientDataSet>> cache;
-    auto &ds = cache[n];
-    if (!ds) {
-        ds = sample::syntheticProducts(n);
-        ds->setFilter(QStringLiteral("ATIVO = 'S'"));
-        ds->setFiltered(true);
-    }
-    return *ds;
-}
-
 void search_keystroke(benchmark::State &state)
 {
-    TClientDataSet &ds = products(int(state.range(0)));
+    TClientDataSet &ds = bench::activeProducts(int(state.range(0)));
     int rows = 0;
     QTimer::singleShot(0, qApp, [&] {
         TfrmPesquisa *form = search::frmPesquisa;
