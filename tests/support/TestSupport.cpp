@@ -121,6 +121,33 @@ void perform(QWidget *dlg, const QStringList &steps)
         perform(dlg, step);
 }
 
+bool xdo(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), args);
+    const bool ok = p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    if (!ok)
+        qWarning("xdotool %s failed: %s", qPrintable(args.join(u' ')), p.readAllStandardError().constData());
+    return ok;
+}
+
+void realTouch(QWidget *w, const QString &childName)
+{
+    auto *child = w->findChild<QWidget *>(childName);
+    if (!child) {
+        QTest::qFail(qPrintable(QStringLiteral("no child named %1").arg(childName)), __FILE__, __LINE__);
+        return;
+    }
+    const QPoint at = child->mapToGlobal(child->rect().center());
+    xdo({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(at.x()), QString::number(at.y()),
+         QStringLiteral("click"), QStringLiteral("1")});
+}
+
+void realKey(const QString &keys)
+{
+    xdo({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys});
+}
+
 bool writeLanguagePack(const QString &target, const QByteArray &content)
 {
     QTemporaryDir dir;

@@ -29,6 +29,14 @@ void touch(QWidget *w, const QString &childName);
 void perform(QWidget *dlg, const QString &step);
 void perform(QWidget *dlg, const QStringList &steps);
 
+// Real input through the X server, for tests registered with
+// td_add_x11_test: xdotool moves the pointer and clicks, or presses keys on
+// whatever window has the keyboard focus, as a person would. Unlike QTest's
+// events these pass through window-system focus and modality.
+bool xdo(const QStringList &args);
+void realTouch(QWidget *w, const QString &childName); // a click at the child's centre on screen
+void realKey(const QString &keys);                    // xdotool key names: "Return", "y", "alt+F4"
+
 // Writes a language pack (a binary Qt resource file, as rcc builds them) to
 // target, holding one file layouts/PROBE with the given content.
 bool writeLanguagePack(const QString &target, const QByteArray &content);
