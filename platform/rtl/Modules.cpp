@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QResource>
 
 namespace TouchDialogs {
@@ -46,14 +47,25 @@ void PackageUnload(const TPackageInfoTable *table)
 
 static const QString kLangRoot = QStringLiteral("/lang");
 
+static QString unversionedLibraryFile(const QString &libraryFile)
+{
+    // The loader names the library by whichever name loaded it: the soname a
+    // linked host asks for (".so.1"), the real file (".so.1.0") or the
+    // development link (".so"). Packs are named after the last.
+    static const QRegularExpression versionSuffix(QStringLiteral("(?<=\\.so)(\\.[0-9]+)+$"));
+    QString name = libraryFile;
+    return name.remove(versionSuffix);
+}
+
 HINSTANCE LoadResourceModule(const QString &libraryFile, const QString &localeName)
 {
     if (libraryFile.isEmpty())
         return nullptr;
-    QStringList candidates{libraryFile + u'.' + localeName + QStringLiteral(".rcc")};
+    const QString base = unversionedLibraryFile(libraryFile);
+    QStringList candidates{base + u'.' + localeName + QStringLiteral(".rcc")};
     const QString language = localeName.section(u'_', 0, 0);
     if (!language.isEmpty() && language != localeName)
-        candidates << libraryFile + u'.' + language + QStringLiteral(".rcc");
+        candidates << base + u'.' + language + QStringLiteral(".rcc");
     for (const QString &path : candidates) {
         if (!QFileInfo(path).isFile())
             continue;

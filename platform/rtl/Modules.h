@@ -46,9 +46,11 @@ TD_EXPORT void PackageLoad(const TPackageInfoTable *table);
 TD_EXPORT void PackageUnload(const TPackageInfoTable *table);
 
 // Looks beside libraryFile for "<libraryFile>.<locale>.rcc", first for the
-// full system locale name (pt_BR) and then for its language alone (pt).
-// A pack that is found is registered under the resource root /lang and its
-// handle returned; without one the result is nullptr.
+// full system locale name (pt_BR) and then for its language alone (pt),
+// where libraryFile is named without its version suffix (libX.so.1.0 and
+// libX.so.1 look for libX.so.pt_BR.rcc). A pack that is found is registered
+// under the resource root /lang and its handle returned; without one the
+// result is nullptr.
 TD_EXPORT HINSTANCE LoadResourceModule(const QString &libraryFile);
 TD_EXPORT HINSTANCE LoadResourceModule(const QString &libraryFile, const QString &localeName);
 // Unregisters a pack returned by LoadResourceModule; false for any other handle.

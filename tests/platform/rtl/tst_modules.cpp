@@ -73,24 +73,29 @@ private slots:
 
     void languagePack_data()
     {
+        QTest::addColumn<QString>("loadedAs");
         QTest::addColumn<QString>("packSuffix");
         QTest::addColumn<QString>("locale");
         QTest::addColumn<bool>("found");
-        QTest::newRow("full locale") << ".pt_BR.rcc" << "pt_BR" << true;
-        QTest::newRow("language alone") << ".pt.rcc" << "pt_BR" << true;
-        QTest::newRow("other language") << ".de.rcc" << "pt_BR" << false;
-        QTest::newRow("none") << "" << "pt_BR" << false;
+        QTest::newRow("full locale") << "libTouchDialogs.so" << ".pt_BR.rcc" << "pt_BR" << true;
+        QTest::newRow("language alone") << "libTouchDialogs.so" << ".pt.rcc" << "pt_BR" << true;
+        QTest::newRow("other language") << "libTouchDialogs.so" << ".de.rcc" << "pt_BR" << false;
+        QTest::newRow("none") << "libTouchDialogs.so" << "" << "pt_BR" << false;
+        // the pack keeps the unversioned name whichever name loaded the library
+        QTest::newRow("by soname") << "libTouchDialogs.so.1" << ".pt_BR.rcc" << "pt_BR" << true;
+        QTest::newRow("by real file") << "libTouchDialogs.so.1.0" << ".pt.rcc" << "pt_BR" << true;
     }
     void languagePack()
     {
+        QFETCH(QString, loadedAs);
         QFETCH(QString, packSuffix);
         QFETCH(QString, locale);
         QFETCH(bool, found);
 
         QTemporaryDir dir;
-        const QString library = dir.filePath(QStringLiteral("libTouchDialogs.so"));
+        const QString library = dir.filePath(loadedAs);
         if (!packSuffix.isEmpty())
-            QVERIFY(testing::writeLanguagePack(library + packSuffix, "from the pack"));
+            QVERIFY(testing::writeLanguagePack(dir.filePath(QStringLiteral("libTouchDialogs.so")) + packSuffix, "from the pack"));
 
         HINSTANCE pack = LoadResourceModule(library, locale);
         QCOMPARE(pack != nullptr, found);
