@@ -45,7 +45,12 @@ void PackageUnload(const TPackageInfoTable *table)
             table->UnitInfo[i].FInit();
 }
 
-static const QString kLangRoot = QStringLiteral("/lang");
+// Not a static QString: the loader attaches the library before its static
+// objects are constructed and detaches it after they are destroyed.
+static QString langRoot()
+{
+    return QStringLiteral("/lang");
+}
 
 static QString unversionedLibraryFile(const QString &libraryFile)
 {
@@ -69,7 +74,7 @@ HINSTANCE LoadResourceModule(const QString &libraryFile, const QString &localeNa
     for (const QString &path : candidates) {
         if (!QFileInfo(path).isFile())
             continue;
-        if (QResource::registerResource(path, kLangRoot))
+        if (QResource::registerResource(path, langRoot()))
             return new TResourceModule{path};
     }
     return nullptr;
@@ -85,7 +90,7 @@ bool FreeResourceModule(HINSTANCE module)
     auto *pack = static_cast<TResourceModule *>(module);
     if (!pack)
         return false;
-    QResource::unregisterResource(pack->rccPath, kLangRoot);
+    QResource::unregisterResource(pack->rccPath, langRoot());
     delete pack;
     return true;
 }

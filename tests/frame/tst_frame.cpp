@@ -5,10 +5,12 @@
 #include <QDir>
 #include <QFontInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <memory>
 #include "tests/support/TestSupport.h"
 
 using namespace TouchDialogs;
@@ -111,6 +113,45 @@ private slots:
         QCOMPARE(ResourcePath(QStringLiteral("layouts/PROBE")), QStringLiteral(":/layouts/PROBE"));
     }
 
+    // The pack keeps the documented name, however the host names the library.
+    void aPackNamedAsDocumentedIsFoundWhicheverNameLoadedTheLibrary_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("loadedAs");
+        QTest::newRow("linked, by soname") << TD_PACK_HOST_LINKED << "";
+        QTest::newRow("dlopen of the real file") << TD_PACK_HOST_DLOPEN << QFileInfo(TD_LIBRARY).fileName();
+        QTest::newRow("dlopen of the soname") << TD_PACK_HOST_DLOPEN << TD_LIBRARY_SONAME;
+        QTest::newRow("dlopen of the development link") << TD_PACK_HOST_DLOPEN << TD_LIBRARY_LINK_NAME;
+    }
+    void aPackNamedAsDocumentedIsFoundWhicheverNameLoadedTheLibrary()
+    {
+        QFETCH(QString, host);
+        QFETCH(QString, loadedAs);
+        // A copy of the library under its three names, the pack beside it.
+        if (!m_libraryCopy) {
+            m_libraryCopy = std::make_unique<QTemporaryDir>();
+            const QString real = QFileInfo(TD_LIBRARY).fileName();
+            QVERIFY(QFile::copy(TD_LIBRARY, m_libraryCopy->filePath(real)));
+            QVERIFY(QFile::link(real, m_libraryCopy->filePath(TD_LIBRARY_SONAME)));
+            QVERIFY(QFile::link(TD_LIBRARY_SONAME, m_libraryCopy->filePath(TD_LIBRARY_LINK_NAME)));
+            QVERIFY(testing::writeLanguagePack(m_libraryCopy->filePath(QStringLiteral("libTouchDialogs.so.pt_BR.rcc")),
+                                               "from the pack"));
+        }
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LD_LIBRARY_PATH"), m_libraryCopy->path());
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("pt_BR.UTF-8"));
+        process.setProcessEnvironment(env);
+        process.start(host, loadedAs.isEmpty() ? QStringList() : QStringList{m_libraryCopy->filePath(loadedAs)});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.readAllStandardOutput(), QByteArray("from the pack"));
+        // the host exits cleanly, the pack released on the way out
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 0);
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_libraryCopy;
 };
 
 QTEST_MAIN(TestFrame)
