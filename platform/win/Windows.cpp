@@ -1,4 +1,5 @@
 #include "platform/win/Windows.h"
+#include "platform/win/X11Keyboard.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -134,39 +135,12 @@ void setCapsLockStateForTesting(int state)
     g_capsLockForTesting = state;
 }
 
-// The Caps Lock toggle from the X server's keyboard state, when there is one.
-static bool x11CapsLock()
-{
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        return false;
-    using OpenDisplay = void *(*)(const char *);
-    using GetIndicator = int (*)(void *, unsigned, unsigned *);
-    using CloseDisplay = int (*)(void *);
-    void *x11 = dlopen("libX11.so.6", RTLD_LAZY | RTLD_LOCAL);
-    if (!x11)
-        return false;
-    auto open = reinterpret_cast<OpenDisplay>(dlsym(x11, "XOpenDisplay"));
-    auto state = reinterpret_cast<GetIndicator>(dlsym(x11, "XkbGetIndicatorState"));
-    auto close = reinterpret_cast<CloseDisplay>(dlsym(x11, "XCloseDisplay"));
-    bool on = false;
-    if (open && state && close) {
-        if (void *display = open(nullptr)) {
-            unsigned indicators = 0;
-            if (state(display, 0x0100 /* XkbUseCoreKbd */, &indicators) == 0)
-                on = indicators & 1u;
-            close(display);
-        }
-    }
-    dlclose(x11);
-    return on;
-}
-
 int16_t GetKeyState(int virtualKey)
 {
     if (virtualKey == VK_CAPITAL) {
         if (g_capsLockForTesting >= 0)
             return int16_t(g_capsLockForTesting & 1);
-        return x11CapsLock() ? 1 : 0;
+        return x11::capsLockOn() ? 1 : 0;
     }
     const Qt::KeyboardModifiers m = QGuiApplication::queryKeyboardModifiers();
     bool down = false;
