@@ -19,12 +19,15 @@ Application *Application::instance()
 
 QString Application::Title()
 {
-    return QGuiApplication::applicationDisplayName();
+    const auto &title = instance()->m_title;
+    return title ? *title : QGuiApplication::applicationDisplayName();
 }
 
+// Not Qt's application display name: the xcb platform would append that to
+// every window title, and each dialog's caption is exactly its own.
 void Application::setTitle(const QString &title)
 {
-    QGuiApplication::setApplicationDisplayName(title);
+    instance()->m_title = title;
 }
 
 QIcon Application::Icon()

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <exception>
 #include <functional>
+#include <optional>
 
 namespace TouchDialogs {
 
@@ -19,6 +20,7 @@ public:
     // The owner object passed to forms "owned by the application".
     static Application *instance();
 
+    // The host's title; until it sets one, Qt's application display name.
     static QString Title();
     static void setTitle(const QString &title);
     static QIcon Icon();
@@ -41,6 +43,7 @@ public:
 private:
     Application() = default;
     QList<QPointer<TForm>> m_owned;
+    std::optional<QString> m_title;
 };
 
 class TD_EXPORT Screen {

@@ -121,14 +121,28 @@ void perform(QWidget *dlg, const QStringList &steps)
         perform(dlg, step);
 }
 
-bool xdo(const QStringList &args)
+static bool runXdo(const QStringList &args, QString *output)
 {
     QProcess p;
     p.start(QStringLiteral("xdotool"), args);
     const bool ok = p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     if (!ok)
         qWarning("xdotool %s failed: %s", qPrintable(args.join(u' ')), p.readAllStandardError().constData());
+    if (output)
+        *output = ok ? QString::fromUtf8(p.readAllStandardOutput()).trimmed() : QString();
     return ok;
+}
+
+bool xdo(const QStringList &args)
+{
+    return runXdo(args, nullptr);
+}
+
+QString xdoOutput(const QStringList &args)
+{
+    QString output;
+    runXdo(args, &output);
+    return output;
 }
 
 void realTouch(QWidget *w, const QString &childName)

@@ -34,6 +34,7 @@ void perform(QWidget *dlg, const QStringList &steps);
 // whatever window has the keyboard focus, as a person would. Unlike QTest's
 // events these pass through window-system focus and modality.
 bool xdo(const QStringList &args);
+QString xdoOutput(const QStringList &args); // what it prints, trimmed; empty when it fails
 void realTouch(QWidget *w, const QString &childName); // a click at the child's centre on screen
 void realKey(const QString &keys);                    // xdotool key names: "Return", "y", "alt+F4"
 
