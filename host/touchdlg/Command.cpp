@@ -7,7 +7,8 @@
 #include <TouchDialogs/TouchDialogs.h>
 
 #include <QDateTime>
-#include <QJsonValue>
+#include <QJsonArray>
+#include <QJsonDocument>
 
 namespace touchdlg {
 
@@ -17,6 +18,34 @@ QList<Command> &commands()
 {
     static QList<Command> list;
     return list;
+}
+
+// Qt writes JSON only as a document: a value alone is the one element of an
+// array, brackets dropped.
+static QByteArray jsonText(const QJsonValue &value)
+{
+    const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return array.mid(1, array.size() - 2);
+}
+
+void JsonObjectWriter::insert(const QString &key, const QJsonValue &value)
+{
+    insertJson(key, jsonText(value));
+}
+
+void JsonObjectWriter::insertJson(const QString &key, const QByteArray &value)
+{
+    m_members.append(jsonText(key) + ':' + value);
+}
+
+QByteArray JsonObjectWriter::toJson() const
+{
+    return '{' + m_members.join(',') + '}';
+}
+
+QByteArray jsonArray(const QByteArrayList &items)
+{
+    return '[' + items.join(',') + ']';
 }
 
 const Command *findCommand(const QString &name)
@@ -85,12 +114,12 @@ static QJsonValue jsonOf(const TField &field)
     }
 }
 
-QJsonObject recordJson(const TClientDataSet &data)
+QByteArray recordJson(const TClientDataSet &data)
 {
-    QJsonObject record;
+    JsonObjectWriter record;
     for (int i = 0; i < data.FieldCount(); ++i)
         record.insert(data.Fields(i)->FieldName(), jsonOf(*data.Fields(i)));
-    return record;
+    return record.toJson();
 }
 
 } // namespace touchdlg

@@ -2,8 +2,9 @@
 // its own source file.
 #pragma once
 
+#include <QByteArrayList>
 #include <QCommandLineParser>
-#include <QJsonObject>
+#include <QJsonValue>
 #include <QList>
 #include <functional>
 #include <memory>
@@ -19,13 +20,29 @@ struct UsageError {
     QString message;
 };
 
+// A JSON object written with its members in the order they are added
+// (QJsonObject would sort them): the answer, and a record field by field.
+class JsonObjectWriter {
+public:
+    void insert(const QString &key, const QJsonValue &value);
+    // value is JSON text already (another writer's object, an array of them).
+    void insertJson(const QString &key, const QByteArray &value);
+    bool isEmpty() const { return m_members.isEmpty(); }
+    QByteArray toJson() const; // compact, one line
+private:
+    QByteArrayList m_members;
+};
+
+// A JSON array of JSON texts, compact.
+QByteArray jsonArray(const QByteArrayList &items);
+
 struct Command {
     QString name;
     QString synopsis;   // options, for the usage text
     std::function<void(QCommandLineParser &)> addOptions;
     // Runs the dialog; fills the JSON answer and returns the exit status
     // (0 confirmed or chosen, 1 cancelled).
-    std::function<int(const QCommandLineParser &, QJsonObject &answer)> run;
+    std::function<int(const QCommandLineParser &, JsonObjectWriter &answer)> run;
 };
 
 QList<Command> &commands();
@@ -46,7 +63,7 @@ void addDataOptions(QCommandLineParser &parser);
 // The dataset they name, with the filter in force; UsageError unless exactly
 // one of --data and --sample is given.
 std::unique_ptr<TouchDialogs::TClientDataSet> openData(const QCommandLineParser &parser, const QString &command);
-// The current record as a JSON object, field by field (hidden ones too).
-QJsonObject recordJson(const TouchDialogs::TClientDataSet &data);
+// The current record as a JSON object, its fields in field order (hidden ones too).
+QByteArray recordJson(const TouchDialogs::TClientDataSet &data);
 
 } // namespace touchdlg

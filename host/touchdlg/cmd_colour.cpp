@@ -7,7 +7,7 @@ static const touchdlg::Registrar colourCommand({
     QStringLiteral("colour"),
     QString(),
     nullptr,
-    [](const QCommandLineParser &, QJsonObject &answer) {
+    [](const QCommandLineParser &, touchdlg::JsonObjectWriter &answer) {
         const QString colour = TouchDialogs::colour::EscolherCor();
         answer.insert(QStringLiteral("colour"), colour);
         return colour == QLatin1String("X") ? 1 : 0;

@@ -11,7 +11,7 @@ static const touchdlg::Registrar keyboardCommand({
         parser.addOption({QStringLiteral("text"), QStringLiteral("Starting text."), QStringLiteral("START")});
         parser.addOption({QStringLiteral("caption"), QStringLiteral("Window caption."), QStringLiteral("C")});
     },
-    [](const QCommandLineParser &parser, QJsonObject &answer) {
+    [](const QCommandLineParser &parser, touchdlg::JsonObjectWriter &answer) {
         const QString text = TouchDialogs::keyboard::TecladoAlfanumerico(parser.value(QStringLiteral("text")),
                                                                          parser.value(QStringLiteral("caption")));
         answer.insert(QStringLiteral("text"), text);

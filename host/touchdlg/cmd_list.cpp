@@ -6,9 +6,6 @@
 
 #include <TouchDialogs/TouchDialogs.h>
 
-#include <QJsonArray>
-#include <QJsonValue>
-
 using namespace TouchDialogs;
 
 static const touchdlg::Registrar listCommand({
@@ -21,7 +18,7 @@ static const touchdlg::Registrar listCommand({
         parser.addOption({QStringLiteral("out"), QStringLiteral("Also write the list's data packet to this file."),
                           QStringLiteral("PACKET")});
     },
-    [](const QCommandLineParser &parser, QJsonObject &answer) {
+    [](const QCommandLineParser &parser, touchdlg::JsonObjectWriter &answer) {
         const std::unique_ptr<TClientDataSet> data = touchdlg::openData(parser, QStringLiteral("list"));
 
         TClientDataSet chosen;
@@ -29,10 +26,10 @@ static const touchdlg::Registrar listCommand({
         if (parser.isSet(QStringLiteral("out")))
             chosen.SaveToFile(parser.value(QStringLiteral("out")));
 
-        QJsonArray records;
+        QByteArrayList records;
         for (chosen.First(); !chosen.Eof(); chosen.Next())
             records.append(touchdlg::recordJson(chosen));
-        answer.insert(QStringLiteral("records"), records);
+        answer.insertJson(QStringLiteral("records"), touchdlg::jsonArray(records));
         return records.isEmpty() ? 1 : 0;
     },
 });

@@ -52,7 +52,7 @@ const touchdlg::Registrar registrar{touchdlg::Command{
         p.addOption({QStringLiteral("extra"), QStringLiteral("Caption of an extra button (result 100)."),
                      QStringLiteral("CAPTION")});
     },
-    [](const QCommandLineParser &p, QJsonObject &answer) {
+    [](const QCommandLineParser &p, touchdlg::JsonObjectWriter &answer) {
         if (!p.isSet(QStringLiteral("text")))
             throw touchdlg::UsageError{QStringLiteral("message: --text is required")};
         const TMsgDlgType type =

@@ -16,7 +16,7 @@ const touchdlg::Registrar registrar{touchdlg::Command{
                                                               "(0: no limit)."),
                      QStringLiteral("N")});
     },
-    [](const QCommandLineParser &p, QJsonObject &answer) {
+    [](const QCommandLineParser &p, touchdlg::JsonObjectWriter &answer) {
         QString digits;
         if (p.isSet(QStringLiteral("digits"))) {
             const int n = touchdlg::intOption(p, QStringLiteral("digits"), 0);

@@ -19,7 +19,7 @@ static const touchdlg::Registrar searchCommand({
                           QStringLiteral("T")});
         parser.addOption({QStringLiteral("navigator"), QStringLiteral("Offer the two navigation keys.")});
     },
-    [](const QCommandLineParser &parser, QJsonObject &answer) {
+    [](const QCommandLineParser &parser, touchdlg::JsonObjectWriter &answer) {
         const std::unique_ptr<TClientDataSet> owned = touchdlg::openData(parser, QStringLiteral("search"));
         TClientDataSet &data = *owned;
 
@@ -29,11 +29,10 @@ static const touchdlg::Registrar searchCommand({
 
         answer.insert(QStringLiteral("confirmed"), confirmed);
         answer.insert(QStringLiteral("navigation"), search::inNavegProd);
-        if (data.IsEmpty()) {
+        if (data.IsEmpty())
             answer.insert(QStringLiteral("record"), QJsonValue::Null);
-        } else {
-            answer.insert(QStringLiteral("record"), touchdlg::recordJson(data));
-        }
+        else
+            answer.insertJson(QStringLiteral("record"), touchdlg::recordJson(data));
         answer.insert(QStringLiteral("filter"), data.Filter());
         answer.insert(QStringLiteral("filtered"), data.Filtered());
         answer.insert(QStringLiteral("indexName"), data.IndexName());

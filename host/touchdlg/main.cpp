@@ -5,7 +5,6 @@
 #include <TouchDialogs/TouchDialogs.h>
 
 #include <QApplication>
-#include <QJsonDocument>
 #include <QLocale>
 #include <QPointer>
 #include <QTimer>
@@ -94,9 +93,9 @@ int main(int argc, char **argv)
     Initialize();
     int status = 2;
     try {
-        QJsonObject answer;
+        JsonObjectWriter answer;
         status = command->run(parser, answer);
-        std::printf("%s\n", QJsonDocument(answer).toJson(QJsonDocument::Compact).constData());
+        std::printf("%s\n", answer.toJson().constData());
     } catch (const UsageError &e) {
         status = fail(e.message);
     } catch (const TouchDialogs::EAbort &) {

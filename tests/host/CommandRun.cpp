@@ -2,7 +2,6 @@
 #include "host/touchdlg/Command.h"
 #include "tests/support/TestSupport.h"
 
-#include <QJsonDocument>
 #include <QTest>
 #include <QWidget>
 
@@ -30,9 +29,9 @@ CommandRun runCommand(const QString &name, const QStringList &args, const QStrin
         run.caption = dlg->windowTitle();
         TouchDialogs::testing::perform(dlg, steps);
     });
-    QJsonObject answer;
+    JsonObjectWriter answer;
     run.status = c.run(parser, answer);
-    run.json = QString::fromUtf8(QJsonDocument(answer).toJson(QJsonDocument::Compact));
+    run.json = QString::fromUtf8(answer.toJson());
     return run;
 }
 
@@ -41,7 +40,7 @@ bool refusesUsage(const QString &name, const QStringList &args)
     QCommandLineParser parser;
     const Command &c = command(name, parser, args);
     auto opened = TouchDialogs::testing::whenModal([](QWidget *dlg) { dlg->close(); });
-    QJsonObject answer;
+    JsonObjectWriter answer;
     bool refused = false;
     try {
         c.run(parser, answer);

@@ -3,7 +3,6 @@
 #include "frame/Frame.h"
 #include "tests/support/TestSupport.h"
 
-#include <QJsonDocument>
 #include <QTest>
 #include <QWindow>
 
@@ -43,9 +42,9 @@ private slots:
             else
                 touch(dlg, QStringLiteral("tcbSair"));
         });
-        QJsonObject answer;
+        touchdlg::JsonObjectWriter answer;
         QCOMPARE(colour->run(parser, answer), status);
-        QCOMPARE(QString::fromUtf8(QJsonDocument(answer).toJson(QJsonDocument::Compact)), json);
+        QCOMPARE(QString::fromUtf8(answer.toJson()), json);
     }
 };
 

@@ -5,8 +5,6 @@
 #include "tests/support/TestSupport.h"
 
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sqlite3.h>
@@ -37,9 +35,10 @@ private slots:
         QTest::addColumn<QString>("json");
         QTest::addColumn<int>("status");
         QTest::addColumn<int>("packetRecords");
-        QTest::newRow("two records, list order")
+        QTest::newRow("two records, list order, fields in field order")
             << QStringList{"spbAdicionar", "spbAdicionar", "spbConfirma"}
-            << QStringLiteral(R"({"records":[{"CODIGO":3,"NOME":"Cha","PRECO":null},{"CODIGO":1,"NOME":"Cafe","PRECO":4.5}]})")
+            << QStringLiteral(R"({"records":[{"PRECO":null,"NOME":"Cha \\ mate","CODIGO":3},)"
+                              R"({"PRECO":4.5,"NOME":"Cafe","CODIGO":1}]})")
             << 0 << 2;
         QTest::newRow("Sair") << QStringList{"spbAdicionar", "spbSair"} << QStringLiteral(R"({"records":[]})") << 1 << 0;
     }
@@ -54,10 +53,11 @@ private slots:
         const QString data = dir.filePath(QStringLiteral("products.json"));
         QFile f(data);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        // Ordered by NOME, the base filter leaves Cafe and Cha.
-        f.write(R"({"fields":[{"name":"CODIGO","type":"integer"},{"name":"NOME","type":"string","size":20},
-                              {"name":"PRECO","type":"float"}],
-                    "records":[[1,"Cafe",4.5],[2,"Bolo",7],[3,"Cha",null]]})");
+        // Ordered by NOME, the base filter leaves Cafe and Cha. The list
+        // searches its second field.
+        f.write(R"({"fields":[{"name":"PRECO","type":"float"},{"name":"NOME","type":"string","size":20},
+                              {"name":"CODIGO","type":"integer"}],
+                    "records":[[4.5,"Cafe",1],[7,"Bolo",2],[null,"Cha \\ mate",3]]})");
         f.close();
         const QString out = dir.filePath(QStringLiteral("list.packet"));
 
@@ -73,9 +73,9 @@ private slots:
             for (const QString &name : touches)
                 touch(dlg, name);
         });
-        QJsonObject answer;
+        touchdlg::JsonObjectWriter answer;
         QCOMPARE(list->run(parser, answer), status);
-        QCOMPARE(QString::fromUtf8(QJsonDocument(answer).toJson(QJsonDocument::Compact)), json);
+        QCOMPARE(QString::fromUtf8(answer.toJson()), json);
 
         sqlite3 *db = nullptr;
         QCOMPARE(sqlite3_open_v2(out.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
@@ -101,7 +101,7 @@ private slots:
         QCommandLineParser parser;
         list->addOptions(parser);
         QVERIFY(parser.parse(args));
-        QJsonObject answer;
+        touchdlg::JsonObjectWriter answer;
         QVERIFY_THROWS_EXCEPTION(touchdlg::UsageError, list->run(parser, answer));
     }
 };

@@ -5,6 +5,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,7 +26,7 @@ const touchdlg::Command &searchCommand()
 }
 
 // Runs the command with the arguments; act drives the dialog.
-int run(const QStringList &args, QJsonObject &answer, std::function<void(QWidget *)> act = {})
+int run(const QStringList &args, touchdlg::JsonObjectWriter &answer, std::function<void(QWidget *)> act = {})
 {
     QCommandLineParser parser;
     searchCommand().addOptions(parser);
@@ -81,16 +82,16 @@ void TestCmdSearch::answer_data()
 
     QTest::newRow("Enter")
         << QStringList{"--filter", "ATIVO = 'S'"} << "cap" << "" << 0
-        << R"({"confirmed":true,"filter":"ATIVO = 'S' AND UPPER(NOME) LIKE 'CAP%'","filtered":true,)"
-           R"("indexName":"NOME","navigation":1,"record":{"ATIVO":"S","CODIGO":2,"NOME":"Cappuccino","PRECO":7.9}})";
+        << R"({"confirmed":true,"navigation":1,"record":{"CODIGO":2,"NOME":"Cappuccino","PRECO":7.9,"ATIVO":"S"},)"
+           R"("filter":"ATIVO = 'S' AND UPPER(NOME) LIKE 'CAP%'","filtered":true,"indexName":"NOME"})";
     QTest::newRow("right navigation key")
         << QStringList{"--navigator"} << "co" << "spdNavDir" << 0
-        << R"({"confirmed":true,"filter":"UPPER(NOME) LIKE 'CO%'","filtered":true,)"
-           R"("indexName":"NOME","navigation":2,"record":{"ATIVO":"N","CODIGO":3,"NOME":"Coxinha","PRECO":6}})";
+        << R"({"confirmed":true,"navigation":2,"record":{"CODIGO":3,"NOME":"Coxinha","PRECO":6,"ATIVO":"N"},)"
+           R"("filter":"UPPER(NOME) LIKE 'CO%'","filtered":true,"indexName":"NOME"})";
     QTest::newRow("dropped filter, Escape")
         << QStringList{"--filter", "ATIVO = 'S'", "--drop-filter", "--observation", "Produto"} << "x" << "" << 1
-        << R"({"confirmed":false,"filter":"","filtered":true,)"
-           R"("indexName":"NOME","navigation":1,"record":{"ATIVO":"S","CODIGO":1,"NOME":"Café","PRECO":4.5}})";
+        << R"({"confirmed":false,"navigation":1,"record":{"CODIGO":1,"NOME":"Café","PRECO":4.5,"ATIVO":"S"},)"
+           R"("filter":"","filtered":true,"indexName":"NOME"})";
 }
 
 void TestCmdSearch::answer()
@@ -101,7 +102,7 @@ void TestCmdSearch::answer()
     QFETCH(int, status);
     QFETCH(QString, json);
 
-    QJsonObject answer;
+    touchdlg::JsonObjectWriter answer;
     const int got = run(QStringList{QStringLiteral("--data"), packet} + args, answer, [&](QWidget *dlg) {
         if (!touchKey.isEmpty()) {
             QTest::keyClicks(dlg->findChild<QWidget *>(QStringLiteral("edtFiltro")), keys);
@@ -111,31 +112,33 @@ void TestCmdSearch::answer()
         }
     });
     QCOMPARE(got, status);
-    QCOMPARE(QString::fromUtf8(QJsonDocument(answer).toJson(QJsonDocument::Compact)), json);
+    QCOMPARE(QString::fromUtf8(answer.toJson()), json);
 }
 
 // Confirmed with no record visible (a double click): "record" is null.
 void TestCmdSearch::emptyPick()
 {
-    QJsonObject answer;
-    const int got = run({QStringLiteral("--data"), packet}, answer, [](QWidget *dlg) {
+    touchdlg::JsonObjectWriter written;
+    const int got = run({QStringLiteral("--data"), packet}, written, [](QWidget *dlg) {
         QTest::keyClicks(dlg->findChild<QWidget *>(QStringLiteral("edtFiltro")), QStringLiteral("zz"));
         QWidget *grid = dlg->findChild<QWidget *>(QStringLiteral("dbgPesquisa"));
         auto *viewport = grid->findChild<QWidget *>(QStringLiteral("qt_scrollarea_viewport"));
         QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(30, 30));
     });
     QCOMPARE(got, 0);
+    const QJsonObject answer = QJsonDocument::fromJson(written.toJson()).object();
     QCOMPARE(answer.value(QStringLiteral("confirmed")).toBool(), true);
     QVERIFY(answer.value(QStringLiteral("record")).isNull());
 }
 
 void TestCmdSearch::sampleProducts()
 {
-    QJsonObject answer;
+    touchdlg::JsonObjectWriter written;
     const int got = run({QStringLiteral("--sample"), QStringLiteral("products"), QStringLiteral("--filter"),
                          QStringLiteral("ATIVO = 'S'")},
-                        answer, [](QWidget *dlg) { typeAndPress(dlg, "caf", Qt::Key_Return); });
+                        written, [](QWidget *dlg) { typeAndPress(dlg, "caf", Qt::Key_Return); });
     QCOMPARE(got, 0);
+    const QJsonObject answer = QJsonDocument::fromJson(written.toJson()).object();
     const QJsonObject record = answer.value(QStringLiteral("record")).toObject();
     QVERIFY(record.value(QStringLiteral("NOME")).toString().startsWith(QLatin1String("Caf")));
     QCOMPARE(record.value(QStringLiteral("ATIVO")).toString(), QStringLiteral("S"));
@@ -157,7 +160,7 @@ void TestCmdSearch::usage()
 {
     QFETCH(QStringList, args);
     QFETCH(bool, usageError);
-    QJsonObject answer;
+    touchdlg::JsonObjectWriter answer;
     bool usage = false, data = false;
     try {
         run(args, answer);
