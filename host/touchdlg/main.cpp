@@ -9,7 +9,9 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 using namespace touchdlg;
 
@@ -47,12 +49,42 @@ static void armScreenshot(const QString &file)
     timer->start();
 }
 
+// The command line, split before Qt sees it.
+struct SplitArguments {
+    QStringList ours;   // the program and our global options
+    QList<int> qt;      // the indexes of the other arguments before the dialog name
+    QStringList dialog; // the dialog name and its options
+};
+
+// Qt takes its options out of argv wherever they stand, and under xcb they
+// include -title, --title, -name and -geometry: our --title would be lost, and
+// so would a dialog's option or text that looks like one. Qt gets only what
+// precedes the dialog name and is not ours.
+static SplitArguments splitArguments(const QStringList &args, const QStringList &valueOptions)
+{
+    SplitArguments split{{args.value(0)}, {}, {}};
+    for (int i = 1; i < args.size(); ++i) {
+        const QString &arg = args[i];
+        if (findCommand(arg)) {
+            split.dialog = args.mid(i);
+            break;
+        }
+        const QString name = arg.startsWith(QLatin1String("--")) ? arg.mid(2).section(u'=', 0, 0) : QString();
+        if (valueOptions.contains(name)) {
+            split.ours << arg;
+            if (!arg.contains(u'=') && i + 1 < args.size())
+                split.ours << args[++i];
+        } else if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
+            split.ours << arg;
+        } else {
+            split.qt << i;
+        }
+    }
+    return split;
+}
+
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("touchdlg"));
-
-    QStringList args = app.arguments();
     // Global options come before the dialog name.
     QCommandLineParser global;
     global.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
@@ -60,6 +92,23 @@ int main(int argc, char **argv)
     global.addOption({QStringLiteral("locale"), QStringLiteral("Language of the texts."), QStringLiteral("L")});
     global.addOption({QStringLiteral("screenshot"), QStringLiteral("Write the dialog to a PNG."), QStringLiteral("FILE")});
     global.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show usage.")});
+
+    QStringList given;
+    for (int i = 0; i < argc; ++i)
+        given << QString::fromLocal8Bit(argv[i]);
+    const SplitArguments split =
+        splitArguments(given, {QStringLiteral("title"), QStringLiteral("locale"), QStringLiteral("screenshot")});
+    std::vector<char *> qtArgv(argv, argv + std::min(argc, 1));
+    for (int i : split.qt)
+        qtArgv.push_back(argv[i]);
+    int qtArgc = int(qtArgv.size());
+    qtArgv.push_back(nullptr);
+
+    QApplication app(qtArgc, qtArgv.data());
+    QApplication::setApplicationName(QStringLiteral("touchdlg"));
+
+    // What Qt left of its share goes to our parser, which refuses what it does not know.
+    const QStringList args = split.ours + app.arguments().mid(1) + split.dialog;
     if (!global.parse(args))
         return fail(global.errorText() + u'\n' + usage());
     if (global.isSet(QStringLiteral("help"))) {
