@@ -12,7 +12,7 @@ TMsgDlgType parseType(const QString &text)
 {
     static const char *const kinds[] = {"warning", "error", "information", "confirmation", "custom"};
     for (int i = 0; i < 5; ++i)
-        if (text == QLatin1String(kinds[i]))
+        if (text.trimmed().compare(QLatin1String(kinds[i]), Qt::CaseInsensitive) == 0)
             return TMsgDlgType(i);
     throw touchdlg::UsageError{
         QStringLiteral("--type wants warning, error, information, confirmation or custom, not '%1'").arg(text)};
@@ -60,6 +60,12 @@ const touchdlg::Registrar registrar{touchdlg::Command{
         const TMsgDlgButtons buttons =
             p.isSet(QStringLiteral("buttons")) ? parseButtons(p.value(QStringLiteral("buttons"))) : TMsgDlgButtons{mbOK};
         const int seconds = touchdlg::intOption(p, QStringLiteral("seconds"), 0);
+        // Help leaves a modal box open: a box without another button waits for its timer.
+        const bool closable = !(buttons.isEmpty() || buttons == TMsgDlgButtons{mbHelp})
+                              || !p.value(QStringLiteral("extra")).isEmpty() || seconds > 0;
+        if (!closable)
+            throw touchdlg::UsageError{QStringLiteral("message: no button would close the box; name one in "
+                                                      "--buttons (help leaves it open), or give --extra or --seconds")};
         const int result = TouchMessageDlg(p.value(QStringLiteral("text")), type, buttons, 0, seconds,
                                            p.value(QStringLiteral("extra")));
         answer.insert(QStringLiteral("modalResult"), result);

@@ -39,12 +39,14 @@ void TestCmdMessage::answer_data()
         << QStringList{"--buttons", "ok,cancel"} << QStringList{"touch Cancel"} << 1 << R"({"modalResult":2})";
     QTest::newRow("close box") << yesNo << QStringList{"close"} << 1 << R"({"modalResult":2})";
     QTest::newRow("default OK by Enter") << QStringList{} << QStringList{"key Return"} << 0 << R"({"modalResult":1})";
-    QTest::newRow("Retry") << QStringList{"--type", "error", "--buttons", "abort, Retry,ignore"}
+    QTest::newRow("Retry") << QStringList{"--type", "Error", "--buttons", "abort, Retry,ignore"}
                            << QStringList{"key R"} << 0 << R"({"modalResult":4})";
     QTest::newRow("extra button") << QStringList{"--buttons", "ok", "--extra", "Depois"}
                                   << QStringList{"touch btnExtra"} << 0 << R"({"modalResult":100})";
     QTest::newRow("seconds press the default") << QStringList{"--buttons", "yes,no", "--seconds", "1"}
                                                << QStringList{} << 0 << R"({"modalResult":6})";
+    QTest::newRow("seconds end a box without buttons") << QStringList{"--buttons", "", "--seconds", "1"}
+                                                       << QStringList{} << 1 << R"({"modalResult":2})";
 }
 
 void TestCmdMessage::answer()
@@ -68,6 +70,9 @@ void TestCmdMessage::usage_data()
     QTest::newRow("unknown button") << QStringList{"--text", "x", "--buttons", "yes,maybe"};
     QTest::newRow("seconds not a number") << QStringList{"--text", "x", "--seconds", "soon"};
     QTest::newRow("seconds with a fraction") << QStringList{"--text", "x", "--seconds", "1.5"};
+    // A box that no touch can end.
+    QTest::newRow("no buttons") << QStringList{"--text", "x", "--buttons", ""};
+    QTest::newRow("only Help") << QStringList{"--text", "x", "--buttons", "help", "--seconds", "0"};
 }
 
 // A usage error comes before any box is shown, and leaves no answer.
