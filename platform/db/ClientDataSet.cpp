@@ -757,11 +757,14 @@ void TClientDataSet::fromJson(const QByteArray &json)
                                  || info.type == ftCurrency;
             const bool kindOk = v.isNull() || (numeric && (v.isDouble() || (info.type == ftLargeint && v.isString())))
                                 || (info.type == ftBoolean && v.isBool()) || (!numeric && info.type != ftBoolean && v.isString());
-            if (!kindOk)
-                throw bad(QStringLiteral("record %1, field \"%2\": %3 is not a %4 value")
+            if (!kindOk) {
+                const QString type = fieldTypeName(info.type);
+                const QString article = QStringLiteral("aeiou").contains(type.at(0)) ? QStringLiteral("an") : QStringLiteral("a");
+                throw bad(QStringLiteral("record %1, field \"%2\": %3 is not %4 %5 value")
                               .arg(r + 1)
                               .arg(info.name, QString::fromUtf8(QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact)).mid(1).chopped(1),
-                                   fieldTypeName(info.type)));
+                                   article, type));
+            }
             try {
                 QVariant value = v.toVariant();
                 if (info.type == ftLargeint && v.isDouble() && std::fabs(v.toDouble()) <= 9.0e15)

@@ -379,7 +379,9 @@ void TestDataPackets::hostileJson_data()
     QTest::newRow("short record") << QByteArray(R"({"fields":[{"name":"A","type":"integer"}],"records":[[]]})")
                                   << QStringLiteral("record 1");
     QTest::newRow("text for integer") << QByteArray(R"({"fields":[{"name":"A","type":"integer"}],"records":[["1"]]})")
-                                      << QStringLiteral("not a integer value");
+                                      << QStringLiteral("\"1\" is not an integer value");
+    QTest::newRow("number for string") << QByteArray(R"({"fields":[{"name":"A","type":"string"}],"records":[[1]]})")
+                                       << QStringLiteral("1 is not a string value");
     QTest::newRow("out of range") << QByteArray(R"({"fields":[{"name":"A","type":"integer"}],"records":[[3000000000]]})")
                                   << QStringLiteral("not a valid integer");
     QTest::newRow("too long") << QByteArray(R"({"fields":[{"name":"A","type":"string","size":2}],"records":[["abc"]]})")
