@@ -109,7 +109,8 @@ static QJsonValue jsonOf(const TField &field)
     case ftBoolean: return v.toBool();
     case ftDate: return v.toDate().toString(Qt::ISODate);
     case ftTime: return v.toTime().toString(Qt::ISODate);
-    case ftDateTime: return v.toDateTime().toString(Qt::ISODate);
+    // The wall clock as stored, without the zone that ISODate would add.
+    case ftDateTime: return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"));
     default: return v.toString();
     }
 }

@@ -84,6 +84,9 @@ public:
 
     // The value as a variant of the field's type (QString, int, qlonglong,
     // double, bool, QDate, QTime, QDateTime); an invalid QVariant for null.
+    // A date-time is the wall clock as stored, without a zone: a QDateTime
+    // in UTC whose date() and time() are that wall clock. One set from a
+    // QDateTime keeps that value's own date() and time(), whatever its zone.
     QVariant Value() const;
     // Converts to the field's type; raises EConvertError for a value that
     // does not convert and EDatabaseError outside edit or insert state or for

@@ -60,17 +60,25 @@ QDate parseDate(const QString &s)
     return {};
 }
 
+// A date-time is the till's wall clock, with no zone. It is held as UTC so
+// that the machine's zone never shifts it nor makes it invalid (a local time
+// in a daylight-saving gap does not exist).
+QDateTime wallClock(QDate d, QTime t)
+{
+    return QDateTime(d, t, Qt::UTC);
+}
+
 QDateTime parseDateTime(const QString &s)
 {
     const QString t = s.trimmed();
     const int split = t.indexOf(QRegularExpression(QStringLiteral("[ T]")));
     if (split < 0) {
         const QDate d = parseDate(t);
-        return d.isValid() ? d.startOfDay() : QDateTime();
+        return d.isValid() ? wallClock(d, QTime(0, 0)) : QDateTime();
     }
     const QDate d = parseDate(t.left(split));
     const QTime tm = parseTime(t.mid(split + 1));
-    return d.isValid() && tm.isValid() ? QDateTime(d, tm) : QDateTime();
+    return d.isValid() && tm.isValid() ? wallClock(d, tm) : QDateTime();
 }
 
 [[noreturn]] void notValid(const QVariant &value, const char *what, const FieldInfo &field)
@@ -243,11 +251,12 @@ Cell toCell(const QVariant &value, const FieldInfo &field)
         return Cell::ofText(timeText(t).toUtf8());
     }
     case ftDateTime: {
+        // A QDateTime is taken at its own wall clock, whatever its zone.
         QDateTime dt;
         if (value.typeId() == QMetaType::QDateTime)
             dt = value.toDateTime();
         else if (value.typeId() == QMetaType::QDate)
-            dt = value.toDate().startOfDay();
+            dt = wallClock(value.toDate(), QTime(0, 0));
         else
             dt = parseDateTime(value.toString());
         if (!dt.isValid())

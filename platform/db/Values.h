@@ -1,7 +1,9 @@
 // How field values are stored: the SQLite storage class of each field type,
 // a stored value (Cell), and the conversions from and to QVariant and text.
 // Dates and times are ISO text so that SQLite's date functions and text
-// comparisons work on them; booleans are 0/1.
+// comparisons work on them; booleans are 0/1. A date-time is a wall-clock
+// value without a zone: read back as a QDateTime in UTC with the same date
+// and time, so that no machine time zone changes or refuses it.
 #pragma once
 
 #include "platform/db/Fields.h"

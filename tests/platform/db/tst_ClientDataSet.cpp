@@ -311,7 +311,8 @@ void TestClientDataSet::valueConversion_data()
     QTest::newRow("date") << int(ftDate) << QVariant(QDate(2024, 2, 29)) << QVariant(QDate(2024, 2, 29)) << QStringLiteral("29/02/2024");
     QTest::newRow("date from text") << int(ftDate) << QVariant(QStringLiteral("31/12/1999")) << QVariant(QDate(1999, 12, 31)) << QStringLiteral("31/12/1999");
     QTest::newRow("time") << int(ftTime) << QVariant(QTime(13, 5, 9, 250)) << QVariant(QTime(13, 5, 9, 250)) << QStringLiteral("13:05:09");
-    QTest::newRow("datetime") << int(ftDateTime) << QVariant(QDateTime(QDate(2023, 1, 2), QTime(3, 4, 5))) << QVariant(QDateTime(QDate(2023, 1, 2), QTime(3, 4, 5))) << QStringLiteral("02/01/2023 03:04:05");
+    // A local date-time keeps its wall clock, read back without a zone (as UTC).
+    QTest::newRow("datetime") << int(ftDateTime) << QVariant(QDateTime(QDate(2023, 1, 2), QTime(3, 4, 5))) << QVariant(QDateTime(QDate(2023, 1, 2), QTime(3, 4, 5), Qt::UTC)) << QStringLiteral("02/01/2023 03:04:05");
     QTest::newRow("memo") << int(ftMemo) << QVariant(QStringLiteral("linha 1\nlinha 2")) << QVariant(QStringLiteral("linha 1\nlinha 2")) << QStringLiteral("linha 1\nlinha 2");
     QTest::newRow("null") << int(ftInteger) << QVariant() << QVariant() << QString();
 }

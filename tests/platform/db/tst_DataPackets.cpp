@@ -6,6 +6,7 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <ctime>
 #include <sqlite3.h>
 
 using namespace TouchDialogs;
@@ -151,6 +152,28 @@ QByteArray foreignDatabase()
     return bytes;
 }
 
+// The machine's time zone while alive.
+class MachineZone {
+public:
+    explicit MachineZone(const QByteArray &zone) : m_saved(qgetenv("TZ")), m_had(qEnvironmentVariableIsSet("TZ"))
+    {
+        qputenv("TZ", zone);
+        tzset();
+    }
+    ~MachineZone()
+    {
+        if (m_had)
+            qputenv("TZ", m_saved);
+        else
+            qunsetenv("TZ");
+        tzset();
+    }
+
+private:
+    QByteArray m_saved;
+    bool m_had;
+};
+
 } // namespace
 
 class TestDataPackets : public QObject {
@@ -162,6 +185,8 @@ private slots:
     void jsonForm();
     void fileRoundTrip();
     void nullPacketCloses();
+    void dateTimesIgnoreTheMachineZone_data();
+    void dateTimesIgnoreTheMachineZone();
     void hostileFilter_data();
     void hostileFilter();
     void acceptedFilter_data();
@@ -234,6 +259,58 @@ void TestDataPackets::nullPacketCloses()
     ds.setData(QVariant());
     QVERIFY(!ds.Active());
     QVERIFY(!ds.Data().isValid());
+}
+
+void TestDataPackets::dateTimesIgnoreTheMachineZone_data()
+{
+    QTest::addColumn<QByteArray>("zone");
+    QTest::addColumn<QString>("written"); // in the JSON form
+    QTest::addColumn<QDate>("date");
+    QTest::addColumn<QTime>("time");
+    QTest::newRow("daylight-saving gap") << QByteArray("Europe/Lisbon") << "2024-03-31T01:30:00" << QDate(2024, 3, 31)
+                                         << QTime(1, 30);
+    QTest::newRow("midnight gap, date only") << QByteArray("America/Sao_Paulo") << "2018-11-04" << QDate(2018, 11, 4)
+                                             << QTime(0, 0);
+}
+
+// A date-time is the till's wall clock: a packet or JSON written on a machine
+// in UTC reads, shows, edits and writes back the same on one in any zone.
+void TestDataPackets::dateTimesIgnoreTheMachineZone()
+{
+    QFETCH(QByteArray, zone);
+    QFETCH(QString, written);
+    QFETCH(QDate, date);
+    QFETCH(QTime, time);
+    const QByteArray json = R"({"fields":[{"name":"DT","type":"datetime"}],"records":[[")" + written.toUtf8() + R"("]]})";
+    const QString shown = date.toString(QStringLiteral("dd/MM/yyyy ")) + time.toString(QStringLiteral("HH:mm:ss"));
+    const QString stored = date.toString(Qt::ISODate) + u'T' + time.toString(Qt::ISODate);
+    QVariant packet;
+    {
+        const MachineZone utc("UTC");
+        TClientDataSet ds;
+        ds.fromJson(json);
+        packet = ds.Data();
+    }
+    const MachineZone local(zone);
+    TClientDataSet fromPacket, fromJson;
+    QVERIFY_THROWS_NO_EXCEPTION(fromPacket.setData(packet));
+    QVERIFY_THROWS_NO_EXCEPTION(fromJson.fromJson(json));
+    for (TClientDataSet *ds : {&fromPacket, &fromJson}) {
+        QCOMPARE(ds->Fields(0)->AsString(), shown);
+        const QDateTime value = ds->Fields(0)->Value().toDateTime();
+        QVERIFY(value.isValid());
+        QCOMPARE(value.date(), date);
+        QCOMPARE(value.time(), time);
+    }
+    // Typed as shown, or set to the value read: the same wall clock again.
+    fromJson.Edit();
+    QVERIFY_THROWS_NO_EXCEPTION(fromJson.Fields(0)->setAsString(shown));
+    fromJson.Post();
+    fromPacket.Edit();
+    fromPacket.Fields(0)->setValue(fromPacket.Fields(0)->Value());
+    fromPacket.Post();
+    for (TClientDataSet *ds : {&fromPacket, &fromJson})
+        QVERIFY2(ds->toJson().contains("[[\"" + stored.toUtf8() + "\"]]"), ds->toJson().constData());
 }
 
 void TestDataPackets::hostileFilter_data()
