@@ -4,6 +4,7 @@
 
 #include <QSet>
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -254,7 +255,10 @@ RecordStore::~RecordStore()
 sqlite3 *RecordStore::openConnection()
 {
     sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+    // URI names let compact() write into a named in-memory database.
+    if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI,
+                        nullptr)
+        != SQLITE_OK) {
         sqlite3_close(db);
         throw EDatabaseError(QStringLiteral("Cannot open an in-memory database"));
     }
@@ -490,6 +494,8 @@ std::unique_ptr<RecordStore> RecordStore::load(const QByteArray &packet)
         store->m_columns.emplace_back(f.storage);
     store->loadMirror();
     store->prepareStatements();
+    // Whoever wrote the image may have left free pages or deleted records in it.
+    store->m_compact = false;
     return store;
 }
 
@@ -576,8 +582,10 @@ void RecordStore::loadMirror()
         std::sort(m_natural.begin(), m_natural.end(), byPos);
 }
 
-QByteArray RecordStore::serialize() const
+QByteArray RecordStore::serialize()
 {
+    if (!m_compact)
+        compact();
     sqlite3_int64 size = 0;
     if (unsigned char *p = sqlite3_serialize(m_db, "main", &size, SQLITE_SERIALIZE_NOCOPY))
         return QByteArray(reinterpret_cast<const char *>(p), qsizetype(size));
@@ -587,6 +595,77 @@ QByteArray RecordStore::serialize() const
     QByteArray out(reinterpret_cast<const char *>(copy), qsizetype(size));
     sqlite3_free(copy);
     return out;
+}
+
+// Rebuilds the database from its live records alone, so that it has no free
+// pages and holds no byte of a deleted or overwritten record, whatever the
+// SQLite build's secure_delete default. VACUUM INTO writes the fresh copy
+// and, unlike VACUUM, keeps the rowids the mirror is indexed by; the copy
+// then replaces this connection's database. Costs one pass over the live
+// records, and only after a delete or an edit.
+void RecordStore::compact()
+{
+    static std::atomic<quint64> serial{0};
+    const QByteArray name = "file:/touchdialogs-compact-" + QByteArray::number(++serial) + "?vfs=memdb";
+    auto failed = [](sqlite3 *db) {
+        return EDatabaseError(QStringLiteral("The data packet cannot be written: %1")
+                                  .arg(QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory")));
+    };
+    // Held open so that the copy outlives VACUUM INTO's own connection to it.
+    sqlite3 *copy = nullptr;
+    if (sqlite3_open_v2(name.constData(), &copy,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr)
+        != SQLITE_OK) {
+        const EDatabaseError error = failed(copy);
+        sqlite3_close(copy);
+        throw error;
+    }
+    struct Close {
+        sqlite3 *db;
+        ~Close() { sqlite3_close(db); }
+    } closeCopy{copy};
+
+    sqlite3_limit(m_db, SQLITE_LIMIT_ATTACHED, 1); // VACUUM INTO attaches the copy
+    const int rc = sqlite3_exec(m_db, ("VACUUM INTO " + quoteLiteral(QString::fromLatin1(name))).constData(), nullptr,
+                                nullptr, nullptr);
+    sqlite3_limit(m_db, SQLITE_LIMIT_ATTACHED, 0);
+    if (rc != SQLITE_OK)
+        throw failed(m_db);
+
+    // Into a private connection that owns its image, as every store's is.
+    sqlite3_int64 size = 0;
+    unsigned char *image = sqlite3_serialize(copy, "main", &size, 0);
+    if (!image)
+        throw failed(nullptr);
+    sqlite3 *fresh = openConnection();
+    if (sqlite3_deserialize(fresh, "main", image, size, size,
+                            SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE)
+        != SQLITE_OK) {
+        sqlite3_close(fresh);
+        throw failed(nullptr);
+    }
+
+    sqlite3 *old = std::exchange(m_db, fresh);
+    Statement kept[] = {std::move(m_insert), std::move(m_update), std::move(m_delete), std::move(m_setPos)};
+    try {
+        configure();
+        prepareStatements();
+    } catch (...) {
+        m_db = old;
+        m_insert = std::move(kept[0]);
+        m_update = std::move(kept[1]);
+        m_delete = std::move(kept[2]);
+        m_setPos = std::move(kept[3]);
+        sqlite3_close(fresh);
+        throw;
+    }
+    // The cached filters' statements belong to the old connection; their
+    // results are computed again when next asked for.
+    m_filters.clear();
+    for (Statement &st : kept)
+        st = {};
+    sqlite3_close_v2(old);
+    m_compact = true;
 }
 
 // ------------------------------------------------------------------ fields
@@ -759,6 +838,7 @@ void RecordStore::updateRow(int rowid, const std::vector<Cell> &cells)
     m_update.bind(int(cells.size()) + 1, qint64(rowid));
     m_update.step();
     m_update.reset();
+    m_compact = false;
     unlinkFromOrders(rowid);
     writeCells(rowid, cells);
     linkIntoOrders(rowid);
@@ -770,6 +850,7 @@ void RecordStore::deleteRow(int rowid)
     m_delete.bind(1, qint64(rowid));
     m_delete.step();
     m_delete.reset();
+    m_compact = false;
     unlinkFromOrders(rowid);
     const auto it = std::lower_bound(m_natural.begin(), m_natural.end(), rowid,
                                      [this](int a, int b) { return naturalLess(a, b); });
@@ -785,6 +866,7 @@ void RecordStore::deleteRow(int rowid)
 void RecordStore::deleteAll()
 {
     exec(m_db, "DELETE FROM records");
+    m_compact = false;
     for (int rowid : m_natural) {
         for (Column &c : m_columns)
             c.clear(rowid);

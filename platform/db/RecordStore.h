@@ -100,8 +100,10 @@ public:
     static std::unique_ptr<RecordStore> create(std::vector<FieldInfo> fields);
     // A store from a data packet, checked defensively; raises EDatabaseError.
     static std::unique_ptr<RecordStore> load(const QByteArray &packet);
-    // The packet: the SQLite image of the database.
-    QByteArray serialize() const;
+    // The packet: the SQLite image of the database, holding the records and
+    // nothing else. After a delete or an edit the image is first rebuilt
+    // from the live records (compact()); otherwise it is handed out as it is.
+    QByteArray serialize();
 
     const std::vector<FieldInfo> &fields() const { return m_fields; }
     // Index of a field by name (ASCII case-insensitive, as SQLite), or -1.
@@ -164,6 +166,7 @@ private:
     RecordStore(sqlite3 *db, std::vector<FieldInfo> fields);
     static sqlite3 *openConnection();
     void configure();
+    void compact();
     void createSchema();
     void loadMirror();
     void prepareStatements();
@@ -204,6 +207,9 @@ private:
     std::vector<std::unique_ptr<PrefixOrder>> m_prefixOrders;
     std::vector<std::unique_ptr<CachedFilter>> m_filters;
     Statement m_insert, m_update, m_delete, m_setPos;
+    // False once a record was deleted or overwritten (or the image came from
+    // outside): free pages and old bytes may remain until compact().
+    bool m_compact = true;
 
     // Authorizer state: on while a filter is compiled.
     bool m_guard = false;

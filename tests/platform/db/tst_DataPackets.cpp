@@ -185,6 +185,8 @@ private slots:
     void jsonForm();
     void fileRoundTrip();
     void nullPacketCloses();
+    void packetHoldsOnlyItsRecords_data();
+    void packetHoldsOnlyItsRecords();
     void dateTimesIgnoreTheMachineZone_data();
     void dateTimesIgnoreTheMachineZone();
     void hostileFilter_data();
@@ -259,6 +261,91 @@ void TestDataPackets::nullPacketCloses()
     ds.setData(QVariant());
     QVERIFY(!ds.Active());
     QVERIFY(!ds.Data().isValid());
+}
+
+void TestDataPackets::packetHoldsOnlyItsRecords_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("deleted one by one") << "delete";
+    QTest::newRow("edited, then deleted") << "edit";
+    QTest::newRow("emptied, then some added") << "empty";
+    QTest::newRow("loaded, then deleted") << "load";
+}
+
+// Removed and overwritten records leave no bytes in a packet, and a packet
+// is no bigger than one written afresh with the records it holds; the
+// dataset goes on working after it was written.
+void TestDataPackets::packetHoldsOnlyItsRecords()
+{
+    QFETCH(QString, how);
+    constexpr int n = 3000;
+    const auto name = [](const char *tag, int i) { return QStringLiteral("%1-%2 pão de queijo").arg(QLatin1String(tag)).arg(i, 5, 10, QChar(u'0')); };
+    const auto append = [](TClientDataSet &ds, int code, const QString &text) {
+        ds.Append();
+        ds.Fields(0)->setValue(code);
+        ds.Fields(1)->setValue(text);
+        ds.Post();
+    };
+    TClientDataSet ds, fresh;
+    for (TClientDataSet *d : {&ds, &fresh}) {
+        d->FieldDefs().Add(QStringLiteral("CODIGO"), ftInteger);
+        d->FieldDefs().Add(QStringLiteral("NOME"), ftString, 60);
+        d->CreateDataSet();
+    }
+    QStringList kept;
+    if (how == QLatin1String("empty")) {
+        for (int i = 0; i < n; ++i)
+            append(ds, i, name("GONE", i));
+        ds.EmptyDataSet();
+        for (int i = 0; i < 5; ++i) {
+            kept << name("KEPT", i);
+            append(ds, i, kept.last());
+        }
+    } else {
+        for (int i = 0; i < n; ++i)
+            append(ds, i, name(i % 600 ? "GONE" : "KEPT", i));
+        if (how == QLatin1String("load"))
+            ds.setData(ds.Data());
+        for (int r = ds.RecordCount(); r >= 1; --r) {
+            ds.setRecNo(r);
+            const QString text = ds.Fields(1)->AsString();
+            const bool keep = text.startsWith(QLatin1String("KEPT"));
+            if (how == QLatin1String("edit")) {
+                // Longer, so that SQLite moves the record.
+                ds.Edit();
+                ds.Fields(1)->setValue(QString(text).replace(QLatin1String("pão"), QLatin1String("pão grande")));
+                ds.Post();
+            }
+            if (keep)
+                kept.prepend(ds.Fields(1)->AsString());
+            else
+                ds.Delete();
+        }
+    }
+    QCOMPARE(ds.RecordCount(), kept.size());
+    for (int i = 0; i < kept.size(); ++i)
+        append(fresh, i, kept.at(i));
+
+    const QByteArray packet = ds.Data().toByteArray();
+    QVERIFY2(!packet.contains("GONE"), "a removed record can be read from the packet");
+    QVERIFY2(packet.size() <= fresh.Data().toByteArray().size() + 4096,
+             qPrintable(QStringLiteral("%1 bytes for %2 records").arg(packet.size()).arg(kept.size())));
+
+    // The dataset still edits and deletes the right records.
+    ds.First();
+    ds.Edit();
+    ds.Fields(1)->setValue(QStringLiteral("first"));
+    ds.Post();
+    ds.Last();
+    ds.Delete();
+    kept.first() = QStringLiteral("first");
+    kept.removeLast();
+    TClientDataSet back;
+    back.setData(ds.Data());
+    QStringList names;
+    for (back.First(); !back.Eof(); back.Next())
+        names << back.Fields(1)->AsString();
+    QCOMPARE(names, kept);
 }
 
 void TestDataPackets::dateTimesIgnoreTheMachineZone_data()
