@@ -335,6 +335,7 @@ int TDBGrid::defaultColumnWidth(const TField &field) const
     case ftFloat:
     case ftCurrency: characters = 10; break;
     case ftDateTime: characters = 18; break;
+    case ftLargeint: characters = 20; break; // 19 digits and a sign
     case ftMemo: characters = 30; break;
     default: characters = 8; break;
     }

@@ -15,6 +15,8 @@ private slots:
     void rowsFollowTheFont_data();
     void rowsFollowTheFont();
     void columnsFitFieldAndTitle();
+    void columnShowsItsWidestValue_data();
+    void columnShowsItsWidestValue();
     void doubleClickAnywhere_data();
     void doubleClickAnywhere();
 };
@@ -75,6 +77,44 @@ void TestDBGridSizing::columnsFitFieldAndTitle()
     QVERIFY(grid.columnWidth(1) >= 30 * fm.horizontalAdvance(QLatin1Char('0')));
     QVERIFY(grid.columnWidth(1) > grid.columnWidth(2));
     QVERIFY(grid.columnWidth(2) >= fm.horizontalAdvance(QStringLiteral("99.999,99")));
+}
+
+void TestDBGridSizing::columnShowsItsWidestValue_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("value"); // in the JSON form
+    QTest::newRow("largeint, lowest") << "largeint" << R"("-9223372036854775808")";
+    QTest::newRow("largeint, highest") << "largeint" << R"("9223372036854775807")";
+    QTest::newRow("currency") << "currency" << "99999.99";
+    QTest::newRow("date") << "date" << R"("2024-12-28")";
+    QTest::newRow("time") << "time" << R"("23:58:08")";
+    QTest::newRow("datetime") << "datetime" << R"("2024-12-28 23:58:08")";
+    QTest::newRow("boolean") << "boolean" << "false";
+}
+
+// Nothing of the value is cut off ("900719…") in the cell font of the touch
+// forms, whatever the title.
+void TestDBGridSizing::columnShowsItsWidestValue()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, value);
+    TClientDataSet ds;
+    ds.fromJson(QStringLiteral(R"({"fields":[{"name":"V","type":"%1"},{"name":"NOME","type":"string","size":10}],
+        "records":[[%2,"x"]]})").arg(type, value).toUtf8());
+    TDataSource source;
+    source.setDataSet(&ds);
+    TDBGrid grid;
+    QFont f(QStringLiteral("Tahoma"));
+    f.setPixelSize(21);
+    f.setBold(true);
+    grid.setFont(f);
+    grid.setTitleFont(f);
+    grid.setDataSource(&source);
+    const int needed = grid.sizeHintForIndex(grid.model()->index(0, 0)).width();
+    QVERIFY2(grid.columnWidth(0) >= needed, qPrintable(QStringLiteral("%1 wide for \"%2\", which needs %3")
+                                                          .arg(grid.columnWidth(0))
+                                                          .arg(ds.Fields(0)->AsString())
+                                                          .arg(needed)));
 }
 
 void TestDBGridSizing::doubleClickAnywhere_data()
