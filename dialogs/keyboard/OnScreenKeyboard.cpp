@@ -85,8 +85,7 @@ void OnScreenKeyboard::spdCapsLockClick(QObject *)
 void OnScreenKeyboard::spdBackSpaceClick(QObject *)
 {
     if (m_policy.route == KeyboardPolicy::Route::CallKeyPress) {
-        const QString text = labelText();
-        setLabelText(text.left(text.size() - 1));
+        setLabelText(withoutLastCharacter(labelText()));
         return;
     }
     PostText(QString(QChar(VK_BACK)), false, false);
@@ -135,6 +134,22 @@ OnScreenKeyboard::Typed OnScreenKeyboard::keyPress(QChar Key, int textLength) co
     }
     t.character = upper ? UpCase(Key) : LowCase(Key);
     return t;
+}
+
+int OnScreenKeyboard::characterCount(const QString &text)
+{
+    int count = 0;
+    for (qsizetype i = 0; i < text.size(); ++i, ++count)
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+    return count;
+}
+
+QString OnScreenKeyboard::withoutLastCharacter(const QString &text)
+{
+    const qsizetype n = text.size();
+    const bool pair = n >= 2 && text.at(n - 1).isLowSurrogate() && text.at(n - 2).isHighSurrogate();
+    return text.left(n - (pair ? 2 : n > 0 ? 1 : 0));
 }
 
 void OnScreenKeyboard::deliver(QObject *sender, QChar character)

@@ -114,8 +114,8 @@ public:
         bool releaseShift = false; // run spdShiftClick (one-shot Shift used up)
     };
     // The decision for a typed character when the text holds textLength
-    // characters. It changes nothing itself: the form appends and, when asked,
-    // releases Shift through its spdShiftClick.
+    // characters (characterCount). It changes nothing itself: the form
+    // appends and, when asked, releases Shift through its spdShiftClick.
     Typed keyPress(QChar Key, int textLength) const;
     bool accepts(QChar Key) const { return m_policy.accepted.contains(Key); }
 
@@ -130,6 +130,13 @@ public:
     // Sets the captions of spdA..spdZ and spdCCdil to upper or lower case;
     // a missing key is skipped.
     void rewriteCaptions(bool upper);
+
+    // --- text by characters --------------------------------------------------
+    // A start text may hold characters outside the BMP (U+1F355): each is
+    // one character, a surrogate pair in a QString. Backspace removes it
+    // whole and the length limit counts it once.
+    static int characterCount(const QString &text);
+    static QString withoutLastCharacter(const QString &text);
 
 private:
     void deliver(QObject *sender, QChar character);

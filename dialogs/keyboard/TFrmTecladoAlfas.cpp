@@ -39,7 +39,7 @@ void TFrmTecladoAlfas::FormCreate(QObject *)
 
 void TFrmTecladoAlfas::FormKeyPress(QObject *Sender, QChar &Key)
 {
-    const auto typed = m_keyboard.keyPress(Key, m_lblDescricao->Caption().size());
+    const auto typed = m_keyboard.keyPress(Key, OnScreenKeyboard::characterCount(m_lblDescricao->Caption()));
     if (!typed.accepted)
         return;
     m_lblDescricao->setCaption(m_lblDescricao->Caption() + typed.character);

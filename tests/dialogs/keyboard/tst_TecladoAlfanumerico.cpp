@@ -168,6 +168,11 @@ void tst_TecladoAlfanumerico::dialog_data()
     shorten << "touch spdA" << "touch spdB" << "touch spdEnter";
     QTest::newRow("60-character start, shortened below 50") << sixty << shorten << QString(49, u'x') + u'a';
     QTest::newRow("Alt+F4 does not close") << "ok" << QStringList{"key Alt+F4", "key Return"} << "ok";
+    // A character outside the BMP is one character (two UTF-16 units).
+    const QString pizza = QStringLiteral("\U0001F355");
+    QTest::newRow("Backspace removes a whole character") << "Mesa " + pizza << QStringList{"touch spdBackSpace", "touch spdEnter"} << "Mesa ";
+    QTest::newRow("physical Backspace too") << pizza + pizza << QStringList{"key Backspace", "key Return"} << pizza;
+    QTest::newRow("the limit counts characters") << pizza.repeated(48) << QStringList{"type abc", "key Return"} << pizza.repeated(48) + "ab";
 }
 
 void tst_TecladoAlfanumerico::dialog()
