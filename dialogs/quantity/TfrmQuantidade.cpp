@@ -129,8 +129,11 @@ void TfrmQuantidade::FormClose(QObject *, TCloseAction &)
 void TfrmQuantidade::closeEvent(QCloseEvent *event)
 {
     // Closed from the window's close box: nothing was confirmed, so the
-    // answer is 0 like Cancel, never an earlier call's quantity.
-    doQtdeInfo = 0;
+    // answer is 0 like Cancel, never an earlier call's quantity. A close
+    // that arrives once Enter or Cancel has answered (the run is ending)
+    // leaves that answer alone.
+    if (!isModalEnding())
+        doQtdeInfo = 0;
     TForm::closeEvent(event);
 }
 

@@ -161,6 +161,7 @@ void tst_InfoQuantidade::entry_data()
     QTest::newRow("escape") << 0 << "" << QStringList{"type 7", "key Escape"} << "7" << 0.0;
     QTest::newRow("cancel key") << 0 << "" << QStringList{"type 7", "touch sbtCancelar"} << "7" << 0.0;
     QTest::newRow("Alt+F4 ignored") << 0 << "" << QStringList{"type 3", "key Alt+F4", enter} << "3" << 3.0;
+    QTest::newRow("late close keeps the quantity") << 0 << "" << QStringList{"type 2,5", enter, "close"} << "2,5" << 2.5;
 }
 
 void tst_InfoQuantidade::entry()
