@@ -110,7 +110,9 @@ public:
 
     // ---- packets
     // The data packet: fields and records, an SQLite database image in a
-    // QByteArray. Invalid when the dataset is closed.
+    // QByteArray. It holds nothing else: no free pages and no byte of a
+    // record deleted or overwritten (after such a change the image is first
+    // rebuilt, one pass over the records). Invalid when the dataset is closed.
     QVariant Data() const;
     // Replaces fields and records by the packet's, drops the index
     // definitions, applies the filter and makes the first record current.

@@ -656,7 +656,7 @@ void RecordStore::compact()
         m_update = std::move(kept[1]);
         m_delete = std::move(kept[2]);
         m_setPos = std::move(kept[3]);
-        sqlite3_close(fresh);
+        sqlite3_close_v2(fresh); // closes once the statements made on it are finalized
         throw;
     }
     // The cached filters' statements belong to the old connection; their
