@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLayout>
 #include <QMetaObject>
+#include <QWindow>
 #include <utility>
 
 namespace TouchDialogs {
@@ -184,9 +185,36 @@ int TForm::ShowModal()
 
 void TForm::Show()
 {
+    ownByModalWindow();
     show();
     raise();
     activateWindow();
+}
+
+void TForm::ownByModalWindow()
+{
+    // A modal run blocks every window that is not its own: a form shown over
+    // it without an owner would be drawn on top, take no touch, and leave the
+    // keys to the hidden window under it. Owned by the modal window, it takes
+    // both, like a window shown by that dialog.
+    QWidget *modal = QApplication::activeModalWidget();
+    if (modal == this)
+        modal = nullptr;
+    create();
+    QWindow *owner = modal ? modal->windowHandle() : nullptr;
+    windowHandle()->setTransientParent(owner);
+    disconnect(m_ownerHidden);
+    if (owner) {
+        // Once the owner's run ends, the next modal window down (or none)
+        // takes the form over, so it keeps working until it is closed.
+        m_ownerHidden = connect(
+            owner, &QWindow::visibleChanged, this,
+            [this](bool ownerVisible) {
+                if (!ownerVisible && isVisible())
+                    ownByModalWindow();
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 bool TForm::doClose(TCloseAction &action)
@@ -274,7 +302,13 @@ void TForm::setVisible(bool visible)
             move((Screen::Width() - outer.width()) / 2, (Screen::Height() - outer.height()) / 2);
         }
     }
+    const bool wasActive = isActiveWindow();
     QDialog::setVisible(visible);
+    // Without a window manager nobody hands the keys back to the window this
+    // form was shown over.
+    if (!visible && wasActive && windowHandle())
+        if (QWindow *owner = windowHandle()->transientParent(); owner && owner->isVisible())
+            owner->requestActivate();
     // Hidden, the form can be resized by code again.
     if (!visible && m_borderStyle != bsSizeable) {
         setMinimumSize(0, 0);

@@ -48,6 +48,8 @@ public:
     // general error handler lets through (a host's OnException that throws)
     // ends the innermost run and is raised again from its ShowModal.
     int ShowModal();
+    // Shows the form without waiting. Shown while a modal run goes on, it is
+    // owned by the modal window and takes touches and keys over it.
     void Show();
     // Modal: ends the run with modal result 2 (once the current handler is
     // done). Otherwise runs OnClose and hides or releases the form.
@@ -152,6 +154,8 @@ private:
     // false when no modal run is going on.
     static bool raiseFromModalRun(std::exception_ptr error);
 
+    // Makes the form owned by the modal window that is active now, if any.
+    void ownByModalWindow();
     void checkModalEnd();
     bool doClose(TCloseAction &action);
     void applyBorder();
@@ -169,6 +173,7 @@ private:
     bool m_releaseAfterModal = false;
     bool m_allowDone = false;
     std::exception_ptr m_raised;
+    QMetaObject::Connection m_ownerHidden;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(TForm::TBorderIcons)

@@ -3,6 +3,7 @@
 #include "platform/rtl/Exceptions.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -153,8 +154,13 @@ void realTouch(QWidget *w, const QString &childName)
         return;
     }
     const QPoint at = child->mapToGlobal(child->rect().center());
-    xdo({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(at.x()), QString::number(at.y()),
-         QStringLiteral("click"), QStringLiteral("1")});
+    // xdotool's --sync waits for the pointer to move: it would wait forever
+    // when the pointer is there already (the same button of the box before).
+    if (QCursor::pos() == at)
+        xdo({QStringLiteral("click"), QStringLiteral("1")});
+    else
+        xdo({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(at.x()), QString::number(at.y()),
+             QStringLiteral("click"), QStringLiteral("1")});
 }
 
 void realKey(const QString &keys)
