@@ -87,6 +87,15 @@ TLabel::TLabel(QWidget *parent) : QLabel(parent)
     setTextFormat(Qt::PlainText);
 }
 
+void TLabel::setCaption(const QString &caption)
+{
+    // Callers break lines with CR (alone or before LF); Qt breaks at LF only.
+    m_caption = caption;
+    m_shown = caption;
+    m_shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n');
+    setText(m_shown);
+}
+
 QColor TLabel::Color() const
 {
     return palette().color(QPalette::Window);

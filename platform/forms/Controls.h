@@ -70,8 +70,10 @@ public:
     explicit TLabel(QWidget *parent = nullptr);
     int Tag() const { return m_tag; }
     void setTag(int tag) { m_tag = tag; }
-    QString Caption() const { return text(); }
-    void setCaption(const QString &caption) { setText(caption); }
+    // The caption as set, whatever the line breaks it uses.
+    QString Caption() const { return text() == m_shown ? m_caption : text(); }
+    // CR, LF and CR-LF each break the line on the screen.
+    void setCaption(const QString &caption);
     bool Transparent() const { return !autoFillBackground(); }
     void setTransparent(bool on) { setAutoFillBackground(!on); }
     QColor Color() const;
@@ -80,6 +82,8 @@ public:
 
 private:
     int m_tag = 0;
+    QString m_caption;
+    QString m_shown;
 };
 
 // A read-only edit line that takes keys while focused.

@@ -40,11 +40,32 @@ QList<TTouchButton *> buttonsOf(QWidget *box)
     return out;
 }
 
+// The lines of the label that have ink on them, counted from 0 at the top,
+// as the label draws itself.
+QList<int> drawnLines(QLabel *label)
+{
+    const QImage image = label->grab().toImage();
+    const int lineSpacing = label->fontMetrics().lineSpacing();
+    QList<int> lines;
+    for (int y = 0; y < image.height(); ++y) {
+        bool ink = false;
+        // The text is navy on the grey of the form.
+        for (int x = 0; x < image.width() && !ink; ++x) {
+            const QRgb p = image.pixel(x, y);
+            ink = qBlue(p) - qRed(p) > 40;
+        }
+        if (ink && (lines.isEmpty() || lines.last() != y / lineSpacing))
+            lines << y / lineSpacing;
+    }
+    return lines;
+}
+
 struct Run {
     int result = 0;
     bool fired = false;
     bool stayedOpen = false;   // still open after the last step
-    QString label;             // lblMessage as shown
+    QString label;             // lblMessage's caption
+    QList<int> lines;          // its lines with ink on the screen
     QStringList names;         // buttons in creation order
     QList<QRect> geometry;
     QStringList purple;        // buttons whose caption is purple
@@ -54,7 +75,9 @@ struct Run {
 
 void observe(QWidget *box, Run &run)
 {
-    run.label = box->findChild<TLabel *>(QStringLiteral("lblMessage"))->Caption();
+    auto *label = box->findChild<TLabel *>(QStringLiteral("lblMessage"));
+    run.label = label->Caption();
+    run.lines = drawnLines(label);
     for (TTouchButton *b : buttonsOf(box)) {
         run.names << b->objectName();
         run.geometry << b->geometry();
@@ -157,8 +180,8 @@ private slots:
     void touchingAButtonReturnsItsResult_data();
     void touchingAButtonReturnsItsResult();
     void helpLeavesAModalBoxOpen();
-    void textStartsOnTheSecondLineUnlessItHasACarriageReturn_data();
-    void textStartsOnTheSecondLineUnlessItHasACarriageReturn();
+    void messageLinesOnTheScreen_data();
+    void messageLinesOnTheScreen();
     void iconByKind_data();
     void iconByKind();
     void timerPressesTheDefaultButton_data();
@@ -361,24 +384,29 @@ void tst_TouchMessageDlg::helpLeavesAModalBoxOpen()
     QCOMPARE(result, 1);
 }
 
-void tst_TouchMessageDlg::textStartsOnTheSecondLineUnlessItHasACarriageReturn_data()
+void tst_TouchMessageDlg::messageLinesOnTheScreen_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("one line") << "Mesa fechada." << "\r\nMesa fechada.";
-    QTest::newRow("CR LF") << "Mesa 12\r\nfechada." << "Mesa 12\r\nfechada.";
-    QTest::newRow("CR at the end") << "Mesa 12\r" << "Mesa 12\r";
-    QTest::newRow("LF alone is no CR") << "Mesa 12\nfechada." << "\r\nMesa 12\nfechada.";
-    QTest::newRow("empty") << "" << "\r\n";
+    QTest::addColumn<QList<int>>("lines");
+    QTest::newRow("one line") << "Mesa fechada." << "\r\nMesa fechada." << QList<int>{1};
+    QTest::newRow("CR LF: one break") << "Mesa 12\r\nFechada." << "Mesa 12\r\nFechada." << QList<int>{0, 1};
+    QTest::newRow("CR alone breaks too") << "Linha um\rLinha dois" << "Linha um\rLinha dois" << QList<int>{0, 1};
+    QTest::newRow("CR CR: an empty line") << "Mesa 12\r\rFechada." << "Mesa 12\r\rFechada." << QList<int>{0, 2};
+    QTest::newRow("CR at the end") << "Mesa 12\r" << "Mesa 12\r" << QList<int>{0};
+    QTest::newRow("LF alone is no CR") << "Mesa 12\nFechada." << "\r\nMesa 12\nFechada." << QList<int>{1, 2};
+    QTest::newRow("empty") << "" << "\r\n" << QList<int>{};
 }
 
-void tst_TouchMessageDlg::textStartsOnTheSecondLineUnlessItHasACarriageReturn()
+void tst_TouchMessageDlg::messageLinesOnTheScreen()
 {
     QFETCH(QString, text);
     QFETCH(QString, shown);
+    QFETCH(QList<int>, lines);
     const Run run = runBox({QStringLiteral("key Return")}, {mbOK}, QString(), mtInformation, text);
     QVERIFY(run.fired);
     QCOMPARE(run.label, shown);
+    QCOMPARE(run.lines, lines);
 }
 
 void tst_TouchMessageDlg::iconByKind_data()
