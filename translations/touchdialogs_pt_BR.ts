@@ -11,12 +11,12 @@
     <message><source>&amp;No</source><translation>&amp;Não</translation></message>
     <message><source>OK</source><translation>OK</translation></message>
     <message><source>Cancel</source><translation>Cancelar</translation></message>
-    <message><source>&amp;Help</source><translation>A&amp;juda</translation></message>
+    <message><source>&amp;Help</source><translation>&amp;Ajuda</translation></message>
     <message><source>&amp;Abort</source><translation>&amp;Abortar</translation></message>
     <message><source>&amp;Retry</source><translation>&amp;Repetir</translation></message>
     <message><source>&amp;Ignore</source><translation>&amp;Ignorar</translation></message>
     <message><source>&amp;All</source><translation>&amp;Todos</translation></message>
-    <message><source>N&amp;o to All</source><translation>N&amp;ão para todos</translation></message>
-    <message><source>Yes to &amp;All</source><translation>Sim para t&amp;odos</translation></message>
+    <message><source>No &amp;To All</source><translation>Não &amp;Para Todos</translation></message>
+    <message><source>Yes To &amp;All</source><translation>Sim Para &amp;Todos</translation></message>
 </context>
 </TS>

@@ -4,6 +4,9 @@
 
 namespace TouchDialogs {
 
+// The box presses a button when the key's code equals the character after
+// its "&": mark a digit or a capital A-Z (a letter key's code), and keep the
+// marks of one language apart where the captions allow it.
 #define TD_RES_STRING(name, text) \
     QString name() { return QCoreApplication::translate("Consts", text); }
 
@@ -20,7 +23,7 @@ TD_RES_STRING(SMsgDlgAbort, "&Abort")
 TD_RES_STRING(SMsgDlgRetry, "&Retry")
 TD_RES_STRING(SMsgDlgIgnore, "&Ignore")
 TD_RES_STRING(SMsgDlgAll, "&All")
-TD_RES_STRING(SMsgDlgNoToAll, "N&o to All")
-TD_RES_STRING(SMsgDlgYesToAll, "Yes to &All")
+TD_RES_STRING(SMsgDlgNoToAll, "No &To All")
+TD_RES_STRING(SMsgDlgYesToAll, "Yes To &All")
 
 } // namespace TouchDialogs

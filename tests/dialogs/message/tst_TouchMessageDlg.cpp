@@ -5,15 +5,18 @@
 #include "frame/Frame.h"
 #include "platform/forms/Application.h"
 #include "platform/forms/Controls.h"
+#include "platform/forms/FormsUnit.h"
 #include "platform/forms/ResStrings.h"
 #include "support/Touch.h"
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLocale>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <memory>
 
 using namespace TouchDialogs;
@@ -177,6 +180,8 @@ private slots:
     void buttonRow();
     void accelerators_data();
     void accelerators();
+    void shippedAcceleratorsAreReachableAndApart_data();
+    void shippedAcceleratorsAreReachableAndApart();
     void touchingAButtonReturnsItsResult_data();
     void touchingAButtonReturnsItsResult();
     void helpLeavesAModalBoxOpen();
@@ -342,6 +347,82 @@ void tst_TouchMessageDlg::accelerators()
         QVERIFY(!run.stayedOpen);
         QCOMPARE(run.result, expected);
     }
+}
+
+void tst_TouchMessageDlg::shippedAcceleratorsAreReachableAndApart_data()
+{
+    QTest::addColumn<QString>("locale");
+    // Buttons that share their accelerator in that language for want of a
+    // free capital: Abort, All, Abortar, Ajuda and Todos have one each; the
+    // other capitals of Yes To All and Sim Para Todos go to the buttons they
+    // are usually shown with (Yes, No To All).
+    QTest::addColumn<QStringList>("sharing");
+
+    const QHash<QString, QStringList> sharing{
+        {QStringLiteral("en"), {QStringLiteral("Abort All YesToAll")}},
+        {QStringLiteral("pt_BR"), {QStringLiteral("Abort Help"), QStringLiteral("All YesToAll")}}};
+    QTest::newRow("en") << "en" << sharing.value(QStringLiteral("en"));
+    const QStringList packs =
+        QDir(QStringLiteral(":/i18n")).entryList({QStringLiteral("touchdialogs_*.qm")}, QDir::Files);
+    QVERIFY(!packs.isEmpty());
+    for (const QString &file : packs) {
+        const QString locale = file.section(u'_', 1).section(u'.', 0, 0);
+        QTest::newRow(qPrintable(locale)) << locale << sharing.value(locale);
+    }
+}
+
+void tst_TouchMessageDlg::shippedAcceleratorsAreReachableAndApart()
+{
+    QFETCH(QString, locale);
+    QFETCH(QStringList, sharing);
+
+    // The captions as the box gets them: read at the unit's setup.
+    struct Language {
+        explicit Language(const QString &name) { use(QLocale(name)); }
+        ~Language() { use(QLocale(QLocale::English, QLocale::UnitedStates)); }
+        static void use(const QLocale &locale)
+        {
+            QLocale::setDefault(locale);
+            Finalize();
+            Initialize();
+        }
+    } language(locale);
+    if (locale != QLatin1String("en"))
+        QVERIFY2(forms::installTranslation(locale), "the language pack does not load");
+
+    QChar accelerator[kButtonKinds];
+    QStringList unreachable;
+    for (int k = 0; k < kButtonKinds; ++k) {
+        const QString caption = ButtonCaptions[k];
+        const qsizetype amp = caption.indexOf(u'&');
+        if (amp < 0 || amp + 1 >= caption.size())
+            continue;
+        accelerator[k] = caption.at(amp + 1);
+        // Pressing the key of that character, as printed on it, answers the box.
+        TouchMessage(QStringLiteral("Mesa 12"), mtConfirmation, TMsgDlgButtons::fromBits(1u << k), 0, 0, QString());
+        TfrmMessageDlg *box = onlyModelessBox();
+        QVERIFY(box);
+        perform(box, QStringLiteral("type ") + accelerator[k]);
+        if (box->isVisible()) {
+            unreachable << caption;
+            box->close();
+        }
+    }
+    QVERIFY2(unreachable.isEmpty(), qPrintable(QStringLiteral("no key presses ") + unreachable.join(u',')));
+    // Two buttons clash only when both are in the box, so every pair covers
+    // every set of buttons.
+    auto shareOnPurpose = [&](int a, int b) {
+        return std::any_of(sharing.cbegin(), sharing.cend(), [&](const QString &group) {
+            const QStringList names = group.split(u' ');
+            return names.contains(ButtonNames[a]) && names.contains(ButtonNames[b]);
+        });
+    };
+    QStringList clashes;
+    for (int a = 0; a < kButtonKinds; ++a)
+        for (int b = a + 1; b < kButtonKinds; ++b)
+            if (!accelerator[a].isNull() && accelerator[a] == accelerator[b] && !shareOnPurpose(a, b))
+                clashes << ButtonCaptions[a] + QStringLiteral(" / ") + ButtonCaptions[b];
+    QVERIFY2(clashes.isEmpty(), qPrintable(QStringLiteral("one key presses ") + clashes.join(u',')));
 }
 
 void tst_TouchMessageDlg::touchingAButtonReturnsItsResult_data()
