@@ -358,8 +358,11 @@ void TForm::done(int r)
 void TForm::closeEvent(QCloseEvent *event)
 {
     // A close request from the system (close box, window manager) is a
-    // Close(); the form decides, never QDialog.
+    // Close(); the form decides, never QDialog. Once the form has its answer
+    // (the run is ending) a late request must not turn it into a cancel.
     event->ignore();
+    if (isModalEnding())
+        return;
     dispatchEvent(this, [this] { Close(); });
 }
 

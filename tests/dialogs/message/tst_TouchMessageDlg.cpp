@@ -329,6 +329,7 @@ void tst_TouchMessageDlg::accelerators_data()
                                                                 << "key A" << 10;
     QTest::newRow("Yes and the extra share Y: the extra wins") << TMsgDlgButtons{mbYes, mbNo} << "&Yes, imprimir"
                                                                << "key Y" << 100;
+    QTest::newRow("a close after the answer keeps it") << TMsgDlgButtons{mbYes, mbNo} << "" << "key Y;close" << 6;
 }
 
 void tst_TouchMessageDlg::accelerators()
@@ -338,7 +339,7 @@ void tst_TouchMessageDlg::accelerators()
     QFETCH(QString, key);
     QFETCH(int, expected);
 
-    const Run run = runBox({key}, buttons, extra);
+    const Run run = runBox(key.split(u';'), buttons, extra);
     QVERIFY(run.fired);
     if (expected == kStayedOpen) {
         QVERIFY(run.stayedOpen);
