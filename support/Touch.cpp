@@ -40,7 +40,7 @@ void TTouchButton::paintEvent(QPaintEvent *event)
     QStyleOptionToolButton option;
     initStyleOption(&option);
     option.text.clear();
-    painter.drawComplexControl(QStyle::CC_ToolButton, option);
+    drawButton(painter, option);
     const QRect room = rect().adjusted(kCaptionMargin, 0, -kCaptionMargin, 0);
     painter.drawItemText(room, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, palette(), isEnabled(),
                          text(), QPalette::ButtonText);

@@ -4,6 +4,9 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyleOptionToolButton>
+#include <QStylePainter>
+#include <qdrawutil.h>
 #include <algorithm>
 
 namespace TouchDialogs {
@@ -59,11 +62,39 @@ void TSpeedButton::setNumGlyphs(int count)
 
 void TSpeedButton::setColor(const QColor &color)
 {
+    // Drawn from m_color itself, not from the palette: a layout's palette
+    // (set after Color, for the caption colour) replaces the whole palette.
     m_color = color;
-    QPalette pal = palette();
-    pal.setColor(QPalette::Button, color);
-    setPalette(pal);
-    setAutoFillBackground(color.isValid());
+    update();
+}
+
+void TSpeedButton::paintEvent(QPaintEvent *)
+{
+    QStylePainter painter(this);
+    QStyleOptionToolButton option;
+    initStyleOption(&option);
+    drawButton(painter, option);
+}
+
+void TSpeedButton::drawButton(QStylePainter &painter, const QStyleOptionToolButton &option) const
+{
+    if (!m_color.isValid()) {
+        painter.drawComplexControl(QStyle::CC_ToolButton, option);
+        return;
+    }
+    // The styles shade a face with gradients of their own; this face is the
+    // colour asked for.
+    const bool down = option.state & (QStyle::State_Sunken | QStyle::State_On);
+    const QBrush face(m_color);
+    if (autoRaise() && !down)
+        painter.fillRect(option.rect, face);
+    else
+        qDrawWinButton(&painter, option.rect, option.palette, down, &face);
+    QStyleOptionToolButton label = option;
+    label.rect = option.rect.adjusted(2, 2, -2, -2);
+    if (down)
+        label.rect.translate(1, 1);
+    painter.drawControl(QStyle::CE_ToolButtonLabel, label);
 }
 
 void TSpeedButton::Click()

@@ -11,6 +11,9 @@
 #include <QTimer>
 #include <QToolButton>
 
+class QStylePainter;
+class QStyleOptionToolButton;
+
 namespace TouchDialogs {
 
 // A graphic button that never takes the focus, so keys keep going to the form.
@@ -50,6 +53,12 @@ public:
     TNotifyEvent OnClick;
 
     bool bindEvent(const QByteArray &event, TForm &form, const QString &handler) override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    // Draws the button as option describes it: the style's own face, or,
+    // with a Color, a flat face of that colour inside a raised edge.
+    void drawButton(QStylePainter &painter, const QStyleOptionToolButton &option) const;
 
 private:
     int m_tag = 0;

@@ -756,6 +756,7 @@ void tst_ConstrucaoList::layout()
         for (const char *name : {"spbAdicionar", "spbRetorna", "spbPesquisa", "spbConfirma", "spbSair"}) {
             auto *button = child<TSpeedButton>(dlg, name);
             QVERIFY2(!button->icon().isNull(), name);
+            QCOMPARE(button->Color(), QColor(0x90, 0x90, 0xb0)); // $B09090 is blue-green-red
             QVERIFY2(button->iconSize().width() <= button->width(), name);
             const int textWidth = button->fontMetrics().horizontalAdvance(QString(button->Caption()).remove(u'&'));
             QVERIFY2(textWidth <= button->width() - 2, name);
