@@ -4,6 +4,9 @@
 
 #include <QDir>
 #include <QFontInfo>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -14,6 +17,28 @@
 #include "tests/support/TestSupport.h"
 
 using namespace TouchDialogs;
+
+namespace {
+
+// How much ink a word takes in the font, in fully covered pixels.
+double ink(const QFont &font)
+{
+    const QString word = QString::fromUtf8("Descrição Affogato");
+    const QFontMetrics metrics(font);
+    QImage image(metrics.horizontalAdvance(word) + 8, metrics.height() + 8, QImage::Format_Grayscale8);
+    image.fill(255);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.drawText(4, 4 + metrics.ascent(), word);
+    painter.end();
+    double sum = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            sum += 255 - qGray(image.pixel(x, y));
+    return sum / 255;
+}
+
+} // namespace
 
 class TestFrame : public QObject {
     Q_OBJECT
@@ -64,6 +89,8 @@ private slots:
         QLocale::setDefault(QLocale::c());
     }
 
+    // Each face of the layouts at its pixel height; bold must look bold, so a
+    // word in it takes clearly more ink than in the regular face.
     void layoutFacesResolveAtTheirPixelHeight_data()
     {
         QTest::addColumn<QString>("face");
@@ -72,7 +99,10 @@ private slots:
         QTest::newRow("MS Sans Serif 11") << "MS Sans Serif" << 11 << false;
         QTest::newRow("MS Sans Serif 16 bold") << "MS Sans Serif" << 16 << true;
         QTest::newRow("MS Sans Serif 19 bold") << "MS Sans Serif" << 19 << true;
+        QTest::newRow("Tahoma 12 bold") << "Tahoma" << 12 << true;
         QTest::newRow("Tahoma 21 bold") << "Tahoma" << 21 << true;
+        QTest::newRow("Tahoma 29 bold") << "Tahoma" << 29 << true;
+        QTest::newRow("Comic Sans MS 35 bold") << "Comic Sans MS" << 35 << true;
         QTest::newRow("Times New Roman 21") << "Times New Roman" << 21 << false;
     }
     void layoutFacesResolveAtTheirPixelHeight()
@@ -85,9 +115,14 @@ private slots:
         font.setPixelSize(height);
         font.setBold(bold);
         const QFontInfo info(font);
+        QFont regular = font;
+        regular.setBold(false);
+        const double heavier = ink(font) / ink(regular);
         Finalize();
         QCOMPARE(info.pixelSize(), height);
         QCOMPARE(info.bold(), bold);
+        if (bold)
+            QVERIFY2(heavier >= 1.3, qPrintable(QStringLiteral("bold has %1 times the ink").arg(heavier)));
     }
 
     void withoutALanguagePackTheModuleServesItself()
