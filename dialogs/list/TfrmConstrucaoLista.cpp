@@ -119,7 +119,7 @@ void TfrmConstrucaoLista::FormCreate(QObject *)
     lblDesc->resize(std::min(std::max(lblDesc->sizeHint().width(), lblDesc->width()), edtFiltro->width()),
                     lblDesc->height());
     lblDesc->setVisible(!list::stlblDesc.isEmpty());
-    resize(800, 600);
+    setOuterSize(QSize(800, 600));
     // On a small screen the form overhangs both edges equally.
     if (Screen::Width() < width())
         move((Screen::Width() - width()) / 2, y());

@@ -111,7 +111,7 @@ void TfrmPesquisa::FormCreate(QObject *)
     setCaption(Application::Title());
     setWindowIcon(QIcon(Application::Icon()));
 
-    resize(800, 600);
+    setOuterSize(QSize(800, 600));
     // Centred on the screen even when the screen is smaller than the form,
     // which then overhangs both sides equally.
     if (Screen::Width() < width())

@@ -316,6 +316,35 @@ void TForm::setVisible(bool visible)
     }
 }
 
+void TForm::setOuterSize(const QSize &size)
+{
+    m_outerSize = size;
+    m_fittedFrame = QSize(-1, -1);
+    fitOuterSize();
+}
+
+void TForm::fitOuterSize()
+{
+    // Only a new frame changes the client size, so a size set in code
+    // afterwards stays. A frame the manager is still building can measure
+    // less than nothing; the offscreen platform reports a frame that nothing
+    // draws.
+    const QSize frame = QGuiApplication::platformName() == QLatin1String("offscreen")
+                            ? QSize(0, 0)
+                            : frameGeometry().size() - size();
+    if (frame == m_fittedFrame || frame.width() < 0 || frame.height() < 0)
+        return;
+    m_fittedFrame = frame;
+    const QSize client = m_outerSize - frame;
+    if (isVisible() && m_borderStyle != bsSizeable)
+        setFixedSize(client);
+    else
+        resize(client);
+    // Centred while the frame did not count yet.
+    if (isVisible() && m_position == poScreenCenter)
+        move((Screen::Width() - m_outerSize.width()) / 2, (Screen::Height() - m_outerSize.height()) / 2);
+}
+
 void TForm::setModalResult(int value)
 {
     m_modalResult = value;
@@ -383,7 +412,24 @@ bool TForm::event(QEvent *event)
 {
     if (event->type() == QEvent::WindowActivate && OnActivate)
         dispatchEvent(this, [this] { OnActivate(this); });
-    return QDialog::event(event);
+    const bool handled = QDialog::event(event);
+    if (event->type() == QEvent::Show && m_outerSize.isValid() && windowHandle()) {
+        windowHandle()->installEventFilter(this);
+        fitOuterSize();
+    }
+    return handled;
+}
+
+bool TForm::eventFilter(QObject *watched, QEvent *event)
+{
+    // The window system tells the native window, not the form, when the
+    // window manager's frame comes or changes: the form learns it after the
+    // native window has handled the event.
+    const QEvent::Type type = event->type();
+    if (watched == windowHandle() && m_outerSize.isValid()
+        && (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Expose))
+        QMetaObject::invokeMethod(this, &TForm::fitOuterSize, Qt::QueuedConnection);
+    return QDialog::eventFilter(watched, event);
 }
 
 void TForm::Refresh()

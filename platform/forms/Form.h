@@ -80,6 +80,11 @@ public:
     TPosition Position() const { return m_position; }
     void setPosition(TPosition position) { m_position = position; }
     void setVisible(bool visible) override;
+    // Sizes the window with its frame (title bar and borders), as a form's
+    // Width and Height do: the client area is what the frame leaves. The
+    // window system reports the frame only once the window is shown; until
+    // then, and where there is none, the client area takes the whole size.
+    void setOuterSize(const QSize &size);
 
     // Repaints the form at once.
     void Refresh();
@@ -146,6 +151,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void showEvent(QShowEvent *event) override;
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void done(int r) override;
 
 private:
@@ -159,6 +165,7 @@ private:
     void checkModalEnd();
     bool doClose(TCloseAction &action);
     void applyBorder();
+    void fitOuterSize();
 
     QHash<QString, std::any> m_handlers;
     QObject *m_owner = nullptr;
@@ -174,6 +181,8 @@ private:
     bool m_allowDone = false;
     std::exception_ptr m_raised;
     QMetaObject::Connection m_ownerHidden;
+    QSize m_outerSize;  // invalid: the client size is set directly
+    QSize m_fittedFrame; // the frame the client size last made room for
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(TForm::TBorderIcons)
