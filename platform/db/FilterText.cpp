@@ -149,7 +149,8 @@ PrefixSplit splitPrefixSearch(const QString &text)
         split.base = text.left(t[n - 7].start).trimmed();
     }
     split.matched = true;
-    split.field = field.kind == Token::Word ? field.value : field.value;
+    split.field = field.value;
+    split.fieldText = text.mid(open.end, close.start - open.end);
     split.prefix = prefix;
     return split;
 }

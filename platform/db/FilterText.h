@@ -31,6 +31,7 @@ struct PrefixSplit {
     bool matched = false;
     QString base;
     QString field;   // the identifier, unquoted
+    QString fieldText; // the identifier as written between the parentheses
     QString prefix;  // the pattern without its final "%"
 };
 

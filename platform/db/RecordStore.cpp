@@ -1105,8 +1105,11 @@ int RecordStore::authorize(void *self, int action, const char *a, const char *b,
         store->m_denied = QStringLiteral("a sub-query");
         return SQLITE_DENY;
     case SQLITE_READ:
-        if (a && std::strcmp(a, "records") == 0)
+        if (a && std::strcmp(a, "records") == 0) {
+            ++store->m_reads;
+            store->m_readColumn = QString::fromUtf8(b ? b : "");
             return SQLITE_OK;
+        }
         store->m_denied = QStringLiteral("the table %1").arg(QString::fromUtf8(a ? a : "?"));
         return SQLITE_DENY;
     case SQLITE_FUNCTION:
@@ -1127,6 +1130,7 @@ void RecordStore::prepareFilter(const QString &sqlPart, Statement &out, const ch
     const QByteArray sql = QByteArray(head) + "(\n" + sqlPart.toUtf8() + "\n)" + tail;
     m_guard = true;
     m_selects = 0;
+    m_reads = 0;
     m_denied.clear();
     sqlite3_stmt *st = nullptr;
     const char *rest = nullptr;
@@ -1194,7 +1198,7 @@ FilterPlan RecordStore::plan(const QString &text, bool fastPath)
     const PrefixSplit split = splitPrefixSearch(text);
     if (!split.matched)
         return p;
-    const int field = fieldIndex(split.field);
+    const int field = resolveField(split.fieldText);
     if (field < 0 || m_columns[size_t(field)].storage() == Storage::Real)
         return p;
     if (!split.base.isEmpty()) {
@@ -1209,6 +1213,25 @@ FilterPlan RecordStore::plan(const QString &text, bool fastPath)
     p.prefixField = field;
     p.prefix = split.prefix.toUtf8();
     return p;
+}
+
+// The field SQLite reads for an identifier as written, or -1 when it reads
+// none: an unquoted NULL is the value even where a field is named NULL.
+int RecordStore::resolveField(const QString &written)
+{
+    if (written == m_resolved.written)
+        return m_resolved.field;
+    int field = -1;
+    try {
+        Statement st;
+        prepareFilter(written, st, "SELECT ", " FROM records");
+        if (m_reads == 1)
+            field = fieldIndex(m_readColumn);
+    } catch (const EDatabaseError &) {
+        // Not an expression of its own: SQLite evaluates the whole text.
+    }
+    m_resolved = {written, field};
+    return field;
 }
 
 RecordStore::CachedFilter &RecordStore::cachedFilter(const QString &expression)

@@ -194,6 +194,7 @@ private:
 
     static int authorize(void *self, int action, const char *a, const char *b, const char *, const char *);
     void prepareFilter(const QString &sqlPart, Statement &out, const char *head, const char *tail);
+    int resolveField(const QString &written);
 
     sqlite3 *m_db;
     std::vector<FieldInfo> m_fields;
@@ -214,7 +215,14 @@ private:
     // Authorizer state: on while a filter is compiled.
     bool m_guard = false;
     int m_selects = 0;
+    int m_reads = 0;
+    QString m_readColumn;
     QString m_denied;
+    // The last identifier resolved for the prefix condition and its field.
+    struct {
+        QString written;
+        int field = -1;
+    } m_resolved;
 };
 
 } // namespace TouchDialogs::db

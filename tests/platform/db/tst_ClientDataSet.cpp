@@ -183,6 +183,26 @@ Rec randomRec(QRandomGenerator &rng, int id)
     return r;
 }
 
+// Text fields whose names SQLite reads its own way: NULL (the value unless
+// quoted), a keyword that needs quotes, words that name a field once one
+// exists (KEY, TRUE), a space, a $.
+const QStringList kOddFields = {QStringLiteral("NULL"), QStringLiteral("Order"), QStringLiteral("Key"),
+                                QStringLiteral("True"), QStringLiteral("Nome Produto"), QStringLiteral("X$Y")};
+
+QVariantList randomOdd(QRandomGenerator &rng)
+{
+    QVariantList values;
+    for (qsizetype i = 0; i < kOddFields.size(); ++i)
+        values << (rng.bounded(6) ? QVariant(kNames[int(rng.bounded(qsizetype(kNames.size())))]) : QVariant());
+    return values;
+}
+
+void fillOdd(TClientDataSet &ds, const QVariantList &values)
+{
+    for (qsizetype i = 0; i < kOddFields.size(); ++i)
+        ds.FieldByName(kOddFields[i])->setValue(values[i]);
+}
+
 void defineFields(TClientDataSet &ds)
 {
     ds.FieldDefs().Add(QStringLiteral("ID"), ftInteger);
@@ -772,6 +792,14 @@ void TestClientDataSet::fastPathMatchesSqlite_data()
     QTest::newRow("code, base, by name") << QStringLiteral("PRECO > 10") << QStringLiteral("CODIGO") << QStringLiteral("NOME");
     QTest::newRow("quoted name, base, by code") << QStringLiteral("NOT ATIVO = 'N'") << QStringLiteral("\"NOME\"") << QStringLiteral("CODIGO");
     QTest::newRow("price falls back to SQLite") << QStringLiteral("ATIVO = 'S'") << QStringLiteral("PRECO") << QStringLiteral("PRECO");
+    QTest::newRow("NULL is the value") << QString() << QStringLiteral("NULL") << QString();
+    QTest::newRow("quoted NULL is the field") << QStringLiteral("ATIVO = 'S'") << QStringLiteral("\"NULL\"") << QStringLiteral("NOME");
+    QTest::newRow("quoted keyword") << QStringLiteral("CODIGO > 0") << QStringLiteral("\"order\"") << QString();
+    QTest::newRow("keyword naming a field") << QString() << QStringLiteral("KEY") << QStringLiteral("CODIGO");
+    QTest::newRow("true names the field") << QStringLiteral("ATIVO = 'N'") << QStringLiteral("true") << QString();
+    QTest::newRow("bracketed name with a space") << QString() << QStringLiteral("[nome produto]") << QStringLiteral("NOME");
+    QTest::newRow("back-quoted NULL") << QStringLiteral("PRECO > 10") << QStringLiteral("`Null`") << QString();
+    QTest::newRow("name with $") << QString() << QStringLiteral("x$Y") << QStringLiteral("CODIGO");
 }
 
 void TestClientDataSet::fastPathMatchesSqlite()
@@ -783,6 +811,8 @@ void TestClientDataSet::fastPathMatchesSqlite()
     TClientDataSet fast, plain;
     plain.setFastPath(false);
     defineFields(fast);
+    for (const QString &name : kOddFields)
+        fast.FieldDefs().Add(name, ftString, 40);
     fast.CreateDataSet();
     for (int i = 0; i < 1500; ++i) {
         Rec r = randomRec(rng, i + 1);
@@ -790,6 +820,7 @@ void TestClientDataSet::fastPathMatchesSqlite()
             r.codigo = *r.codigo * int(rng.bounded(1, 500)) - 200;
         fast.Append();
         fill(fast, r);
+        fillOdd(fast, randomOdd(rng));
         fast.Post();
     }
     plain.setData(fast.Data());
@@ -830,12 +861,14 @@ void TestClientDataSet::fastPathMatchesSqlite()
                 ds->setRecNo(1 + (round * 7) % ds->RecordCount());
             }
             const Rec r = randomRec(rng, 5000 + round);
+            const QVariantList odd = randomOdd(rng);
             for (TClientDataSet *ds : {&fast, &plain}) {
                 if (round % 20 == 0) {
                     ds->Delete();
                 } else {
                     ds->Edit();
                     fill(*ds, r);
+                    fillOdd(*ds, odd);
                     ds->Post();
                 }
             }
