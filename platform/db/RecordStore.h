@@ -8,70 +8,22 @@
 // for the prefix condition UPPER(f) LIKE 'TEXT%', and the results of
 // filter expressions already evaluated. All of them are updated on every
 // insert, update and delete, so a view is computed without asking SQLite.
+//
+// RecordStore.cpp: construction, fields and records; RecordPacket.cpp: the
+// packet's schema, checking and writing; RecordOrders.cpp: the kept orders;
+// RecordFilters.cpp: filter authorisation, planning and the cached results.
 #pragma once
 
+#include "platform/db/Columns.h"
+#include "platform/db/RecentlyUsed.h"
 #include "platform/db/Sqlite.h"
 #include "platform/db/Values.h"
 
-#include <cstdint>
 #include <memory>
-#include <string>
 #include <string_view>
 #include <vector>
 
 namespace TouchDialogs::db {
-
-class Bitmap {
-public:
-    void resize(size_t bits) { m_words.resize((bits + 63) / 64, 0); }
-    size_t size() const { return m_words.size() * 64; }
-    bool test(size_t i) const { return i / 64 < m_words.size() && (m_words[i / 64] >> (i % 64)) & 1; }
-    void set(size_t i) { m_words[i / 64] |= quint64(1) << (i % 64); }
-    void reset(size_t i)
-    {
-        if (i / 64 < m_words.size())
-            m_words[i / 64] &= ~(quint64(1) << (i % 64));
-    }
-    void assign(size_t i, bool on) { on ? set(i) : reset(i); }
-    void intersect(const Bitmap &other)
-    {
-        for (size_t w = 0; w < m_words.size(); ++w)
-            m_words[w] &= w < other.m_words.size() ? other.m_words[w] : 0;
-    }
-
-private:
-    std::vector<quint64> m_words;
-};
-
-// One field's values, indexed by rowid.
-class Column {
-public:
-    explicit Column(Storage storage) : m_storage(storage) {}
-    Storage storage() const { return m_storage; }
-    void resize(size_t rows);
-    bool isNull(int row) const { return m_null[size_t(row)]; }
-    qint64 integer(int row) const { return m_int[size_t(row)]; }
-    double real(int row) const { return m_real[size_t(row)]; }
-    std::string_view text(int row) const
-    {
-        return std::string_view(m_arena.data() + m_off[size_t(row)], m_len[size_t(row)]);
-    }
-    Cell cell(int row) const;
-    void set(int row, const Cell &cell);
-    void set(int row, std::string_view text); // a text cell, without building a Cell
-    void clear(int row);
-
-private:
-    void compact();
-    Storage m_storage;
-    std::vector<quint8> m_null;
-    std::vector<qint64> m_int;
-    std::vector<double> m_real;
-    std::vector<size_t> m_off;
-    std::vector<quint32> m_len;
-    std::string m_arena;
-    size_t m_garbage = 0;
-};
 
 struct SortKey {
     int field = 0;
@@ -149,18 +101,15 @@ private:
     struct KeptOrder {
         SortKeys keys;
         std::vector<int> order;
-        quint64 used = 0;
     };
     struct PrefixOrder {
         int field;
         std::vector<int> order; // non-null values by UPPER() text, then rowid
-        quint64 used = 0;
     };
     struct CachedFilter {
         QString expression;
         Bitmap passes;
         Statement rowCheck;
-        quint64 used = 0;
     };
 
     RecordStore(sqlite3 *db, std::vector<FieldInfo> fields);
@@ -203,10 +152,9 @@ private:
     std::vector<quint8> m_alive;
     std::vector<int> m_natural;
     int m_nextRowid = 1;
-    quint64 m_clock = 0;
-    std::vector<std::unique_ptr<KeptOrder>> m_orders;
-    std::vector<std::unique_ptr<PrefixOrder>> m_prefixOrders;
-    std::vector<std::unique_ptr<CachedFilter>> m_filters;
+    RecentlyUsed<KeptOrder> m_orders{8};
+    RecentlyUsed<PrefixOrder> m_prefixOrders{4};
+    RecentlyUsed<CachedFilter> m_filters{4};
     Statement m_insert, m_update, m_delete, m_setPos;
     // False once a record was deleted or overwritten (or the image came from
     // outside): free pages and old bytes may remain until compact().

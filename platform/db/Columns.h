@@ -1,0 +1,69 @@
+// The record store's column storage: each field's values by rowid, and a
+// bitmap over rowids.
+#pragma once
+
+#include "platform/db/Values.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace TouchDialogs::db {
+
+class Bitmap {
+public:
+    void resize(size_t bits) { m_words.resize((bits + 63) / 64, 0); }
+    size_t size() const { return m_words.size() * 64; }
+    bool test(size_t i) const { return i / 64 < m_words.size() && (m_words[i / 64] >> (i % 64)) & 1; }
+    void set(size_t i) { m_words[i / 64] |= quint64(1) << (i % 64); }
+    void reset(size_t i)
+    {
+        if (i / 64 < m_words.size())
+            m_words[i / 64] &= ~(quint64(1) << (i % 64));
+    }
+    void assign(size_t i, bool on) { on ? set(i) : reset(i); }
+    void intersect(const Bitmap &other)
+    {
+        for (size_t w = 0; w < m_words.size(); ++w)
+            m_words[w] &= w < other.m_words.size() ? other.m_words[w] : 0;
+    }
+
+private:
+    std::vector<quint64> m_words;
+};
+
+// One field's values, indexed by rowid.
+class Column {
+public:
+    explicit Column(Storage storage) : m_storage(storage) {}
+    Storage storage() const { return m_storage; }
+    void resize(size_t rows);
+    bool isNull(int row) const { return m_null[size_t(row)]; }
+    qint64 integer(int row) const { return m_int[size_t(row)]; }
+    double real(int row) const { return m_real[size_t(row)]; }
+    std::string_view text(int row) const
+    {
+        return std::string_view(m_arena.data() + m_off[size_t(row)], m_len[size_t(row)]);
+    }
+    Cell cell(int row) const;
+    void set(int row, const Cell &cell);
+    void set(int row, std::string_view text); // a text cell, without building a Cell
+    void clear(int row);
+
+private:
+    void compact();
+    Storage m_storage;
+    std::vector<quint8> m_null;
+    std::vector<qint64> m_int;
+    std::vector<double> m_real;
+    std::vector<size_t> m_off;
+    std::vector<quint32> m_len;
+    std::string m_arena;
+    size_t m_garbage = 0;
+};
+
+// SQLite's case folding of names, NOCASE and UPPER(): ASCII letters only.
+inline unsigned char upperAscii(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; }
+inline unsigned char lowerAscii(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; }
+
+} // namespace TouchDialogs::db

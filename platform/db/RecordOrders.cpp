@@ -1,0 +1,239 @@
+// The orders: each index's kept permutation and each searched field's
+// upper-cased order, sorted once and then kept in step with every change.
+#include "platform/db/RecordStore.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+
+namespace TouchDialogs::db {
+
+namespace {
+
+int compareBytes(std::string_view a, std::string_view b)
+{
+    const size_t n = std::min(a.size(), b.size());
+    if (const int c = n ? std::memcmp(a.data(), b.data(), n) : 0)
+        return c;
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+// SQLite's NOCASE: ASCII letters folded to lower case.
+int compareNoCase(std::string_view a, std::string_view b)
+{
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        const int x = lowerAscii(uchar(a[i])), y = lowerAscii(uchar(b[i]));
+        if (x != y)
+            return x - y;
+    }
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+int compareUpper(std::string_view a, std::string_view b)
+{
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        const int x = upperAscii(uchar(a[i])), y = upperAscii(uchar(b[i]));
+        if (x != y)
+            return x - y;
+    }
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+// The first eight bytes, big-endian, so that integer order is byte order.
+quint64 textKey(std::string_view s, unsigned char (*fold)(unsigned char))
+{
+    quint64 k = 0;
+    for (size_t i = 0; i < 8; ++i)
+        k = (k << 8) | (i < s.size() ? fold(uchar(s[i])) : 0);
+    return k;
+}
+
+unsigned char noFold(unsigned char c) { return c; }
+
+
+quint64 realKey(double d)
+{
+    if (d == 0)
+        d = 0; // -0.0 sorts with 0.0, as in SQLite
+    quint64 bits;
+    std::memcpy(&bits, &d, sizeof bits);
+    return (bits >> 63) ? ~bits : bits | (quint64(1) << 63);
+}
+
+} // namespace
+
+// ------------------------------------------------------------------- order
+
+int RecordStore::compareField(const SortKey &key, int a, int b) const
+{
+    const Column &c = m_columns[size_t(key.field)];
+    const bool na = c.isNull(a), nb = c.isNull(b);
+    if (na || nb)
+        return na == nb ? 0 : na ? -1 : 1; // NULL first, as in SQLite
+    switch (c.storage()) {
+    case Storage::Int: {
+        const qint64 x = c.integer(a), y = c.integer(b);
+        return x < y ? -1 : x > y ? 1 : 0;
+    }
+    case Storage::Real: {
+        const double x = c.real(a), y = c.real(b);
+        return x < y ? -1 : x > y ? 1 : 0;
+    }
+    case Storage::Text:
+        break;
+    }
+    return key.caseInsensitive ? compareNoCase(c.text(a), c.text(b)) : compareBytes(c.text(a), c.text(b));
+}
+
+bool RecordStore::less(const SortKeys &keys, int a, int b) const
+{
+    for (const SortKey &k : keys) {
+        int c = compareField(k, a, b);
+        if (c)
+            return k.descending ? c > 0 : c < 0;
+    }
+    return naturalLess(a, b);
+}
+
+void RecordStore::sortRows(std::vector<int> &rows, const SortKeys &keys) const
+{
+    if (keys.empty())
+        return;
+    // Sort on a compact key of the first field first; the full comparison
+    // only breaks ties of that key.
+    struct Entry {
+        quint64 key;
+        int rowid;
+        quint8 cls;
+    };
+    const SortKey first = keys.front();
+    const Column &c = m_columns[size_t(first.field)];
+    std::vector<Entry> entries;
+    entries.reserve(rows.size());
+    for (int r : rows) {
+        Entry e{0, r, 0};
+        if (!c.isNull(r)) {
+            e.cls = 1;
+            switch (c.storage()) {
+            case Storage::Int:
+                e.key = quint64(c.integer(r)) ^ (quint64(1) << 63);
+                break;
+            case Storage::Real:
+                e.key = realKey(c.real(r));
+                break;
+            case Storage::Text:
+                e.key = textKey(c.text(r), first.caseInsensitive ? lowerAscii : noFold);
+                break;
+            }
+        }
+        entries.push_back(e);
+    }
+    const bool desc = first.descending;
+    std::sort(entries.begin(), entries.end(), [&](const Entry &x, const Entry &y) {
+        if (x.cls != y.cls)
+            return desc ? x.cls > y.cls : x.cls < y.cls;
+        if (x.key != y.key)
+            return desc ? x.key > y.key : x.key < y.key;
+        return less(keys, x.rowid, y.rowid);
+    });
+    for (size_t i = 0; i < rows.size(); ++i)
+        rows[i] = entries[i].rowid;
+}
+
+const std::vector<int> &RecordStore::ordered(const SortKeys &keys)
+{
+    if (keys.empty())
+        return m_natural;
+    if (KeptOrder *o = m_orders.find([&](const KeptOrder &k) { return k.keys == keys; }))
+        return o->order;
+    auto kept = std::make_unique<KeptOrder>();
+    kept->keys = keys;
+    kept->order = m_natural;
+    sortRows(kept->order, keys);
+    return m_orders.add(std::move(kept)).order;
+}
+
+// The text SQLite's UPPER() gives for a value: ASCII letters raised; an
+// integer in decimal. Real fields are not evaluated natively.
+std::string_view RecordStore::upperText(int field, int rowid, char *buffer) const
+{
+    const Column &c = m_columns[size_t(field)];
+    if (c.storage() == Storage::Int) {
+        const auto r = std::to_chars(buffer, buffer + 24, c.integer(rowid));
+        return std::string_view(buffer, size_t(r.ptr - buffer));
+    }
+    return c.text(rowid);
+}
+
+bool RecordStore::upperLess(int field, int a, int b) const
+{
+    char ba[24], bb[24];
+    const int c = compareUpper(upperText(field, a, ba), upperText(field, b, bb));
+    return c < 0 || (c == 0 && a < b);
+}
+
+RecordStore::PrefixOrder &RecordStore::prefixOrder(int field)
+{
+    if (PrefixOrder *kept = m_prefixOrders.find([field](const PrefixOrder &k) { return k.field == field; }))
+        return *kept;
+    auto p = std::make_unique<PrefixOrder>();
+    p->field = field;
+    const Column &c = m_columns[size_t(field)];
+    struct Entry {
+        quint64 key;
+        int rowid;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(m_natural.size());
+    char buffer[24];
+    for (int r : m_natural)
+        if (!c.isNull(r))
+            entries.push_back({textKey(upperText(field, r, buffer), upperAscii), r});
+    std::sort(entries.begin(), entries.end(), [&](const Entry &x, const Entry &y) {
+        if (x.key != y.key)
+            return x.key < y.key;
+        return upperLess(field, x.rowid, y.rowid);
+    });
+    p->order.reserve(entries.size());
+    for (const Entry &e : entries)
+        p->order.push_back(e.rowid);
+    return m_prefixOrders.add(std::move(p));
+}
+
+void RecordStore::unlinkFromOrders(int rowid)
+{
+    m_orders.forEach([&](KeptOrder &o) {
+        const auto it = std::lower_bound(o.order.begin(), o.order.end(), rowid,
+                                         [&](int a, int b) { return less(o.keys, a, b); });
+        if (it != o.order.end() && *it == rowid)
+            o.order.erase(it);
+    });
+    m_prefixOrders.forEach([&](PrefixOrder &p) {
+        if (m_columns[size_t(p.field)].isNull(rowid))
+            return;
+        const auto it = std::lower_bound(p.order.begin(), p.order.end(), rowid,
+                                         [&](int a, int b) { return upperLess(p.field, a, b); });
+        if (it != p.order.end() && *it == rowid)
+            p.order.erase(it);
+    });
+}
+
+void RecordStore::linkIntoOrders(int rowid)
+{
+    m_orders.forEach([&](KeptOrder &o) {
+        o.order.insert(std::lower_bound(o.order.begin(), o.order.end(), rowid,
+                                        [&](int a, int b) { return less(o.keys, a, b); }),
+                       rowid);
+    });
+    m_prefixOrders.forEach([&](PrefixOrder &p) {
+        if (m_columns[size_t(p.field)].isNull(rowid))
+            return;
+        p.order.insert(std::lower_bound(p.order.begin(), p.order.end(), rowid,
+                                        [&](int a, int b) { return upperLess(p.field, a, b); }),
+                       rowid);
+    });
+}
+
+} // namespace TouchDialogs::db

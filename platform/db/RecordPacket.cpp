@@ -1,0 +1,387 @@
+// The data packet: the schema this system writes, the defensive check of a
+// packet on load, and the image handed out.
+#include "platform/db/RecordStore.h"
+#include "platform/rtl/Exceptions.h"
+
+#include <QSet>
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <utility>
+
+namespace TouchDialogs::db {
+
+namespace {
+
+// "TDP1" in the database header marks our packets.
+constexpr int kApplicationId = 0x54445031;
+constexpr int kMaxFields = 500;
+
+const char kFieldsTable[] = "CREATE TABLE fields (name TEXT NOT NULL, type TEXT NOT NULL, size INTEGER NOT NULL, "
+                            "required INTEGER NOT NULL, visible INTEGER NOT NULL, label TEXT, "
+                            "position INTEGER NOT NULL)";
+
+QByteArray recordsTable(const std::vector<FieldInfo> &fields)
+{
+    QByteArray sql = "CREATE TABLE records (";
+    for (const FieldInfo &f : fields)
+        sql += f.quoted + ' ' + sqlType(f.type, f.size) + ", ";
+    return sql + "_pos REAL NOT NULL)";
+}
+
+[[noreturn]] void badPacket(const QString &why)
+{
+    throw EDatabaseError(QStringLiteral("The data packet cannot be loaded: %1").arg(why));
+}
+
+// Length in UTF-16 units of UTF-8 text, as QString counts it.
+size_t utf16Length(std::string_view s)
+{
+    size_t n = 0;
+    for (unsigned char c : s) {
+        if ((c & 0xC0) != 0x80)
+            ++n;
+        if (c >= 0xF0)
+            ++n; // a surrogate pair
+    }
+    return n;
+}
+
+} // namespace
+
+// ------------------------------------------------------------------ schema
+
+void RecordStore::createSchema()
+{
+    Transaction tx(m_db);
+    exec(m_db, ("PRAGMA application_id = " + QByteArray::number(kApplicationId)).constData());
+    exec(m_db, "PRAGMA user_version = 1");
+    exec(m_db, kFieldsTable);
+    exec(m_db, recordsTable(m_fields).constData());
+    Statement ins(m_db, "INSERT INTO fields VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+    for (size_t i = 0; i < m_fields.size(); ++i) {
+        const FieldInfo &f = m_fields[i];
+        ins.bindText(1, f.name.toUtf8().toStdString());
+        ins.bindText(2, fieldTypeName(f.type).toStdString());
+        ins.bind(3, qint64(f.size));
+        ins.bind(4, qint64(f.required));
+        ins.bind(5, qint64(f.visible));
+        if (f.label.isEmpty())
+            ins.bindNull(6);
+        else
+            ins.bindText(6, f.label.toUtf8().toStdString());
+        ins.bind(7, qint64(i));
+        ins.step();
+        ins.reset();
+    }
+    tx.commit();
+}
+
+// ----------------------------------------------------------------- packets
+
+std::unique_ptr<RecordStore> RecordStore::load(const QByteArray &packet)
+{
+    static const char magic[] = "SQLite format 3";
+    if (packet.size() < 512 || std::memcmp(packet.constData(), magic, sizeof magic) != 0)
+        badPacket(QStringLiteral("it is not a data packet (no SQLite database image, %1 bytes)").arg(packet.size()));
+    const uint pageSize = (uint(uchar(packet[16])) << 8) | uchar(packet[17]);
+    const uint realPage = pageSize == 1 ? 65536 : pageSize;
+    if (realPage < 512 || (realPage & (realPage - 1)) != 0 || packet.size() % realPage != 0)
+        badPacket(QStringLiteral("it is truncated or damaged (its size does not fit its page size)"));
+
+    sqlite3 *db = openConnection();
+    auto *image = static_cast<unsigned char *>(sqlite3_malloc64(sqlite3_uint64(packet.size())));
+    if (!image) {
+        sqlite3_close(db);
+        badPacket(QStringLiteral("out of memory"));
+    }
+    std::memcpy(image, packet.constData(), size_t(packet.size()));
+    if (sqlite3_deserialize(db, "main", image, packet.size(), packet.size(),
+                            SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE)
+        != SQLITE_OK) {
+        sqlite3_close(db);
+        badPacket(QStringLiteral("SQLite does not accept the image"));
+    }
+    // The store owns the connection from here on; its fields come later.
+    std::unique_ptr<RecordStore> store(new RecordStore(db, {}));
+    try {
+        store->configure();
+    } catch (const EDatabaseError &e) {
+        badPacket(e.Message());
+    }
+
+    auto scalar = [&](const char *sql) -> QString {
+        sqlite3_stmt *st = nullptr;
+        QString result;
+        if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
+            const QString why = QString::fromUtf8(sqlite3_errmsg(db));
+            sqlite3_finalize(st);
+            badPacket(QStringLiteral("it is damaged (%1)").arg(why));
+        }
+        const int rc = sqlite3_step(st);
+        if (rc == SQLITE_ROW)
+            result = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
+        else if (rc != SQLITE_DONE) {
+            const QString why = QString::fromUtf8(sqlite3_errmsg(db));
+            sqlite3_finalize(st);
+            badPacket(QStringLiteral("it is damaged (%1)").arg(why));
+        }
+        sqlite3_finalize(st);
+        return result;
+    };
+
+    if (scalar("PRAGMA application_id").toInt() != kApplicationId)
+        badPacket(QStringLiteral("it is an SQLite database but not a data packet of this system"));
+    if (scalar("PRAGMA user_version").toInt() != 1)
+        badPacket(QStringLiteral("it was written by an unknown version of the packet format"));
+    const QString check = scalar("PRAGMA quick_check(1)");
+    if (check != QLatin1String("ok"))
+        badPacket(QStringLiteral("it is damaged (%1)").arg(check));
+
+    // Exactly our two tables, each exactly as this system creates them.
+    QString fieldsSql, recordsSql;
+    {
+        Statement st(db, "SELECT type, name, tbl_name, sql FROM sqlite_schema");
+        int objects = 0;
+        while (st.step()) {
+            ++objects;
+            const QString type = st.qtext(0), name = st.qtext(1), table = st.qtext(2);
+            if (type != QLatin1String("table") || name != table)
+                badPacket(QStringLiteral("it holds an unexpected %1 \"%2\"").arg(type, name));
+            if (name == QLatin1String("fields"))
+                fieldsSql = st.qtext(3);
+            else if (name == QLatin1String("records"))
+                recordsSql = st.qtext(3);
+            else
+                badPacket(QStringLiteral("it holds an unexpected table \"%1\"").arg(name));
+        }
+        if (objects != 2 || fieldsSql.isEmpty() || recordsSql.isEmpty())
+            badPacket(QStringLiteral("the tables fields and records are missing"));
+        if (fieldsSql != QLatin1String(kFieldsTable))
+            badPacket(QStringLiteral("the table fields does not have the expected columns"));
+    }
+
+    std::vector<FieldInfo> fields;
+    {
+        Statement st(db, "SELECT name, type, size, required, visible, label, position FROM fields ORDER BY position");
+        QSet<QString> names;
+        while (st.step()) {
+            FieldInfo f;
+            if (st.type(0) != SQLITE_TEXT || st.type(1) != SQLITE_TEXT || st.type(2) != SQLITE_INTEGER
+                || st.type(3) != SQLITE_INTEGER || st.type(4) != SQLITE_INTEGER
+                || (st.type(5) != SQLITE_TEXT && st.type(5) != SQLITE_NULL) || st.type(6) != SQLITE_INTEGER)
+                badPacket(QStringLiteral("a field definition has values of the wrong kind"));
+            f.name = st.qtext(0);
+            f.type = fieldTypeFromName(st.qtext(1));
+            const qint64 size = st.int64(2);
+            f.required = st.int64(3) != 0;
+            f.visible = st.int64(4) != 0;
+            f.label = st.qtext(5);
+            if (st.int64(6) != qint64(fields.size()))
+                badPacket(QStringLiteral("the field positions are not 0, 1, 2, …"));
+            if (f.type == ftUnknown)
+                badPacket(QStringLiteral("field \"%1\" has the unknown type \"%2\"").arg(f.name, st.qtext(1)));
+            if (size < 0 || size > 1000000)
+                badPacket(QStringLiteral("field \"%1\" has the size %2").arg(f.name).arg(size));
+            f.size = int(size);
+            const QString key = f.name.toLower();
+            if (f.name.isEmpty() || f.name.size() > 128 || names.contains(key)
+                || key == QLatin1String("_pos") || key == QLatin1String("rowid") || key == QLatin1String("oid")
+                || key == QLatin1String("_rowid_"))
+                badPacket(QStringLiteral("the field name \"%1\" is empty, too long, repeated or reserved").arg(f.name));
+            names.insert(key);
+            f.storage = storageOf(f.type);
+            f.quoted = quoteIdentifier(f.name);
+            fields.push_back(f);
+            if (fields.size() > size_t(kMaxFields))
+                badPacket(QStringLiteral("it has more than %1 fields").arg(kMaxFields));
+        }
+        if (fields.empty())
+            badPacket(QStringLiteral("it defines no field"));
+    }
+    if (recordsSql != QString::fromUtf8(recordsTable(fields)))
+        badPacket(QStringLiteral("the table records does not match the field definitions"));
+
+    store->m_fields = fields;
+    store->m_columns.clear();
+    for (const FieldInfo &f : fields)
+        store->m_columns.emplace_back(f.storage);
+    store->loadMirror();
+    store->prepareStatements();
+    // Whoever wrote the image may have left free pages or deleted records in it.
+    store->m_compact = false;
+    return store;
+}
+
+void RecordStore::loadMirror()
+{
+    qint64 count = 0, lo = 0, hi = 0;
+    {
+        Statement st(m_db, "SELECT count(*), min(rowid), max(rowid) FROM records");
+        st.step();
+        count = st.int64(0);
+        lo = st.int64(1);
+        hi = st.int64(2);
+    }
+    if (count > 0 && (lo < 1 || hi > 8 * count + 65536 || hi >= std::numeric_limits<int>::max()))
+        badPacket(QStringLiteral("its records use row numbers out of range (%1 to %2 for %3 records)")
+                      .arg(lo)
+                      .arg(hi)
+                      .arg(count));
+    ensureCapacity(size_t(hi) + 1);
+    m_nextRowid = int(hi) + 1;
+    m_natural.reserve(size_t(count));
+
+    QByteArray sql = "SELECT rowid, _pos";
+    for (const FieldInfo &f : m_fields)
+        sql += ", " + f.quoted;
+    sql += " FROM records";
+    Statement st(m_db, sql.toStdString());
+    const int n = int(m_fields.size());
+    while (st.step()) {
+        const int rowid = int(st.int64(0));
+        const int posType = st.type(1);
+        if (posType != SQLITE_FLOAT && posType != SQLITE_INTEGER)
+            badPacket(QStringLiteral("record %1 has no position").arg(rowid));
+        m_pos[size_t(rowid)] = st.real(1);
+        if (!std::isfinite(m_pos[size_t(rowid)]))
+            badPacket(QStringLiteral("record %1 has no position").arg(rowid));
+        m_alive[size_t(rowid)] = 1;
+        for (int f = 0; f < n; ++f) {
+            const FieldInfo &info = m_fields[size_t(f)];
+            Column &col = m_columns[size_t(f)];
+            const int type = st.type(f + 2);
+            bool ok = true;
+            switch (type) {
+            case SQLITE_NULL:
+                break;
+            case SQLITE_INTEGER: {
+                const Cell c = Cell::ofInt(st.int64(f + 2));
+                ok = conforms(c, info);
+                if (ok)
+                    col.set(rowid, c);
+                break;
+            }
+            case SQLITE_FLOAT: {
+                const Cell c = Cell::ofReal(st.real(f + 2));
+                ok = conforms(c, info);
+                if (ok)
+                    col.set(rowid, c);
+                break;
+            }
+            case SQLITE_TEXT: {
+                const std::string_view t = st.text(f + 2);
+                if (info.storage != Storage::Text)
+                    ok = false;
+                else if (info.type == ftString)
+                    ok = info.size <= 0 || utf16Length(t) <= size_t(info.size);
+                else if (info.type != ftMemo)
+                    ok = conforms(Cell::ofText(QByteArray(t.data(), qsizetype(t.size()))), info);
+                if (ok)
+                    col.set(rowid, t);
+                break;
+            }
+            default:
+                ok = false;
+            }
+            if (!ok)
+                badPacket(QStringLiteral("record %1 holds a value of the wrong kind in field \"%2\" (%3)")
+                              .arg(rowid)
+                              .arg(info.name, fieldTypeName(info.type)));
+        }
+        m_natural.push_back(rowid);
+    }
+    auto byPos = [this](int a, int b) { return naturalLess(a, b); };
+    if (!std::is_sorted(m_natural.begin(), m_natural.end(), byPos))
+        std::sort(m_natural.begin(), m_natural.end(), byPos);
+}
+
+QByteArray RecordStore::serialize()
+{
+    if (!m_compact)
+        compact();
+    sqlite3_int64 size = 0;
+    if (unsigned char *p = sqlite3_serialize(m_db, "main", &size, SQLITE_SERIALIZE_NOCOPY))
+        return QByteArray(reinterpret_cast<const char *>(p), qsizetype(size));
+    unsigned char *copy = sqlite3_serialize(m_db, "main", &size, 0);
+    if (!copy)
+        throw EDatabaseError(QStringLiteral("The data packet cannot be written: out of memory"));
+    QByteArray out(reinterpret_cast<const char *>(copy), qsizetype(size));
+    sqlite3_free(copy);
+    return out;
+}
+
+// Rebuilds the database from its live records alone, so that it has no free
+// pages and holds no byte of a deleted or overwritten record, whatever the
+// SQLite build's secure_delete default. VACUUM INTO writes the fresh copy
+// and, unlike VACUUM, keeps the rowids the mirror is indexed by; the copy
+// then replaces this connection's database. Costs one pass over the live
+// records, and only after a delete or an edit.
+void RecordStore::compact()
+{
+    static std::atomic<quint64> serial{0};
+    const QByteArray name = "file:/touchdialogs-compact-" + QByteArray::number(++serial) + "?vfs=memdb";
+    auto failed = [](sqlite3 *db) {
+        return EDatabaseError(QStringLiteral("The data packet cannot be written: %1")
+                                  .arg(QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory")));
+    };
+    // Held open so that the copy outlives VACUUM INTO's own connection to it.
+    sqlite3 *copy = nullptr;
+    if (sqlite3_open_v2(name.constData(), &copy,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr)
+        != SQLITE_OK) {
+        const EDatabaseError error = failed(copy);
+        sqlite3_close(copy);
+        throw error;
+    }
+    struct Close {
+        sqlite3 *db;
+        ~Close() { sqlite3_close(db); }
+    } closeCopy{copy};
+
+    sqlite3_limit(m_db, SQLITE_LIMIT_ATTACHED, 1); // VACUUM INTO attaches the copy
+    const int rc = sqlite3_exec(m_db, ("VACUUM INTO " + quoteLiteral(QString::fromLatin1(name))).constData(), nullptr,
+                                nullptr, nullptr);
+    sqlite3_limit(m_db, SQLITE_LIMIT_ATTACHED, 0);
+    if (rc != SQLITE_OK)
+        throw failed(m_db);
+
+    // Into a private connection that owns its image, as every store's is.
+    sqlite3_int64 size = 0;
+    unsigned char *image = sqlite3_serialize(copy, "main", &size, 0);
+    if (!image)
+        throw failed(nullptr);
+    sqlite3 *fresh = openConnection();
+    if (sqlite3_deserialize(fresh, "main", image, size, size,
+                            SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE)
+        != SQLITE_OK) {
+        sqlite3_close(fresh);
+        throw failed(nullptr);
+    }
+
+    sqlite3 *old = std::exchange(m_db, fresh);
+    Statement kept[] = {std::move(m_insert), std::move(m_update), std::move(m_delete), std::move(m_setPos)};
+    try {
+        configure();
+        prepareStatements();
+    } catch (...) {
+        m_db = old;
+        m_insert = std::move(kept[0]);
+        m_update = std::move(kept[1]);
+        m_delete = std::move(kept[2]);
+        m_setPos = std::move(kept[3]);
+        sqlite3_close_v2(fresh); // closes once the statements made on it are finalized
+        throw;
+    }
+    // The cached filters' statements belong to the old connection; their
+    // results are computed again when next asked for.
+    m_filters.clear();
+    for (Statement &st : kept)
+        st = {};
+    sqlite3_close_v2(old);
+    m_compact = true;
+}
+
+} // namespace TouchDialogs::db
