@@ -8,6 +8,7 @@
 #include "platform/forms/Application.h"
 #include "platform/forms/Controls.h"
 #include "platform/rtl/Exceptions.h"
+#include "support/SearchFilter.h"
 #include "support/Trad.h"
 
 #include <QCloseEvent>
@@ -82,18 +83,7 @@ TfrmConstrucaoLista::TfrmConstrucaoLista(QObject *owner) : TForm(owner)
 
 void TfrmConstrucaoLista::checkSource(const TClientDataSet *Source)
 {
-    if (!Source)
-        throw EDatabaseError(QStringLiteral("List construction: no source dataset was given"));
-    if (!Source->Active())
-        throw EDatabaseError(QStringLiteral("List construction: the source dataset is not open"));
-    int visible = 0;
-    for (int i = 0; i < Source->FieldCount(); ++i)
-        if (Source->Fields(i)->Visible())
-            ++visible;
-    if (visible < 2)
-        throw EDatabaseError(QStringLiteral("List construction needs a source dataset with at least two visible "
-                                            "fields; this one has %1")
-                                 .arg(visible));
+    checkSearchable(Source, QStringLiteral("List construction"));
 }
 
 void TfrmConstrucaoLista::FormCreate(QObject *)
@@ -134,18 +124,8 @@ void TfrmConstrucaoLista::PreparaLista(TClientDataSet *Source)
     cdsItens->setData(packet);
     cdsListaDest->setData(packet);
 
-    while (Source->IndexDefs().Count() > 0)
-        Source->IndexDefs().Delete(0);
-    for (int i = 0; i < cdsItens->FieldCount(); ++i) {
-        const TField *field = cdsItens->Fields(i);
-        if (field->Visible())
-            cdsItens->IndexDefs().Add(field->FieldName(), field->FieldName());
-    }
-    for (int i = 0; i < Source->FieldCount(); ++i) {
-        const TField *field = Source->Fields(i);
-        if (field->Visible())
-            Source->IndexDefs().Add(field->FieldName(), field->FieldName());
-    }
+    indexVisibleFields(*cdsItens);
+    indexVisibleFields(*Source);
 
     stFiltroBase = Source->Filter();
     dbgPesquisa->Columns()[1].Title().Font().setColor(clPurple);
@@ -191,10 +171,7 @@ void TfrmConstrucaoLista::closeEvent(QCloseEvent *event)
 
 void TfrmConstrucaoLista::AplicaFiltro(const QString &filter)
 {
-    cdsItens->setFilter(filter);
-    cdsItens->setFiltered(false);
-    if (!cdsItens->Filter().isEmpty())
-        cdsItens->setFiltered(true);
+    applyFilter(*cdsItens, filter);
 }
 
 void TfrmConstrucaoLista::updateEnterKey()

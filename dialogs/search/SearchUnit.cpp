@@ -4,6 +4,7 @@
 #include "platform/forms/Application.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Modules.h"
+#include "support/SearchFilter.h"
 
 namespace TouchDialogs::search {
 
@@ -17,27 +18,10 @@ int inNavegProd = 0;
 
 static UnitCounter g_counter;
 
-// The form orders and searches by the second visible field, so a dataset
-// needs two of them.
-static void checkSearchable(const TClientDataSet *DataSet)
-{
-    if (!DataSet)
-        throw EDatabaseError(QStringLiteral("Search: no dataset was given"));
-    if (!DataSet->Active())
-        throw EDatabaseError(QStringLiteral("Search: the dataset is not open"));
-    int visible = 0;
-    for (int i = 0; i < DataSet->FieldCount(); ++i)
-        if (DataSet->Fields(i)->Visible())
-            ++visible;
-    if (visible < 2)
-        throw EDatabaseError(
-            QStringLiteral("Search: the dataset needs at least two visible fields (it has %1)").arg(visible));
-}
-
 bool Pesquisa(TClientDataSet *DataSet, QString stImg00500Arg, QString stFilterArg, QString stObservacaoArg,
               bool boNavegadorArg)
 {
-    checkSearchable(DataSet);
+    checkSearchable(DataSet, QStringLiteral("Search"));
     stImg00500 = std::move(stImg00500Arg);
     stFilter = std::move(stFilterArg);
     stObservacao = std::move(stObservacaoArg);

@@ -3,48 +3,16 @@
 #include "platform/forms/Application.h"
 #include "platform/forms/Controls.h"
 #include "platform/rtl/SysUtils.h"
+#include "support/SearchFilter.h"
 #include "support/Trad.h"
 
 namespace TouchDialogs {
 
 // ------------------------------------------------------------ the expression
 
-bool hasTopLevelOr(const QString &expression)
-{
-    int depth = 0;
-    QChar quote;
-    const qsizetype n = expression.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = expression.at(i);
-        if (!quote.isNull()) {
-            // A doubled quote inside a literal is the quote itself.
-            if (c == quote)
-                quote = QChar();
-            continue;
-        }
-        if (c == u'\'' || c == u'"' || c == u'`' || c == u'[') {
-            quote = c == u'[' ? QChar(u']') : c;
-        } else if (c == u'(') {
-            ++depth;
-        } else if (c == u')') {
-            depth = std::max(0, depth - 1);
-        } else if (depth == 0 && (c == u'O' || c == u'o') && i + 1 < n
-                   && (expression.at(i + 1) == u'R' || expression.at(i + 1) == u'r')) {
-            const auto wordChar = [](QChar w) { return w.isLetterOrNumber() || w == u'_'; };
-            const bool startsWord = i == 0 || !wordChar(expression.at(i - 1));
-            const bool endsWord = i + 2 >= n || !wordChar(expression.at(i + 2));
-            if (startsWord && endsWord)
-                return true;
-        }
-    }
-    return false;
-}
-
 QString searchExpression(const QString &base, const QString &field, const QString &text)
 {
-    const QString joined = hasTopLevelOr(base) ? u'(' + base + u')' : base;
-    return joined + search::Condicao(!base.isEmpty(), QStringLiteral(" AND "), QString())
-           + QStringLiteral("UPPER(") + field + QStringLiteral(") LIKE '") + UpperCase(text) + QStringLiteral("%'");
+    return prefixSearchFilter(base, field, text, search::Condicao);
 }
 
 int searchLengthOf(const TField *field)
@@ -281,14 +249,8 @@ void TfrmPesquisa::PreparaPesquisa(TClientDataSet *DataSet)
         DataSet->setFilter(QString());
     m_dtsPesquisa->setDataSet(DataSet);
 
+    indexVisibleFields(*DataSet);
     TIndexDefs &defs = DataSet->IndexDefs();
-    while (defs.Count() > 0)
-        defs.Delete(0);
-    for (int i = 0; i < DataSet->FieldCount(); ++i) {
-        const TField *f = DataSet->Fields(i);
-        if (f->Visible())
-            defs.Add(f->FieldName(), f->FieldName(), {});
-    }
 
     m_stFiltroBase = DataSet->Filter();
     TColumn &second = m_dbgPesquisa->Columns().Items(1);
@@ -305,11 +267,7 @@ QString TfrmPesquisa::MontaFiltro(const QString &Texto) const
 
 void TfrmPesquisa::AplicaFiltro(const QString &Expressao)
 {
-    TClientDataSet &ds = preparedDataSet();
-    ds.setFilter(Expressao);
-    ds.setFiltered(false);
-    if (!ds.Filter().isEmpty())
-        ds.setFiltered(true);
+    applyFilter(preparedDataSet(), Expressao);
 }
 
 void TfrmPesquisa::dbgPesquisaTitleClick(TColumn *Column)

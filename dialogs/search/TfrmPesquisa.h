@@ -19,14 +19,9 @@ class TEdit;
 class TLabel;
 class TSpeedButton;
 
-// The search condition joined to a base filter: base, " AND ", then
-// UPPER(<field>) LIKE '<TEXT>%' with the text upper-cased (ASCII letters
-// only). A base filter with a top-level OR is put in parentheses first, so
-// the search can only narrow what the host let through.
+// The search condition joined to a base filter (see prefixSearchFilter),
+// with this unit's Condicao choosing the connector.
 TD_EXPORT QString searchExpression(const QString &base, const QString &field, const QString &text);
-
-// True when the expression has an OR outside quotes and parentheses.
-TD_EXPORT bool hasTopLevelOr(const QString &expression);
 
 // The search text limit that a field sets: its declared size, or none (-1)
 // for a field without one (numbers, dates, memos).

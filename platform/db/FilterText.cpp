@@ -1,5 +1,9 @@
 #include "platform/db/FilterText.h"
 
+#include <sqlite3.h>
+
+#include <algorithm>
+
 namespace TouchDialogs::db {
 
 namespace {
@@ -54,10 +58,15 @@ Tokenized tokenize(const QString &s)
         if (c == u'-' && i + 1 < n && s[i + 1] == u'-') {
             while (i < n && s[i] != u'\n')
                 ++i;
+            if (i == n)
+                out.openComment = QStringLiteral("\n");
             continue;
         }
         if (c == u'/' && i + 1 < n && s[i + 1] == u'*') {
+            // SQLite lets a block comment run to the end of the text.
             const qsizetype end = s.indexOf(QLatin1String("*/"), i + 2);
+            if (end < 0)
+                out.openComment = QStringLiteral("*/");
             i = end < 0 ? n : end + 2;
             continue;
         }
@@ -97,6 +106,38 @@ Tokenized tokenize(const QString &s)
         out.tokens.push_back(std::move(t));
     }
     return out;
+}
+
+bool hasTopLevelOr(const std::vector<Token> &tokens)
+{
+    int depth = 0;
+    for (const Token &t : tokens) {
+        if (t.kind == Token::LParen || keyword(t, "CASE"))
+            ++depth;
+        else if (t.kind == Token::RParen || keyword(t, "END"))
+            depth = std::max(0, depth - 1);
+        else if (depth == 0 && keyword(t, "OR"))
+            return true;
+    }
+    return false;
+}
+
+bool isPlainIdentifier(const QString &name)
+{
+    const Tokenized tk = tokenize(name);
+    if (!tk.error.isEmpty() || tk.tokens.size() != 1 || tk.tokens[0].kind != Token::Word
+        || tk.tokens[0].start != 0 || tk.tokens[0].end != name.size())
+        return false;
+    const QByteArray utf8 = name.toUtf8();
+    return sqlite3_keyword_check(utf8.constData(), int(utf8.size())) == 0;
+}
+
+QString prefixCondition(const QString &field, const QString &prefix)
+{
+    const QString name = isPlainIdentifier(field)
+                             ? field
+                             : u'"' + QString(field).replace(u'"', QLatin1String("\"\"")) + u'"';
+    return QStringLiteral("UPPER(") + name + QStringLiteral(") LIKE '") + prefix + QStringLiteral("%'");
 }
 
 PrefixSplit splitPrefixSearch(const QString &text)

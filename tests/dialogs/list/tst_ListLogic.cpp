@@ -1,6 +1,5 @@
-// The list builder's logic without a window: the filter text it builds over
-// the host's base filter, and the record move between its two lists.
-#include "dialogs/list/ListFilter.h"
+// The list builder's logic without a window: the record move between its two
+// lists (its filter text is tested with the search's, in tst_SearchFilter).
 #include "dialogs/list/ListMoves.h"
 #include "dialogs/list/ListUnit.h"
 #include "platform/db/ClientDataSet.h"
@@ -56,11 +55,6 @@ class tst_ListLogic : public QObject {
 
 private slots:
     void condicao();
-    void hasOr_data();
-    void hasOr();
-    void montaFiltro_data();
-    void montaFiltro();
-    void orBaseOnlyNarrows();
     void moveCopiesEveryField();
     void moveLandsBeforeCurrent();
     void moveFromEmptyMovesNothing();
@@ -71,66 +65,6 @@ void tst_ListLogic::condicao()
 {
     QCOMPARE(Condicao(true, QStringLiteral(" AND "), QString()), QStringLiteral(" AND "));
     QCOMPARE(Condicao(false, QStringLiteral(" AND "), QStringLiteral("x")), QStringLiteral("x"));
-}
-
-void tst_ListLogic::hasOr_data()
-{
-    QTest::addColumn<QString>("expression");
-    QTest::addColumn<bool>("expected");
-    QTest::newRow("1 empty") << "" << false;
-    QTest::newRow("2 plain and") << "ATIVO = 'S' AND GRUPO = 1" << false;
-    QTest::newRow("3 or") << "GRUPO = 1 OR GRUPO = 2" << true;
-    QTest::newRow("4 lower-case or") << "grupo = 1 or grupo = 2" << true;
-    QTest::newRow("5 or in parentheses") << "(A=1 OR B=2)" << true;
-    QTest::newRow("6 or inside text") << "NOME = 'CAFE OR CHA'" << false;
-    QTest::newRow("7 doubled quote then or") << "NOME = 'D''OR' OR X = 1" << true;
-    QTest::newRow("8 word holding or") << "ORDEM = 1 AND COR = 'azul' AND FORNECEDOR = 2" << false;
-    QTest::newRow("9 quoted name") << "\"OR\" = 1" << false;
-    QTest::newRow("10 concatenation") << "A || B = 'x'" << false;
-    QTest::newRow("11 or after parenthesis") << "(A=1)OR(B=2)" << true;
-}
-
-void tst_ListLogic::hasOr()
-{
-    QFETCH(QString, expression);
-    QFETCH(bool, expected);
-    QCOMPARE(list::hasOr(expression), expected);
-}
-
-void tst_ListLogic::montaFiltro_data()
-{
-    QTest::addColumn<QString>("base");
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("1 no base") << "" << "DESCRICAO" << "ab" << "UPPER(DESCRICAO) LIKE 'AB%'";
-    QTest::newRow("2 base") << "ATIVO = 1" << "DESCRICAO" << "ab" << "ATIVO = 1 AND UPPER(DESCRICAO) LIKE 'AB%'";
-    QTest::newRow("3 c-cedilla kept") << "" << "NOME" << "a\u00E7\u00C7" << "UPPER(NOME) LIKE 'A\u00E7\u00C7%'";
-    QTest::newRow("4 punctuation") << "" << "NOME" << "1/2, x." << "UPPER(NOME) LIKE '1/2, X.%'";
-    QTest::newRow("5 or base parenthesised") << "A = 1 OR B = 2" << "NOME" << "c"
-                                             << "(A = 1 OR B = 2) AND UPPER(NOME) LIKE 'C%'";
-}
-
-void tst_ListLogic::montaFiltro()
-{
-    QFETCH(QString, base);
-    QFETCH(QString, field);
-    QFETCH(QString, text);
-    QFETCH(QString, expected);
-    QCOMPARE(MontaFiltro(base, field, text), expected);
-}
-
-// The typed text narrows the host's filter, never widens it: without the
-// parentheses "GRUPO = 'Doces' OR GRUPO = 'Bebidas' AND ..." would let every
-// sweet through whatever was typed.
-void tst_ListLogic::orBaseOnlyNarrows()
-{
-    TClientDataSet ds;
-    makeProducts(ds);
-    ds.setFilter(MontaFiltro(QStringLiteral("GRUPO = 'Doces' OR GRUPO = 'Bebidas'"), QStringLiteral("NOME"),
-                             QStringLiteral("c")));
-    ds.setFiltered(true);
-    QCOMPARE(codes(ds), (QStringList{"1", "2"}));
 }
 
 void tst_ListLogic::moveCopiesEveryField()

@@ -1,7 +1,8 @@
-// The search expression and its helpers, without a form: the exact text for
-// each base filter, when a base filter needs parentheses, the length limit a
-// field sets, and Condicao. The expressions are also run against a dataset,
+// The filter both search dialogs build, without a form: the exact text for
+// each base filter and field, run against the search's and the list's
+// builder alike; the length limit a field sets, and Condicao. The expressions are also run against a dataset,
 // so a text that reads right but selects the wrong rows fails too.
+#include "dialogs/list/ListFilter.h"
 #include "dialogs/search/SearchUnit.h"
 #include "dialogs/search/TfrmPesquisa.h"
 #include "frame/Frame.h"
@@ -9,6 +10,24 @@
 #include <QTest>
 
 using namespace TouchDialogs;
+
+namespace {
+
+// The two dialogs' filter builders: every case runs against both.
+using Builder = QString (*)(const QString &, const QString &, const QString &);
+const struct {
+    const char *name;
+    Builder build;
+} builders[] = {{"search", searchExpression}, {"list", list::MontaFiltro}};
+
+void addBuilderColumn()
+{
+    QTest::addColumn<Builder>("build");
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Builder)
 
 class tst_SearchFilter : public QObject {
     Q_OBJECT
@@ -19,8 +38,6 @@ private slots:
 
     void expression_data();
     void expression();
-    void topLevelOr_data();
-    void topLevelOr();
     void expressionNarrowsTheBase_data();
     void expressionNarrowsTheBase();
     void lengthLimit_data();
@@ -31,75 +48,107 @@ private slots:
 
 void tst_SearchFilter::expression_data()
 {
+    addBuilderColumn();
     QTest::addColumn<QString>("base");
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("no base") << "" << "NOME" << "caf" << "UPPER(NOME) LIKE 'CAF%'";
-    QTest::newRow("base") << "ATIVO = 'S'" << "NOME" << "caf" << "ATIVO = 'S' AND UPPER(NOME) LIKE 'CAF%'";
-    // Only a to z change case; the rest of the character set passes as it is.
-    QTest::newRow("mixed set") << "" << "NOME" << "p\u00E3o 1,5/x." << "UPPER(NOME) LIKE 'P\u00E3O 1,5/X.%'";
-    QTest::newRow("cedilla kept") << "" << "NOME" << "\u00E7\u00C7a" << "UPPER(NOME) LIKE '\u00E7\u00C7A%'";
-    QTest::newRow("other field") << "" << "GRUPO" << "b" << "UPPER(GRUPO) LIKE 'B%'";
-    QTest::newRow("OR base in parentheses")
-        << "GRUPO = 1 OR GRUPO = 2" << "NOME" << "c" << "(GRUPO = 1 OR GRUPO = 2) AND UPPER(NOME) LIKE 'C%'";
-    QTest::newRow("lower-case or") << "a = 1 or b = 2" << "NOME" << "c" << "(a = 1 or b = 2) AND UPPER(NOME) LIKE 'C%'";
-    QTest::newRow("OR already enclosed")
-        << "(A = 1 OR B = 2)" << "NOME" << "c" << "(A = 1 OR B = 2) AND UPPER(NOME) LIKE 'C%'";
-    QTest::newRow("OR in a literal") << "NOME <> 'OR'" << "NOME" << "c" << "NOME <> 'OR' AND UPPER(NOME) LIKE 'C%'";
+    const struct {
+        const char *name, *base, *field, *text, *expected;
+    } cases[] = {
+        {"no base", "", "NOME", "caf", "UPPER(NOME) LIKE 'CAF%'"},
+        {"base", "ATIVO = 'S'", "NOME", "caf", "ATIVO = 'S' AND UPPER(NOME) LIKE 'CAF%'"},
+        // Only a to z change case; the rest of the character set passes as it is.
+        {"mixed set", "", "NOME", "p\u00E3o 1,5/x.", "UPPER(NOME) LIKE 'P\u00E3O 1,5/X.%'"},
+        {"cedilla kept", "", "NOME", "\u00E7\u00C7a", "UPPER(NOME) LIKE '\u00E7\u00C7A%'"},
+        {"other field", "", "GRUPO", "b", "UPPER(GRUPO) LIKE 'B%'"},
+        {"OR", "GRUPO = 1 OR GRUPO = 2", "NOME", "c", "(GRUPO = 1 OR GRUPO = 2) AND UPPER(NOME) LIKE 'C%'"},
+        {"lower-case or", "a = 1 or b = 2", "NOME", "c", "(a = 1 or b = 2) AND UPPER(NOME) LIKE 'C%'"},
+        {"or without spaces", "A=1 OR(B=2)", "N", "c", "(A=1 OR(B=2)) AND UPPER(N) LIKE 'C%'"},
+        {"or between parentheses", "(A=1)OR(B=2)", "N", "c", "((A=1)OR(B=2)) AND UPPER(N) LIKE 'C%'"},
+        {"unbalanced close", "A = 1) OR (B = 2", "N", "c", "(A = 1) OR (B = 2) AND UPPER(N) LIKE 'C%'"},
+        {"doubled quote then OR", "NOME = 'D''OR' OR A = 1", "N", "c",
+         "(NOME = 'D''OR' OR A = 1) AND UPPER(N) LIKE 'C%'"},
+        // Parentheses once: an OR already enclosed needs none.
+        {"OR already enclosed", "(A = 1 OR B = 2)", "NOME", "c", "(A = 1 OR B = 2) AND UPPER(NOME) LIKE 'C%'"},
+        {"OR inside parentheses", "(A = 1 OR B = 2) AND C = 3", "N", "c",
+         "(A = 1 OR B = 2) AND C = 3 AND UPPER(N) LIKE 'C%'"},
+        {"OR inside CASE", "CASE WHEN A = 1 OR B = 2 THEN 1 END = 1", "N", "c",
+         "CASE WHEN A = 1 OR B = 2 THEN 1 END = 1 AND UPPER(N) LIKE 'C%'"},
+        {"OR in a literal", "NOME <> 'OR'", "NOME", "c", "NOME <> 'OR' AND UPPER(NOME) LIKE 'C%'"},
+        {"OR as a quoted name", "\"OR\" = 1", "N", "c", "\"OR\" = 1 AND UPPER(N) LIKE 'C%'"},
+        {"OR inside words", "ORDEM = 1 AND COR = 2 AND FORMA = 3", "N", "c",
+         "ORDEM = 1 AND COR = 2 AND FORMA = 3 AND UPPER(N) LIKE 'C%'"},
+        {"OR after $", "X$OR = 1", "N", "c", "X$OR = 1 AND UPPER(N) LIKE 'C%'"},
+        {"concatenation", "A || B = 'x'", "N", "c", "A || B = 'x' AND UPPER(N) LIKE 'C%'"},
+        {"blank base", "  \t ", "NOME", "c", "UPPER(NOME) LIKE 'C%'"},
+        {"comment only", "-- nothing", "NOME", "c", "UPPER(NOME) LIKE 'C%'"},
+        {"line comment at the end", "ATIVO = 'S' -- active", "NOME", "c",
+         "ATIVO = 'S' -- active\n AND UPPER(NOME) LIKE 'C%'"},
+        {"open block comment", "ATIVO = 'S' /* active", "NOME", "c",
+         "ATIVO = 'S' /* active*/ AND UPPER(NOME) LIKE 'C%'"},
+        {"closed comment", "ATIVO = 'S' /* active */", "NOME", "c",
+         "ATIVO = 'S' /* active */ AND UPPER(NOME) LIKE 'C%'"},
+        {"name with a space", "", "NOME PRODUTO", "c", "UPPER(\"NOME PRODUTO\") LIKE 'C%'"},
+        {"name with a quote", "", "A\"B", "c", "UPPER(\"A\"\"B\") LIKE 'C%'"},
+        {"keyword as name", "", "NULL", "c", "UPPER(\"NULL\") LIKE 'C%'"},
+        {"name with $ and digits", "", "_X$1", "c", "UPPER(_X$1) LIKE 'C%'"},
+    };
+    for (const auto &b : builders)
+        for (const auto &c : cases)
+            QTest::addRow("%s: %s", b.name, c.name)
+                << b.build << QString::fromUtf8(c.base) << QString::fromUtf8(c.field) << QString::fromUtf8(c.text)
+                << QString::fromUtf8(c.expected);
 }
 
 void tst_SearchFilter::expression()
 {
+    QFETCH(Builder, build);
     QFETCH(QString, base);
     QFETCH(QString, field);
     QFETCH(QString, text);
     QFETCH(QString, expected);
-    QCOMPARE(searchExpression(base, field, text), expected);
+    QCOMPARE(build(base, field, text), expected);
 }
 
-void tst_SearchFilter::topLevelOr_data()
-{
-    QTest::addColumn<QString>("expression");
-    QTest::addColumn<bool>("hasOr");
-
-    QTest::newRow("empty") << "" << false;
-    QTest::newRow("AND only") << "A = 1 AND B = 2" << false;
-    QTest::newRow("OR") << "A = 1 OR B = 2" << true;
-    QTest::newRow("or without spaces") << "A=1 OR(B=2)" << true;
-    QTest::newRow("inside parentheses") << "(A = 1 OR B = 2) AND C = 3" << false;
-    QTest::newRow("after parentheses") << "(A = 1) OR B = 2" << true;
-    QTest::newRow("in a string") << "NOME = 'CAFE OR CHA'" << false;
-    QTest::newRow("in a quoted name") << "\"OR\" = 1" << false;
-    QTest::newRow("doubled quote") << "NOME = 'D''OR' OR A = 1" << true;
-    QTest::newRow("part of a word") << "ORDEM = 1 AND COR = 2 AND FORMA = 3" << false;
-    QTest::newRow("unbalanced close") << "A = 1) OR (B = 2" << true;
-}
-
-void tst_SearchFilter::topLevelOr()
-{
-    QFETCH(QString, expression);
-    QFETCH(bool, hasOr);
-    QCOMPARE(hasTopLevelOr(expression), hasOr);
-}
-
-// Every row the search lets through passes the base filter too.
+// Every row the search lets through passes the base filter too, and the
+// typed text always narrows.
 void tst_SearchFilter::expressionNarrowsTheBase_data()
 {
+    addBuilderColumn();
     QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QList<int>>("codes");
 
-    QTest::newRow("no base") << "" << "c" << QList<int>{1, 2, 5};
-    QTest::newRow("AND base") << "ATIVO = 'S'" << "c" << QList<int>{1, 5};
-    QTest::newRow("OR base") << "GRUPO = 'Doces' OR GRUPO = 'Drinks'" << "c" << QList<int>{5};
-    QTest::newRow("OR base, no text match") << "GRUPO = 'Doces' OR GRUPO = 'Drinks'" << "x" << QList<int>{};
+    const struct {
+        const char *name, *base, *field, *text;
+        QList<int> codes;
+    } cases[] = {
+        {"no base", "", "NOME", "c", {1, 2, 5}},
+        {"AND base", "ATIVO = 'S'", "NOME", "c", {1, 5}},
+        {"OR base", "GRUPO = 'Doces' OR GRUPO = 'Drinks'", "NOME", "c", {5}},
+        {"OR base, no text match", "GRUPO = 'Doces' OR GRUPO = 'Drinks'", "NOME", "x", {}},
+        {"blank base", "   ", "NOME", "c", {1, 2, 5}},
+        {"line comment at the end", "ATIVO = 'S' -- active", "NOME", "caf", {1}},
+        {"open block comment", "ATIVO = 'S' /* active", "NOME", "caf", {1}},
+        {"name with a space", "", "NOME PRODUTO", "b", {3}},
+        {"keyword as name", "", "NULL", "s", {2}},
+        {"keyword as name, with a base", "ATIVO = 'N'", "NULL", "d", {4}},
+    };
+    for (const auto &b : builders)
+        for (const auto &c : cases)
+            QTest::addRow("%s: %s", b.name, c.name) << b.build << QString::fromUtf8(c.base)
+                                                    << QString::fromUtf8(c.field) << QString::fromUtf8(c.text)
+                                                    << c.codes;
 }
 
 void tst_SearchFilter::expressionNarrowsTheBase()
 {
+    QFETCH(Builder, build);
     QFETCH(QString, base);
+    QFETCH(QString, field);
     QFETCH(QString, text);
     QFETCH(QList<int>, codes);
 
@@ -108,24 +157,28 @@ void tst_SearchFilter::expressionNarrowsTheBase()
     ds.FieldDefs().Add(QStringLiteral("NOME"), ftString, 20);
     ds.FieldDefs().Add(QStringLiteral("GRUPO"), ftString, 10);
     ds.FieldDefs().Add(QStringLiteral("ATIVO"), ftString, 1);
+    ds.FieldDefs().Add(QStringLiteral("NOME PRODUTO"), ftString, 10);
+    ds.FieldDefs().Add(QStringLiteral("NULL"), ftString, 10);
     ds.CreateDataSet();
     const struct {
         int code;
-        const char *name, *group, *active;
-    } rows[] = {{1, "Caf\u00E9", "Bebidas", "S"},
-                {2, "Coxinha", "Salgados", "N"},
-                {3, "Bolo", "Doces", "S"},
-                {4, "Pudim", "Doces", "N"},
-                {5, "Caipirinha", "Drinks", "S"}};
+        const char *name, *group, *active, *product, *null;
+    } rows[] = {{1, "Caf\u00E9", "Bebidas", "S", "cafe", "bebida"},
+                {2, "Coxinha", "Salgados", "N", "coxinha", "salgado"},
+                {3, "Bolo", "Doces", "S", "bolo", "doce"},
+                {4, "Pudim", "Doces", "N", "pudim", "doce"},
+                {5, "Caipirinha", "Drinks", "S", "caipirinha", "drink"}};
     for (const auto &r : rows) {
         ds.Append();
-        ds.FieldByName(QStringLiteral("CODIGO"))->setValue(r.code);
-        ds.FieldByName(QStringLiteral("NOME"))->setValue(QString::fromUtf8(r.name));
-        ds.FieldByName(QStringLiteral("GRUPO"))->setValue(QString::fromUtf8(r.group));
-        ds.FieldByName(QStringLiteral("ATIVO"))->setValue(QString::fromUtf8(r.active));
+        ds.Fields(0)->setValue(r.code);
+        ds.Fields(1)->setValue(QString::fromUtf8(r.name));
+        ds.Fields(2)->setValue(QString::fromUtf8(r.group));
+        ds.Fields(3)->setValue(QString::fromUtf8(r.active));
+        ds.Fields(4)->setValue(QString::fromUtf8(r.product));
+        ds.Fields(5)->setValue(QString::fromUtf8(r.null));
         ds.Post();
     }
-    ds.setFilter(searchExpression(base, QStringLiteral("NOME"), text));
+    ds.setFilter(build(base, field, text));
     ds.setFiltered(true);
     QList<int> seen;
     for (int row = 0; row < ds.RecordCount(); ++row)

@@ -1,0 +1,60 @@
+#include "support/SearchFilter.h"
+#include "platform/db/ClientDataSet.h"
+#include "platform/db/FilterText.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/SysUtils.h"
+
+namespace TouchDialogs {
+
+QString prefixSearchFilter(const QString &base, const QString &field, const QString &text, TextChooser condicao)
+{
+    const db::Tokenized tk = db::tokenize(base);
+    // A text that does not tokenize stays as it is: the dataset refuses it
+    // with its own message.
+    const bool blank = tk.error.isEmpty() && tk.tokens.empty();
+    QString joined;
+    if (!blank) {
+        joined = base + tk.openComment;
+        if (tk.error.isEmpty() && db::hasTopLevelOr(tk.tokens))
+            joined = u'(' + joined + u')';
+    }
+    return joined + condicao(!blank, QStringLiteral(" AND "), QString())
+           + db::prefixCondition(field, UpperCase(text));
+}
+
+void applyFilter(TClientDataSet &dataSet, const QString &filter)
+{
+    dataSet.setFilter(filter);
+    dataSet.setFiltered(false);
+    if (!dataSet.Filter().isEmpty())
+        dataSet.setFiltered(true);
+}
+
+void indexVisibleFields(TClientDataSet &dataSet)
+{
+    TIndexDefs &defs = dataSet.IndexDefs();
+    while (defs.Count() > 0)
+        defs.Delete(0);
+    for (int i = 0; i < dataSet.FieldCount(); ++i) {
+        const TField *f = dataSet.Fields(i);
+        if (f->Visible())
+            defs.Add(f->FieldName(), f->FieldName());
+    }
+}
+
+void checkSearchable(const TClientDataSet *dataSet, const QString &who)
+{
+    if (!dataSet)
+        throw EDatabaseError(QStringLiteral("%1: no dataset was given").arg(who));
+    if (!dataSet->Active())
+        throw EDatabaseError(QStringLiteral("%1: the dataset is not open").arg(who));
+    int visible = 0;
+    for (int i = 0; i < dataSet->FieldCount(); ++i)
+        if (dataSet->Fields(i)->Visible())
+            ++visible;
+    if (visible < 2)
+        throw EDatabaseError(
+            QStringLiteral("%1: the dataset needs at least two visible fields (it has %2)").arg(who).arg(visible));
+}
+
+} // namespace TouchDialogs
