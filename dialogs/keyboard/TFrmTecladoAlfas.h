@@ -2,7 +2,7 @@
 // on-screen keyboard under it. Text is only appended or removed at the end.
 #pragma once
 
-#include "dialogs/keyboard/OnScreenKeyboard.h"
+#include "support/OnScreenKeyboard.h"
 #include "platform/forms/Form.h"
 
 namespace TouchDialogs {

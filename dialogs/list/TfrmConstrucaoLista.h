@@ -4,7 +4,7 @@
 // and a hidden on-screen keyboard panel.
 #pragma once
 
-#include "dialogs/keyboard/OnScreenKeyboard.h"
+#include "support/OnScreenKeyboard.h"
 #include "platform/forms/Form.h"
 
 namespace TouchDialogs {

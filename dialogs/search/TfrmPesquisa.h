@@ -7,7 +7,7 @@
 // filter and the current record it leaves behind are the dialog's answer.
 #pragma once
 
-#include "dialogs/keyboard/OnScreenKeyboard.h"
+#include "support/OnScreenKeyboard.h"
 #include "platform/db/ClientDataSet.h"
 #include "platform/db/DBGrid.h"
 #include "platform/db/DataSource.h"

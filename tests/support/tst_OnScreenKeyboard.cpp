@@ -1,7 +1,7 @@
 // The shared on-screen keyboard on small forms built in code and never shown:
 // the case transitions of each kind of form, the captions that follow them,
 // what reaches the text, and PostText's messages.
-#include "dialogs/keyboard/OnScreenKeyboard.h"
+#include "support/OnScreenKeyboard.h"
 #include "frame/Frame.h"
 #include "platform/forms/Controls.h"
 #include "platform/forms/Form.h"

@@ -4,7 +4,7 @@
 // KeyboardPolicy (accepted characters, length limit, Shift under Caps Lock,
 // how keys reach the form's key handlers).
 //
-// Usage in a form class (link td_dialog_keyboard):
+// Usage in a form class (part of td_support, which every dialog links):
 //
 //   class TfrmX : public TForm {
 //       OnScreenKeyboard keyboard{*this, KeyboardPolicy::search()};

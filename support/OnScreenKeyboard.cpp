@@ -1,4 +1,4 @@
-#include "dialogs/keyboard/OnScreenKeyboard.h"
+#include "support/OnScreenKeyboard.h"
 #include "platform/forms/Controls.h"
 #include "platform/forms/Form.h"
 #include "platform/rtl/SysUtils.h"
