@@ -1,6 +1,7 @@
 #include "support/SearchFilter.h"
 #include "platform/db/ClientDataSet.h"
 #include "platform/db/FilterText.h"
+#include "platform/forms/Controls.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -20,6 +21,31 @@ QString prefixSearchFilter(const QString &base, const QString &field, const QStr
     }
     return joined + condicao(!blank, QStringLiteral(" AND "), QString())
            + db::prefixCondition(field, UpperCase(text));
+}
+
+QString searchTextFilter(const QString &base, const QString &field, const QString &text, TextChooser condicao)
+{
+    return text.isEmpty() ? base : prefixSearchFilter(base, field, text, condicao);
+}
+
+bool editSearchText(WORD Key, TEdit &edit)
+{
+    if (Key == VK_DELETE) {
+        edit.setText(QString());
+        return true;
+    }
+    if (Key == VK_BACK) {
+        const QString text = edit.Text();
+        edit.setText(text.left(text.size() - 1));
+        return true;
+    }
+    return false;
+}
+
+void swallowAltF4(WORD &Key, TShiftState Shift)
+{
+    if (Key == VK_F4 && Shift == TShiftState(ssAlt))
+        Key = 0;
 }
 
 void applyFilter(TClientDataSet &dataSet, const QString &filter)

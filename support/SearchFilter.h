@@ -4,11 +4,14 @@
 // the check that a dataset can be searched at all.
 #pragma once
 
+#include "platform/win/Windows.h"
+
 #include <QString>
 
 namespace TouchDialogs {
 
 class TClientDataSet;
+class TEdit;
 
 // A dialog unit's Condicao: the first text when the flag is set, else the second.
 using TextChooser = QString (*)(bool Flag, const QString &TrueText, const QString &FalseText);
@@ -21,6 +24,16 @@ using TextChooser = QString (*)(bool Flag, const QString &TrueText, const QStrin
 // comment has the comment closed, so the condition still counts. A field
 // name that is not a plain identifier is quoted.
 QString prefixSearchFilter(const QString &base, const QString &field, const QString &text, TextChooser condicao);
+
+// The filter for a search text: the base alone while the text is empty.
+QString searchTextFilter(const QString &base, const QString &field, const QString &text, TextChooser condicao);
+
+// The search box's editing keys: Delete empties the text, Backspace takes
+// its last character off. True when the key was one of them.
+bool editSearchText(WORD Key, TEdit &edit);
+
+// Alt+F4 is swallowed: the forms close only through their own keys.
+void swallowAltF4(WORD &Key, TShiftState Shift);
 
 // Sets the filter and filters only when there is one.
 void applyFilter(TClientDataSet &dataSet, const QString &filter);

@@ -2,22 +2,18 @@
 #include "dialogs/colour/TfrmCores.h"
 #include "platform/rtl/Modules.h"
 
+#include <QScopeGuard>
+
 namespace TouchDialogs::colour {
 
 TfrmCores *frmCores = nullptr;
 
 static UnitCounter g_counter;
 
-namespace {
-// Frees the form and clears the global on every way out of EscolherCor.
-struct FormGuard {
-    ~FormGuard() { FreeAndNil(frmCores); }
-};
-} // namespace
-
 QString EscolherCor()
 {
-    FormGuard guard;
+    // Freed and the global cleared on every way out.
+    const auto release = qScopeGuard([] { FreeAndNil(frmCores); });
     frmCores = new TfrmCores(nullptr);
     frmCores->ShowModal();
     return frmCores->chosenColour();

@@ -2,6 +2,8 @@
 #include "dialogs/keyboard/TFrmTecladoAlfas.h"
 #include "platform/rtl/Modules.h"
 
+#include <QScopeGuard>
+
 namespace TouchDialogs::keyboard {
 
 TFrmTecladoAlfas *FrmTecladoAlfaS = nullptr;
@@ -19,15 +21,10 @@ QString TecladoAlfanumerico(QString Text, QString Caption)
     // Runs on every path. stResult is emptied even when the modal run
     // raises: an answer left by Enter must not survive into the next call,
     // which would return it as if the user had confirmed it.
-    struct Release {
-        TFrmTecladoAlfas *form;
-        ~Release()
-        {
-            stResult.clear();
-            delete form;
-            FrmTecladoAlfaS = nullptr;
-        }
-    } release{form};
+    const auto release = qScopeGuard([] {
+        stResult.clear();
+        FreeAndNil(FrmTecladoAlfaS);
+    });
 
     form->setCaption(Caption);
     form->ShowModal();

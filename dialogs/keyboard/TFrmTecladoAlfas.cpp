@@ -3,6 +3,7 @@
 #include "platform/forms/Controls.h"
 #include "support/Consiste.h"
 #include "support/Trad.h"
+#include "support/FormParts.h"
 
 namespace TouchDialogs {
 
@@ -25,9 +26,7 @@ TFrmTecladoAlfas::TFrmTecladoAlfas(QObject *owner) : TForm(owner)
 
 void TFrmTecladoAlfas::FormCreate(QObject *)
 {
-    m_lblDescricao = component<TLabel>(QStringLiteral("lblDescricao"));
-    if (!m_lblDescricao)
-        throw Exception(QStringLiteral("TFrmTecladoAlfas: the layout has no lblDescricao"));
+    m_lblDescricao = requiredComponent<TLabel>(*this, "lblDescricao");
     Trad(this);
     // The Caps Lock key inverts the state back, so the form starts with the
     // system's Caps Lock and the letter keys shown in that case.

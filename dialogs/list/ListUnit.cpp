@@ -4,6 +4,8 @@
 #include "platform/forms/Application.h"
 #include "platform/rtl/Modules.h"
 
+#include <QScopeGuard>
+
 namespace TouchDialogs::list {
 
 TfrmConstrucaoLista *frmConstrucaoLista = nullptr;
@@ -19,14 +21,7 @@ QVariant ConstrucaoList(TClientDataSet *Source, const QString &Descricao)
     frmConstrucaoLista = new TfrmConstrucaoLista(Application::instance());
     // Freed on every path: a form left behind by an error would stay alive
     // (and hold a copy of the host's data) until the application ends.
-    struct Release {
-        ~Release()
-        {
-            TfrmConstrucaoLista *form = frmConstrucaoLista;
-            frmConstrucaoLista = nullptr;
-            delete form;
-        }
-    } release;
+    const auto release = qScopeGuard([] { FreeAndNil(frmConstrucaoLista); });
 
     frmConstrucaoLista->PreparaLista(Source);
     frmConstrucaoLista->ShowModal();

@@ -8,6 +8,7 @@
 #include "platform/forms/Application.h"
 #include "platform/forms/Controls.h"
 #include "platform/rtl/Exceptions.h"
+#include "support/FormParts.h"
 #include "support/SearchFilter.h"
 #include "support/Trad.h"
 
@@ -19,23 +20,6 @@ namespace TouchDialogs {
 
 using list::Condicao;
 using list::MontaFiltro;
-
-namespace {
-
-template <class T> T *need(const TForm &form, const char *name)
-{
-    auto *c = form.component<T>(QString::fromLatin1(name));
-    if (!c)
-        throw Exception(QStringLiteral("%1: the layout has no %2").arg(form.className(), QString::fromLatin1(name)));
-    return c;
-}
-
-bool onlyAlt(TShiftState Shift)
-{
-    return Shift == TShiftState(ssAlt);
-}
-
-} // namespace
 
 TfrmConstrucaoLista::TfrmConstrucaoLista(QObject *owner) : TForm(owner)
 {
@@ -88,20 +72,20 @@ void TfrmConstrucaoLista::checkSource(const TClientDataSet *Source)
 
 void TfrmConstrucaoLista::FormCreate(QObject *)
 {
-    lblDesc = need<TLabel>(*this, "lblDesc");
-    edtFiltro = need<TEdit>(*this, "edtFiltro");
-    dbgPesquisa = need<TDBGrid>(*this, "dbgPesquisa");
-    dbgListDest = need<TDBGrid>(*this, "dbgListDest");
-    spbAdicionar = need<TSpeedButton>(*this, "spbAdicionar");
-    spbRetorna = need<TSpeedButton>(*this, "spbRetorna");
-    spbPesquisa = need<TSpeedButton>(*this, "spbPesquisa");
-    spbConfirma = need<TSpeedButton>(*this, "spbConfirma");
-    spbSair = need<TSpeedButton>(*this, "spbSair");
-    pnlTeclado = need<TPanel>(*this, "pnlTeclado");
-    spdEnter = need<TSpeedButton>(*this, "spdEnter");
-    spdSair = need<TSpeedButton>(*this, "spdSair");
-    spdCapsLock = need<TSpeedButton>(*this, "spdCapsLock");
-    spdShift = need<TSpeedButton>(*this, "spdShift");
+    lblDesc = requiredComponent<TLabel>(*this, "lblDesc");
+    edtFiltro = requiredComponent<TEdit>(*this, "edtFiltro");
+    dbgPesquisa = requiredComponent<TDBGrid>(*this, "dbgPesquisa");
+    dbgListDest = requiredComponent<TDBGrid>(*this, "dbgListDest");
+    spbAdicionar = requiredComponent<TSpeedButton>(*this, "spbAdicionar");
+    spbRetorna = requiredComponent<TSpeedButton>(*this, "spbRetorna");
+    spbPesquisa = requiredComponent<TSpeedButton>(*this, "spbPesquisa");
+    spbConfirma = requiredComponent<TSpeedButton>(*this, "spbConfirma");
+    spbSair = requiredComponent<TSpeedButton>(*this, "spbSair");
+    pnlTeclado = requiredComponent<TPanel>(*this, "pnlTeclado");
+    spdEnter = requiredComponent<TSpeedButton>(*this, "spdEnter");
+    spdSair = requiredComponent<TSpeedButton>(*this, "spdSair");
+    spdCapsLock = requiredComponent<TSpeedButton>(*this, "spdCapsLock");
+    spdShift = requiredComponent<TSpeedButton>(*this, "spdShift");
 
     Trad(this);
     lblDesc->setCaption(list::stlblDesc);
@@ -109,12 +93,8 @@ void TfrmConstrucaoLista::FormCreate(QObject *)
     lblDesc->resize(std::min(std::max(lblDesc->sizeHint().width(), lblDesc->width()), edtFiltro->width()),
                     lblDesc->height());
     lblDesc->setVisible(!list::stlblDesc.isEmpty());
+    // Centred when shown (poScreenCenter), overhanging a smaller screen.
     setOuterSize(QSize(800, 600));
-    // On a small screen the form overhangs both edges equally.
-    if (Screen::Width() < width())
-        move((Screen::Width() - width()) / 2, y());
-    if (Screen::Height() < height())
-        move(x(), (Screen::Height() - height()) / 2);
 }
 
 void TfrmConstrucaoLista::PreparaLista(TClientDataSet *Source)
@@ -197,31 +177,20 @@ void TfrmConstrucaoLista::FormKeyDown(QObject *, WORD &Key, TShiftState Shift)
         spbSairClick(spbSair);
     if (Key == VK_RETURN && spbConfirma->Enabled())
         spbConfirmaClick(spbConfirma);
-    if (Key == 'A' && onlyAlt(Shift))
+    if (Key == 'A' && Shift == TShiftState(ssAlt))
         spbAdicionarClick(spbAdicionar);
-    if (Key == 'E' && onlyAlt(Shift))
+    if (Key == 'E' && Shift == TShiftState(ssAlt))
         spbRetornaClick(spbRetorna);
-    if (Key == 'P' && onlyAlt(Shift))
+    if (Key == 'P' && Shift == TShiftState(ssAlt))
         spbPesquisaClick(spbPesquisa);
-    if (Key == VK_DELETE) {
-        edtFiltro->setText(QString());
-        AplicaFiltro(stFiltroBase);
-    }
-    if (Key == VK_BACK) {
-        const QString text = edtFiltro->Text();
-        edtFiltro->setText(text.left(text.size() - 1));
-        if (!edtFiltro->Text().isEmpty())
-            AplicaFiltro(MontaFiltro(stFiltroBase, cdsItens->IndexName(), edtFiltro->Text()));
-        else
-            AplicaFiltro(stFiltroBase);
-    }
+    if (editSearchText(Key, *edtFiltro))
+        AplicaFiltro(searchTextFilter(stFiltroBase, cdsItens->IndexName(), edtFiltro->Text(), Condicao));
     if (Key == VK_CAPITAL)
         spdCapsLock->Click();
     // The physical Shift arms the one-shot shift; the captions stay.
     if (Key == VK_SHIFT)
         m_keyboard.boShift = true;
-    if (Key == VK_F4 && onlyAlt(Shift))
-        Key = 0;
+    swallowAltF4(Key, Shift);
     updateEnterKey();
 }
 
@@ -231,8 +200,7 @@ void TfrmConstrucaoLista::edtFiltroKeyDown(QObject *, WORD &Key, TShiftState Shi
         spdSair->Click();
     if (Key == VK_RETURN)
         spdEnter->Click();
-    if (Key == VK_F4 && onlyAlt(Shift))
-        Key = 0;
+    swallowAltF4(Key, Shift);
 }
 
 void TfrmConstrucaoLista::dbgPesquisaKeyDown(QObject *, WORD &Key, TShiftState)

@@ -2,6 +2,8 @@
 #include "dialogs/quantity/TfrmQuantidade.h"
 #include "platform/rtl/Modules.h"
 
+#include <QScopeGuard>
+
 namespace TouchDialogs::quantity {
 
 TfrmQuantidade *frmQuantidade = nullptr;
@@ -31,9 +33,7 @@ double InfoQuantidade(const QString &Caption, int Tela, const QString &Digitos)
     inTela = Tela;
     stQtDigitos = Digitos;
     // The form is freed and the global cleared on every path, errors included.
-    struct FreeForm {
-        ~FreeForm() { FreeAndNil(frmQuantidade); }
-    } guard;
+    const auto release = qScopeGuard([] { FreeAndNil(frmQuantidade); });
     frmQuantidade = new TfrmQuantidade(nullptr);
     frmQuantidade->ShowModal();
     return doQtdeInfo;

@@ -6,6 +6,8 @@
 #include "platform/rtl/Modules.h"
 #include "support/SearchFilter.h"
 
+#include <QScopeGuard>
+
 namespace TouchDialogs::search {
 
 TfrmPesquisa *frmPesquisa = nullptr;
@@ -31,14 +33,7 @@ bool Pesquisa(TClientDataSet *DataSet, QString stImg00500Arg, QString stFilterAr
     // Freed on every path: a form left behind by an error would stay alive
     // until the application ends, and the next call would find it in the
     // global.
-    struct Release {
-        ~Release()
-        {
-            TfrmPesquisa *form = frmPesquisa;
-            frmPesquisa = nullptr;
-            delete form;
-        }
-    } release;
+    const auto release = qScopeGuard([] { FreeAndNil(frmPesquisa); });
 
     frmPesquisa->PreparaPesquisa(DataSet);
     frmPesquisa->ShowModal();

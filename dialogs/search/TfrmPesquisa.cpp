@@ -3,6 +3,7 @@
 #include "platform/forms/Application.h"
 #include "platform/forms/Controls.h"
 #include "platform/rtl/SysUtils.h"
+#include "support/FormParts.h"
 #include "support/SearchFilter.h"
 #include "support/Trad.h"
 
@@ -54,38 +55,23 @@ TfrmPesquisa::TfrmPesquisa(QObject *owner) : TForm(owner)
     createFromLayout();
 }
 
-TSpeedButton *TfrmPesquisa::key(const char *name) const
-{
-    auto *b = component<TSpeedButton>(QString::fromLatin1(name));
-    if (!b)
-        throw Exception(QStringLiteral("TfrmPesquisa: the layout has no %1").arg(QString::fromLatin1(name)));
-    return b;
-}
-
 void TfrmPesquisa::FormCreate(QObject *)
 {
-    m_lblDesc = component<TLabel>(QStringLiteral("lblDesc"));
-    m_edtFiltro = component<TEdit>(QStringLiteral("edtFiltro"));
-    m_dbgPesquisa = component<TDBGrid>(QStringLiteral("dbgPesquisa"));
-    if (!m_lblDesc || !m_edtFiltro || !m_dbgPesquisa)
-        throw Exception(QStringLiteral("TfrmPesquisa: the layout lacks lblDesc, edtFiltro or dbgPesquisa"));
-    m_spdEnter = key("spdEnter");
-    m_spdSair = key("spdSair");
-    m_spdShift = key("spdShift");
-    m_spdCapsLock = key("spdCapsLock");
+    m_lblDesc = requiredComponent<TLabel>(*this, "lblDesc");
+    m_edtFiltro = requiredComponent<TEdit>(*this, "edtFiltro");
+    m_dbgPesquisa = requiredComponent<TDBGrid>(*this, "dbgPesquisa");
+    m_spdEnter = requiredComponent<TSpeedButton>(*this, "spdEnter");
+    m_spdSair = requiredComponent<TSpeedButton>(*this, "spdSair");
+    m_spdShift = requiredComponent<TSpeedButton>(*this, "spdShift");
+    m_spdCapsLock = requiredComponent<TSpeedButton>(*this, "spdCapsLock");
 
     search::inNavegProd = 1;
     Trad(this);
     setCaption(Application::Title());
     setWindowIcon(QIcon(Application::Icon()));
 
+    // Centred when shown (poScreenCenter), overhanging a smaller screen.
     setOuterSize(QSize(800, 600));
-    // Centred on the screen even when the screen is smaller than the form,
-    // which then overhangs both sides equally.
-    if (Screen::Width() < width())
-        move((Screen::Width() - width()) / 2, y());
-    if (Screen::Height() < height())
-        move(x(), (Screen::Height() - height()) / 2);
 
     // The full-height Enter key covers the navigation keys below it.
     m_spdEnter->resize(m_spdEnter->width(), search::boNavegador ? 168 : 212);
@@ -131,21 +117,14 @@ void TfrmPesquisa::FormKeyDown(QObject *, WORD &Key, TShiftState Shift)
         m_spdSair->Click();
     if (Key == VK_RETURN && m_spdEnter->Enabled())
         m_spdEnter->Click();
-    if (Key == VK_DELETE) {
-        m_edtFiltro->setText(QString());
-        AplicaFiltro(m_stFiltroBase);
-    }
-    if (Key == VK_BACK) {
-        const QString text = m_edtFiltro->text();
-        m_edtFiltro->setText(text.left(text.size() - 1));
-        AplicaFiltro(m_edtFiltro->text().isEmpty() ? m_stFiltroBase : MontaFiltro(m_edtFiltro->text()));
-    }
+    if (editSearchText(Key, *m_edtFiltro))
+        AplicaFiltro(searchTextFilter(m_stFiltroBase, preparedDataSet().IndexName(), m_edtFiltro->text(),
+                                      search::Condicao));
     if (Key == VK_CAPITAL)
         m_spdCapsLock->Click();
     if (Key == VK_SHIFT)
         m_spdShift->Click();
-    if (Key == VK_F4 && Shift == TShiftState(ssAlt))
-        Key = 0;
+    swallowAltF4(Key, Shift);
     refreshEnterKey();
 }
 
@@ -168,8 +147,7 @@ void TfrmPesquisa::edtFiltroKeyDown(QObject *, WORD &Key, TShiftState Shift)
         m_spdSair->Click();
     if (Key == VK_RETURN && m_spdEnter->Enabled())
         m_spdEnter->Click();
-    if (Key == VK_F4 && Shift == TShiftState(ssAlt))
-        Key = 0;
+    swallowAltF4(Key, Shift);
 }
 
 void TfrmPesquisa::dbgPesquisaKeyDown(QObject *Sender, WORD &Key, TShiftState Shift)

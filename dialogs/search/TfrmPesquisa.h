@@ -80,7 +80,6 @@ public:
     TClientDataSet *dataSet() const;
 
 private:
-    TSpeedButton *key(const char *name) const;
     TClientDataSet &preparedDataSet() const;
     void setMaxLength(int length);
     void refreshEnterKey();
