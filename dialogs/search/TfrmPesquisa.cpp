@@ -111,12 +111,10 @@ void TfrmPesquisa::setMaxLength(int length)
     m_keyboard.setMaxLength(length);
 }
 
-void TfrmPesquisa::FormKeyDown(QObject *, WORD &Key, TShiftState Shift)
+void TfrmPesquisa::FormKeyDown(QObject *Sender, WORD &Key, TShiftState Shift)
 {
-    if (Key == VK_ESCAPE)
-        m_spdSair->Click();
-    if (Key == VK_RETURN && m_spdEnter->Enabled())
-        m_spdEnter->Click();
+    // Escape, Return and Alt+F4 as the search box answers them.
+    edtFiltroKeyDown(Sender, Key, Shift);
     if (editSearchText(Key, *m_edtFiltro))
         AplicaFiltro(searchTextFilter(m_stFiltroBase, preparedDataSet().IndexName(), m_edtFiltro->text(),
                                       search::Condicao));
@@ -124,7 +122,6 @@ void TfrmPesquisa::FormKeyDown(QObject *, WORD &Key, TShiftState Shift)
         m_spdCapsLock->Click();
     if (Key == VK_SHIFT)
         m_spdShift->Click();
-    swallowAltF4(Key, Shift);
     refreshEnterKey();
 }
 
