@@ -4,17 +4,9 @@
 
 #include "platform/rtl/Modules.h"
 
-#include <QString>
+#include <TouchDialogs/Module.h>
 
-extern "C" {
-TD_EXPORT void Initialize(void);
-TD_EXPORT void Finalize(void);
-TD_EXPORT const TouchDialogs::TPackageInfoTable *GetPackageInfoTable(void);
-// The same routines under package-qualified names.
-TD_EXPORT void TouchDialogs_Initialize(void);
-TD_EXPORT void TouchDialogs_Finalize(void);
-TD_EXPORT const TouchDialogs::TPackageInfoTable *TouchDialogs_GetPackageInfoTable(void);
-}
+#include <QString>
 
 namespace TouchDialogs::frame {
 

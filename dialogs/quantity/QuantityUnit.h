@@ -1,31 +1,11 @@
-// The quantity keypad: InfoQuantidade, its exported globals and the unit's
-// setup/teardown.
+// The quantity unit's setup and teardown, beside what the library exports.
 #pragma once
 
-#include "platform/rtl/Export.h"
-
-#include <QString>
-
-namespace TouchDialogs {
-class TfrmQuantidade;
-}
+#include <TouchDialogs/Quantity.h>
 
 namespace TouchDialogs::quantity {
 
-// The keypad while InfoQuantidade runs; nil before and after.
-TD_EXPORT extern TfrmQuantidade *frmQuantidade;
-TD_EXPORT extern QString stMensPadrao;
-TD_EXPORT extern QString stQtDigitos;
-TD_EXPORT extern double doQtdeInfo;
-TD_EXPORT extern int inTela;
-
-// Asks for a quantity on the keypad: Caption is the dialog's caption, Tela 1
-// allows whole numbers only, Digitos (decimal text, "" or "0" for none) limits
-// the characters of the entry. Returns the number confirmed with Enter, or 0
-// when the dialog was cancelled or closed.
-TD_EXPORT double InfoQuantidade(const QString &Caption, int Tela, const QString &Digitos);
-
-TD_EXPORT void unitInit();
-TD_EXPORT void unitFini();
+void unitInit();
+void unitFini();
 
 } // namespace TouchDialogs::quantity

@@ -1,5 +1,5 @@
 #include "host/sample/SampleData.h"
-#include "platform/rtl/Exceptions.h"
+#include <TouchDialogs/Exceptions.h>
 
 #include <QRandomGenerator>
 

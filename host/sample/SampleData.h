@@ -2,7 +2,7 @@
 // products, tables and payment types, and synthetic products in any number.
 #pragma once
 
-#include "platform/db/ClientDataSet.h"
+#include <TouchDialogs/ClientDataSet.h>
 
 #include <QStringList>
 #include <memory>

@@ -2,18 +2,19 @@
 //
 // Load the library (link it, or dlopen it), call Initialize() once after a
 // QApplication exists, call the dialog functions from the GUI thread, and
-// Finalize() before unloading.
+// Finalize() before unloading. These headers need only this folder and Qt's
+// on the include path.
 #pragma once
 
-#include "frame/Frame.h"
-#include "platform/db/ClientDataSet.h"
-#include "platform/forms/Application.h"
-#include "platform/rtl/Exceptions.h"
-#include "platform/rtl/SysUtils.h"
+#include <TouchDialogs/Application.h>
+#include <TouchDialogs/ClientDataSet.h>
+#include <TouchDialogs/Exceptions.h>
+#include <TouchDialogs/Module.h>
+#include <TouchDialogs/SysUtils.h>
 
-#include "dialogs/colour/ColourUnit.h"
-#include "dialogs/keyboard/KeyboardUnit.h"
-#include "dialogs/list/ListUnit.h"
-#include "dialogs/message/MessageUnit.h"
-#include "dialogs/quantity/QuantityUnit.h"
-#include "dialogs/search/SearchUnit.h"
+#include <TouchDialogs/Colour.h>
+#include <TouchDialogs/Keyboard.h>
+#include <TouchDialogs/List.h>
+#include <TouchDialogs/Message.h>
+#include <TouchDialogs/Quantity.h>
+#include <TouchDialogs/Search.h>

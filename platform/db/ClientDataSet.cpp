@@ -21,6 +21,13 @@ struct TClientDataSet::Prepared {
     std::vector<int> view;
 };
 
+struct TClientDataSet::Private {
+    std::vector<db::SortKey> keys;
+    std::vector<Cell> buffer;
+
+    static Cell currentCell(const TClientDataSet &ds, int field);
+};
+
 namespace {
 
 bool reservedName(const QString &name)
@@ -137,14 +144,23 @@ void TField::setDisplayLabel(const QString &label)
 
 void TField::setRequired(bool required) { m_dataSet->m_store->setRequired(m_index, required); }
 
-QVariant TField::Value() const { return db::toVariant(m_dataSet->currentCell(m_index), DataType()); }
+QVariant TField::Value() const
+{
+    return db::toVariant(TClientDataSet::Private::currentCell(*m_dataSet, m_index), DataType());
+}
 void TField::setValue(const QVariant &value) { m_dataSet->setCell(m_index, value); }
-QString TField::AsString() const { return db::toDisplay(m_dataSet->currentCell(m_index), DataType()); }
+QString TField::AsString() const
+{
+    return db::toDisplay(TClientDataSet::Private::currentCell(*m_dataSet, m_index), DataType());
+}
 void TField::setAsString(const QString &text) { m_dataSet->setCellText(m_index, text); }
 
 // ----------------------------------------------------------------- dataset
 
-TClientDataSet::TClientDataSet(QObject *owner) : QObject(owner), m_indexDefs(this) {}
+TClientDataSet::TClientDataSet(QObject *owner)
+    : QObject(owner), m_indexDefs(this), m_private(std::make_unique<Private>())
+{
+}
 
 TClientDataSet::~TClientDataSet() = default;
 
@@ -199,8 +215,8 @@ void TClientDataSet::Close()
     m_store.reset();
     m_fields.clear();
     m_view.clear();
-    m_keys.clear();
-    m_buffer.clear();
+    m_private->keys.clear();
+    m_private->buffer.clear();
     m_modified = false;
     m_current = -1;
     m_bof = m_eof = true;
@@ -263,7 +279,7 @@ void TClientDataSet::adopt(std::unique_ptr<RecordStore> store, bool keepIndexDef
         m_fieldDefs.m_defs.emplace_back(f.name, f.type, f.size, f.required);
     }
     m_indexName = indexName;
-    m_buffer.clear();
+    m_private->buffer.clear();
     m_modified = false;
     setState(dsBrowse);
     emit structureChanged();
@@ -273,7 +289,7 @@ void TClientDataSet::adopt(std::unique_ptr<RecordStore> store, bool keepIndexDef
 void TClientDataSet::commitView(Prepared &&prepared, bool keepCurrent)
 {
     const int keep = keepCurrent && m_current >= 0 ? m_view[size_t(m_current)] : -1;
-    m_keys = std::move(prepared.keys);
+    m_private->keys = std::move(prepared.keys);
     m_view = std::move(prepared.view);
     emit viewReset();
     int row = m_view.empty() ? -1 : 0;
@@ -369,7 +385,7 @@ void TClientDataSet::Insert()
 {
     checkBrowse();
     m_insertBefore = m_current >= 0 ? m_view[size_t(m_current)] : -1;
-    m_buffer.assign(m_store->fields().size(), Cell());
+    m_private->buffer.assign(m_store->fields().size(), Cell());
     m_modified = false;
     setState(dsInsert);
 }
@@ -378,7 +394,7 @@ void TClientDataSet::Append()
 {
     checkBrowse();
     m_insertBefore = -1;
-    m_buffer.assign(m_store->fields().size(), Cell());
+    m_private->buffer.assign(m_store->fields().size(), Cell());
     m_modified = false;
     setState(dsInsert);
 }
@@ -392,7 +408,7 @@ void TClientDataSet::Edit()
         Insert();
         return;
     }
-    m_buffer = m_store->row(m_view[size_t(m_current)]);
+    m_private->buffer = m_store->row(m_view[size_t(m_current)]);
     m_modified = false;
     setState(dsEdit);
 }
@@ -404,22 +420,22 @@ void TClientDataSet::Post()
         return;
     const auto &infos = m_store->fields();
     for (size_t f = 0; f < infos.size(); ++f)
-        if (infos[f].required && m_buffer[f].kind == Cell::Null)
+        if (infos[f].required && m_private->buffer[f].kind == Cell::Null)
             throw EDatabaseError(QStringLiteral("Field '%1' must have a value").arg(infos[f].name));
 
     auto sortedAt = [this](int rowid) {
         return int(std::lower_bound(m_view.begin(), m_view.end(), rowid,
-                                    [this](int a, int b) { return m_store->less(m_keys, a, b); })
+                                    [this](int a, int b) { return m_store->less(m_private->keys, a, b); })
                    - m_view.begin());
     };
     if (m_state == dsInsert) {
         const double pos = m_insertBefore >= 0 && m_store->alive(m_insertBefore)
                                ? m_store->positionBefore(m_insertBefore)
                                : m_store->positionAfterLast();
-        const int rowid = m_store->insertRow(pos, m_buffer);
+        const int rowid = m_store->insertRow(pos, m_private->buffer);
         const int at = sortedAt(rowid);
         m_view.insert(m_view.begin() + at, rowid);
-        m_buffer.clear();
+        m_private->buffer.clear();
         m_modified = false;
         setState(dsBrowse);
         emit rowInserted(at);
@@ -428,12 +444,12 @@ void TClientDataSet::Post()
         return;
     }
     const int rowid = m_view[size_t(m_current)];
-    m_store->updateRow(rowid, m_buffer);
+    m_store->updateRow(rowid, m_private->buffer);
     const int from = m_current;
     m_view.erase(m_view.begin() + from);
     const int to = sortedAt(rowid);
     m_view.insert(m_view.begin() + to, rowid);
-    m_buffer.clear();
+    m_private->buffer.clear();
     m_modified = false;
     setState(dsBrowse);
     if (from == to) {
@@ -451,7 +467,7 @@ void TClientDataSet::Cancel()
 {
     if (m_state != dsEdit && m_state != dsInsert)
         return;
-    m_buffer.clear();
+    m_private->buffer.clear();
     m_modified = false;
     setState(dsBrowse);
 }
@@ -481,24 +497,24 @@ void TClientDataSet::EmptyDataSet()
     Cancel();
     m_store->deleteAll();
     Prepared p;
-    p.keys = m_keys;
+    p.keys = m_private->keys;
     commitView(std::move(p), false);
 }
 
-Cell TClientDataSet::currentCell(int field) const
+Cell TClientDataSet::Private::currentCell(const TClientDataSet &ds, int field)
 {
-    if (m_state == dsEdit || m_state == dsInsert)
-        return m_buffer[size_t(field)];
-    if (m_current < 0 || !m_store)
+    if (ds.m_state == dsEdit || ds.m_state == dsInsert)
+        return ds.m_private->buffer[size_t(field)];
+    if (ds.m_current < 0 || !ds.m_store)
         return {};
-    return m_store->cell(m_view[size_t(m_current)], field);
+    return ds.m_store->cell(ds.m_view[size_t(ds.m_current)], field);
 }
 
 void TClientDataSet::setCell(int field, const QVariant &value)
 {
     if (m_state != dsEdit && m_state != dsInsert)
         throw EDatabaseError(QStringLiteral("Dataset not in edit or insert mode"));
-    m_buffer[size_t(field)] = db::toCell(value, m_store->fields()[size_t(field)]);
+    m_private->buffer[size_t(field)] = db::toCell(value, m_store->fields()[size_t(field)]);
     m_modified = true;
 }
 
@@ -506,7 +522,7 @@ void TClientDataSet::setCellText(int field, const QString &text)
 {
     if (m_state != dsEdit && m_state != dsInsert)
         throw EDatabaseError(QStringLiteral("Dataset not in edit or insert mode"));
-    m_buffer[size_t(field)] = db::fromDisplay(text, m_store->fields()[size_t(field)]);
+    m_private->buffer[size_t(field)] = db::fromDisplay(text, m_store->fields()[size_t(field)]);
     m_modified = true;
 }
 

@@ -5,9 +5,18 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QScreen>
+#include <optional>
 
 namespace TouchDialogs {
+
+namespace {
+
+std::optional<QString> g_title;
+QList<QPointer<TForm>> g_owned;
+
+} // namespace
 
 std::function<void(QObject *, const std::exception &)> Application::OnException;
 
@@ -19,15 +28,14 @@ Application *Application::instance()
 
 QString Application::Title()
 {
-    const auto &title = instance()->m_title;
-    return title ? *title : QGuiApplication::applicationDisplayName();
+    return g_title ? *g_title : QGuiApplication::applicationDisplayName();
 }
 
 // Not Qt's application display name: the xcb platform would append that to
 // every window title, and each dialog's caption is exactly its own.
 void Application::setTitle(const QString &title)
 {
-    instance()->m_title = title;
+    g_title = title;
 }
 
 QIcon Application::Icon()
@@ -59,26 +67,25 @@ void Application::HandleException(QObject *sender, const std::exception &error)
     box.exec();
 }
 
-void Application::adopt(TForm *form)
+void adoptForm(TForm *form)
 {
-    auto &owned = instance()->m_owned;
-    owned.removeAll(nullptr);
-    owned.append(form);
+    g_owned.removeAll(nullptr);
+    g_owned.append(form);
 }
 
-QList<TForm *> Application::ownedForms()
+QList<TForm *> ownedForms()
 {
     QList<TForm *> forms;
-    for (const auto &f : instance()->m_owned)
+    for (const auto &f : g_owned)
         if (f)
             forms.append(f.data());
     return forms;
 }
 
-void Application::freeOwnedForms()
+void freeOwnedForms()
 {
     const auto forms = ownedForms();
-    instance()->m_owned.clear();
+    g_owned.clear();
     for (TForm *f : forms)
         delete f;
 }

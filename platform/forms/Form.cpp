@@ -123,7 +123,7 @@ TForm::TForm(QObject *owner) : QDialog(nullptr), m_owner(owner)
     KeyRouter::ensureInstalled();
     setWindowIcon(Application::Icon());
     if (owner == Application::instance())
-        Application::adopt(this);
+        adoptForm(this);
 }
 
 TForm::~TForm() = default;

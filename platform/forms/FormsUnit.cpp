@@ -122,7 +122,7 @@ void unitFini()
 {
     if (!g_counter.leave())
         return;
-    Application::freeOwnedForms();
+    freeOwnedForms();
     removeTranslation();
 }
 

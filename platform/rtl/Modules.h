@@ -1,25 +1,13 @@
 // Module registry, package unit tables and language resource modules.
 #pragma once
 
-#include "platform/rtl/Export.h"
+#include <TouchDialogs/Export.h>
+#include <TouchDialogs/Module.h>
 
 #include <QString>
 #include <cstdint>
 
 namespace TouchDialogs {
-
-// One entry of a package's unit table: the unit's setup and teardown.
-extern "C" {
-typedef void (*TUnitProc)(void);
-struct TPackageUnitEntry {
-    TUnitProc Init;
-    TUnitProc FInit;
-};
-struct TPackageInfoTable {
-    int32_t UnitCount;
-    const TPackageUnitEntry *UnitInfo;
-};
-}
 
 // A language pack found beside a library: a Qt resource file registered
 // under /lang while the module uses it.

@@ -129,7 +129,7 @@ int liveBoxes()
 
 TfrmMessageDlg *onlyModelessBox()
 {
-    const auto forms = Application::ownedForms();
+    const auto forms = ownedForms();
     TfrmMessageDlg *found = nullptr;
     for (TForm *f : forms)
         if (auto *box = qobject_cast<TfrmMessageDlg *>(f); box && box->isVisible())

@@ -27,7 +27,7 @@ namespace {
 TfrmMessageDlg *shownBox()
 {
     TfrmMessageDlg *found = nullptr;
-    for (TForm *f : Application::ownedForms())
+    for (TForm *f : ownedForms())
         if (auto *box = qobject_cast<TfrmMessageDlg *>(f); box && box->isVisible() && !box->isModalRunning())
             found = box;
     return found;

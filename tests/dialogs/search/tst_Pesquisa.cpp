@@ -936,7 +936,7 @@ void tst_Pesquisa::needsTwoVisibleFields()
         // Nothing was touched: no form, no globals, the host's dataset as it was.
         QCOMPARE(search::stObservacao, QStringLiteral("before"));
         QCOMPARE(ds.IndexDefs().Count(), 0);
-        const auto owned = Application::ownedForms();
+        const auto owned = ownedForms();
         QVERIFY(std::none_of(owned.cbegin(), owned.cend(), [](TForm *f) { return qobject_cast<TfrmPesquisa *>(f); }));
     }
 
@@ -969,7 +969,7 @@ void tst_Pesquisa::formFreedWhenPreparationRaises()
     disconnect(refuse);
     QVERIFY(raised);
     QCOMPARE(search::frmPesquisa, nullptr);
-    const auto owned = Application::ownedForms();
+    const auto owned = ownedForms();
     QVERIFY(std::none_of(owned.cbegin(), owned.cend(), [](TForm *f) { return qobject_cast<TfrmPesquisa *>(f); }));
 
     // The next call works as usual.

@@ -336,8 +336,8 @@ private slots:
     {
         QPointer<TfrmProbe> owned = new TfrmProbe(Application::instance());
         QPointer<TfrmProbe> free = new TfrmProbe(nullptr);
-        QVERIFY(Application::ownedForms().contains(owned.data()));
-        Application::freeOwnedForms();
+        QVERIFY(ownedForms().contains(owned.data()));
+        freeOwnedForms();
         QVERIFY(!owned);
         QVERIFY(free);
         delete free;

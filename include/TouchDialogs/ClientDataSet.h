@@ -1,0 +1,185 @@
+// TClientDataSet: an in-memory table with a cursor, edit states, a filter
+// written as an SQLite expression, index definitions and data packets.
+//
+// The records live in a private in-memory SQLite database. The *view* is the
+// list of records that pass the filter, in the order of the index in use
+// (ties and no index: the natural order in which records were placed). The
+// cursor moves over the view.
+//
+//     TClientDataSet ds;
+//     ds.FieldDefs().Add("NOME", ftString, 40);
+//     ds.CreateDataSet();
+//     ds.Append(); ds.FieldByName("NOME")->setValue("Café"); ds.Post();
+//     ds.setFilter("UPPER(NOME) LIKE 'CA%'"); ds.setFiltered(true);
+//
+// A record that is posted stays current, and in the view, wherever it now
+// sorts, even when the filter would no longer let it through; the next change
+// of filter or order computes the view anew.
+#pragma once
+
+#include <TouchDialogs/Fields.h>
+#include <TouchDialogs/Export.h>
+
+#include <QObject>
+#include <QVariant>
+#include <memory>
+#include <vector>
+
+namespace TouchDialogs {
+
+namespace db {
+class RecordStore;
+} // namespace db
+
+enum TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
+
+class TD_EXPORT TClientDataSet : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString Filter READ Filter WRITE setFilter)
+    Q_PROPERTY(bool Filtered READ Filtered WRITE setFiltered)
+    Q_PROPERTY(QString IndexName READ IndexName WRITE setIndexName)
+
+public:
+    explicit TClientDataSet(QObject *owner = nullptr);
+    ~TClientDataSet() override;
+
+    // ---- structure
+    TFieldDefs &FieldDefs() { return m_fieldDefs; }
+    // Creates an empty dataset from FieldDefs, replacing any data. Raises
+    // EDatabaseError when there are no definitions or a name is reserved.
+    void CreateDataSet();
+    // Closes the dataset; its records are dropped.
+    void Close();
+    bool Active() const { return m_state != dsInactive; }
+    TDataSetState State() const { return m_state; }
+    int FieldCount() const { return int(m_fields.size()); }
+    // Raises EListError when out of range.
+    TField *Fields(int i) const;
+    // Raises EDatabaseError naming the field when there is none.
+    TField *FieldByName(const QString &name) const;
+    TField *FindField(const QString &name) const;
+
+    // ---- cursor over the view
+    void First();
+    void Last();
+    void Next();
+    void Prior();
+    bool Bof() const { return m_bof; }
+    bool Eof() const { return m_eof; }
+    bool IsEmpty() const { return m_view.empty() && m_state != dsInsert; }
+    int RecordCount() const { return int(m_view.size()); }
+    // 1-based position of the current record in the view; 0 when there is none.
+    int RecNo() const { return m_state == dsInsert ? 0 : m_current + 1; }
+    void setRecNo(int recNo);
+
+    // ---- editing
+    // A new empty record before the current one; it becomes current when posted.
+    void Insert();
+    // A new empty record after the last one.
+    void Append();
+    // Edits the current record (inserts when the view is empty).
+    void Edit();
+    // Stores the record being inserted or edited; it stays current. Raises
+    // EDatabaseError naming a required field left empty (state unchanged).
+    void Post();
+    void Cancel();
+    // Removes the current record; the following one becomes current, else
+    // the preceding one. Raises EDatabaseError on an empty view.
+    void Delete();
+    // Removes every record.
+    void EmptyDataSet();
+    bool Modified() const { return m_modified; }
+
+    // ---- filter and order
+    QString Filter() const { return m_filter; }
+    // The text is an SQLite expression over the field names. While the
+    // dataset is open it is checked at once (and applied when Filtered): a
+    // bad text raises EDatabaseError and changes nothing.
+    void setFilter(const QString &text);
+    bool Filtered() const { return m_filtered; }
+    // Switching on applies Filter anew; the first record becomes current.
+    void setFiltered(bool on);
+    TIndexDefs &IndexDefs() { return m_indexDefs; }
+    QString IndexName() const { return m_indexName; }
+    // Orders the view by the named definition ("" = natural order); the
+    // current record stays current. Raises EDatabaseError for an unknown
+    // name or field.
+    void setIndexName(const QString &name);
+
+    // ---- packets
+    // The data packet: fields and records, an SQLite database image in a
+    // QByteArray. It holds nothing else: no free pages and no byte of a
+    // record deleted or overwritten (after such a change the image is first
+    // rebuilt, one pass over the records). Invalid when the dataset is closed.
+    QVariant Data() const;
+    // Replaces fields and records by the packet's, drops the index
+    // definitions, applies the filter and makes the first record current.
+    // A packet that is not valid in any way raises EDatabaseError and leaves
+    // the dataset as it was. A null variant closes the dataset.
+    void setData(const QVariant &packet);
+    void SaveToFile(const QString &fileName) const;
+    // Reads a packet written by SaveToFile, or the JSON form.
+    void LoadFromFile(const QString &fileName);
+    // The JSON form: {"fields":[{"name":…,"type":…,…}],"records":[[…],…]}.
+    QByteArray toJson() const;
+    void fromJson(const QByteArray &json);
+
+    // ---- for data-aware controls
+    // Values of view row `row` (0-based) without moving the cursor.
+    QVariant viewValue(int row, int field) const;
+    QString viewText(int row, int field) const;
+    // 0-based current view row, -1 when none.
+    int currentRow() const { return m_current; }
+
+    // Tests and benchmarks compare the native prefix evaluation with SQLite's.
+    void setFastPath(bool on) { m_fastPath = on; }
+    bool fastPath() const { return m_fastPath; }
+
+signals:
+    void structureChanged();         // opened, closed, fields replaced, labels/visibility
+    void viewReset();                // the view was computed anew
+    void rowInserted(int row);
+    void rowRemoved(int row);
+    void rowChanged(int row);
+    void currentChanged(int row);
+    void stateChanged();
+
+private:
+    friend class TField;
+    friend class TIndexDefs;
+
+    struct Prepared;
+    // The order keys in use and the record being edited.
+    struct Private;
+    void setCell(int field, const QVariant &value);
+    void setCellText(int field, const QString &text);
+    void checkActive() const;
+    void checkBrowse();
+    // Computes the view of a store under a filter and order without changing anything.
+    Prepared prepare(db::RecordStore &store, const QString &filter, bool filtered, const QString &indexName) const;
+    void adopt(std::unique_ptr<db::RecordStore> store, bool keepIndexDefs);
+    void commitView(Prepared &&prepared, bool keepCurrent);
+    void moveTo(int row, bool bof, bool eof);
+    void indexDefRemoved(const QString &name);
+    void setState(TDataSetState state);
+    int viewPosition(int rowid) const;
+
+    std::unique_ptr<db::RecordStore> m_store;
+    TFieldDefs m_fieldDefs;
+    TIndexDefs m_indexDefs;
+    std::vector<std::unique_ptr<TField>> m_fields;
+    QString m_filter;
+    bool m_filtered = false;
+    QString m_indexName;
+    std::vector<int> m_view;
+    int m_current = -1;
+    bool m_bof = true;
+    bool m_eof = true;
+    TDataSetState m_state = dsInactive;
+    bool m_modified = false;
+    int m_insertBefore = -1; // rowid, or -1 to append
+    bool m_fastPath = true;
+    std::unique_ptr<Private> m_private;
+};
+
+} // namespace TouchDialogs
