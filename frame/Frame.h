@@ -12,11 +12,11 @@ namespace TouchDialogs::frame {
 
 // Registers the module and chooses its resource instance: a language pack
 // beside libraryFile, else the module itself.
-TD_EXPORT void attach(const QString &libraryFile);
+void attach(const QString &libraryFile);
 // Unregisters the module and releases a language pack, if one was chosen.
-TD_EXPORT void detach();
-TD_EXPORT TLibModule &moduleRecord();
+void detach();
+TLibModule &moduleRecord();
 // True while a language pack (not the module itself) serves the resources.
-TD_EXPORT bool usesLanguagePack();
+bool usesLanguagePack();
 
 } // namespace TouchDialogs::frame

@@ -9,8 +9,8 @@
 namespace TouchDialogs {
 
 // True when the text holds nothing to show: empty or only blanks.
-TD_EXPORT bool EmptyString(const QString &Text);
+bool EmptyString(const QString &Text);
 
-TD_EXPORT QVariant iif(bool Cond, const QVariant &TrueValue, const QVariant &FalseValue);
+QVariant iif(bool Cond, const QVariant &TrueValue, const QVariant &FalseValue);
 
 } // namespace TouchDialogs

@@ -6,7 +6,7 @@
 
 namespace TouchDialogs {
 
-class TD_EXPORT TDBSortGrid : public TDBGrid {
+class TDBSortGrid : public TDBGrid {
     Q_OBJECT
 
 public:

@@ -8,7 +8,7 @@
 
 namespace TouchDialogs {
 
-class TD_EXPORT TMessages : public QWidget {
+class TMessages : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QStringList Messages READ Messages WRITE setMessages)
 

@@ -47,7 +47,7 @@ namespace TouchDialogs {
 class TForm;
 class TLabel;
 
-struct TD_EXPORT KeyboardPolicy {
+struct KeyboardPolicy {
     enum class Route {
         // Character keys call the form's OnKeyPress; Backspace and Clear edit
         // the caption of textLabel themselves.
@@ -77,7 +77,7 @@ struct TD_EXPORT KeyboardPolicy {
     static const QString searchCharacters;       // the 68: without "-", "\" and "_"
 };
 
-class TD_EXPORT OnScreenKeyboard {
+class OnScreenKeyboard {
 public:
     OnScreenKeyboard(TForm &form, KeyboardPolicy policy);
 

@@ -5,8 +5,8 @@
 namespace TouchDialogs::support {
 
 // Makes the support controls known to the layout loader.
-TD_EXPORT void unitInit();
-TD_EXPORT void unitFini();
-TD_EXPORT void registerControls();
+void unitInit();
+void unitFini();
+void registerControls();
 
 } // namespace TouchDialogs::support

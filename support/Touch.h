@@ -6,7 +6,7 @@
 
 namespace TouchDialogs {
 
-class TD_EXPORT TTouchButton : public TSpeedButton {
+class TTouchButton : public TSpeedButton {
     Q_OBJECT
     Q_PROPERTY(QString Hint READ Hint WRITE setHint)
     Q_PROPERTY(bool ShowHint READ ShowHint WRITE setShowHint)

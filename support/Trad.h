@@ -8,6 +8,6 @@ namespace TouchDialogs {
 
 class TForm;
 
-TD_EXPORT void Trad(TForm *Form);
+void Trad(TForm *Form);
 
 } // namespace TouchDialogs

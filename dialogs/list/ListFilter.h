@@ -10,6 +10,6 @@ namespace TouchDialogs::list {
 
 // stFiltroBase [" AND "] UPPER(N) LIKE 'TEXT%' (see prefixSearchFilter),
 // with this unit's Condicao choosing the connector.
-TD_EXPORT QString MontaFiltro(const QString &stFiltroBase, const QString &N, const QString &searchText);
+QString MontaFiltro(const QString &stFiltroBase, const QString &N, const QString &searchText);
 
 } // namespace TouchDialogs::list

@@ -15,6 +15,6 @@ namespace TouchDialogs::list {
 // `giving` shows no record. All or nothing: if the receiving dataset refuses
 // the record, or the giving one cannot delete it, both are left as they were
 // and the error goes on to the caller.
-TD_EXPORT bool moveRecord(TClientDataSet &giving, TClientDataSet &receiving);
+bool moveRecord(TClientDataSet &giving, TClientDataSet &receiving);
 
 } // namespace TouchDialogs::list

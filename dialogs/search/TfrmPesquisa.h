@@ -21,11 +21,11 @@ class TSpeedButton;
 
 // The search condition joined to a base filter (see prefixSearchFilter),
 // with this unit's Condicao choosing the connector.
-TD_EXPORT QString searchExpression(const QString &base, const QString &field, const QString &text);
+QString searchExpression(const QString &base, const QString &field, const QString &text);
 
 // The search text limit that a field sets: its declared size, or none (-1)
 // for a field without one (numbers, dates, memos).
-TD_EXPORT int searchLengthOf(const TField *field);
+int searchLengthOf(const TField *field);
 
 class TD_EXPORT TfrmPesquisa : public TForm {
     Q_OBJECT

@@ -22,7 +22,7 @@ class TColumn;
 
 // Title font of one column; only the colour is per column, the face is the
 // grid's TitleFont.
-class TD_EXPORT TColumnTitleFont {
+class TColumnTitleFont {
 public:
     TColor Color() const { return m_color; }
     void setColor(TColor color);
@@ -34,7 +34,7 @@ private:
     TColor m_color = clWindowText;
 };
 
-class TD_EXPORT TColumnTitle {
+class TColumnTitle {
 public:
     TColumnTitleFont &Font() { return m_font; }
     const TColumnTitleFont &Font() const { return m_font; }
@@ -47,7 +47,7 @@ private:
     TColumnTitleFont m_font;
 };
 
-class TD_EXPORT TColumn {
+class TColumn {
 public:
     TColumn(TDBGrid *grid, int index, int field);
     TColumn(const TColumn &) = delete;
@@ -69,7 +69,7 @@ private:
     TColumnTitle m_title;
 };
 
-class TD_EXPORT TDBGridColumns {
+class TDBGridColumns {
 public:
     int Count() const { return int(m_columns.size()); }
     // Raises EListError when out of range.
@@ -86,7 +86,7 @@ using TDBGridClickEvent = std::function<void(TColumn *Column)>;
 
 // The table model over a dataset's view; rows are view rows, columns the
 // grid's columns.
-class TD_EXPORT TDataSetModel : public QAbstractTableModel {
+class TDataSetModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
@@ -103,7 +103,7 @@ private:
     TDBGrid *m_grid;
 };
 
-class TD_EXPORT TDBGrid : public QTableView, public KeyControl, public EventBindable {
+class TDBGrid : public QTableView, public KeyControl, public EventBindable {
     Q_OBJECT
     Q_PROPERTY(int Tag READ Tag WRITE setTag)
     Q_PROPERTY(TDBGridOptions Options READ Options WRITE setOptions)

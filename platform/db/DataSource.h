@@ -10,7 +10,7 @@ namespace TouchDialogs {
 
 class TClientDataSet;
 
-class TD_EXPORT TDataSource : public QObject {
+class TDataSource : public QObject {
     Q_OBJECT
 
 public:

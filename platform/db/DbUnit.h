@@ -6,8 +6,8 @@
 
 namespace TouchDialogs::db {
 
-TD_EXPORT void unitInit();
-TD_EXPORT void unitFini();
-TD_EXPORT void registerControls();
+void unitInit();
+void unitFini();
+void registerControls();
 
 } // namespace TouchDialogs::db

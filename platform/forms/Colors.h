@@ -33,9 +33,9 @@ constexpr TColor clInfoBk = TColor(0x80000018);
 constexpr TColor clBtnHighlight = TColor(0x80000014);
 constexpr TColor clWindow = TColor(0x80000005);
 
-TD_EXPORT QColor toQColor(TColor color);
+QColor toQColor(TColor color);
 // The 00BBGGRR value of an opaque colour.
-TD_EXPORT TColor fromQColor(const QColor &color);
+TColor fromQColor(const QColor &color);
 constexpr TColor RGB(int r, int g, int b) { return TColor(r | (g << 8) | (b << 16)); }
 
 } // namespace TouchDialogs

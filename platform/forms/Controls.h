@@ -17,7 +17,7 @@ class QStyleOptionToolButton;
 namespace TouchDialogs {
 
 // A graphic button that never takes the focus, so keys keep going to the form.
-class TD_EXPORT TSpeedButton : public QToolButton, public EventBindable {
+class TSpeedButton : public QToolButton, public EventBindable {
     Q_OBJECT
     Q_PROPERTY(int Tag READ Tag WRITE setTag)
     Q_PROPERTY(QString Caption READ Caption WRITE setCaption)
@@ -68,7 +68,7 @@ private:
     QColor m_color;
 };
 
-class TD_EXPORT TLabel : public QLabel {
+class TLabel : public QLabel {
     Q_OBJECT
     Q_PROPERTY(int Tag READ Tag WRITE setTag)
     Q_PROPERTY(QString Caption READ Caption WRITE setCaption)
@@ -96,7 +96,7 @@ private:
 };
 
 // A read-only edit line that takes keys while focused.
-class TD_EXPORT TEdit : public QLineEdit, public KeyControl, public EventBindable {
+class TEdit : public QLineEdit, public KeyControl, public EventBindable {
     Q_OBJECT
     Q_PROPERTY(int Tag READ Tag WRITE setTag)
     Q_PROPERTY(QString Text READ Text WRITE setText_)
@@ -114,7 +114,7 @@ private:
     int m_tag = 0;
 };
 
-class TD_EXPORT TPanel : public QFrame {
+class TPanel : public QFrame {
     Q_OBJECT
     Q_PROPERTY(int Tag READ Tag WRITE setTag)
     Q_PROPERTY(QString Caption READ Caption WRITE setCaption)
@@ -137,14 +137,14 @@ private:
     QString m_caption;
 };
 
-class TD_EXPORT TBevel : public QFrame {
+class TBevel : public QFrame {
     Q_OBJECT
 public:
     explicit TBevel(QWidget *parent = nullptr);
 };
 
 // A picture from the resources; nothing draws when it has none.
-class TD_EXPORT TImage : public QLabel {
+class TImage : public QLabel {
     Q_OBJECT
     Q_PROPERTY(QString Picture READ Picture WRITE setPicture)
     Q_PROPERTY(bool Stretch READ Stretch WRITE setStretch)
@@ -161,7 +161,7 @@ private:
 };
 
 // A filled rectangle; the colour swatches of the colour chooser.
-class TD_EXPORT TShape : public QWidget, public EventBindable {
+class TShape : public QWidget, public EventBindable {
     Q_OBJECT
     Q_PROPERTY(int Tag READ Tag WRITE setTag)
     Q_PROPERTY(int BrushColor READ BrushColor WRITE setBrushColor)
@@ -194,7 +194,7 @@ private:
 };
 
 // A timer that can live in a layout: an invisible component around QTimer.
-class TD_EXPORT TTimer : public QWidget, public EventBindable {
+class TTimer : public QWidget, public EventBindable {
     Q_OBJECT
     Q_PROPERTY(int Interval READ Interval WRITE setInterval)
     Q_PROPERTY(bool Enabled READ Enabled WRITE setEnabled)

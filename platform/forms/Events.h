@@ -29,12 +29,12 @@ class TForm;
 // Application::HandleException (EAbort silently); none crosses Qt's loop.
 // Handlers called from code (a button's Click() from another handler) are
 // not wrapped: their exceptions travel to the caller as usual.
-TD_EXPORT void dispatchEvent(QObject *sender, const std::function<void()> &handler);
+void dispatchEvent(QObject *sender, const std::function<void()> &handler);
 
 // A control whose events a layout can bind by name. The loader calls
 // bindEvent for each "onXxx" dynamic property found in the .ui; a control
 // returns false for an event it does not have.
-class TD_EXPORT EventBindable {
+class EventBindable {
 public:
     virtual ~EventBindable() = default;
     virtual bool bindEvent(const QByteArray &event, TForm &form, const QString &handler) = 0;
@@ -42,7 +42,7 @@ public:
 
 // A control that takes keys while focused. The form offers each key to the
 // focused control's handlers after its own preview.
-class TD_EXPORT KeyControl {
+class KeyControl {
 public:
     virtual ~KeyControl() = default;
     TKeyEvent OnKeyDown;

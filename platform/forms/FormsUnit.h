@@ -8,15 +8,15 @@
 
 namespace TouchDialogs::forms {
 
-TD_EXPORT void unitInit();
-TD_EXPORT void unitFini();
+void unitInit();
+void unitFini();
 
 // Installs the translation for a locale name ("pt_BR"); an empty name means
 // the default locale. Returns false when there is none for it (the English
 // texts stay).
-TD_EXPORT bool installTranslation(const QString &localeName = QString());
-TD_EXPORT void removeTranslation();
+bool installTranslation(const QString &localeName = QString());
+void removeTranslation();
 // Makes the layouts' face names resolve to installed fonts of the same metrics.
-TD_EXPORT void registerFonts();
+void registerFonts();
 
 } // namespace TouchDialogs::forms

@@ -12,7 +12,7 @@ namespace TouchDialogs {
 
 class TForm;
 
-class TD_EXPORT LayoutLoader : public QUiLoader {
+class LayoutLoader : public QUiLoader {
 public:
     using Factory = std::function<QWidget *(QWidget *parent)>;
 

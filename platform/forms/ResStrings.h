@@ -8,20 +8,20 @@
 
 namespace TouchDialogs {
 
-TD_EXPORT QString SMsgDlgWarning();
-TD_EXPORT QString SMsgDlgError();
-TD_EXPORT QString SMsgDlgInformation();
-TD_EXPORT QString SMsgDlgConfirm();
-TD_EXPORT QString SMsgDlgYes();
-TD_EXPORT QString SMsgDlgNo();
-TD_EXPORT QString SMsgDlgOK();
-TD_EXPORT QString SMsgDlgCancel();
-TD_EXPORT QString SMsgDlgHelp();
-TD_EXPORT QString SMsgDlgAbort();
-TD_EXPORT QString SMsgDlgRetry();
-TD_EXPORT QString SMsgDlgIgnore();
-TD_EXPORT QString SMsgDlgAll();
-TD_EXPORT QString SMsgDlgNoToAll();
-TD_EXPORT QString SMsgDlgYesToAll();
+QString SMsgDlgWarning();
+QString SMsgDlgError();
+QString SMsgDlgInformation();
+QString SMsgDlgConfirm();
+QString SMsgDlgYes();
+QString SMsgDlgNo();
+QString SMsgDlgOK();
+QString SMsgDlgCancel();
+QString SMsgDlgHelp();
+QString SMsgDlgAbort();
+QString SMsgDlgRetry();
+QString SMsgDlgIgnore();
+QString SMsgDlgAll();
+QString SMsgDlgNoToAll();
+QString SMsgDlgYesToAll();
 
 } // namespace TouchDialogs

@@ -25,13 +25,13 @@ struct TLibModule {
     intptr_t Reserved = 0;
 };
 
-TD_EXPORT void RegisterModule(TLibModule *module);
-TD_EXPORT void UnregisterModule(TLibModule *module);
-TD_EXPORT TLibModule *LibModuleList();
+void RegisterModule(TLibModule *module);
+void UnregisterModule(TLibModule *module);
+TLibModule *LibModuleList();
 
 // Runs the setups of the table's units in order / the teardowns in reverse.
-TD_EXPORT void PackageLoad(const TPackageInfoTable *table);
-TD_EXPORT void PackageUnload(const TPackageInfoTable *table);
+void PackageLoad(const TPackageInfoTable *table);
+void PackageUnload(const TPackageInfoTable *table);
 
 // Looks beside libraryFile for "<libraryFile>.<locale>.rcc", first for the
 // full system locale name (pt_BR) and then for its language alone (pt),
@@ -39,17 +39,17 @@ TD_EXPORT void PackageUnload(const TPackageInfoTable *table);
 // libX.so.1 look for libX.so.pt_BR.rcc). A pack that is found is registered
 // under the resource root /lang and its handle returned; without one the
 // result is nullptr.
-TD_EXPORT HINSTANCE LoadResourceModule(const QString &libraryFile);
-TD_EXPORT HINSTANCE LoadResourceModule(const QString &libraryFile, const QString &localeName);
+HINSTANCE LoadResourceModule(const QString &libraryFile);
+HINSTANCE LoadResourceModule(const QString &libraryFile, const QString &localeName);
 // Unregisters a pack returned by LoadResourceModule; false for any other handle.
-TD_EXPORT bool FreeResourceModule(HINSTANCE module);
+bool FreeResourceModule(HINSTANCE module);
 
 // Resource lookup through the language pack first, then the module's own.
-TD_EXPORT QString ResourcePath(const QString &relative);
+QString ResourcePath(const QString &relative);
 
 // The run-once counter every unit keeps: the setup works only on the first
 // initialisation, the teardown only on the last finalisation.
-class TD_EXPORT UnitCounter {
+class UnitCounter {
 public:
     bool enter() { return m_count-- == 0; }
     bool leave() { return ++m_count == 0; }

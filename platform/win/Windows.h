@@ -51,32 +51,32 @@ struct KeyInfo {
     TShiftState shift;
     QChar character;
 };
-TD_EXPORT KeyInfo keyFromQt(const QKeyEvent &event);
-TD_EXPORT WORD virtualKeyFromQt(int qtKey, bool keypad);
-TD_EXPORT TShiftState shiftStateFromQt(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
+KeyInfo keyFromQt(const QKeyEvent &event);
+WORD virtualKeyFromQt(int qtKey, bool keypad);
+TShiftState shiftStateFromQt(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
 
 // A window that takes messages: forms implement it. The message is handled
 // synchronously by the form's own handlers.
-class TD_EXPORT MessageTarget {
+class MessageTarget {
 public:
     virtual ~MessageTarget() = default;
     virtual LRESULT windowProc(UINT msg, WPARAM wParam, LPARAM lParam) = 0;
 };
 
 // Delivered at once, to the window's own handlers only.
-TD_EXPORT LRESULT SendMessageA(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+LRESULT SendMessageA(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
 // Queued; does nothing if the window is gone by the time it is handled.
-TD_EXPORT bool PostMessageA(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+bool PostMessageA(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // Bit 0 is the toggle state (Caps Lock), bit 15 (negative result) is "down".
-TD_EXPORT int16_t GetKeyState(int virtualKey);
+int16_t GetKeyState(int virtualKey);
 // Tests fix the Caps Lock toggle; std::nullopt-like reset with -1.
-TD_EXPORT void setCapsLockStateForTesting(int state);
+void setCapsLockStateForTesting(int state);
 
 // The file of the library that holds this code ("" when not known).
-TD_EXPORT uint32_t GetModuleFileNameA(HINSTANCE module, char *buffer, uint32_t size);
-TD_EXPORT QString moduleFileName();
+uint32_t GetModuleFileNameA(HINSTANCE module, char *buffer, uint32_t size);
+QString moduleFileName();
 // Releases a language pack from LoadResourceModule.
-TD_EXPORT bool FreeLibrary(HINSTANCE module);
+bool FreeLibrary(HINSTANCE module);
 
 } // namespace TouchDialogs

@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #ifdef TD_LINKED_HOST
-#include "frame/Frame.h"
+#include <TouchDialogs/Module.h>
 #else
 #include <dlfcn.h>
 #endif
@@ -20,10 +20,9 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: pack_host_linked\n");
         return 2;
     }
-    if (!TouchDialogs::frame::usesLanguagePack()) {
-        std::puts("no language pack");
-        return 1;
-    }
+    // Keeps the library among the needed ones; it chose its pack as it was loaded.
+    if (!GetPackageInfoTable())
+        return 2;
 #else
     if (argc != 2) {
         std::fprintf(stderr, "usage: pack_host_dlopen LIBRARY\n");
