@@ -6,10 +6,25 @@
 
 #include <QIcon>
 #include <QObject>
+#include <QString>
 #include <exception>
 #include <functional>
 
 namespace TouchDialogs {
+
+// Extensions beyond the dialogs' standard behaviour. Each one changes what a
+// user sees or what a dialog answers, so each is off until the host asks.
+struct Extensions {
+    // Every dialog drawn at this factor; 0 means the largest that fits the screen.
+    double scale = 1.0;
+    // A timed default answer shows its seconds left on its button.
+    bool countdown = false;
+    // The typed search folds accents and case of Latin letters ("cafe" finds "Café").
+    bool ignoreAccents = false;
+    // A fast burst of keys ending with Enter picks the record whose field of this
+    // name equals it; empty: no scanner.
+    QString scanField;
+};
 
 class TD_EXPORT Application : public QObject {
     Q_OBJECT
@@ -25,6 +40,10 @@ public:
 
     // Handles the events that are waiting, then returns.
     static void ProcessMessages();
+
+    // The opt-in extensions; all off by default.
+    static const Extensions &extensions();
+    static void setExtensions(const Extensions &extensions);
 
     // The general error handler: EAbort is ignored, anything else is shown in
     // an error box. A host (or a test) may replace it through OnException.

@@ -14,6 +14,7 @@ namespace TouchDialogs {
 namespace {
 
 std::optional<QString> g_title;
+Extensions g_extensions;
 QList<QPointer<TForm>> g_owned;
 
 } // namespace
@@ -51,6 +52,16 @@ void Application::setIcon(const QIcon &icon)
 void Application::ProcessMessages()
 {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+const Extensions &Application::extensions()
+{
+    return g_extensions;
+}
+
+void Application::setExtensions(const Extensions &extensions)
+{
+    g_extensions = extensions;
 }
 
 void Application::HandleException(QObject *sender, const std::exception &error)
