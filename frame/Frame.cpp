@@ -11,6 +11,8 @@
 #include "platform/win/Windows.h"
 #include "support/SupportUnit.h"
 
+#include <QLocale>
+
 namespace TouchDialogs::frame {
 
 namespace {
@@ -47,6 +49,19 @@ const TPackageInfoTable kTable{int32_t(sizeof kUnits / sizeof kUnits[0]), kUnits
 
 TLibModule g_module;
 HINSTANCE g_ownInstance = &g_module;
+int g_loads = 0; // Initialize calls not yet matched by Finalize
+
+// Constructed on first use: attach runs before the library's static objects.
+QString &attachedFile()
+{
+    static QString file;
+    return file;
+}
+QString &packLocale()
+{
+    static QString name;
+    return name;
+}
 
 } // namespace
 
@@ -65,9 +80,22 @@ void attach(const QString &libraryFile)
     g_module.Instance = g_ownInstance;
     g_module.CodeInstance = nullptr;
     g_module.DataInstance = nullptr;
-    HINSTANCE pack = LoadResourceModule(libraryFile);
+    attachedFile() = libraryFile;
+    packLocale() = QLocale::system().name();
+    HINSTANCE pack = LoadResourceModule(libraryFile, packLocale());
     g_module.ResInstance = pack ? pack : g_ownInstance;
     RegisterModule(&g_module);
+}
+
+void chooseLanguagePack(const QString &localeName)
+{
+    if (attachedFile().isEmpty() || localeName == packLocale())
+        return;
+    if (usesLanguagePack())
+        FreeLibrary(g_module.ResInstance);
+    HINSTANCE pack = LoadResourceModule(attachedFile(), localeName);
+    g_module.ResInstance = pack ? pack : g_ownInstance;
+    packLocale() = localeName;
 }
 
 void detach()
@@ -76,6 +104,7 @@ void detach()
     if (usesLanguagePack())
         FreeLibrary(g_module.ResInstance);
     g_module.ResInstance = nullptr;
+    attachedFile().clear();
 }
 
 } // namespace TouchDialogs::frame
@@ -86,12 +115,17 @@ extern "C" {
 
 void Initialize(void)
 {
+    // The language is settled before the first unit reads a text.
+    if (frame::g_loads++ == 0)
+        frame::chooseLanguagePack(QLocale().name());
     PackageLoad(&frame::kTable);
 }
 
 void Finalize(void)
 {
     PackageUnload(&frame::kTable);
+    if (frame::g_loads > 0)
+        --frame::g_loads;
 }
 
 const TPackageInfoTable *GetPackageInfoTable(void)

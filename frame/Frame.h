@@ -18,5 +18,9 @@ void detach();
 TLibModule &moduleRecord();
 // True while a language pack (not the module itself) serves the resources.
 bool usesLanguagePack();
+// Chooses the pack again for a language other than the system's, the one a
+// host picked with QLocale::setDefault before Initialize: that language's
+// pack, else the module itself. Nothing before attach.
+void chooseLanguagePack(const QString &localeName);
 
 } // namespace TouchDialogs::frame

@@ -78,15 +78,36 @@ private slots:
         QCOMPARE(message::frmMessageDlg, nullptr);
     }
 
-    void captionsInTheUsersLanguage()
+    // The language a host picks before Initialize chooses the pack beside
+    // the library, whatever the system's language.
+    void captionsInTheLanguageTheHostPicks_data()
     {
-        QLocale::setDefault(QLocale(QStringLiteral("pt_BR")));
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<bool>("pack");
+        QTest::addColumn<QString>("yes");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("pt_BR") << "pt_BR" << true << "&Sim" << "Erro";
+        QTest::newRow("en") << "en" << true << "&Yes" << "Error";
+        QTest::newRow("no pack for it") << "de_DE" << false << "&Yes" << "Error";
+    }
+    void captionsInTheLanguageTheHostPicks()
+    {
+        QFETCH(QString, locale);
+        QFETCH(bool, pack);
+        QFETCH(QString, yes);
+        QFETCH(QString, error);
+        frame::attach(testing::builtLibrary());
+        QLocale::setDefault(QLocale(locale));
         Initialize();
-        QCOMPARE(message::ButtonCaptions[message::mbYes], QStringLiteral("&Sim"));
-        QCOMPARE(message::ButtonCaptions[message::mbNo], QString::fromUtf8("&Não"));
-        QCOMPARE(message::Captions[message::mtError], QStringLiteral("Erro"));
+        const bool used = frame::usesLanguagePack();
+        const QString caption = message::ButtonCaptions[message::mbYes];
+        const QString errorCaption = message::Captions[message::mtError];
         Finalize();
+        frame::detach();
         QLocale::setDefault(QLocale::c());
+        QCOMPARE(used, pack);
+        QCOMPARE(caption, yes);
+        QCOMPARE(errorCaption, error);
     }
 
     // Each face of the layouts at its pixel height; bold must look bold, so a

@@ -199,4 +199,9 @@ ExceptionRecorder::~ExceptionRecorder()
     Application::OnException = nullptr;
 }
 
+QString builtLibrary()
+{
+    return QStringLiteral(TD_LIBRARY_FILE);
+}
+
 } // namespace TouchDialogs::testing

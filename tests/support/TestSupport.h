@@ -42,6 +42,10 @@ void realKey(const QString &keys);                    // xdotool key names: "Ret
 // target, holding one file layouts/PROBE with the given content.
 bool writeLanguagePack(const QString &target, const QByteArray &content);
 
+// The built library's file; the shipped language packs lie beside it. A test
+// that attaches the frame to it (frame::attach) gets them as a host does.
+QString builtLibrary();
+
 // Records the errors Application::HandleException would show, while alive
 // (the silent abort never reaches it).
 class ExceptionRecorder {

@@ -46,10 +46,17 @@ public:
         label = new TLabel(this);
         label->setObjectName(QStringLiteral("lblOther"));
         label->setCaption(QStringLiteral("Untranslated"));
+        quiet = new TTouchButton(this);
+        quiet->setObjectName(QStringLiteral("No"));
+        quiet->setHint(QStringLiteral("Tip"));
+        messages = new TMessages(this);
+        messages->setMessages({QStringLiteral("Exit|Exit"), QStringLiteral("Other|Untranslated")});
     }
     TSpeedButton *exitButton;
     TTouchButton *yes;
     TLabel *label;
+    TTouchButton *quiet; // its hint not shown
+    TMessages *messages;
 };
 
 class TestSupport : public QObject {
@@ -109,6 +116,7 @@ private slots:
         QCOMPARE(form.exitButton->Caption(), QStringLiteral("Exit"));
         QCOMPARE(form.yes->Caption(), QStringLiteral("&Yes"));
         QCOMPARE(form.yes->Hint(), QStringLiteral("Tip"));
+        QCOMPARE(form.messages->Msg(QStringLiteral("Exit")), QStringLiteral("Exit"));
     }
 
     void tradTranslatesInTheFormsContext()
@@ -122,7 +130,12 @@ private slots:
         QCOMPARE(form.exitButton->Caption(), QStringLiteral("Sair"));
         QCOMPARE(form.yes->Caption(), QStringLiteral("&Sim"));
         QCOMPARE(form.yes->toolTip(), QStringLiteral("Dica"));
+        QCOMPARE(form.quiet->Hint(), QStringLiteral("Dica"));
+        QVERIFY(form.quiet->toolTip().isEmpty());
         QCOMPARE(form.label->Caption(), QStringLiteral("Untranslated"));
+        // catalogue texts, not keys
+        QCOMPARE(form.messages->Msg(QStringLiteral("Exit")), QStringLiteral("Sair"));
+        QCOMPARE(form.messages->Msg(QStringLiteral("Other")), QStringLiteral("Untranslated"));
     }
 
     void touchButtonClickFiresWithItselfAsSender()
