@@ -3,10 +3,12 @@
 #include "host/touchdlg/Command.h"
 
 #include "host/sample/SampleData.h"
+#include "host/touchdlg/CsvData.h"
 
 #include <TouchDialogs/TouchDialogs.h>
 
 #include <QDateTime>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -69,11 +71,25 @@ int intOption(const QCommandLineParser &parser, const QString &name, int fallbac
 
 void addDataOptions(QCommandLineParser &parser)
 {
-    parser.addOption({QStringLiteral("data"), QStringLiteral("Data packet or JSON file."), QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("data"),
+                      QStringLiteral("Data packet, .json or .csv file; - reads the JSON form from standard input."),
+                      QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("fields"), QStringLiteral("Types of CSV columns: NAME:TYPE,..."),
+                      QStringLiteral("LIST")});
     parser.addOption({QStringLiteral("sample"), QStringLiteral("Built-in catalogue: products, tables, payments."),
                       QStringLiteral("NAME")});
     parser.addOption({QStringLiteral("filter"), QStringLiteral("The host's filter, switched on."),
                       QStringLiteral("EXPR")});
+}
+
+QByteArray readData(const QString &fileName)
+{
+    const bool fromStdin = fileName == QLatin1String("-");
+    QFile file(fromStdin ? QString() : fileName);
+    if (!(fromStdin ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly)))
+        throw UsageError{QStringLiteral("cannot read %1: %2")
+                             .arg(fromStdin ? QStringLiteral("standard input") : fileName, file.errorString())};
+    return file.readAll();
 }
 
 std::unique_ptr<TClientDataSet> openData(const QCommandLineParser &parser, const QString &command)
@@ -82,10 +98,20 @@ std::unique_ptr<TClientDataSet> openData(const QCommandLineParser &parser, const
     const bool fromSample = parser.isSet(QStringLiteral("sample"));
     if (fromFile == fromSample)
         throw UsageError{QStringLiteral("%1 wants exactly one of --data FILE and --sample NAME").arg(command)};
+    const QString fileName = parser.value(QStringLiteral("data"));
+    const bool csv = fromFile && fileName.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
+    if (parser.isSet(QStringLiteral("fields")) && !csv)
+        throw UsageError{QStringLiteral("--fields goes with --data FILE.csv")};
     std::unique_ptr<TClientDataSet> data;
-    if (fromFile) {
+    if (fileName == QLatin1String("-")) {
         data = std::make_unique<TClientDataSet>();
-        data->LoadFromFile(parser.value(QStringLiteral("data")));
+        data->fromJson(readData(fileName));
+    } else if (csv) {
+        data = std::make_unique<TClientDataSet>();
+        data->fromJson(csvToJsonPacket(readData(fileName), parser.value(QStringLiteral("fields")), fileName));
+    } else if (fromFile) {
+        data = std::make_unique<TClientDataSet>();
+        data->LoadFromFile(fileName);
     } else {
         data = sample::sampleDataSet(parser.value(QStringLiteral("sample")));
     }

@@ -57,11 +57,15 @@ const Command *findCommand(const QString &name);
 // An integer option value; UsageError when it is not one.
 int intOption(const QCommandLineParser &parser, const QString &name, int fallback);
 
-// The dataset options of the dataset dialogs: --data FILE | --sample NAME and
-// --filter EXPR.
+// The dataset options of the dataset dialogs: --data FILE | --sample NAME,
+// --fields LIST (CSV only) and --filter EXPR.
 void addDataOptions(QCommandLineParser &parser);
+// All of a data file, or of standard input for "-": every input of --data is
+// read here. UsageError when it cannot be read.
+QByteArray readData(const QString &fileName);
 // The dataset they name, with the filter in force; UsageError unless exactly
-// one of --data and --sample is given.
+// one of --data and --sample is given. --data - is the JSON form on standard
+// input, FILE.csv a CSV (csvToJsonPacket), any other file a packet or JSON.
 std::unique_ptr<TouchDialogs::TClientDataSet> openData(const QCommandLineParser &parser, const QString &command);
 // The current record as a JSON object, its fields in field order (hidden ones too).
 QByteArray recordJson(const TouchDialogs::TClientDataSet &data);

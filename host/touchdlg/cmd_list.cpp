@@ -10,7 +10,7 @@ using namespace TouchDialogs;
 
 static const touchdlg::Registrar listCommand({
     QStringLiteral("list"),
-    QStringLiteral("(--data FILE | --sample NAME) [--filter EXPR] [--description T] [--out PACKET]"),
+    QStringLiteral("(--data FILE|- | --sample NAME) [--fields LIST] [--filter EXPR] [--description T] [--out PACKET]"),
     [](QCommandLineParser &parser) {
         touchdlg::addDataOptions(parser);
         parser.addOption({QStringLiteral("description"), QStringLiteral("Text above the search box."),

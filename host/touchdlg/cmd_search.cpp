@@ -11,7 +11,7 @@ using namespace TouchDialogs;
 
 static const touchdlg::Registrar searchCommand({
     QStringLiteral("search"),
-    QStringLiteral("(--data FILE | --sample NAME) [--filter EXPR] [--drop-filter] [--observation T] [--navigator]"),
+    QStringLiteral("(--data FILE|- | --sample NAME) [--fields LIST] [--filter EXPR] [--drop-filter] [--observation T] [--navigator]"),
     [](QCommandLineParser &parser) {
         touchdlg::addDataOptions(parser);
         parser.addOption({QStringLiteral("drop-filter"), QStringLiteral("Search without the host's filter.")});

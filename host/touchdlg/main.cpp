@@ -18,9 +18,21 @@ using namespace touchdlg;
 static QString usage()
 {
     QString text = QStringLiteral(
-        "Usage: touchdlg [--title T] [--locale L] [--screenshot FILE.png] DIALOG [options]\n\nDialogs:\n");
+        "Usage: touchdlg [--title T] [--locale L] [--screenshot FILE.png] DIALOG [options]\n"
+        "       touchdlg --version | --help\n\nDialogs:\n");
     for (const Command &c : commands())
         text += QStringLiteral("  %1 %2\n").arg(c.name, -9).arg(c.synopsis);
+    text += QStringLiteral(
+        "\n--locale en or pt_BR: the language pack the texts come from (another language\n"
+        "  without a pack shows the texts as written).\n"
+        "--data FILE: a data packet, a .json file in the JSON packet form, or - for that\n"
+        "  JSON on standard input, or a .csv file: a header row of field names, then one\n"
+        "  record per row, separated by \",\" (or \";\" when the header has no \",\"),\n"
+        "  \"quoted\" values may hold separators. A column whose values are all whole\n"
+        "  numbers is integer, all numbers (decimal point or comma) float, else string;\n"
+        "  numbers with a leading zero stay text, empty numbers are null.\n"
+        "  --fields NAME:TYPE,... sets a column's type (string, integer, largeint, float,\n"
+        "  currency, boolean, date, time, datetime, memo).\n");
     return text;
 }
 
@@ -74,7 +86,7 @@ static SplitArguments splitArguments(const QStringList &args, const QStringList 
             split.ours << arg;
             if (!arg.contains(u'=') && i + 1 < args.size())
                 split.ours << args[++i];
-        } else if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
+        } else if (arg == QLatin1String("-h") || arg == QLatin1String("--help") || arg == QLatin1String("--version")) {
             split.ours << arg;
         } else {
             split.qt << i;
@@ -92,6 +104,7 @@ int main(int argc, char **argv)
     global.addOption({QStringLiteral("locale"), QStringLiteral("Language of the texts."), QStringLiteral("L")});
     global.addOption({QStringLiteral("screenshot"), QStringLiteral("Write the dialog to a PNG."), QStringLiteral("FILE")});
     global.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show usage.")});
+    global.addOption({QStringLiteral("version"), QStringLiteral("Show the version.")});
 
     QStringList given;
     for (int i = 0; i < argc; ++i)
@@ -115,6 +128,10 @@ int main(int argc, char **argv)
         std::printf("%s", qPrintable(usage()));
         return 0;
     }
+    if (global.isSet(QStringLiteral("version"))) {
+        std::printf("touchdlg %s\n", TD_VERSION);
+        return 0;
+    }
     const QStringList rest = global.positionalArguments();
     if (rest.isEmpty())
         return fail(QStringLiteral("no dialog named\n") + usage());
@@ -132,8 +149,14 @@ int main(int argc, char **argv)
     if (!parser.positionalArguments().isEmpty())
         return fail(QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
 
-    if (global.isSet(QStringLiteral("locale")))
-        QLocale::setDefault(QLocale(global.value(QStringLiteral("locale"))));
+    if (global.isSet(QStringLiteral("locale"))) {
+        // Before Initialize, which takes the language pack and the texts from it.
+        const QString wanted = global.value(QStringLiteral("locale"));
+        const QLocale locale(wanted);
+        if (locale.language() == QLocale::C && wanted != QLatin1String("C"))
+            return fail(QStringLiteral("--locale wants a language such as en or pt_BR, not '%1'").arg(wanted));
+        QLocale::setDefault(locale);
+    }
     if (global.isSet(QStringLiteral("title")))
         TouchDialogs::Application::setTitle(global.value(QStringLiteral("title")));
     if (global.isSet(QStringLiteral("screenshot")))

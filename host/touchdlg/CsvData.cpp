@@ -1,0 +1,241 @@
+#include "host/touchdlg/CsvData.h"
+#include "host/touchdlg/Command.h"
+
+#include <TouchDialogs/Fields.h>
+
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QStringList>
+#include <limits>
+#include <vector>
+
+namespace touchdlg {
+
+using namespace TouchDialogs;
+
+namespace {
+
+struct Row {
+    int line; // where it starts, for messages
+    QStringList values;
+};
+
+// RFC 4180 rows, with the separator given.
+std::vector<Row> splitRows(const QString &text, QChar separator, const QString &source)
+{
+    std::vector<Row> rows;
+    Row row{1, {}};
+    QString value;
+    bool quoted = false, wasQuoted = false, anything = false;
+    int line = 1;
+    auto endValue = [&] {
+        row.values << (wasQuoted ? value : value.trimmed());
+        value.clear();
+        wasQuoted = false;
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (quoted) {
+            if (c == u'"') {
+                if (i + 1 < text.size() && text.at(i + 1) == u'"') {
+                    value += u'"';
+                    ++i;
+                } else {
+                    quoted = false;
+                }
+            } else {
+                if (c == u'\n')
+                    ++line;
+                value += c;
+            }
+            continue;
+        }
+        if (c == u'"' && value.trimmed().isEmpty() && !wasQuoted) {
+            quoted = wasQuoted = anything = true;
+            value.clear();
+        } else if (c == separator) {
+            endValue();
+            anything = true;
+        } else if (c == u'\n' || c == u'\r') {
+            if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+                ++i;
+            if (anything || !value.trimmed().isEmpty()) {
+                endValue();
+                rows.push_back(row);
+            }
+            ++line;
+            row = Row{line, {}};
+            value.clear();
+            wasQuoted = anything = false;
+        } else if (wasQuoted) {
+            if (!c.isSpace())
+                throw UsageError{QStringLiteral("%1 line %2: text after a closing quote").arg(source).arg(line)};
+        } else {
+            value += c;
+        }
+    }
+    if (quoted)
+        throw UsageError{QStringLiteral("%1 line %2: a quote is not closed").arg(source).arg(row.line)};
+    if (anything || !value.trimmed().isEmpty()) {
+        endValue();
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+bool isWhole(const QString &v)
+{
+    static const QRegularExpression whole(QStringLiteral("^[+-]?(0|[1-9][0-9]*)$"));
+    return whole.match(v).hasMatch();
+}
+
+bool isDecimal(const QString &v)
+{
+    static const QRegularExpression decimal(QStringLiteral("^[+-]?(0|[1-9][0-9]*)([.,][0-9]+)?$"));
+    return decimal.match(v).hasMatch();
+}
+
+TFieldType guessType(const std::vector<Row> &rows, int column)
+{
+    bool whole = true, decimal = true, wide = false, any = false;
+    for (size_t r = 1; r < rows.size(); ++r) {
+        const QString &v = rows[r].values.at(column);
+        if (v.isEmpty())
+            continue;
+        any = true;
+        if (whole && isWhole(v)) {
+            bool ok = false;
+            const qlonglong n = v.toLongLong(&ok);
+            if (!ok)
+                whole = false; // beyond 64 bits: a code, not a count
+            else if (n < std::numeric_limits<int>::min() || n > std::numeric_limits<int>::max())
+                wide = true;
+        } else {
+            whole = false;
+        }
+        decimal = decimal && isDecimal(v);
+        if (!whole && !decimal)
+            break;
+    }
+    if (!any)
+        return ftString;
+    if (whole)
+        return wide ? ftLargeint : ftInteger;
+    return decimal ? ftFloat : ftString;
+}
+
+// The JSON value of one CSV value for a field of that type.
+QJsonValue jsonValue(const QString &v, TFieldType type, const QString &where)
+{
+    auto wrong = [&](const char *what) {
+        return UsageError{QStringLiteral("%1: \"%2\" is not %3").arg(where, v, QLatin1String(what))};
+    };
+    switch (type) {
+    case ftString:
+    case ftMemo:
+        return v;
+    default:
+        break;
+    }
+    if (v.isEmpty())
+        return QJsonValue::Null;
+    bool ok = false;
+    switch (type) {
+    case ftInteger: {
+        const int n = v.toInt(&ok);
+        if (!ok)
+            throw wrong("a whole number");
+        return n;
+    }
+    case ftLargeint: {
+        const qlonglong n = v.toLongLong(&ok);
+        if (!ok)
+            throw wrong("a whole number");
+        // Beyond 2^53 a JSON number loses digits: the packet takes those as text.
+        return std::llabs(n) <= (qlonglong(1) << 53) ? QJsonValue(n) : QJsonValue(v);
+    }
+    case ftFloat:
+    case ftCurrency: {
+        const double d = QString(v).replace(u',', u'.').toDouble(&ok);
+        if (!ok || !isDecimal(v))
+            throw wrong("a number");
+        return d;
+    }
+    case ftBoolean: {
+        const QString b = v.toLower();
+        if (b == QLatin1String("true") || b == QLatin1String("1"))
+            return true;
+        if (b == QLatin1String("false") || b == QLatin1String("0"))
+            return false;
+        throw wrong("true, false, 1 or 0");
+    }
+    default: // dates and times as the JSON packet writes them
+        return v;
+    }
+}
+
+} // namespace
+
+QByteArray csvToJsonPacket(const QByteArray &csv, const QString &fields, const QString &source)
+{
+    QString text = QString::fromUtf8(csv);
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    const QString header = text.section(u'\n', 0, 0);
+    const QChar separator = header.contains(u';') && !header.contains(u',') ? u';' : u',';
+    const std::vector<Row> rows = splitRows(text, separator, source);
+    if (rows.empty())
+        throw UsageError{QStringLiteral("%1 has no header row").arg(source)};
+
+    const QStringList names = rows.front().values;
+    for (int i = 0; i < names.size(); ++i) {
+        if (names[i].isEmpty())
+            throw UsageError{QStringLiteral("%1: column %2 of the header has no name").arg(source).arg(i + 1)};
+        if (names.indexOf(names[i]) != i)
+            throw UsageError{QStringLiteral("%1: the header names %2 twice").arg(source, names[i])};
+    }
+    for (size_t r = 1; r < rows.size(); ++r)
+        if (rows[r].values.size() != names.size())
+            throw UsageError{QStringLiteral("%1 line %2: %3 values, the header has %4")
+                                 .arg(source)
+                                 .arg(rows[r].line)
+                                 .arg(rows[r].values.size())
+                                 .arg(names.size())};
+
+    QHash<QString, TFieldType> given;
+    for (const QString &item : fields.split(u',', Qt::SkipEmptyParts)) {
+        const QString name = item.section(u':', 0, 0).trimmed();
+        const QString typeName = item.section(u':', 1).trimmed();
+        const TFieldType type = fieldTypeFromName(typeName);
+        if (type == ftUnknown)
+            throw UsageError{QStringLiteral("--fields: \"%1\" is not a field type (string, integer, largeint, float, "
+                                            "currency, boolean, date, time, datetime, memo)")
+                                 .arg(typeName)};
+        if (!names.contains(name))
+            throw UsageError{QStringLiteral("--fields: %1 has no column %2").arg(source, name)};
+        given.insert(name, type);
+    }
+
+    std::vector<TFieldType> types;
+    QJsonArray fieldArray;
+    for (int i = 0; i < names.size(); ++i) {
+        types.push_back(given.value(names[i], guessType(rows, i)));
+        fieldArray.append(QJsonObject{{QStringLiteral("name"), names[i]},
+                                      {QStringLiteral("type"), fieldTypeName(types.back())}});
+    }
+    QJsonArray records;
+    for (size_t r = 1; r < rows.size(); ++r) {
+        QJsonArray record;
+        for (int i = 0; i < names.size(); ++i)
+            record.append(jsonValue(rows[r].values[i], types[size_t(i)],
+                                    QStringLiteral("%1 line %2, %3").arg(source).arg(rows[r].line).arg(names[i])));
+        records.append(record);
+    }
+    return QJsonDocument(QJsonObject{{QStringLiteral("fields"), fieldArray}, {QStringLiteral("records"), records}})
+        .toJson(QJsonDocument::Compact);
+}
+
+} // namespace touchdlg
