@@ -1,6 +1,6 @@
 // touchdlg's --data inputs beyond a packet file: JSON on standard input and
-// CSV files with guessed or given types; and the command line a script asks
-// for first (--version).
+// CSV files with guessed or given types; and what the program refuses or
+// answers before any dialog (--version, a bad --locale).
 #include "host/touchdlg/Command.h"
 
 #include <TouchDialogs/TouchDialogs.h>
@@ -20,7 +20,7 @@ class TestCmdData : public QObject {
 private slots:
     void data_data();
     void data();
-    void versionAndStdinOfTheProgram();
+    void versionStdinAndLocaleOfTheProgram();
 };
 
 void TestCmdData::data_data()
@@ -115,7 +115,7 @@ void TestCmdData::data()
              records.toUtf8());
 }
 
-void TestCmdData::versionAndStdinOfTheProgram()
+void TestCmdData::versionStdinAndLocaleOfTheProgram()
 {
     QProcess touchdlg;
     touchdlg.start(QStringLiteral(TD_TOUCHDLG), {QStringLiteral("--version")});
@@ -132,6 +132,12 @@ void TestCmdData::versionAndStdinOfTheProgram()
     QCOMPARE(touchdlg.exitCode(), 2);
     QVERIFY(touchdlg.readAllStandardOutput().isEmpty());
     QVERIFY(touchdlg.readAllStandardError().contains("JSON"));
+
+    // A language name that is none, refused before any dialog.
+    touchdlg.start(QStringLiteral(TD_TOUCHDLG), {QStringLiteral("--locale"), QStringLiteral("xx"), QStringLiteral("colour")});
+    QVERIFY(touchdlg.waitForFinished(60000));
+    QCOMPARE(touchdlg.exitCode(), 2);
+    QVERIFY(touchdlg.readAllStandardError().contains("--locale"));
 }
 
 QTEST_MAIN(TestCmdData)

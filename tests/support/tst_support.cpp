@@ -50,6 +50,7 @@ public:
         quiet->setObjectName(QStringLiteral("No"));
         quiet->setHint(QStringLiteral("Tip"));
         messages = new TMessages(this);
+        messages->setObjectName(QStringLiteral("msgPadrao"));
         messages->setMessages({QStringLiteral("Exit|Exit"), QStringLiteral("Other|Untranslated")});
     }
     TSpeedButton *exitButton;
