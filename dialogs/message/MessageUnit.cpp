@@ -103,4 +103,32 @@ QVariant TouchCheckResultServ(const QVariant &Value, bool ShowError, int Expecte
     Abort();
 }
 
+TMsgDlgType msgDlgTypeFromName(const QString &name)
+{
+    static const char *const kinds[] = {"warning", "error", "information", "confirmation", "custom"};
+    for (int i = 0; i < 5; ++i)
+        if (name.trimmed().compare(QLatin1String(kinds[i]), Qt::CaseInsensitive) == 0)
+            return TMsgDlgType(i);
+    throw EConvertError(
+        QStringLiteral("'%1' is no kind of box (use warning, error, information, confirmation or custom)").arg(name));
+}
+
+TMsgDlgButtons msgDlgButtonsFromNames(const QString &names)
+{
+    TMsgDlgButtons set;
+    for (const QString &part : names.split(u',', Qt::SkipEmptyParts)) {
+        const QString name = part.trimmed();
+        int found = -1;
+        for (int k = 0; k < kButtonKinds; ++k)
+            if (name.compare(QLatin1String(kNames[k]), Qt::CaseInsensitive) == 0)
+                found = k;
+        if (found < 0)
+            throw EConvertError(QStringLiteral("unknown button '%1' (use yes, no, ok, cancel, abort, retry, ignore, "
+                                               "all, notoall, yestoall, help)")
+                                    .arg(part));
+        set << TMsgDlgBtn(found);
+    }
+    return set;
+}
+
 } // namespace TouchDialogs::message

@@ -7,7 +7,6 @@
 
 #include <TouchDialogs/TouchDialogs.h>
 
-#include <QDateTime>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -120,33 +119,6 @@ std::unique_ptr<TClientDataSet> openData(const QCommandLineParser &parser, const
         data->setFiltered(true);
     }
     return data;
-}
-
-static QJsonValue jsonOf(const TField &field)
-{
-    const QVariant v = field.Value();
-    if (v.isNull())
-        return QJsonValue::Null;
-    switch (field.DataType()) {
-    case ftInteger: return v.toInt();
-    case ftLargeint: return v.toLongLong();
-    case ftFloat:
-    case ftCurrency: return v.toDouble();
-    case ftBoolean: return v.toBool();
-    case ftDate: return v.toDate().toString(Qt::ISODate);
-    case ftTime: return v.toTime().toString(Qt::ISODate);
-    // The wall clock as stored, without the zone that ISODate would add.
-    case ftDateTime: return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"));
-    default: return v.toString();
-    }
-}
-
-QByteArray recordJson(const TClientDataSet &data)
-{
-    JsonObjectWriter record;
-    for (int i = 0; i < data.FieldCount(); ++i)
-        record.insert(data.Fields(i)->FieldName(), jsonOf(*data.Fields(i)));
-    return record.toJson();
 }
 
 } // namespace touchdlg

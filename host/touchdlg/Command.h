@@ -67,7 +67,5 @@ QByteArray readData(const QString &fileName);
 // one of --data and --sample is given. --data - is the JSON form on standard
 // input, FILE.csv a CSV (csvToJsonPacket), any other file a packet or JSON.
 std::unique_ptr<TouchDialogs::TClientDataSet> openData(const QCommandLineParser &parser, const QString &command);
-// The current record as a JSON object, its fields in field order (hidden ones too).
-QByteArray recordJson(const TouchDialogs::TClientDataSet &data);
 
 } // namespace touchdlg

@@ -28,7 +28,7 @@ static const touchdlg::Registrar listCommand({
 
         QByteArrayList records;
         for (chosen.First(); !chosen.Eof(); chosen.Next())
-            records.append(touchdlg::recordJson(chosen));
+            records.append(chosen.recordJson());
         answer.insertJson(QStringLiteral("records"), touchdlg::jsonArray(records));
         return records.isEmpty() ? 1 : 0;
     },

@@ -8,34 +8,23 @@ using namespace TouchDialogs::message;
 
 namespace {
 
+// The names are the library's own; a wrong one is a usage error.
 TMsgDlgType parseType(const QString &text)
 {
-    static const char *const kinds[] = {"warning", "error", "information", "confirmation", "custom"};
-    for (int i = 0; i < 5; ++i)
-        if (text.trimmed().compare(QLatin1String(kinds[i]), Qt::CaseInsensitive) == 0)
-            return TMsgDlgType(i);
-    throw touchdlg::UsageError{
-        QStringLiteral("--type wants warning, error, information, confirmation or custom, not '%1'").arg(text)};
+    try {
+        return msgDlgTypeFromName(text);
+    } catch (const TouchDialogs::EConvertError &e) {
+        throw touchdlg::UsageError{QStringLiteral("--type: ") + e.Message()};
+    }
 }
 
 TMsgDlgButtons parseButtons(const QString &text)
 {
-    static const char *const names[kButtonKinds] = {"yes",   "no",  "ok",      "cancel",   "abort", "retry",
-                                                    "ignore", "all", "notoall", "yestoall", "help"};
-    TMsgDlgButtons set;
-    for (const QString &part : text.split(u',', Qt::SkipEmptyParts)) {
-        const QString name = part.trimmed().toLower();
-        int found = -1;
-        for (int k = 0; k < kButtonKinds; ++k)
-            if (name == QLatin1String(names[k]))
-                found = k;
-        if (found < 0)
-            throw touchdlg::UsageError{QStringLiteral("--buttons: unknown button '%1' (use yes, no, ok, cancel, "
-                                                      "abort, retry, ignore, all, notoall, yestoall, help)")
-                                           .arg(part)};
-        set << TMsgDlgBtn(found);
+    try {
+        return msgDlgButtonsFromNames(text);
+    } catch (const TouchDialogs::EConvertError &e) {
+        throw touchdlg::UsageError{QStringLiteral("--buttons: ") + e.Message()};
     }
-    return set;
 }
 
 const touchdlg::Registrar registrar{touchdlg::Command{

@@ -5,7 +5,6 @@
 
 #include <TouchDialogs/TouchDialogs.h>
 
-#include <QJsonValue>
 
 using namespace TouchDialogs;
 
@@ -29,10 +28,7 @@ static const touchdlg::Registrar searchCommand({
 
         answer.insert(QStringLiteral("confirmed"), confirmed);
         answer.insert(QStringLiteral("navigation"), search::inNavegProd);
-        if (data.IsEmpty())
-            answer.insert(QStringLiteral("record"), QJsonValue::Null);
-        else
-            answer.insertJson(QStringLiteral("record"), touchdlg::recordJson(data));
+        answer.insertJson(QStringLiteral("record"), data.recordJson());
         answer.insert(QStringLiteral("filter"), data.Filter());
         answer.insert(QStringLiteral("filtered"), data.Filtered());
         answer.insert(QStringLiteral("indexName"), data.IndexName());

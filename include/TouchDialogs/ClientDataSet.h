@@ -123,6 +123,9 @@ public:
     // The JSON form: {"fields":[{"name":…,"type":…,…}],"records":[[…],…]}.
     QByteArray toJson() const;
     void fromJson(const QByteArray &json);
+    // The current record as a JSON object, its fields in field order (hidden
+    // ones too): {"CODIGO":1,"NOME":"Café"}; "null" when the view is empty.
+    QByteArray recordJson() const;
 
     // ---- for data-aware controls
     // Values of view row `row` (0-based) without moving the cursor.

@@ -86,4 +86,12 @@ TD_EXPORT bool TouchMensErro(const QString &MsgText, bool AbortAfter);
 // error box and the silent abort follows. Otherwise Value comes back as is.
 TD_EXPORT QVariant TouchCheckResultServ(const QVariant &Value, bool ShowError, int ExpectedLength);
 
+// The kind named "warning", "error", "information", "confirmation" or
+// "custom", in any case; EConvertError for another name.
+TD_EXPORT TMsgDlgType msgDlgTypeFromName(const QString &name);
+// The buttons named in a comma-separated list ("yes,no"; any case, blanks
+// around names ignored): yes, no, ok, cancel, abort, retry, ignore, all,
+// notoall, yestoall, help. EConvertError for another name.
+TD_EXPORT TMsgDlgButtons msgDlgButtonsFromNames(const QString &names);
+
 } // namespace TouchDialogs::message

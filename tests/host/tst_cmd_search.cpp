@@ -9,7 +9,6 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
-#include <ctime>
 
 using namespace TouchDialogs::testing;
 
@@ -66,7 +65,6 @@ private slots:
     void answer();
     void emptyPick();
     void sampleProducts();
-    void dateTimeIsTheWallClock();
     void usage_data();
     void usage();
 
@@ -146,21 +144,6 @@ void TestCmdSearch::sampleProducts()
     QVERIFY(record.value(QStringLiteral("NOME")).toString().startsWith(QLatin1String("Caf")));
     QCOMPARE(record.value(QStringLiteral("ATIVO")).toString(), QStringLiteral("S"));
     QCOMPARE(answer.value(QStringLiteral("indexName")).toString(), QStringLiteral("NOME"));
-}
-
-// A date-time in the machine's daylight-saving gap is answered as written.
-void TestCmdSearch::dateTimeIsTheWallClock()
-{
-    const bool hadZone = qEnvironmentVariableIsSet("TZ");
-    const QByteArray zone = qgetenv("TZ");
-    qputenv("TZ", "Europe/Lisbon");
-    tzset();
-    TouchDialogs::TClientDataSet ds;
-    ds.fromJson(R"({"fields":[{"name":"DT","type":"datetime"}],"records":[["2024-03-31T01:30:00"]]})");
-    const QByteArray record = touchdlg::recordJson(ds);
-    hadZone ? qputenv("TZ", zone) : qunsetenv("TZ");
-    tzset();
-    QCOMPARE(record, QByteArray(R"({"DT":"2024-03-31T01:30:00"})"));
 }
 
 void TestCmdSearch::usage_data()

@@ -189,6 +189,8 @@ private slots:
     void packetHoldsOnlyItsRecords();
     void dateTimesIgnoreTheMachineZone_data();
     void dateTimesIgnoreTheMachineZone();
+    void recordJson_data();
+    void recordJson();
     void hostileFilter_data();
     void hostileFilter();
     void acceptedFilter_data();
@@ -382,6 +384,7 @@ void TestDataPackets::dateTimesIgnoreTheMachineZone()
     TClientDataSet fromPacket, fromJson;
     QVERIFY_THROWS_NO_EXCEPTION(fromPacket.setData(packet));
     QVERIFY_THROWS_NO_EXCEPTION(fromJson.fromJson(json));
+    QCOMPARE(fromJson.recordJson(), R"({"DT":")" + stored.toUtf8() + R"("})");
     for (TClientDataSet *ds : {&fromPacket, &fromJson}) {
         QCOMPARE(ds->Fields(0)->AsString(), shown);
         const QDateTime value = ds->Fields(0)->Value().toDateTime();
@@ -398,6 +401,37 @@ void TestDataPackets::dateTimesIgnoreTheMachineZone()
     fromPacket.Post();
     for (TClientDataSet *ds : {&fromPacket, &fromJson})
         QVERIFY2(ds->toJson().contains("[[\"" + stored.toUtf8() + "\"]]"), ds->toJson().constData());
+}
+
+// A host reads the chosen record as one JSON object: fields in field order,
+// values as the JSON form writes them.
+void TestDataPackets::recordJson_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QByteArray>("record");
+    QTest::newRow("field order, null, hidden field")
+        << QByteArray(R"({"fields":[{"name":"Z","type":"integer"},{"name":"A","type":"string","size":5,"visible":false},
+                         {"name":"P","type":"currency"},{"name":"B","type":"boolean"}],"records":[[2,"Chá",null,true]]})")
+        << QByteArray(R"({"Z":2,"A":"Chá","P":null,"B":true})");
+    QTest::newRow("largeint past 2^53 keeps its digits")
+        << QByteArray(R"({"fields":[{"name":"N","type":"largeint"},{"name":"M","type":"largeint"}],
+                         "records":[["9007199254740993",9007199254740992]]})")
+        << QByteArray(R"({"N":"9007199254740993","M":9007199254740992})");
+    QTest::newRow("dates and times")
+        << QByteArray(R"({"fields":[{"name":"D","type":"date"},{"name":"T","type":"time"}],
+                         "records":[["2024-02-29","23:59:58"]]})")
+        << QByteArray(R"({"D":"2024-02-29","T":"23:59:58"})");
+    QTest::newRow("no record") << QByteArray(R"({"fields":[{"name":"N","type":"integer"}],"records":[]})")
+                               << QByteArray("null");
+}
+
+void TestDataPackets::recordJson()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(QByteArray, record);
+    TClientDataSet ds;
+    ds.fromJson(json);
+    QCOMPARE(ds.recordJson(), record);
 }
 
 void TestDataPackets::hostileFilter_data()
