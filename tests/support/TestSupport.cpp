@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
+#include <QPointer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,7 +25,8 @@ QWidget *activeModal()
 std::shared_ptr<bool> whenModal(std::function<void(QWidget *)> action, int timeoutMs)
 {
     auto fired = std::make_shared<bool>(false);
-    QWidget *before = activeModal();
+    // Watched, not just remembered: a dialog made after it is freed may reuse its address.
+    QPointer<QWidget> before = activeModal();
     auto *timer = new QTimer(qApp);
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
@@ -33,7 +35,7 @@ std::shared_ptr<bool> whenModal(std::function<void(QWidget *)> action, int timeo
         QWidget *dlg = activeModal();
         // Shown is not enough: forms do part of their work when they are
         // activated, and a touch before that would race it.
-        if (dlg && dlg != before && dlg->isVisible() && dlg->isActiveWindow()) {
+        if (dlg && dlg != before.data() && dlg->isVisible() && dlg->isActiveWindow()) {
             timer->stop();
             timer->deleteLater();
             *fired = true;

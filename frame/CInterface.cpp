@@ -1,0 +1,431 @@
+// The C interface of touchdialogs.h: each function turns its C arguments into
+// the dialog's, runs it, and turns every exception into a status and a text.
+#include <TouchDialogs/touchdialogs.h>
+
+#include <TouchDialogs/TouchDialogs.h>
+
+#include <QApplication>
+#include <QByteArray>
+#include <QThread>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+
+struct td_dataset {
+    TouchDialogs::TClientDataSet data;
+};
+
+using namespace TouchDialogs;
+
+namespace {
+
+thread_local std::string t_lastError;
+
+// The Qt application td_init made, and how many td_init calls are open.
+QApplication *g_ownApp = nullptr;
+int g_inits = 0;
+
+td_status failed(const char *why) noexcept
+{
+    try {
+        t_lastError = why;
+    } catch (...) {
+        t_lastError.clear(); // no memory even for the text: the status still says it
+    }
+    return TD_ERROR;
+}
+
+// Runs body with every exception caught: the silent abort is a status of its
+// own, anything else a failure with its text.
+template <typename Body> td_status guarded(Body &&body) noexcept
+{
+    try {
+        t_lastError.clear();
+        body();
+        return TD_OK;
+    } catch (const EAbort &) {
+        return TD_ABORT;
+    } catch (const std::bad_alloc &) {
+        return failed("out of memory");
+    } catch (const std::exception &e) {
+        return failed(e.what());
+    } catch (...) {
+        return failed("unknown error");
+    }
+}
+
+// A failure raised before any dialog runs.
+struct Refused : std::exception {
+    explicit Refused(std::string why) : text(std::move(why)) {}
+    const char *what() const noexcept override { return text.c_str(); }
+    std::string text;
+};
+
+// What every dialog needs: td_init done and the caller on the GUI thread.
+void checkReady()
+{
+    if (g_inits == 0 || !qApp)
+        throw Refused("td_init has not been called");
+    if (QThread::currentThread() != qApp->thread())
+        throw Refused("called from another thread than the one that called td_init");
+}
+
+void checkOut(const void *out, const char *name)
+{
+    if (!out)
+        throw Refused(std::string(name) + " is NULL");
+}
+
+TClientDataSet &dataOf(const td_dataset *dataset)
+{
+    if (!dataset)
+        throw Refused("the dataset is NULL");
+    return const_cast<td_dataset *>(dataset)->data;
+}
+
+QString text(const char *utf8)
+{
+    return utf8 ? QString::fromUtf8(utf8) : QString();
+}
+
+// A copy for the caller, freed with td_free; NUL-terminated.
+char *handOut(const QByteArray &bytes)
+{
+    auto *copy = static_cast<char *>(std::malloc(size_t(bytes.size()) + 1));
+    if (!copy)
+        throw std::bad_alloc();
+    std::memcpy(copy, bytes.constData(), size_t(bytes.size()));
+    copy[bytes.size()] = '\0';
+    return copy;
+}
+
+char *handOut(const QString &s)
+{
+    return handOut(s.toUtf8());
+}
+
+message::TMsgDlgType messageType(int type)
+{
+    if (type < message::mtWarning || type > message::mtCustom)
+        throw Refused("unknown kind of box " + std::to_string(type));
+    return message::TMsgDlgType(type);
+}
+
+message::TMsgDlgButtons messageButtons(unsigned buttons)
+{
+    if (buttons >> message::kButtonKinds)
+        throw Refused("unknown buttons in " + std::to_string(buttons));
+    return message::TMsgDlgButtons::fromBits(buttons);
+}
+
+// Without a display the platform plugin would end the process; a library
+// answers with an error instead.
+bool displayReachable()
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (platform.startsWith("xcb"))
+        return !qEnvironmentVariableIsEmpty("DISPLAY");
+    if (platform.isEmpty())
+        return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    return true;
+}
+
+} // namespace
+
+extern "C" {
+
+td_status td_init(void)
+{
+    return guarded([] {
+        if (g_inits > 0) {
+            if (QThread::currentThread() != qApp->thread())
+                throw Refused("called from another thread than the one that called td_init");
+            ++g_inits;
+            return;
+        }
+        if (!QCoreApplication::instance()) {
+            if (!displayReachable())
+                throw Refused("no display: set DISPLAY, or QT_QPA_PLATFORM=offscreen to run without one");
+            // Qt keeps argc and argv for the application's lifetime.
+            static int argc = 1;
+            static char name[] = "touchdialogs";
+            static char *argv[] = {name, nullptr};
+            g_ownApp = new QApplication(argc, argv);
+        } else if (!qobject_cast<QApplication *>(QCoreApplication::instance())) {
+            throw Refused("the host's Qt application has no widgets (a QCoreApplication or QGuiApplication)");
+        } else if (QThread::currentThread() != qApp->thread()) {
+            throw Refused("called from another thread than the one that made the Qt application");
+        }
+        try {
+            Initialize();
+        } catch (...) {
+            delete g_ownApp;
+            g_ownApp = nullptr;
+            throw;
+        }
+        g_inits = 1;
+    });
+}
+
+void td_finish(void)
+{
+    if (g_inits == 0 || --g_inits > 0)
+        return;
+    try {
+        Finalize();
+    } catch (...) {
+        // A teardown has nothing to report to; the application goes all the same.
+    }
+    delete g_ownApp;
+    g_ownApp = nullptr;
+}
+
+const char *td_last_error(void)
+{
+    return t_lastError.c_str();
+}
+
+void td_free(void *p)
+{
+    std::free(p);
+}
+
+td_status td_set_title(const char *title)
+{
+    return guarded([&] { Application::setTitle(text(title)); });
+}
+
+td_status td_set_extensions(double scale, int countdown, int ignore_accents, const char *scan_field)
+{
+    return guarded([&] {
+        if (!(scale >= 0) || scale > 16)
+            throw Refused("scale wants 0 (fit the screen) or a factor up to 16");
+        Extensions e;
+        e.scale = scale;
+        e.countdown = countdown != 0;
+        e.ignoreAccents = ignore_accents != 0;
+        e.scanField = text(scan_field);
+        Application::setExtensions(e);
+    });
+}
+
+void td_process_messages(void)
+{
+    if (g_inits > 0 && QThread::currentThread() == qApp->thread())
+        guarded([] { Application::ProcessMessages(); });
+}
+
+td_status td_message_type(const char *name, int *type)
+{
+    return guarded([&] {
+        checkOut(type, "type");
+        *type = message::msgDlgTypeFromName(text(name));
+    });
+}
+
+td_status td_message_buttons(const char *names, unsigned *buttons)
+{
+    return guarded([&] {
+        checkOut(buttons, "buttons");
+        *buttons = message::msgDlgButtonsFromNames(text(names)).bits();
+    });
+}
+
+td_status td_message_dlg(const char *msg, int type, unsigned buttons, int seconds, const char *extra,
+                         int *modal_result)
+{
+    return guarded([&] {
+        checkReady();
+        checkOut(modal_result, "modal_result");
+        const int result = message::TouchMessageDlg(text(msg), messageType(type), messageButtons(buttons), 0,
+                                                    seconds, text(extra));
+        *modal_result = result;
+    });
+}
+
+td_status td_message(const char *msg, int type, unsigned buttons, int seconds, const char *extra)
+{
+    return guarded([&] {
+        checkReady();
+        message::TouchMessage(text(msg), messageType(type), messageButtons(buttons), 0, seconds, text(extra));
+    });
+}
+
+td_status td_message_error(const char *msg, int abort_after)
+{
+    return guarded([&] {
+        checkReady();
+        message::TouchMensErro(text(msg), abort_after != 0);
+    });
+}
+
+td_status td_message_check_result(const char *answer, int show_error, int expected_length)
+{
+    return guarded([&] {
+        checkReady();
+        message::TouchCheckResultServ(answer ? QVariant(text(answer)) : QVariant(), show_error != 0,
+                                      expected_length);
+    });
+}
+
+td_status td_keyboard(const char *start, const char *caption, char **result)
+{
+    return guarded([&] {
+        checkReady();
+        checkOut(result, "result");
+        const QString answer = keyboard::TecladoAlfanumerico(text(start), text(caption));
+        *result = handOut(answer);
+    });
+}
+
+td_status td_quantity(const char *caption, int whole_only, int max_chars, double *quantity)
+{
+    return guarded([&] {
+        checkReady();
+        checkOut(quantity, "quantity");
+        if (max_chars < 0)
+            throw Refused("max_chars wants 0 (no limit) or more, not " + std::to_string(max_chars));
+        const double answer = quantity::InfoQuantidade(text(caption), whole_only ? 1 : 0,
+                                                       max_chars > 0 ? QString::number(max_chars) : QString());
+        *quantity = answer;
+    });
+}
+
+td_status td_colour(char **colour)
+{
+    return guarded([&] {
+        checkReady();
+        checkOut(colour, "colour");
+        *colour = handOut(colour::EscolherCor());
+    });
+}
+
+td_status td_dataset_from_json(const char *json, ptrdiff_t length, td_dataset **dataset)
+{
+    return guarded([&] {
+        checkOut(dataset, "dataset");
+        checkOut(json, "json");
+        if (length < -1)
+            throw Refused("length wants -1 (NUL-terminated) or the byte count");
+        auto made = std::make_unique<td_dataset>();
+        made->data.fromJson(length < 0 ? QByteArray(json) : QByteArray(json, qsizetype(length)));
+        *dataset = made.release();
+    });
+}
+
+td_status td_dataset_from_packet(const void *packet, size_t size, td_dataset **dataset)
+{
+    return guarded([&] {
+        checkOut(dataset, "dataset");
+        checkOut(packet, "packet");
+        auto made = std::make_unique<td_dataset>();
+        made->data.setData(QByteArray(static_cast<const char *>(packet), qsizetype(size)));
+        *dataset = made.release();
+    });
+}
+
+void td_dataset_free(td_dataset *dataset)
+{
+    delete dataset;
+}
+
+td_status td_dataset_json(const td_dataset *dataset, char **json, size_t *length)
+{
+    return guarded([&] {
+        checkOut(json, "json");
+        const QByteArray bytes = dataOf(dataset).toJson();
+        *json = handOut(bytes);
+        if (length)
+            *length = size_t(bytes.size());
+    });
+}
+
+td_status td_dataset_packet(const td_dataset *dataset, void **packet, size_t *size)
+{
+    return guarded([&] {
+        checkOut(packet, "packet");
+        checkOut(size, "size");
+        const QByteArray bytes = dataOf(dataset).Data().toByteArray();
+        if (bytes.isEmpty())
+            throw Refused("the dataset is closed");
+        *packet = handOut(bytes);
+        *size = size_t(bytes.size());
+    });
+}
+
+td_status td_dataset_record(const td_dataset *dataset, char **json)
+{
+    return guarded([&] {
+        checkOut(json, "json");
+        *json = handOut(dataOf(dataset).recordJson());
+    });
+}
+
+td_status td_dataset_count(const td_dataset *dataset, int *count)
+{
+    return guarded([&] {
+        checkOut(count, "count");
+        *count = dataOf(dataset).RecordCount();
+    });
+}
+
+td_status td_dataset_set_filter(td_dataset *dataset, const char *filter, int filtered)
+{
+    return guarded([&] {
+        TClientDataSet &data = dataOf(dataset);
+        data.setFilter(text(filter));
+        data.setFiltered(filtered != 0);
+    });
+}
+
+td_status td_dataset_state(const td_dataset *dataset, char **filter, int *filtered, char **index_name)
+{
+    return guarded([&] {
+        const TClientDataSet &data = dataOf(dataset);
+        // Both strings or neither: a failure leaves nothing to free.
+        char *f = filter ? handOut(data.Filter()) : nullptr;
+        char *i = nullptr;
+        try {
+            i = index_name ? handOut(data.IndexName()) : nullptr;
+        } catch (...) {
+            std::free(f);
+            throw;
+        }
+        if (filter)
+            *filter = f;
+        if (index_name)
+            *index_name = i;
+        if (filtered)
+            *filtered = data.Filtered() ? 1 : 0;
+    });
+}
+
+td_status td_search(td_dataset *dataset, int drop_filter, const char *observation, int navigator, int *picked,
+                    int *navigation)
+{
+    return guarded([&] {
+        checkReady();
+        checkOut(picked, "picked");
+        TClientDataSet &data = dataOf(dataset);
+        const bool chosen = search::Pesquisa(&data, QString(), drop_filter ? QStringLiteral("S") : QString(),
+                                             text(observation), navigator != 0);
+        *picked = chosen ? 1 : 0;
+        if (navigation)
+            *navigation = search::inNavegProd;
+    });
+}
+
+td_status td_list(td_dataset *source, const char *description, td_dataset **list)
+{
+    return guarded([&] {
+        checkReady();
+        checkOut(list, "list");
+        TClientDataSet &data = dataOf(source);
+        auto built = std::make_unique<td_dataset>();
+        built->data.setData(list::ConstrucaoList(&data, text(description)));
+        *list = built.release();
+    });
+}
+
+} // extern "C"
