@@ -149,7 +149,7 @@ static td_status list_call(const char *name, char *out, size_t size)
 }
 
 static const struct dialog_case message_cases[] = {
-    {"Yes by its accelerator", "key Y", 1, TD_OK, "6"},
+    {"Yes by Enter", "key Return", 1, TD_OK, "6"},
     {"No touched", "touch No", 1, TD_OK, "7"},
     {"closed without a button", "close", 1, TD_OK, "2"},
     {"extra button", "touch btnExtra", 1, TD_OK, "100"},

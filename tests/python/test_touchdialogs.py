@@ -43,7 +43,7 @@ class TouchDialogsTest(unittest.TestCase):
 
     def test_dialogs(self):
         cases = [
-            ("message Yes", ["key Y"], lambda: td.message("Fechar a mesa 12?", buttons=("yes", "no")), td.YES),
+            ("message Yes", ["touch Yes"], lambda: td.message("Fechar a mesa 12?", buttons=("yes", "no")), td.YES),
             ("message closed", ["close"], lambda: td.message("x", type="warning", buttons="ok,cancel"), td.CANCEL),
             ("message extra", ["touch btnExtra"], lambda: td.message("x", extra="Depois"), td.EXTRA),
             ("error box", ["key Return"], lambda: td.error("Sem papel"), None),
@@ -119,7 +119,7 @@ class TouchDialogsTest(unittest.TestCase):
         example = re.search(r"```python\n(.*?)```", README.read_text(encoding="utf-8"), re.S)
         self.assertIsNotNone(example, "README has no Python example")
         program = "import ctypes, os\nctypes.CDLL(os.environ['TOUCHDIALOGS_TEST_DRIVER'])\n" + example.group(1)
-        env = dict(os.environ, TDTEST_STEPS="key Y|--|type ch|key Return")
+        env = dict(os.environ, TDTEST_STEPS="touch Yes|--|type ch|key Return")
         run = subprocess.run([sys.executable, "-c", program], env=env, capture_output=True, text=True, timeout=60)
         self.assertEqual(run.returncode, 0, run.stderr)
         self.assertEqual(run.stdout, "closing table 12\nchosen: Chá\n")
