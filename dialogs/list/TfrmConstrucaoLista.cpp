@@ -9,6 +9,7 @@
 #include "platform/forms/Controls.h"
 #include "platform/rtl/Exceptions.h"
 #include "support/FormParts.h"
+#include "support/IdleOrders.h"
 #include "support/SearchFilter.h"
 #include "support/Trad.h"
 
@@ -114,6 +115,7 @@ void TfrmConstrucaoLista::PreparaLista(TClientDataSet *Source)
     for (int i = Source->FieldCount() - 1; i >= 0; --i)
         cdsItens->Fields(i)->setDisplayLabel(Source->Fields(i)->DisplayLabel());
     stCampoFiltro = cdsItens->Fields(1)->FieldName();
+    prepareOrdersWhenIdle(this, cdsItens);
 }
 
 void TfrmConstrucaoLista::FormActivate(QObject *)

@@ -4,6 +4,7 @@
 #include "platform/forms/Controls.h"
 #include "platform/rtl/SysUtils.h"
 #include "support/FormParts.h"
+#include "support/IdleOrders.h"
 #include "support/SearchFilter.h"
 #include "support/Trad.h"
 
@@ -233,6 +234,7 @@ void TfrmPesquisa::PreparaPesquisa(TClientDataSet *DataSet)
     setMaxLength(searchLengthOf(second.Field()));
     DataSet->setIndexName(defs.Items(1).Name());
     DataSet->First();
+    prepareOrdersWhenIdle(this, DataSet);
 }
 
 QString TfrmPesquisa::MontaFiltro(const QString &Texto) const

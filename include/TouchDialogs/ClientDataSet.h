@@ -133,6 +133,12 @@ public:
     QString viewText(int row, int field) const;
     // 0-based current view row, -1 when none.
     int currentRow() const { return m_current; }
+    // Builds ahead of use one of the orders the search and list forms may
+    // ask for next (the typed search on the current order's field, another
+    // index, the typed search on its field), so that the first keystroke or
+    // title touch does not wait for a sort. Changes nothing a user sees.
+    // Returns false once step is past the last of them.
+    bool prepareOrder(int step);
 
     // Tests and benchmarks compare the native prefix evaluation with SQLite's.
     void setFastPath(bool on) { m_fastPath = on; }

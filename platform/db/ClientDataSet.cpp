@@ -226,6 +226,66 @@ void TClientDataSet::Close()
     emit currentChanged(-1);
 }
 
+namespace {
+
+db::SortKeys sortKeysOf(const TIndexDef &def, const RecordStore &store)
+{
+    db::SortKeys keys;
+    for (const QString &name : def.Fields().split(u';', Qt::SkipEmptyParts)) {
+        const int f = store.fieldIndex(name.trimmed());
+        if (f < 0)
+            throw EDatabaseError(
+                QStringLiteral("Index '%1' names the field '%2', which is not in the dataset").arg(def.Name(), name));
+        keys.push_back({f, def.Options().testFlag(ixDescending), def.Options().testFlag(ixCaseInsensitive)});
+    }
+    return keys;
+}
+
+} // namespace
+
+bool TClientDataSet::prepareOrder(int step)
+{
+    if (!m_store)
+        return false;
+    // The prefix search on the current order's field first (the first
+    // keystroke), then each other index and its field (a touched title and
+    // the key after it), as many as the store keeps.
+    std::vector<std::pair<db::SortKeys, int>> plan; // an order to keep, or a field to search (-1: none)
+    auto searchable = [&](int field) {
+        return field >= 0 && m_store->column(field).storage() != db::Storage::Real;
+    };
+    const db::SortKeys &current = m_private->keys;
+    if (!current.empty() && searchable(current.front().field))
+        plan.push_back({{}, current.front().field});
+    for (const TIndexDef &def : m_indexDefs.m_defs) {
+        db::SortKeys keys;
+        try {
+            keys = sortKeysOf(def, *m_store);
+        } catch (const EDatabaseError &) {
+            continue; // named when it is chosen
+        }
+        if (keys.empty() || keys == current)
+            continue;
+        plan.push_back({keys, -1});
+        if (searchable(keys.front().field))
+            plan.push_back({{}, keys.front().field});
+    }
+    int orders = 0, searches = 0;
+    for (size_t i = 0; i < plan.size(); ++i) {
+        const bool isOrder = plan[i].second < 0;
+        if (isOrder ? ++orders > db::RecordStore::keptOrders - 1 : ++searches > db::RecordStore::keptPrefixOrders)
+            continue;
+        if (step-- > 0)
+            continue;
+        if (isOrder)
+            m_store->ordered(plan[i].first);
+        else
+            m_store->preparePrefixOrder(plan[i].second);
+        return true;
+    }
+    return false;
+}
+
 TClientDataSet::Prepared TClientDataSet::prepare(RecordStore &store, const QString &filter, bool filtered,
                                                  const QString &indexName) const
 {
@@ -234,14 +294,7 @@ TClientDataSet::Prepared TClientDataSet::prepare(RecordStore &store, const QStri
         const int i = m_indexDefs.IndexOf(indexName);
         if (i < 0)
             throw EDatabaseError(QStringLiteral("Index '%1' not found").arg(indexName));
-        const TIndexDef &def = m_indexDefs.m_defs[size_t(i)];
-        for (const QString &name : def.Fields().split(u';', Qt::SkipEmptyParts)) {
-            const int f = store.fieldIndex(name.trimmed());
-            if (f < 0)
-                throw EDatabaseError(
-                    QStringLiteral("Index '%1' names the field '%2', which is not in the dataset").arg(def.Name(), name));
-            p.keys.push_back({f, def.Options().testFlag(ixDescending), def.Options().testFlag(ixCaseInsensitive)});
-        }
+        p.keys = sortKeysOf(m_indexDefs.m_defs[size_t(i)], store);
     }
     db::FilterPlan plan;
     if (filtered) {

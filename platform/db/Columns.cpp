@@ -2,19 +2,27 @@
 
 namespace TouchDialogs::db {
 
+Column::Data &Column::edit()
+{
+    if (m_d.use_count() > 1)
+        m_d = std::make_shared<Data>(*m_d);
+    return *m_d;
+}
+
 void Column::resize(size_t rows)
 {
-    m_null.resize(rows, 1);
+    Data &d = edit();
+    d.null.resize(rows, 1);
     switch (m_storage) {
     case Storage::Int:
-        m_int.resize(rows, 0);
+        d.ints.resize(rows, 0);
         break;
     case Storage::Real:
-        m_real.resize(rows, 0);
+        d.reals.resize(rows, 0);
         break;
     case Storage::Text:
-        m_off.resize(rows, 0);
-        m_len.resize(rows, 0);
+        d.off.resize(rows, 0);
+        d.len.resize(rows, 0);
         break;
     }
 }
@@ -38,23 +46,27 @@ Cell Column::cell(int row) const
 void Column::clear(int row)
 {
     const size_t r = size_t(row);
-    if (m_storage == Storage::Text && !m_null[r]) {
-        m_garbage += m_len[r];
-        m_len[r] = 0;
+    if (m_d->null[r])
+        return;
+    Data &d = edit();
+    if (m_storage == Storage::Text) {
+        d.garbage += d.len[r];
+        d.len[r] = 0;
     }
-    m_null[r] = 1;
+    d.null[r] = 1;
 }
 
 void Column::set(int row, std::string_view text)
 {
     clear(row);
+    Data &d = edit();
     const size_t r = size_t(row);
-    if (m_garbage > (size_t(1) << 20) && m_garbage * 2 > m_arena.size())
+    if (d.garbage > (size_t(1) << 20) && d.garbage * 2 > d.arena.size())
         compact();
-    m_off[r] = m_arena.size();
-    m_len[r] = quint32(text.size());
-    m_arena.append(text.data(), text.size());
-    m_null[r] = 0;
+    d.off[r] = d.arena.size();
+    d.len[r] = quint32(text.size());
+    d.arena.append(text.data(), text.size());
+    d.null[r] = 0;
 }
 
 void Column::set(int row, const Cell &cell)
@@ -66,31 +78,32 @@ void Column::set(int row, const Cell &cell)
     }
     switch (m_storage) {
     case Storage::Int:
-        m_int[r] = cell.kind == Cell::Real ? qint64(cell.r) : cell.i;
+        edit().ints[r] = cell.kind == Cell::Real ? qint64(cell.r) : cell.i;
         break;
     case Storage::Real:
-        m_real[r] = cell.kind == Cell::Int ? double(cell.i) : cell.r;
+        edit().reals[r] = cell.kind == Cell::Int ? double(cell.i) : cell.r;
         break;
     case Storage::Text:
         set(row, std::string_view(cell.text.constData(), size_t(cell.text.size())));
         return;
     }
-    m_null[r] = 0;
+    m_d->null[r] = 0;
 }
 
 void Column::compact()
 {
+    Data &d = edit();
     std::string arena;
-    arena.reserve(m_arena.size() - m_garbage);
-    for (size_t r = 0; r < m_null.size(); ++r) {
-        if (m_null[r])
+    arena.reserve(d.arena.size() - d.garbage);
+    for (size_t r = 0; r < d.null.size(); ++r) {
+        if (d.null[r])
             continue;
         const size_t off = arena.size();
-        arena.append(m_arena, m_off[r], m_len[r]);
-        m_off[r] = off;
+        arena.append(d.arena, d.off[r], d.len[r]);
+        d.off[r] = off;
     }
-    m_arena.swap(arena);
-    m_garbage = 0;
+    d.arena.swap(arena);
+    d.garbage = 0;
 }
 
 } // namespace TouchDialogs::db

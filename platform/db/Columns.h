@@ -4,6 +4,7 @@
 
 #include "platform/db/Values.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,18 +33,20 @@ private:
     std::vector<quint64> m_words;
 };
 
-// One field's values, indexed by rowid.
+// One field's values, indexed by rowid. Copies share the values until one
+// of them changes (a packet handed to another dataset of this process
+// shares its columns with the dataset that wrote it).
 class Column {
 public:
-    explicit Column(Storage storage) : m_storage(storage) {}
+    explicit Column(Storage storage) : m_storage(storage), m_d(std::make_shared<Data>()) {}
     Storage storage() const { return m_storage; }
     void resize(size_t rows);
-    bool isNull(int row) const { return m_null[size_t(row)]; }
-    qint64 integer(int row) const { return m_int[size_t(row)]; }
-    double real(int row) const { return m_real[size_t(row)]; }
+    bool isNull(int row) const { return m_d->null[size_t(row)]; }
+    qint64 integer(int row) const { return m_d->ints[size_t(row)]; }
+    double real(int row) const { return m_d->reals[size_t(row)]; }
     std::string_view text(int row) const
     {
-        return std::string_view(m_arena.data() + m_off[size_t(row)], m_len[size_t(row)]);
+        return std::string_view(m_d->arena.data() + m_d->off[size_t(row)], m_d->len[size_t(row)]);
     }
     Cell cell(int row) const;
     void set(int row, const Cell &cell);
@@ -51,15 +54,19 @@ public:
     void clear(int row);
 
 private:
+    struct Data {
+        std::vector<quint8> null;
+        std::vector<qint64> ints;
+        std::vector<double> reals;
+        std::vector<size_t> off;
+        std::vector<quint32> len;
+        std::string arena;
+        size_t garbage = 0;
+    };
+    Data &edit();
     void compact();
     Storage m_storage;
-    std::vector<quint8> m_null;
-    std::vector<qint64> m_int;
-    std::vector<double> m_real;
-    std::vector<size_t> m_off;
-    std::vector<quint32> m_len;
-    std::string m_arena;
-    size_t m_garbage = 0;
+    std::shared_ptr<Data> m_d;
 };
 
 // SQLite's case folding of names, NOCASE and UPPER(): ASCII letters only.

@@ -9,6 +9,9 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
 #include <utility>
 
 namespace TouchDialogs::db {
@@ -79,10 +82,154 @@ void RecordStore::createSchema()
     tx.commit();
 }
 
+// ----------------------------------------------------- packets handed on
+
+// A packet is mostly handed from one dataset of this process to another
+// (the list builder copies its source twice, its result goes back to the
+// host). While a store that handed out a packet is unchanged, it holds
+// exactly the packet's records, already checked: a store loading those same
+// bytes copies them from it (the columns shared until one side writes)
+// instead of reading and checking every value again. "Those same bytes" is
+// the very buffer: the family keeps a reference to it, so any change made
+// through another QByteArray detaches to a new buffer, which is then loaded
+// like any packet from outside.
+struct RecordStore::Family {
+    QByteArray packet;
+    std::thread::id thread;
+    std::vector<RecordStore *> members;
+    // Orders members had computed when they changed or went.
+    std::vector<KeptOrder> orders;
+    std::vector<PrefixOrder> prefixOrders;
+};
+
+namespace {
+
+std::mutex g_familiesMutex;
+std::unordered_map<const char *, std::shared_ptr<RecordStore::Family>> &families()
+{
+    static std::unordered_map<const char *, std::shared_ptr<RecordStore::Family>> map;
+    return map;
+}
+
+template <class T, class Same>
+void keepOne(std::vector<T> &kept, const T &entry, Same same)
+{
+    if (std::any_of(kept.begin(), kept.end(), [&](const T &k) { return same(k, entry); }))
+        return;
+    if (kept.size() >= 8)
+        kept.erase(kept.begin());
+    kept.push_back(entry);
+}
+
+} // namespace
+
+bool RecordStore::heldByFamily() const
+{
+    // The total of changes is a second guard behind the calls to leaveFamily().
+    return m_family && sqlite3_total_changes64(m_db) == m_familyChanges;
+}
+
+void RecordStore::joinFamily(const QByteArray &packet)
+{
+    std::lock_guard lock(g_familiesMutex);
+    auto &family = families()[packet.constData()];
+    if (!family) {
+        family = std::make_shared<Family>();
+        family->packet = packet;
+        family->thread = std::this_thread::get_id();
+    }
+    family->members.push_back(this);
+    m_family = family;
+    m_familyChanges = sqlite3_total_changes64(m_db);
+}
+
+void RecordStore::leaveFamily()
+{
+    if (!m_family)
+        return;
+    const bool unchanged = heldByFamily();
+    std::lock_guard lock(g_familiesMutex);
+    Family &family = *m_family;
+    std::erase(family.members, this);
+    if (family.members.empty()) {
+        families().erase(family.packet.constData());
+    } else if (unchanged) {
+        m_orders.forEach([&](KeptOrder &o) {
+            keepOne(family.orders, o, [](const KeptOrder &a, const KeptOrder &b) { return a.keys == b.keys; });
+        });
+        m_prefixOrders.forEach([&](PrefixOrder &o) {
+            keepOne(family.prefixOrders, o, [](const PrefixOrder &a, const PrefixOrder &b) { return a.field == b.field; });
+        });
+    }
+    m_family.reset();
+}
+
+std::unique_ptr<RecordStore> RecordStore::reuse(const QByteArray &packet)
+{
+    std::lock_guard lock(g_familiesMutex);
+    const auto it = families().find(packet.constData());
+    if (it == families().end())
+        return nullptr;
+    const std::shared_ptr<Family> family = it->second;
+    if (family->packet.size() != packet.size() || family->thread != std::this_thread::get_id())
+        return nullptr;
+    const auto source = std::find_if(family->members.begin(), family->members.end(),
+                                     [](const RecordStore *m) { return m->heldByFamily(); });
+    if (source == family->members.end())
+        return nullptr;
+    const RecordStore &from = **source;
+
+    sqlite3 *db = openConnection();
+    auto *image = static_cast<unsigned char *>(sqlite3_malloc64(sqlite3_uint64(packet.size())));
+    if (!image) {
+        sqlite3_close(db);
+        badPacket(QStringLiteral("out of memory"));
+    }
+    std::memcpy(image, packet.constData(), size_t(packet.size()));
+    if (sqlite3_deserialize(db, "main", image, packet.size(), packet.size(),
+                            SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE)
+        != SQLITE_OK) {
+        sqlite3_close(db);
+        badPacket(QStringLiteral("SQLite does not accept the image"));
+    }
+    std::unique_ptr<RecordStore> store(new RecordStore(db, {}));
+    store->configure();
+    store->m_fields = from.m_fields;
+    store->m_columns = from.m_columns;
+    store->m_pos = from.m_pos;
+    store->m_alive = from.m_alive;
+    store->m_natural = from.m_natural;
+    store->m_nextRowid = from.m_nextRowid;
+    auto addOrder = [&](const KeptOrder &o) {
+        if (!store->m_orders.find([&](const KeptOrder &k) { return k.keys == o.keys; }))
+            store->m_orders.add(std::make_unique<KeptOrder>(o));
+    };
+    auto addPrefixOrder = [&](const PrefixOrder &o) {
+        if (!store->m_prefixOrders.find([&](const PrefixOrder &k) { return k.field == o.field; }))
+            store->m_prefixOrders.add(std::make_unique<PrefixOrder>(o));
+    };
+    for (const KeptOrder &o : family->orders)
+        addOrder(o);
+    for (const PrefixOrder &o : family->prefixOrders)
+        addPrefixOrder(o);
+    for (RecordStore *m : family->members)
+        if (m->heldByFamily()) {
+            m->m_orders.forEach(addOrder);
+            m->m_prefixOrders.forEach(addPrefixOrder);
+        }
+    store->prepareStatements();
+    family->members.push_back(store.get());
+    store->m_family = family;
+    store->m_familyChanges = sqlite3_total_changes64(db);
+    return store;
+}
+
 // ----------------------------------------------------------------- packets
 
 std::unique_ptr<RecordStore> RecordStore::load(const QByteArray &packet)
 {
+    if (std::unique_ptr<RecordStore> store = reuse(packet))
+        return store;
     static const char magic[] = "SQLite format 3";
     if (packet.size() < 512 || std::memcmp(packet.constData(), magic, sizeof magic) != 0)
         badPacket(QStringLiteral("it is not a data packet (no SQLite database image, %1 bytes)").arg(packet.size()));
@@ -300,17 +447,30 @@ void RecordStore::loadMirror()
 
 QByteArray RecordStore::serialize()
 {
-    if (!m_compact)
+    if (heldByFamily())
+        return m_family->packet;
+    leaveFamily();
+    if (!m_compact || freePages() > 0)
         compact();
+    QByteArray out;
     sqlite3_int64 size = 0;
-    if (unsigned char *p = sqlite3_serialize(m_db, "main", &size, SQLITE_SERIALIZE_NOCOPY))
-        return QByteArray(reinterpret_cast<const char *>(p), qsizetype(size));
-    unsigned char *copy = sqlite3_serialize(m_db, "main", &size, 0);
-    if (!copy)
-        throw EDatabaseError(QStringLiteral("The data packet cannot be written: out of memory"));
-    QByteArray out(reinterpret_cast<const char *>(copy), qsizetype(size));
-    sqlite3_free(copy);
+    if (unsigned char *p = sqlite3_serialize(m_db, "main", &size, SQLITE_SERIALIZE_NOCOPY)) {
+        out = QByteArray(reinterpret_cast<const char *>(p), qsizetype(size));
+    } else {
+        unsigned char *copy = sqlite3_serialize(m_db, "main", &size, 0);
+        if (!copy)
+            throw EDatabaseError(QStringLiteral("The data packet cannot be written: out of memory"));
+        out = QByteArray(reinterpret_cast<const char *>(copy), qsizetype(size));
+        sqlite3_free(copy);
+    }
+    joinFamily(out);
     return out;
+}
+
+qint64 RecordStore::freePages()
+{
+    Statement st(m_db, "PRAGMA freelist_count");
+    return st.step() ? st.int64(0) : 0;
 }
 
 // Rebuilds the database from its live records alone, so that it has no free
@@ -318,7 +478,7 @@ QByteArray RecordStore::serialize()
 // SQLite build's secure_delete default. VACUUM INTO writes the fresh copy
 // and, unlike VACUUM, keeps the rowids the mirror is indexed by; the copy
 // then replaces this connection's database. Costs one pass over the live
-// records, and only after a delete or an edit.
+// records, and only for an image from outside or one with free pages.
 void RecordStore::compact()
 {
     static std::atomic<quint64> serial{0};

@@ -20,6 +20,7 @@ RecordStore::RecordStore(sqlite3 *db, std::vector<FieldInfo> fields) : m_db(db),
 
 RecordStore::~RecordStore()
 {
+    leaveFamily();
     m_filters.clear();
     m_insert = {};
     m_update = {};
@@ -59,6 +60,9 @@ void RecordStore::configure()
     sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, 0);
     sqlite3_limit(db, SQLITE_LIMIT_FUNCTION_ARG, 100);
     exec(db, "PRAGMA cell_size_check = ON");
+    // Deleted and overwritten bytes are zeroed, so an edit does not force a
+    // rebuild of the image before it is handed out.
+    exec(db, "PRAGMA secure_delete = ON");
     exec(db, "PRAGMA case_sensitive_like = ON");
     sqlite3_set_authorizer(db, &RecordStore::authorize, this);
 }
@@ -134,6 +138,7 @@ int RecordStore::fieldIndex(const QString &name) const
 
 void RecordStore::setVisible(int field, bool visible)
 {
+    leaveFamily();
     Statement st(m_db, "UPDATE fields SET visible = ?1 WHERE position = ?2");
     st.bind(1, qint64(visible));
     st.bind(2, qint64(field));
@@ -143,6 +148,9 @@ void RecordStore::setVisible(int field, bool visible)
 
 void RecordStore::setLabel(int field, const QString &label)
 {
+    if (m_fields[size_t(field)].label == label)
+        return;
+    leaveFamily();
     Statement st(m_db, "UPDATE fields SET label = ?1 WHERE position = ?2");
     if (label.isEmpty())
         st.bindNull(1);
@@ -155,6 +163,7 @@ void RecordStore::setLabel(int field, const QString &label)
 
 void RecordStore::setRequired(int field, bool required)
 {
+    leaveFamily();
     Statement st(m_db, "UPDATE fields SET required = ?1 WHERE position = ?2");
     st.bind(1, qint64(required));
     st.bind(2, qint64(field));
@@ -198,6 +207,7 @@ double RecordStore::positionBefore(int rowid)
 // one place rewrites a few neighbours rather than every record.
 void RecordStore::respace(int at)
 {
+    leaveFamily();
     const int n = int(m_natural.size());
     for (int w = 16;; w *= 4) {
         const int lo = std::max(0, at - w), hi = std::min(n - 1, at + w);
@@ -259,6 +269,7 @@ int RecordStore::insertRow(double pos, const std::vector<Cell> &cells)
     const int rowid = m_nextRowid;
     if (rowid == std::numeric_limits<int>::max())
         throw EDatabaseError(QStringLiteral("The dataset cannot hold more records"));
+    leaveFamily();
     bindCells(m_insert, cells);
     m_insert.bind(int(cells.size()) + 1, pos);
     m_insert.bind(int(cells.size()) + 2, qint64(rowid));
@@ -279,11 +290,11 @@ int RecordStore::insertRow(double pos, const std::vector<Cell> &cells)
 
 void RecordStore::updateRow(int rowid, const std::vector<Cell> &cells)
 {
+    leaveFamily();
     bindCells(m_update, cells);
     m_update.bind(int(cells.size()) + 1, qint64(rowid));
     m_update.step();
     m_update.reset();
-    m_compact = false;
     unlinkFromOrders(rowid);
     writeCells(rowid, cells);
     linkIntoOrders(rowid);
@@ -292,10 +303,10 @@ void RecordStore::updateRow(int rowid, const std::vector<Cell> &cells)
 
 void RecordStore::deleteRow(int rowid)
 {
+    leaveFamily();
     m_delete.bind(1, qint64(rowid));
     m_delete.step();
     m_delete.reset();
-    m_compact = false;
     unlinkFromOrders(rowid);
     const auto it = std::lower_bound(m_natural.begin(), m_natural.end(), rowid,
                                      [this](int a, int b) { return naturalLess(a, b); });
@@ -309,8 +320,8 @@ void RecordStore::deleteRow(int rowid)
 
 void RecordStore::deleteAll()
 {
+    leaveFamily();
     exec(m_db, "DELETE FROM records");
-    m_compact = false;
     for (int rowid : m_natural) {
         for (Column &c : m_columns)
             c.clear(rowid);
@@ -324,6 +335,7 @@ void RecordStore::deleteAll()
 
 void RecordStore::appendRows(const std::vector<std::vector<Cell>> &rows)
 {
+    leaveFamily();
     Transaction tx(m_db);
     double pos = positionAfterLast();
     ensureCapacity(size_t(m_nextRowid) + rows.size() + 1);

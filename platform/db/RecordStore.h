@@ -44,6 +44,10 @@ struct FilterPlan {
 
 class RecordStore {
 public:
+    // The stores of one thread that hold exactly the records of one packet
+    // they handed out (RecordPacket.cpp).
+    struct Family;
+
     ~RecordStore();
     RecordStore(const RecordStore &) = delete;
     RecordStore &operator=(const RecordStore &) = delete;
@@ -51,10 +55,13 @@ public:
     // A new empty store for these fields (names already checked).
     static std::unique_ptr<RecordStore> create(std::vector<FieldInfo> fields);
     // A store from a data packet, checked defensively; raises EDatabaseError.
+    // A packet that a store of this thread handed out and that neither it
+    // nor anyone else changed since is taken over without the checks.
     static std::unique_ptr<RecordStore> load(const QByteArray &packet);
     // The packet: the SQLite image of the database, holding the records and
-    // nothing else. After a delete or an edit the image is first rebuilt
-    // from the live records (compact()); otherwise it is handed out as it is.
+    // nothing else. An image that came from outside or has free pages is
+    // first rebuilt from the live records (compact()); otherwise it is handed
+    // out as it is, and the same bytes again until the store changes.
     QByteArray serialize();
 
     const std::vector<FieldInfo> &fields() const { return m_fields; }
@@ -87,6 +94,10 @@ public:
     bool less(const SortKeys &keys, int a, int b) const;
     // The kept permutation of an index (all rowids in its order).
     const std::vector<int> &ordered(const SortKeys &keys);
+    // Builds a field's upper-cased order for the prefix condition now.
+    void preparePrefixOrder(int field) { prefixOrder(field); }
+    // How many orders of each kind the store keeps.
+    static constexpr size_t keptOrders = 8, keptPrefixOrders = 4;
 
     // Checks a filter text; raises EDatabaseError naming it when it is not a
     // valid, allowed single expression over the fields.
@@ -114,8 +125,14 @@ private:
 
     RecordStore(sqlite3 *db, std::vector<FieldInfo> fields);
     static sqlite3 *openConnection();
+    static std::unique_ptr<RecordStore> reuse(const QByteArray &packet);
+    void joinFamily(const QByteArray &packet);
+    // Called before every change: the store no longer holds its packet.
+    void leaveFamily();
+    bool heldByFamily() const;
     void configure();
     void compact();
+    qint64 freePages();
     void createSchema();
     void loadMirror();
     void prepareStatements();
@@ -152,13 +169,16 @@ private:
     std::vector<quint8> m_alive;
     std::vector<int> m_natural;
     int m_nextRowid = 1;
-    RecentlyUsed<KeptOrder> m_orders{8};
-    RecentlyUsed<PrefixOrder> m_prefixOrders{4};
+    RecentlyUsed<KeptOrder> m_orders{keptOrders};
+    RecentlyUsed<PrefixOrder> m_prefixOrders{keptPrefixOrders};
     RecentlyUsed<CachedFilter> m_filters{4};
     Statement m_insert, m_update, m_delete, m_setPos;
-    // False once a record was deleted or overwritten (or the image came from
-    // outside): free pages and old bytes may remain until compact().
+    // False while the image came from outside: free pages and old bytes of
+    // its writer may remain until compact(). Our own deletes and edits leave
+    // none (secure_delete), only free pages, which serialize() looks for.
     bool m_compact = true;
+    std::shared_ptr<Family> m_family;
+    qint64 m_familyChanges = 0; // sqlite3_total_changes64 when it joined
 
     // Authorizer state: on while a filter is compiled.
     bool m_guard = false;

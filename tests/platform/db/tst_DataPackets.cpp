@@ -187,6 +187,8 @@ private slots:
     void nullPacketCloses();
     void packetHoldsOnlyItsRecords_data();
     void packetHoldsOnlyItsRecords();
+    void packetHandedOn_data();
+    void packetHandedOn();
     void dateTimesIgnoreTheMachineZone_data();
     void dateTimesIgnoreTheMachineZone();
     void recordJson_data();
@@ -504,6 +506,88 @@ void TestDataPackets::acceptedFilter()
     buildProducts(ds);
     ds.setFilter(filter);
     QCOMPARE(ds.RecordCount(), count);
+}
+
+void TestDataPackets::packetHandedOn_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QStringList>("names"); // the loaded records, in any order
+    const QStringList original{"Água", "Bolo", "Café", "Cachaça", "Caldo", "Chá", "Coxinha"};
+    QTest::newRow("1 unchanged") << "unchanged" << original;
+    QTest::newRow("2 source edited after") << "source edited" << original;
+    QTest::newRow("3 source gone") << "source gone" << original;
+    QTest::newRow("4 bytes changed in a copy") << "bytes changed"
+                                               << QStringList{"Água", "Café", "Cachaça", "Caldo", "Chá", "Coxinha", "Xolo"};
+    QTest::newRow("5 a copy sorted, then edited") << "copy edited" << original;
+    QTest::newRow("6 the edited copy handed on") << "edited copy handed on"
+                                                 << QStringList{"Água", "Café", "Cachaça", "Caldo", "Chá", "Coxinha", "Zebra"};
+}
+
+// A packet handed from one dataset of this process to another gives the
+// records it was written with, whatever happened since to the dataset
+// that wrote it, to other datasets loaded from it, or to its bytes.
+void TestDataPackets::packetHandedOn()
+{
+    QFETCH(QString, how);
+    QFETCH(QStringList, names);
+    auto source = std::make_unique<TClientDataSet>();
+    buildProducts(*source);
+    QByteArray packet = source->Data().toByteArray();
+    QCOMPARE(source->Data().toByteArray(), packet);
+    TClientDataSet copy, target;
+    auto namesOf = [](TClientDataSet &ds) {
+        QStringList list;
+        for (ds.First(); !ds.Eof(); ds.Next())
+            list << ds.Fields(1)->AsString();
+        return list;
+    };
+    auto rename = [&](TClientDataSet &ds, const QString &from, const QString &to) {
+        ds.setFiltered(false);
+        ds.setRecNo(int(namesOf(ds).indexOf(from)) + 1);
+        ds.Edit();
+        ds.Fields(1)->setValue(to);
+        ds.Post();
+    };
+    if (how == QLatin1String("source edited")) {
+        rename(*source, QStringLiteral("Bolo"), QStringLiteral("Zebra"));
+    } else if (how == QLatin1String("source gone")) {
+        source.reset();
+    } else if (how == QLatin1String("bytes changed")) {
+        QByteArray changed = packet;
+        const qsizetype at = changed.indexOf("Bolo");
+        QVERIFY(at > 0);
+        changed.data()[at] = 'X';
+        packet = changed;
+    } else if (how.startsWith(QLatin1String("copy edited")) || how.startsWith(QLatin1String("edited copy"))) {
+        copy.setData(packet);
+        copy.IndexDefs().Add(QStringLiteral("NOME"), QStringLiteral("NOME"));
+        copy.setIndexName(QStringLiteral("NOME"));
+        rename(copy, QStringLiteral("Bolo"), QStringLiteral("Zebra"));
+        if (how.startsWith(QLatin1String("edited copy")))
+            packet = copy.Data().toByteArray();
+    }
+    target.setData(packet);
+    target.IndexDefs().Add(QStringLiteral("NOME"), QStringLiteral("NOME"));
+    target.setIndexName(QStringLiteral("NOME"));
+    // In the order a dataset sorting the same records afresh gives.
+    TClientDataSet fresh;
+    fresh.fromJson(target.toJson());
+    fresh.IndexDefs().Add(QStringLiteral("NOME"), QStringLiteral("NOME"));
+    fresh.setIndexName(QStringLiteral("NOME"));
+    const QStringList loaded = namesOf(target);
+    QCOMPARE(loaded, namesOf(fresh));
+    QStringList sorted = loaded;
+    sorted.sort();
+    names.sort();
+    QCOMPARE(sorted, names);
+    QCOMPARE(target.Fields(1)->Size(), 40);
+    // And it goes on as a dataset of its own.
+    rename(target, QStringLiteral("Chá"), QStringLiteral("Abacaxi"));
+    TClientDataSet again;
+    again.setData(packet);
+    again.IndexDefs().Add(QStringLiteral("NOME"), QStringLiteral("NOME"));
+    again.setIndexName(QStringLiteral("NOME"));
+    QCOMPARE(namesOf(again), loaded);
 }
 
 void TestDataPackets::hostilePacket_data()

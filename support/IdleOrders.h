@@ -1,0 +1,17 @@
+// Sorting ahead: once a form has painted for the first time, the orders its
+// dataset may need next are built one per idle moment of the event loop.
+#pragma once
+
+#include <QtGlobal>
+
+class QWidget;
+
+namespace TouchDialogs {
+
+class TClientDataSet;
+
+// Builds dataSet's likely next orders (TClientDataSet::prepareOrder) after
+// form's first paint, one step per turn of the event loop, while both live.
+void prepareOrdersWhenIdle(QWidget *form, TClientDataSet *dataSet);
+
+} // namespace TouchDialogs
