@@ -73,6 +73,7 @@ void OnScreenKeyboard::spdShiftClick(QObject *)
         return;
     boShift = !boShift;
     rewriteCaptions(lettersUpper());
+    showLatches();
 }
 
 void OnScreenKeyboard::spdCapsLockClick(QObject *)
@@ -80,6 +81,15 @@ void OnScreenKeyboard::spdCapsLockClick(QObject *)
     boShift = false;
     boCapsLock = !boCapsLock;
     rewriteCaptions(boCapsLock);
+    showLatches();
+}
+
+void OnScreenKeyboard::showLatches()
+{
+    if (auto *key = m_form.component<TSpeedButton>(QStringLiteral("spdShift")))
+        key->setLatched(boShift);
+    if (auto *key = m_form.component<TSpeedButton>(QStringLiteral("spdCapsLock")))
+        key->setLatched(boCapsLock);
 }
 
 void OnScreenKeyboard::spdBackSpaceClick(QObject *)

@@ -130,6 +130,10 @@ public:
     // Sets the captions of spdA..spdZ and spdCCdil to upper or lower case;
     // a missing key is skipped.
     void rewriteCaptions(bool upper);
+    // Draws spdShift latched while boShift is on and spdCapsLock while
+    // boCapsLock is (TSpeedButton::Latched); the keys' handlers call it, a
+    // form that sets the state directly calls it too.
+    void showLatches();
 
     // --- text by characters --------------------------------------------------
     // A start text may hold characters outside the BMP (U+1F355): each is

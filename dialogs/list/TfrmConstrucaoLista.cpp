@@ -95,7 +95,7 @@ void TfrmConstrucaoLista::FormCreate(QObject *)
                     lblDesc->height());
     lblDesc->setVisible(!list::stlblDesc.isEmpty());
     // Centred when shown (poScreenCenter), overhanging a smaller screen.
-    setOuterSize(QSize(800, 600));
+    setOuterSize(scaled(QSize(800, 600)));
 }
 
 void TfrmConstrucaoLista::PreparaLista(TClientDataSet *Source)
@@ -190,8 +190,10 @@ void TfrmConstrucaoLista::FormKeyDown(QObject *, WORD &Key, TShiftState Shift)
     if (Key == VK_CAPITAL)
         spdCapsLock->Click();
     // The physical Shift arms the one-shot shift; the captions stay.
-    if (Key == VK_SHIFT)
+    if (Key == VK_SHIFT) {
         m_keyboard.boShift = true;
+        m_keyboard.showLatches();
+    }
     swallowAltF4(Key, Shift);
     updateEnterKey();
 }

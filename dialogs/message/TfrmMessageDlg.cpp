@@ -46,18 +46,15 @@ void TfrmMessageDlg::BuildBox(const QString &MsgText, TMsgDlgType DlgType, TMsgD
     const int n = Buttons.count() + (ExtraCaption.isEmpty() ? 0 : 1);
     const int rowWidth = n == 0 ? 0 : kButtonWidth * n + kButtonGap * (n - 1);
 
-    // Each width is read back from the form after the change before it.
-    if (sizing == Sizing::Modal) {
-        resize(width() - 20, height());
-        label->resize(width() - 54, label->height());
-    } else {
-        resize(width() - 30, height());
-        label->resize(width() - 100, label->height());
-    }
-    bevel->resize(width() - 4, bevel->height());
+    // Widths of the layout, each from the one before it; drawn at the scale.
+    const int formWidth = designedSize().width() - (sizing == Sizing::Modal ? 20 : 30);
+    const int labelWidth = formWidth - (sizing == Sizing::Modal ? 54 : 100);
+    resize(scaled(formWidth), height());
+    label->resize(scaled(labelWidth), label->height());
+    bevel->resize(scaled(formWidth - 4), bevel->height());
     label->setWordWrap(true);
 
-    int x = (width() - rowWidth) / 2;
+    int x = (formWidth - rowWidth) / 2;
 
     DefaultButton = Buttons.contains(mbOK) ? mbOK : Buttons.contains(mbYes) ? mbYes : mbRetry;
     CancelButton = Buttons.contains(mbCancel) ? mbCancel : Buttons.contains(mbNo) ? mbNo : mbOK;
@@ -72,7 +69,8 @@ void TfrmMessageDlg::BuildBox(const QString &MsgText, TMsgDlgType DlgType, TMsgD
         pal.setColor(QPalette::ButtonText, colour);
         button->setPalette(pal);
         button->setTag(tag);
-        button->SetBounds(x, kButtonTop, kButtonWidth, kButtonHeight);
+        const QRect place = scaled(QRect(x, kButtonTop, kButtonWidth, kButtonHeight));
+        button->SetBounds(place.x(), place.y(), place.width(), place.height());
         x += kButtonWidth + kButtonGap;
         button->OnClick = [this](QObject *Sender) { DoButtonClick(Sender); };
     };
@@ -85,7 +83,18 @@ void TfrmMessageDlg::BuildBox(const QString &MsgText, TMsgDlgType DlgType, TMsgD
     if (!ExtraCaption.isEmpty())
         addButton(QStringLiteral("btnExtra"), ExtraCaption, kExtraButtonResult, textColour);
 
-    if (Seconds > 0) {
+    auto *countdownButton = component<TSpeedButton>(ButtonNames[DefaultButton]);
+    if (Seconds > 0 && Application::extensions().countdown && countdownButton) {
+        // The seconds left follow the caption; the accelerator stays its own.
+        m_secondsLeft = Seconds;
+        m_countdownCaption = countdownButton->Caption();
+        countdownButton->setCaption(QStringLiteral("%1 (%2)").arg(m_countdownCaption).arg(m_secondsLeft));
+        auto *timer = new TTimer(this);
+        timer->setObjectName(QStringLiteral("timCountdown"));
+        timer->setInterval(1000);
+        timer->OnTimer = [this](QObject *Sender) { timCountdownTimer(Sender); };
+        timer->setEnabled(true);
+    } else if (Seconds > 0) {
         auto *timer = component<TTimer>(QStringLiteral("timDefault"));
         // Beyond about 24 days the milliseconds would not fit the interval.
         timer->setInterval(Seconds > INT_MAX / 1000 ? INT_MAX : Seconds * 1000);
@@ -138,6 +147,20 @@ void TfrmMessageDlg::FormKeyDown(QObject *, WORD &Key, TShiftState)
         if (amp >= 0 && amp + 1 < caption.size() && caption.at(amp + 1) == wanted)
             button->Click();
     }
+}
+
+void TfrmMessageDlg::timCountdownTimer(QObject *)
+{
+    if (m_secondsLeft <= 0)
+        return;
+    if (--m_secondsLeft > 0) {
+        component<TSpeedButton>(ButtonNames[DefaultButton])
+            ->setCaption(QStringLiteral("%1 (%2)").arg(m_countdownCaption).arg(m_secondsLeft));
+        return;
+    }
+    component<TTimer>(QStringLiteral("timCountdown"))->setEnabled(false);
+    component<TSpeedButton>(ButtonNames[DefaultButton])->setCaption(m_countdownCaption);
+    clickButton(DefaultButton);
 }
 
 void TfrmMessageDlg::timDefaultTimer(QObject *)

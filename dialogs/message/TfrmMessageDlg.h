@@ -29,6 +29,10 @@ public:
     void FormCreate(QObject *Sender);
     void FormKeyDown(QObject *Sender, WORD &Key, TShiftState Shift);
     void timDefaultTimer(QObject *Sender);
+    // With the countdown extension: one second less on the default button's
+    // caption; at 0 the default answer, as timDefault gives it.
+    void timCountdownTimer(QObject *Sender);
+    int secondsLeft() const { return m_secondsLeft; }
     void DoButtonClick(QObject *Sender);
 
 private:
@@ -37,6 +41,8 @@ private:
 
     message::TMsgDlgBtn DefaultButton = message::mbOK;
     message::TMsgDlgBtn CancelButton = message::mbOK;
+    int m_secondsLeft = 0;
+    QString m_countdownCaption; // the default button's own caption
 };
 
 } // namespace TouchDialogs

@@ -41,8 +41,8 @@ QString TfrmQuantidade::entry() const
 void TfrmQuantidade::setEntry(const QString &text)
 {
     m_display->setCaption(text);
-    const int width = std::max(kDisplayMinWidth, m_display->fontMetrics().horizontalAdvance(text));
-    m_display->setGeometry(kDisplayRight - width, m_display->y(), width, m_display->height());
+    const int width = std::max(scaled(kDisplayMinWidth), m_display->fontMetrics().horizontalAdvance(text));
+    m_display->setGeometry(scaled(kDisplayRight) - width, m_display->y(), width, m_display->height());
 }
 
 void TfrmQuantidade::FormCreate(QObject *)

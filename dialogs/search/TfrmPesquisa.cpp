@@ -72,14 +72,15 @@ void TfrmPesquisa::FormCreate(QObject *)
     setWindowIcon(QIcon(Application::Icon()));
 
     // Centred when shown (poScreenCenter), overhanging a smaller screen.
-    setOuterSize(QSize(800, 600));
+    setOuterSize(scaled(QSize(800, 600)));
 
     // The full-height Enter key covers the navigation keys below it.
-    m_spdEnter->resize(m_spdEnter->width(), search::boNavegador ? 168 : 212);
+    m_spdEnter->resize(m_spdEnter->width(), scaled(search::boNavegador ? 168 : 212));
 
     m_boConfirmado = false;
     m_keyboard.boCapsLock = false;
     m_keyboard.boShift = false;
+    m_keyboard.showLatches();
 
     m_lblDesc->setCaption(search::stObservacao);
     m_lblDesc->adjustSize();

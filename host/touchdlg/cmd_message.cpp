@@ -31,7 +31,7 @@ const touchdlg::Registrar registrar{touchdlg::Command{
     QStringLiteral("message"),
     QStringLiteral("--text T [--type warning|error|information|confirmation|custom]\n"
                    "            [--buttons yes,no,ok,cancel,abort,retry,ignore,all,notoall,yestoall,help]\n"
-                   "            [--seconds N] [--extra CAPTION]"),
+                   "            [--seconds N] [--extra CAPTION] [--countdown]"),
     [](QCommandLineParser &p) {
         p.addOption({QStringLiteral("text"), QStringLiteral("The message."), QStringLiteral("T")});
         p.addOption({QStringLiteral("type"), QStringLiteral("Kind of box (icon)."), QStringLiteral("TYPE")});
@@ -40,6 +40,7 @@ const touchdlg::Registrar registrar{touchdlg::Command{
                      QStringLiteral("N")});
         p.addOption({QStringLiteral("extra"), QStringLiteral("Caption of an extra button (result 100)."),
                      QStringLiteral("CAPTION")});
+        p.addOption({QStringLiteral("countdown"), QStringLiteral("Show the seconds left on the default button.")});
     },
     [](const QCommandLineParser &p, touchdlg::JsonObjectWriter &answer) {
         if (!p.isSet(QStringLiteral("text")))
@@ -55,6 +56,13 @@ const touchdlg::Registrar registrar{touchdlg::Command{
         if (!closable)
             throw touchdlg::UsageError{QStringLiteral("message: no button would close the box; name one in "
                                                       "--buttons (help leaves it open), or give --extra or --seconds")};
+        if (p.isSet(QStringLiteral("countdown"))) {
+            if (seconds <= 0)
+                throw touchdlg::UsageError{QStringLiteral("message: --countdown counts the --seconds down; give them")};
+            TouchDialogs::Extensions extensions = TouchDialogs::Application::extensions();
+            extensions.countdown = true;
+            TouchDialogs::Application::setExtensions(extensions);
+        }
         const int result = TouchMessageDlg(p.value(QStringLiteral("text")), type, buttons, 0, seconds,
                                            p.value(QStringLiteral("extra")));
         answer.insert(QStringLiteral("modalResult"), result);

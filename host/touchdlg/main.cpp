@@ -18,7 +18,7 @@ using namespace touchdlg;
 static QString usage()
 {
     QString text = QStringLiteral(
-        "Usage: touchdlg [--title T] [--locale L] [--screenshot FILE.png] DIALOG [options]\n"
+        "Usage: touchdlg [--title T] [--locale L] [--scale auto|F] [--screenshot FILE.png] DIALOG [options]\n"
         "       touchdlg --version | --help\n\nDialogs:\n");
     for (const Command &c : commands())
         text += QStringLiteral("  %1 %2\n").arg(c.name, -9).arg(c.synopsis);
@@ -103,6 +103,9 @@ int main(int argc, char **argv)
     global.addOption({QStringLiteral("title"), QStringLiteral("Application title."), QStringLiteral("T")});
     global.addOption({QStringLiteral("locale"), QStringLiteral("Language of the texts."), QStringLiteral("L")});
     global.addOption({QStringLiteral("screenshot"), QStringLiteral("Write the dialog to a PNG."), QStringLiteral("FILE")});
+    global.addOption({QStringLiteral("scale"),
+                      QStringLiteral("Draw the dialog this many times larger; auto: as large as the screen allows."),
+                      QStringLiteral("auto|F")});
     global.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show usage.")});
     global.addOption({QStringLiteral("version"), QStringLiteral("Show the version.")});
 
@@ -110,7 +113,8 @@ int main(int argc, char **argv)
     for (int i = 0; i < argc; ++i)
         given << QString::fromLocal8Bit(argv[i]);
     const SplitArguments split =
-        splitArguments(given, {QStringLiteral("title"), QStringLiteral("locale"), QStringLiteral("screenshot")});
+        splitArguments(given, {QStringLiteral("title"), QStringLiteral("locale"), QStringLiteral("screenshot"),
+                                             QStringLiteral("scale")});
     std::vector<char *> qtArgv(argv, argv + std::min(argc, 1));
     for (int i : split.qt)
         qtArgv.push_back(argv[i]);
@@ -159,6 +163,19 @@ int main(int argc, char **argv)
     }
     if (global.isSet(QStringLiteral("title")))
         TouchDialogs::Application::setTitle(global.value(QStringLiteral("title")));
+    if (global.isSet(QStringLiteral("scale"))) {
+        const QString value = global.value(QStringLiteral("scale")).trimmed();
+        bool ok = false;
+        const double factor = value.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0 ? 0 : value.toDouble(&ok);
+        TouchDialogs::Extensions extensions = TouchDialogs::Application::extensions();
+        extensions.scale = factor;
+        if ((!ok && factor != 0) || (factor != 0 && (factor < TouchDialogs::kMinScale || factor > TouchDialogs::kMaxScale)))
+            return fail(QStringLiteral("--scale wants auto or a factor from %1 to %2, not '%3'")
+                            .arg(TouchDialogs::kMinScale)
+                            .arg(TouchDialogs::kMaxScale)
+                            .arg(value));
+        TouchDialogs::Application::setExtensions(extensions);
+    }
     if (global.isSet(QStringLiteral("screenshot")))
         armScreenshot(global.value(QStringLiteral("screenshot")));
 

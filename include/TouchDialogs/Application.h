@@ -15,7 +15,11 @@ namespace TouchDialogs {
 // Extensions beyond the dialogs' standard behaviour. Each one changes what a
 // user sees or what a dialog answers, so each is off until the host asks.
 struct Extensions {
-    // Every dialog drawn at this factor; 0 means the largest that fits the screen.
+    // Every dialog drawn at this factor: each component at this many times
+    // its rectangle (rounded), fonts and pictures with it. 0: the largest
+    // factor at which an 800 x 600 form fits the screen, never below 1.
+    // Starts from TOUCHDIALOGS_SCALE ("auto" or a factor) when that is set,
+    // so change a copy of extensions() rather than a fresh object.
     double scale = 1.0;
     // A timed default answer shows its seconds left on its button.
     bool countdown = false;
@@ -25,6 +29,10 @@ struct Extensions {
     // name equals it; empty: no scanner.
     QString scanField;
 };
+
+// The factors Extensions::scale accepts besides 0.
+inline constexpr double kMinScale = 0.5;
+inline constexpr double kMaxScale = 4.0;
 
 class TD_EXPORT Application : public QObject {
     Q_OBJECT
@@ -41,7 +49,8 @@ public:
     // Handles the events that are waiting, then returns.
     static void ProcessMessages();
 
-    // The opt-in extensions; all off by default.
+    // The opt-in extensions; all off by default. Forms created afterwards
+    // use them. A scale out of range raises Exception and changes nothing.
     static const Extensions &extensions();
     static void setExtensions(const Extensions &extensions);
 

@@ -196,7 +196,7 @@ TDBGrid::TDBGrid(QWidget *parent)
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->setDefaultSectionSize(textRowHeight());
     verticalHeader()->setFixedWidth(16);
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setHighlightSections(false);
@@ -252,8 +252,20 @@ void TDBGrid::changeEvent(QEvent *event)
 {
     // Rows follow the cell font, which a layout sets after construction.
     if (event->type() == QEvent::FontChange)
-        verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+        verticalHeader()->setDefaultSectionSize(textRowHeight());
     QTableView::changeEvent(event);
+}
+
+int TDBGrid::textRowHeight() const
+{
+    return fontMetrics().height() + int(qRound(6 * m_scale));
+}
+
+void TDBGrid::applyScale(double factor)
+{
+    m_scale = factor;
+    verticalHeader()->setFixedWidth(int(qRound(16 * factor)));
+    verticalHeader()->setDefaultSectionSize(textRowHeight());
 }
 
 void TDBGrid::showEvent(QShowEvent *event)

@@ -103,7 +103,7 @@ private:
     TDBGrid *m_grid;
 };
 
-class TDBGrid : public QTableView, public KeyControl, public EventBindable {
+class TDBGrid : public QTableView, public KeyControl, public EventBindable, public Scalable {
     Q_OBJECT
     Q_PROPERTY(int Tag READ Tag WRITE setTag)
     Q_PROPERTY(TDBGridOptions Options READ Options WRITE setOptions)
@@ -155,6 +155,8 @@ public:
     TNotifyEvent OnDblClick;
 
     bool bindEvent(const QByteArray &event, TForm &form, const QString &handler) override;
+    // The indicator column and the room around a row's text grow with the form.
+    void applyScale(double factor) override;
 
     TDataSetModel *dataModel() const { return m_model; }
 
@@ -163,6 +165,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
+    int textRowHeight() const;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 
 private:
@@ -183,6 +186,7 @@ private:
     TDBGridColumns m_columns;
     TDBGridOptions m_options;
     QFont m_titleFont;
+    double m_scale = 1.0;
     TColor m_titleColor = clWindowText;
     QString m_sourceName;
     int m_tag = 0;

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
+#include <algorithm>
 #include <optional>
 
 namespace TouchDialogs {
@@ -14,7 +15,35 @@ namespace TouchDialogs {
 namespace {
 
 std::optional<QString> g_title;
-Extensions g_extensions;
+
+// The reference screen the layouts are drawn for.
+constexpr int kReferenceWidth = 800;
+constexpr int kReferenceHeight = 600;
+
+bool validScale(double factor)
+{
+    return factor == 0 || (factor >= kMinScale && factor <= kMaxScale);
+}
+
+// TOUCHDIALOGS_SCALE ("auto" or a factor) is where the extensions start, so
+// a till's set-up can scale a host that never asks.
+Extensions initialExtensions()
+{
+    Extensions e;
+    const QString value = qEnvironmentVariable("TOUCHDIALOGS_SCALE").trimmed();
+    if (value.isEmpty())
+        return e;
+    bool ok = false;
+    const double factor = value.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0 ? 0 : value.toDouble(&ok);
+    if ((ok || factor == 0) && validScale(factor))
+        e.scale = factor;
+    else
+        qWarning("TouchDialogs: TOUCHDIALOGS_SCALE=%s is neither \"auto\" nor a factor from %g to %g; ignored",
+                 qPrintable(value), kMinScale, kMaxScale);
+    return e;
+}
+
+Extensions g_extensions = initialExtensions();
 QList<QPointer<TForm>> g_owned;
 
 } // namespace
@@ -61,7 +90,24 @@ const Extensions &Application::extensions()
 
 void Application::setExtensions(const Extensions &extensions)
 {
+    if (!validScale(extensions.scale))
+        throw Exception(QStringLiteral("Scale %1 is neither 0 (fit the screen) nor a factor from %2 to %3")
+                            .arg(extensions.scale)
+                            .arg(kMinScale)
+                            .arg(kMaxScale));
     g_extensions = extensions;
+}
+
+double formScale()
+{
+    const double asked = g_extensions.scale;
+    if (asked != 0)
+        return asked;
+    const int width = Screen::Width();
+    const int height = Screen::Height();
+    if (width <= 0 || height <= 0)
+        return 1.0;
+    return std::max(1.0, std::min(double(width) / kReferenceWidth, double(height) / kReferenceHeight));
 }
 
 void Application::HandleException(QObject *sender, const std::exception &error)

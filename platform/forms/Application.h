@@ -15,6 +15,10 @@ void adoptForm(TForm *form);
 QList<TForm *> ownedForms();
 void freeOwnedForms();
 
+// The factor the forms are drawn at: Extensions::scale, where 0 is the
+// largest factor at which an 800 x 600 form fits the screen (never below 1).
+double formScale();
+
 class Screen {
 public:
     static int Width();

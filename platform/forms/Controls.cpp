@@ -2,14 +2,34 @@
 #include "platform/forms/Form.h"
 #include "platform/rtl/Modules.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionToolButton>
 #include <QStylePainter>
 #include <qdrawutil.h>
 #include <algorithm>
+#include <utility>
 
 namespace TouchDialogs {
+
+// A picture at a scale: each side rounded, as every length of a scaled form.
+static QSize scaledPictureSize(const QSize &size, double factor)
+{
+    return factor == 1.0 ? size : QSize(qRound(size.width() * factor), qRound(size.height() * factor));
+}
+
+// Resampled smoothly, with the screen's device pixels in it, so a scaled
+// picture is not a blocky one.
+static QPixmap scaledPicture(const QPixmap &picture, const QSize &size)
+{
+    if (picture.isNull() || size == picture.size())
+        return picture;
+    const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
+    QPixmap out = picture.scaled(size * ratio, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    out.setDevicePixelRatio(ratio);
+    return out;
+}
 
 // ---- TSpeedButton ---------------------------------------------------------
 
@@ -17,7 +37,51 @@ TSpeedButton::TSpeedButton(QWidget *parent) : QToolButton(parent)
 {
     setFocusPolicy(Qt::NoFocus);
     setToolButtonStyle(Qt::ToolButtonTextOnly);
-    connect(this, &QToolButton::clicked, this, [this] { dispatchEvent(this, [this] { Click(); }); });
+    connect(this, &QToolButton::clicked, this, [this] {
+        if (!m_repeat)
+            dispatchEvent(this, [this] { Click(); });
+    });
+    // A repeating key acts when pressed, not when released.
+    connect(this, &QToolButton::pressed, this, [this] {
+        if (!m_repeat)
+            return;
+        m_repeat->start(kRepeatDelay);
+        dispatchEvent(this, [this] { Click(); });
+    });
+    connect(this, &QToolButton::released, this, [this] {
+        if (m_repeat)
+            m_repeat->stop();
+    });
+}
+
+void TSpeedButton::setRepeatWhileHeld(bool on)
+{
+    if (on == (m_repeat != nullptr))
+        return;
+    if (!on) {
+        delete std::exchange(m_repeat, nullptr);
+        return;
+    }
+    m_repeat = new QTimer(this);
+    m_repeat->setObjectName(QStringLiteral("repeatTimer"));
+    connect(m_repeat, &QTimer::timeout, this, [this] {
+        // A key that is no longer held (the form closed or disabled it, or the
+        // release never came) stops.
+        if (!isDown() || !isEnabled() || !isVisible()) {
+            m_repeat->stop();
+            return;
+        }
+        m_repeat->start(kRepeatInterval);
+        dispatchEvent(this, [this] { Click(); });
+    });
+}
+
+void TSpeedButton::setLatched(bool on)
+{
+    if (m_latched == on)
+        return;
+    m_latched = on;
+    update();
 }
 
 void TSpeedButton::setCaption(const QString &caption)
@@ -40,17 +104,25 @@ void TSpeedButton::setGlyph(const QString &resource)
         const QPixmap pixmap(ResourcePath(resource));
         const int count = std::clamp(m_numGlyphs, 1, std::max(pixmap.width(), 1));
         const int width = pixmap.width() / count;
+        const QSize size = scaledPictureSize(QSize(width, pixmap.height()), m_scale);
         QIcon icon;
         if (count == 1) {
-            icon.addPixmap(pixmap);
+            icon.addPixmap(scaledPicture(pixmap, size));
         } else {
-            icon.addPixmap(pixmap.copy(0, 0, width, pixmap.height()), QIcon::Normal);
-            icon.addPixmap(pixmap.copy(width, 0, width, pixmap.height()), QIcon::Disabled);
+            icon.addPixmap(scaledPicture(pixmap.copy(0, 0, width, pixmap.height()), size), QIcon::Normal);
+            icon.addPixmap(scaledPicture(pixmap.copy(width, 0, width, pixmap.height()), size), QIcon::Disabled);
         }
         setIcon(icon);
-        setIconSize(QSize(width, pixmap.height()));
+        setIconSize(size);
     }
     setCaption(m_caption);
+}
+
+void TSpeedButton::applyScale(double factor)
+{
+    m_scale = factor;
+    if (!m_glyph.isEmpty())
+        setGlyph(m_glyph);
 }
 
 void TSpeedButton::setNumGlyphs(int count)
@@ -74,6 +146,13 @@ void TSpeedButton::paintEvent(QPaintEvent *)
     QStyleOptionToolButton option;
     initStyleOption(&option);
     drawButton(painter, option);
+}
+
+void TSpeedButton::initStyleOption(QStyleOptionToolButton *option) const
+{
+    QToolButton::initStyleOption(option);
+    if (m_latched)
+        option->state |= QStyle::State_On | QStyle::State_Sunken;
 }
 
 void TSpeedButton::drawButton(QStylePainter &painter, const QStyleOptionToolButton &option) const
@@ -210,12 +289,27 @@ TImage::TImage(QWidget *parent) : QLabel(parent)
 void TImage::setPicture(const QString &resource)
 {
     m_picture = resource;
-    setPixmap(resource.isEmpty() ? QPixmap() : QPixmap(ResourcePath(resource)));
+    const QPixmap picture = resource.isEmpty() ? QPixmap() : QPixmap(ResourcePath(resource));
+    // A stretched picture is resampled to the control by QLabel itself.
+    setPixmap(Stretch() ? picture : scaledPicture(picture, scaledPictureSize(picture.size(), m_scale)));
+}
+
+void TImage::applyScale(double factor)
+{
+    m_scale = factor;
+    if (!m_picture.isEmpty())
+        setPicture(m_picture);
 }
 
 // ---- TShape ---------------------------------------------------------------
 
 TShape::TShape(QWidget *parent) : QWidget(parent) {}
+
+void TShape::applyScale(double factor)
+{
+    if (m_penWidth > 0)
+        setPenWidth(std::max(1, int(qRound(m_penWidth * factor))));
+}
 
 bool TShape::bindEvent(const QByteArray &event, TForm &form, const QString &handler)
 {

@@ -17,7 +17,7 @@ class QStyleOptionToolButton;
 namespace TouchDialogs {
 
 // A graphic button that never takes the focus, so keys keep going to the form.
-class TSpeedButton : public QToolButton, public EventBindable {
+class TSpeedButton : public QToolButton, public EventBindable, public Scalable {
     Q_OBJECT
     Q_PROPERTY(int Tag READ Tag WRITE setTag)
     Q_PROPERTY(QString Caption READ Caption WRITE setCaption)
@@ -25,9 +25,22 @@ class TSpeedButton : public QToolButton, public EventBindable {
     Q_PROPERTY(int NumGlyphs READ NumGlyphs WRITE setNumGlyphs)
     Q_PROPERTY(bool Flat READ Flat WRITE setFlat)
     Q_PROPERTY(QColor Color READ Color WRITE setColor)
+    Q_PROPERTY(bool RepeatWhileHeld READ RepeatWhileHeld WRITE setRepeatWhileHeld)
+    Q_PROPERTY(bool Latched READ Latched WRITE setLatched)
 
 public:
     explicit TSpeedButton(QWidget *parent = nullptr);
+
+    // A held key acts on the touch, then again after kRepeatDelay and every
+    // kRepeatInterval until the finger lifts (Backspace). The timer is the
+    // child QTimer named "repeatTimer".
+    static constexpr int kRepeatDelay = 500;
+    static constexpr int kRepeatInterval = 50;
+    bool RepeatWhileHeld() const { return m_repeat != nullptr; }
+    void setRepeatWhileHeld(bool on);
+    // Drawn pressed while on: a Shift armed or Caps Lock on.
+    bool Latched() const { return m_latched; }
+    void setLatched(bool on);
 
     int Tag() const { return m_tag; }
     void setTag(int tag) { m_tag = tag; }
@@ -53,9 +66,12 @@ public:
     TNotifyEvent OnClick;
 
     bool bindEvent(const QByteArray &event, TForm &form, const QString &handler) override;
+    // The glyph is drawn that much larger, resampled smoothly.
+    void applyScale(double factor) override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void initStyleOption(QStyleOptionToolButton *option) const override;
     // Draws the button as option describes it: the style's own face, or,
     // with a Color, a flat face of that colour inside a raised edge.
     void drawButton(QStylePainter &painter, const QStyleOptionToolButton &option) const;
@@ -66,6 +82,9 @@ private:
     QString m_glyph;
     int m_numGlyphs = 1;
     QColor m_color;
+    QTimer *m_repeat = nullptr;
+    bool m_latched = false;
+    double m_scale = 1.0;
 };
 
 class TLabel : public QLabel {
@@ -144,7 +163,7 @@ public:
 };
 
 // A picture from the resources; nothing draws when it has none.
-class TImage : public QLabel {
+class TImage : public QLabel, public Scalable {
     Q_OBJECT
     Q_PROPERTY(QString Picture READ Picture WRITE setPicture)
     Q_PROPERTY(bool Stretch READ Stretch WRITE setStretch)
@@ -155,13 +174,15 @@ public:
     void setPicture(const QString &resource);
     bool Stretch() const { return hasScaledContents(); }
     void setStretch(bool on) { setScaledContents(on); }
+    void applyScale(double factor) override;
 
 private:
     QString m_picture;
+    double m_scale = 1.0;
 };
 
 // A filled rectangle; the colour swatches of the colour chooser.
-class TShape : public QWidget, public EventBindable {
+class TShape : public QWidget, public EventBindable, public Scalable {
     Q_OBJECT
     Q_PROPERTY(int Tag READ Tag WRITE setTag)
     Q_PROPERTY(int BrushColor READ BrushColor WRITE setBrushColor)
@@ -178,6 +199,7 @@ public:
     void setPenColor(TColor c) { m_pen = c; update(); }
     int PenWidth() const { return m_penWidth; }
     void setPenWidth(int w) { m_penWidth = w; update(); }
+    void applyScale(double factor) override;
 
     TMouseEvent OnMouseDown;
     bool bindEvent(const QByteArray &event, TForm &form, const QString &handler) override;

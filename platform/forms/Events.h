@@ -40,6 +40,14 @@ public:
     virtual bool bindEvent(const QByteArray &event, TForm &form, const QString &handler) = 0;
 };
 
+// A control with lengths of its own beyond its rectangle and font (a
+// glyph's size, a pen): the layout loader hands it the form's scale once.
+class Scalable {
+public:
+    virtual ~Scalable() = default;
+    virtual void applyScale(double factor) = 0;
+};
+
 // A control that takes keys while focused. The form offers each key to the
 // focused control's handlers after its own preview.
 class KeyControl {

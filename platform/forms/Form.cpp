@@ -118,7 +118,7 @@ bool TForm::raiseFromModalRun(std::exception_ptr error)
     return true;
 }
 
-TForm::TForm(QObject *owner) : QDialog(nullptr), m_owner(owner)
+TForm::TForm(QObject *owner) : QDialog(nullptr), m_owner(owner), m_scale(formScale())
 {
     KeyRouter::ensureInstalled();
     setWindowIcon(Application::Icon());
@@ -127,6 +127,21 @@ TForm::TForm(QObject *owner) : QDialog(nullptr), m_owner(owner)
 }
 
 TForm::~TForm() = default;
+
+int TForm::scaled(int length) const
+{
+    return m_scale == 1.0 ? length : int(qRound(length * m_scale));
+}
+
+QSize TForm::scaled(const QSize &size) const
+{
+    return {scaled(size.width()), scaled(size.height())};
+}
+
+QRect TForm::scaled(const QRect &rect) const
+{
+    return {scaled(rect.x()), scaled(rect.y()), scaled(rect.width()), scaled(rect.height())};
+}
 
 void TForm::createFromLayout()
 {

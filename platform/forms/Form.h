@@ -86,6 +86,16 @@ public:
     // then, and where there is none, the client area takes the whole size.
     void setOuterSize(const QSize &size);
 
+    // The factor this form's layout is drawn at (fixed when it is created),
+    // and a length, size or rectangle of the layout at that factor: each
+    // number times the factor, rounded.
+    double scale() const { return m_scale; }
+    // The form's client size as its layout gives it, before scaling.
+    QSize designedSize() const { return m_designedSize; }
+    int scaled(int length) const;
+    QSize scaled(const QSize &size) const;
+    QRect scaled(const QRect &rect) const;
+
     // Repaints the form at once.
     void Refresh();
 
@@ -155,6 +165,7 @@ protected:
     void done(int r) override;
 
 private:
+    friend class LayoutLoader;
     friend void dispatchEvent(QObject *sender, const std::function<void()> &handler);
     // Hands an error to the innermost modal run, which ends and raises it;
     // false when no modal run is going on.
@@ -171,6 +182,8 @@ private:
     QObject *m_owner = nullptr;
     int m_modalResult = 0;
     int m_tag = 0;
+    double m_scale = 1.0;
+    QSize m_designedSize;
     TFormBorderStyle m_borderStyle = bsSizeable;
     TBorderIcons m_borderIcons = TBorderIcons(biSystemMenu | biMinimize | biMaximize);
     TPosition m_position = poDesigned;

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QHash>
+#include <algorithm>
 
 namespace TouchDialogs {
 
@@ -60,6 +61,7 @@ void LayoutLoader::loadInto(const QString &resourceName)
     if (root != m_form)
         throw Exception(QStringLiteral("Layout %1: %2").arg(resourceName, errorString()));
     applyFontHeights();
+    applyScale();
     bindEvents();
 }
 
@@ -74,16 +76,36 @@ void LayoutLoader::applyFontHeights()
         const QVariant height = w->property("fontHeight");
         if (height.isValid()) {
             QFont f = w->font();
-            f.setPixelSize(height.toInt());
+            f.setPixelSize(std::max(1, m_form->scaled(height.toInt())));
             w->setFont(f);
         }
         const QVariant titleHeight = w->property("titleFontHeight");
         const QVariant titleFont = w->property("TitleFont");
         if (titleHeight.isValid() && titleFont.canConvert<QFont>()) {
             QFont f = titleFont.value<QFont>();
-            f.setPixelSize(titleHeight.toInt());
+            f.setPixelSize(std::max(1, m_form->scaled(titleHeight.toInt())));
             w->setProperty("TitleFont", f);
         }
+    }
+}
+
+// Every rectangle of the layout at the form's scale, each number rounded on
+// its own, so a component stands where the factor puts its designed place.
+void LayoutLoader::applyScale()
+{
+    m_form->m_designedSize = m_form->size();
+    if (m_form->scale() == 1.0)
+        return;
+    m_form->setGeometry(m_form->scaled(m_form->geometry()));
+    for (QWidget *w : m_form->findChildren<QWidget *>()) {
+        // The layout's components; a control's own parts (a grid's headers
+        // and scroll bars) follow their control.
+        const QString name = w->objectName();
+        if (name.isEmpty() || name.startsWith(QLatin1String("qt_")))
+            continue;
+        w->setGeometry(m_form->scaled(w->geometry()));
+        if (auto *scalable = dynamic_cast<Scalable *>(w))
+            scalable->applyScale(m_form->scale());
     }
 }
 

@@ -29,6 +29,7 @@ public:
 
 private:
     void applyFontHeights();
+    void applyScale();
     void bindEvents();
     TForm *m_form;
     bool m_rootTaken = false;

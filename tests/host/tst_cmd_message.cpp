@@ -45,6 +45,9 @@ void TestCmdMessage::answer_data()
                                   << QStringList{"touch btnExtra"} << 0 << R"({"modalResult":100})";
     QTest::newRow("seconds press the default") << QStringList{"--buttons", "yes,no", "--seconds", "1"}
                                                << QStringList{} << 0 << R"({"modalResult":6})";
+    QTest::newRow("countdown: the accelerator still answers")
+        << QStringList{"--buttons", "yes,no", "--seconds", "5", "--countdown"} << QStringList{"key Y"} << 0
+        << R"({"modalResult":6})";
     QTest::newRow("seconds end a box without buttons") << QStringList{"--buttons", "", "--seconds", "1"}
                                                        << QStringList{} << 1 << R"({"modalResult":2})";
 }
@@ -73,6 +76,7 @@ void TestCmdMessage::usage_data()
     // A box that no touch can end.
     QTest::newRow("no buttons") << QStringList{"--text", "x", "--buttons", ""};
     QTest::newRow("only Help") << QStringList{"--text", "x", "--buttons", "help", "--seconds", "0"};
+    QTest::newRow("countdown without seconds") << QStringList{"--text", "x", "--countdown"};
 }
 
 // A usage error comes before any box is shown, and leaves no answer.

@@ -191,6 +191,8 @@ private slots:
     void iconByKind();
     void timerPressesTheDefaultButton_data();
     void timerPressesTheDefaultButton();
+    void countdownOnTheDefaultButton_data();
+    void countdownOnTheDefaultButton();
     void boxOpensOverAnotherModalDialog();
     void modalRunThatRaisesStillFreesTheBox();
     void modelessBoxIsFreedWhenItCloses_data();
@@ -537,6 +539,70 @@ void tst_TouchMessageDlg::timerPressesTheDefaultButton()
     // Nobody touches the box: only its timer can end the run.
     QCOMPARE(TouchMessageDlg(QStringLiteral("Fechar a mesa 12?"), mtConfirmation, buttons, 0, 1, QString()),
              expected);
+}
+
+void tst_TouchMessageDlg::countdownOnTheDefaultButton_data()
+{
+    QTest::addColumn<bool>("countdown");
+    QTest::addColumn<TMsgDlgButtons>("buttons");
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<QString>("step"); // after the first tick; empty: none
+    QTest::addColumn<QStringList>("captions");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("yes no: to 0")
+        << true << TMsgDlgButtons{mbYes, mbNo} << 3 << QString()
+        << QStringList{"&Yes (3)", "&Yes (2)", "&Yes (1)"} << 6;
+    QTest::newRow("retry cancel: to 0")
+        << true << TMsgDlgButtons{mbRetry, mbCancel} << 2 << QString()
+        << QStringList{"&Retry (2)", "&Retry (1)"} << 4;
+    QTest::newRow("the accelerator still answers")
+        << true << TMsgDlgButtons{mbYes, mbNo} << 5 << QStringLiteral("key Y")
+        << QStringList{"&Yes (5)", "&Yes (4)"} << 6;
+    QTest::newRow("another answer before 0")
+        << true << TMsgDlgButtons{mbYes, mbNo} << 5 << QStringLiteral("key Escape")
+        << QStringList{"&Yes (5)", "&Yes (4)"} << 7;
+    QTest::newRow("off: the caption stays")
+        << false << TMsgDlgButtons{mbYes, mbNo} << 3 << QString() << QStringList{"&Yes"} << 6;
+}
+
+void tst_TouchMessageDlg::countdownOnTheDefaultButton()
+{
+    QFETCH(bool, countdown);
+    QFETCH(TMsgDlgButtons, buttons);
+    QFETCH(int, seconds);
+    QFETCH(QString, step);
+    QFETCH(QStringList, captions);
+    QFETCH(int, expected);
+    Extensions on = Application::extensions();
+    on.countdown = countdown;
+    Application::setExtensions(on);
+    QStringList seen;
+    auto fired = whenModal([&](QWidget *box) {
+        auto *form = static_cast<TfrmMessageDlg *>(box);
+        auto *button = form->component<TSpeedButton>(ButtonNames[form->defaultButton()]);
+        auto *ticker = form->component<TTimer>(QStringLiteral("timCountdown"));
+        seen << button->Caption();
+        if (!ticker) {
+            perform(box, QStringLiteral("key Return"));
+            return;
+        }
+        // The second timer ticks are driven here, one by one.
+        for (int tick = 0; tick < seconds && !form->isModalEnding(); ++tick) {
+            ticker->OnTimer(ticker);
+            if (!form->isModalEnding())
+                seen << button->Caption();
+            if (!step.isEmpty()) {
+                perform(box, step);
+                break;
+            }
+        }
+    });
+    const int result = TouchMessageDlg(QStringLiteral("Fechar a mesa 12?"), mtConfirmation, buttons, 0, seconds,
+                                       QString());
+    Application::setExtensions({});
+    QVERIFY(*fired);
+    QCOMPARE(seen, captions);
+    QCOMPARE(result, expected);
 }
 
 void tst_TouchMessageDlg::boxOpensOverAnotherModalDialog()
