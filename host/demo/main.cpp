@@ -1,111 +1,137 @@
-// touchpos-demo: a small table-service host with one big button per dialog
-// and a log of the answers. --tour DIR renders every dialog to PNG and exits.
-#include "host/demo/Demo.h"
+// touchpos-demo: a small till over the sample catalogue. Touch a table, give
+// its guests, add products and combos, name it, colour it and close it.
+// --tour DIR serves one table offscreen, writes each dialog and the till with
+// the order to PNG files in DIR, and exits.
+#include "host/demo/Till.h"
 
 #include <TouchDialogs/TouchDialogs.h>
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDateTime>
 #include <QDir>
-#include <QGridLayout>
-#include <QLabel>
-#include <QPlainTextEdit>
-#include <QPushButton>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QTimer>
-#include <QVBoxLayout>
-#include <algorithm>
 #include <cstdio>
+#include <functional>
 
-namespace demo {
-QList<Action> &actions()
+namespace {
+
+// The table the tour serves.
+constexpr int kTourTable = 7;
+
+void saveShot(QWidget *w, const QString &file)
 {
-    static QList<Action> list;
-    return list;
+    if (w->grab().save(file))
+        std::printf("%s\n", qPrintable(file));
+    else
+        std::fprintf(stderr, "touchpos-demo: cannot write %s\n", qPrintable(file));
+    std::fflush(stdout);
 }
-} // namespace demo
 
-using namespace demo;
-
-static QString runAction(const Action &a)
+void sendKey(QWidget *to, int key, Qt::KeyboardModifiers modifiers = {}, const QString &text = QString())
 {
-    try {
-        return a.run();
-    } catch (const TouchDialogs::EAbort &) {
-        return QStringLiteral("%1: cancelled").arg(a.caption);
-    } catch (const std::exception &e) {
-        return QStringLiteral("%1: error: %2").arg(a.caption, QString::fromUtf8(e.what()));
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QCoreApplication::sendEvent(to, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+    QCoreApplication::sendEvent(to, &release);
+}
+
+void typeText(QWidget *to, const QString &text)
+{
+    for (const QChar c : text)
+        sendKey(to, c.isLetter() ? Qt::Key_A + (c.toUpper().unicode() - u'A') : int(c.unicode()), {}, QString(c));
+}
+
+void touchAt(QWidget *w)
+{
+    const QPointF centre = QRectF(w->rect()).center();
+    QMouseEvent press(QEvent::MouseButtonPress, centre, w->mapToGlobal(centre), Qt::LeftButton, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(w, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, centre, w->mapToGlobal(centre), Qt::LeftButton, {}, {});
+    QCoreApplication::sendEvent(w, &release);
+}
+
+// Answers the dialogs of the tour as a waiter would, once each has been
+// written to its file.
+void answer(QWidget *dlg, const QString &step)
+{
+    QWidget *keys = dlg->focusWidget() ? dlg->focusWidget() : dlg;
+    if (step == QLatin1String("guests")) {
+        typeText(keys, QStringLiteral("4"));
+        sendKey(keys, Qt::Key_Return);
+    } else if (step == QLatin1String("search")) {
+        sendKey(keys, Qt::Key_Return);
+    } else if (step == QLatin1String("quantity")) {
+        typeText(keys, QStringLiteral("2"));
+        sendKey(keys, Qt::Key_Return);
+    } else if (step == QLatin1String("list")) {
+        sendKey(keys, Qt::Key_A, Qt::AltModifier);
+        sendKey(keys, Qt::Key_Down);
+        sendKey(keys, Qt::Key_A, Qt::AltModifier);
+        sendKey(keys, Qt::Key_Return);
+    } else if (step == QLatin1String("keyboard")) {
+        typeText(keys, QStringLiteral("Ana"));
+        sendKey(keys, Qt::Key_Return);
+    } else if (step == QLatin1String("colour")) {
+        if (QWidget *swatch = dlg->findChild<QWidget *>(QStringLiteral("shpCor04")))
+            touchAt(swatch);
+        else
+            dlg->close();
+    } else {
+        // The closing box: leave the table open, with its order.
+        sendKey(keys, Qt::Key_Escape);
     }
 }
 
-static QWidget *buildWindow(QPlainTextEdit *&log)
-{
-    auto *window = new QWidget;
-    window->setWindowTitle(TouchDialogs::Application::Title());
-    auto *layout = new QVBoxLayout(window);
-    auto *title = new QLabel(QStringLiteral("Mesa 12 — Caixa 1"));
-    QFont f = title->font();
-    f.setPixelSize(28);
-    f.setBold(true);
-    title->setFont(f);
-    layout->addWidget(title);
-    auto *grid = new QGridLayout;
-    int i = 0;
-    log = new QPlainTextEdit;
-    log->setReadOnly(true);
-    for (const Action &a : actions()) {
-        auto *button = new QPushButton(a.caption);
-        button->setMinimumSize(220, 90);
-        QFont bf = button->font();
-        bf.setPixelSize(22);
-        button->setFont(bf);
-        QPlainTextEdit *logView = log;
-        QObject::connect(button, &QPushButton::clicked, window, [a, logView] {
-            logView->appendPlainText(QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss ")) + runAction(a));
-        });
-        grid->addWidget(button, i / 3, i % 3);
-        ++i;
-    }
-    layout->addLayout(grid);
-    layout->addWidget(log, 1);
-    window->resize(760, 520);
-    return window;
-}
-
-// Opens every dialog in turn, writes it to DIR as first shown, closes it.
-static int tour(const QString &dir, QWidget *window)
+// Serves one table: each dialog is written as first shown, then answered.
+int tour(const QString &dir, demo::Till &till)
 {
     QDir().mkpath(dir);
-    window->show();
+    const QDir out(dir);
+    till.show();
     QApplication::processEvents();
-    const QString host = QDir(dir).filePath(QStringLiteral("00-host.png"));
-    window->grab().save(host);
-    std::printf("%s\n", qPrintable(QDir(dir).absoluteFilePath(QStringLiteral("00-host.png"))));
-    int n = 1;
-    for (const Action &a : actions()) {
-        const QString file = QDir(dir).absoluteFilePath(
-            QStringLiteral("%1-%2.png").arg(n++, 2, 10, QLatin1Char('0')).arg(a.caption.toLower().replace(u' ', u'-')));
-        auto *timer = new QTimer;
-        QWidget *shown = nullptr;
-        QObject::connect(timer, &QTimer::timeout, timer, [timer, file, &shown] {
-            QWidget *dlg = QApplication::activeModalWidget();
-            if (!dlg || !dlg->isVisible() || dlg == shown)
-                return;
-            shown = dlg;
-            QTimer::singleShot(50, dlg, [dlg, file, timer] {
-                dlg->grab().save(file);
-                std::printf("%s\n", qPrintable(file));
-                std::fflush(stdout);
-                timer->stop();
-                dlg->close();
-            });
+    saveShot(&till, out.absoluteFilePath(QStringLiteral("00-till.png")));
+
+    const QStringList steps{QStringLiteral("guests"), QStringLiteral("search"),   QStringLiteral("quantity"),
+                            QStringLiteral("list"),   QStringLiteral("keyboard"), QStringLiteral("colour"),
+                            QStringLiteral("message")};
+    int next = 0;
+    QPointer<QWidget> seen;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, &watcher, [&] {
+        QWidget *dlg = QApplication::activeModalWidget();
+        if (!dlg || !dlg->isVisible() || dlg == seen || next >= steps.size())
+            return;
+        seen = dlg;
+        const QString step = steps[next];
+        const QString file = out.absoluteFilePath(QStringLiteral("%1-%2.png").arg(++next, 2, 10, QLatin1Char('0')).arg(step));
+        // One more turn of the loop so the first paint is complete.
+        QTimer::singleShot(50, dlg, [dlg, file, step] {
+            saveShot(dlg, file);
+            answer(dlg, step);
         });
-        timer->start(20);
-        runAction(a);
-        delete timer;
+    });
+    watcher.start(20);
+
+    bool served = till.openTable(kTourTable) && till.addProduct() && till.addCombo() && till.nameTable()
+                  && till.colourTable();
+    if (served) {
+        QApplication::processEvents();
+        saveShot(&till, out.absoluteFilePath(QStringLiteral("08-till-with-order.png")));
+        // Answered No: the table stays open.
+        served = !till.closeTable() && till.table(kTourTable).guests > 0;
+    }
+    watcher.stop();
+    if (!served) {
+        std::fprintf(stderr, "touchpos-demo: the tour did not serve table %d through every step\n", kTourTable);
+        return 1;
     }
     return 0;
 }
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -116,33 +142,45 @@ int main(int argc, char **argv)
 
     QCommandLineParser parser;
     parser.addHelpOption();
-    parser.addOption({QStringLiteral("tour"), QStringLiteral("Render every dialog to PNG files in DIR and exit."),
+    parser.addOption({QStringLiteral("tour"),
+                      QStringLiteral("Serve one table offscreen, write every dialog and the till to PNG files in DIR, "
+                                     "and exit."),
                       QStringLiteral("DIR")});
+    parser.addOption({QStringLiteral("scale"),
+                      QStringLiteral("Draw the dialogs this many times larger; auto: as large as the screen allows."),
+                      QStringLiteral("auto|F")});
     parser.process(app);
 
-    // The buttons in the order a waiter meets the dialogs, whatever order
-    // the action files were linked in.
-    const QStringList order{QStringLiteral("Message"), QStringLiteral("Keyboard"), QStringLiteral("Search product"),
-                            QStringLiteral("Quantity"), QStringLiteral("Build list"), QStringLiteral("Colour")};
-    std::stable_sort(actions().begin(), actions().end(), [&order](const Action &a, const Action &b) {
-        auto rank = [&order](const Action &x) {
-            const qsizetype i = order.indexOf(x.caption);
-            return i < 0 ? order.size() : i;
-        };
-        return rank(a) < rank(b);
-    });
+    // The till shows the seconds left on the box that closes a table.
+    TouchDialogs::Extensions extensions = TouchDialogs::Application::extensions();
+    extensions.countdown = true;
+    if (parser.isSet(QStringLiteral("scale"))) {
+        const QString value = parser.value(QStringLiteral("scale"));
+        bool ok = value.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0;
+        extensions.scale = ok ? 0 : value.toDouble(&ok);
+        if (!ok) {
+            std::fprintf(stderr, "touchpos-demo: --scale wants auto or a factor, not '%s'\n", qPrintable(value));
+            return 2;
+        }
+    }
+    try {
+        TouchDialogs::Application::setExtensions(extensions);
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "touchpos-demo: %s\n", e.what());
+        return 2;
+    }
 
     Initialize();
-    QPlainTextEdit *log = nullptr;
-    QWidget *window = buildWindow(log);
     int status = 0;
-    if (parser.isSet(QStringLiteral("tour"))) {
-        status = tour(parser.value(QStringLiteral("tour")), window);
-    } else {
-        window->show();
-        status = app.exec();
+    {
+        demo::Till till;
+        if (parser.isSet(QStringLiteral("tour"))) {
+            status = tour(parser.value(QStringLiteral("tour")), till);
+        } else {
+            till.show();
+            status = app.exec();
+        }
     }
-    delete window;
     Finalize();
     return status;
 }
