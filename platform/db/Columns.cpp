@@ -1,5 +1,7 @@
 #include "platform/db/Columns.h"
 
+#include <algorithm>
+
 namespace TouchDialogs::db {
 
 Column::Data &Column::edit()
@@ -67,6 +69,7 @@ void Column::set(int row, std::string_view text)
     d.len[r] = quint32(text.size());
     d.arena.append(text.data(), text.size());
     d.null[r] = 0;
+    d.longest = std::max(d.longest, text.size());
 }
 
 void Column::set(int row, const Cell &cell)

@@ -52,6 +52,8 @@ public:
     void set(int row, const Cell &cell);
     void set(int row, std::string_view text); // a text cell, without building a Cell
     void clear(int row);
+    // Bytes of the longest text this column has held; never shrinks.
+    size_t longestText() const { return m_d->longest; }
 
 private:
     struct Data {
@@ -62,6 +64,7 @@ private:
         std::vector<quint32> len;
         std::string arena;
         size_t garbage = 0;
+        size_t longest = 0;
     };
     Data &edit();
     void compact();

@@ -1,8 +1,11 @@
-// Reading a filter text as SQLite would tokenize it: enough to refuse a
-// second statement or unbalanced parentheses before SQLite sees the text,
-// and to recognise the search dialogs' shape
+// Reading a filter text token by token exactly as SQLite's tokenizer does,
+// so that what the dataset decides about a filter is what SQLite will see:
+// whether it is one self-contained expression (no second statement, no
+// parameter, no parenthesis closing one it did not open), and whether it
+// has the search dialogs' shape
 //     <base> AND UPPER(<field>) LIKE '<TEXT>%'
-// whose last condition the dataset evaluates natively.
+// whose last condition the dataset evaluates natively. The text is read as
+// the dataset compiles it: followed by a line break.
 #pragma once
 
 #include <QString>
@@ -11,22 +14,51 @@
 namespace TouchDialogs::db {
 
 struct Token {
-    enum Kind { Word, Quoted, String, Number, LParen, RParen, Semicolon, Other };
+    enum Kind {
+        Word,     // a name or a keyword, unquoted
+        Quoted,   // a name in "", [] or ``
+        String,   // a text in ''
+        Blob,     // X'…'
+        Number,
+        Variable, // a parameter: ?, ?1, :a, @a, $a, #a
+        LParen,
+        RParen,
+        Semicolon,
+        Comma,
+        Other     // an operator or a dot
+    };
     Kind kind;
     qsizetype start;
     qsizetype end;
-    QString value; // unquoted identifier or string contents
+    QString value; // unquoted identifier or string contents; the text of other tokens
 };
 
 struct Tokenized {
     std::vector<Token> tokens;
-    QString error; // empty when the text tokenizes
+    QString error; // empty when every token is one SQLite accepts
     // What ends a comment still open at the end of the text: "\n" after
     // "--", "*/" after "/*"; empty when the text ends outside a comment.
     QString openComment;
 };
 
 Tokenized tokenize(const QString &text);
+
+// True when the text holds nothing but blanks and comments.
+bool isBlank(const Tokenized &tk);
+
+// What keeps a tokenized filter from being one self-contained expression
+// over the record alone. invalid: it is not one expression (a second
+// statement, a parameter, unbalanced parentheses, an unclosed comment);
+// notAllowed: it reads more than the record (a sub-query) or asks for
+// unbounded work (a printf() width). Both empty when neither.
+struct ExpressionCheck {
+    QString invalid;
+    QString notAllowed;
+};
+ExpressionCheck checkExpression(const Tokenized &tk);
+
+// The widest field printf() and format() may write in a filter.
+constexpr int kMaxFormatWidth = 1000;
 
 // True when the tokens hold an OR outside parentheses and CASE ... END: a
 // text joined to more by AND then needs parentheses of its own.
@@ -44,10 +76,10 @@ QString prefixCondition(const QString &field, const QString &prefix);
 // the prefix condition.
 struct PrefixSplit {
     bool matched = false;
-    QString base;
-    QString field;   // the identifier, unquoted
+    QString base;      // the base's tokens as written, without the comments around them
+    QString field;     // the identifier, unquoted
     QString fieldText; // the identifier as written between the parentheses
-    QString prefix;  // the pattern without its final "%"
+    QString prefix;    // the pattern without its final "%"
 };
 
 PrefixSplit splitPrefixSearch(const QString &text);

@@ -6,6 +6,7 @@
 
 #include <QSet>
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 namespace TouchDialogs::db {
@@ -13,6 +14,30 @@ namespace TouchDialogs::db {
 namespace {
 
 constexpr int kMaxFilterLength = 10000;
+
+// How long computing one view may evaluate its filter before it is
+// stopped: a host filter cannot freeze the till.
+constexpr std::chrono::milliseconds kFilterTimeLimit{1000};
+// How often (in SQLite instructions) the progress handler looks at the clock.
+constexpr int kProgressInterval = 64;
+// The longest text or blob a filter may make while it is evaluated, unless
+// the records hold longer ones. It bounds each function's memory and time
+// (instr() and replace() take time in the square of their texts' length).
+constexpr int kFilterValueLimit = 64 * 1024;
+
+// The date and time functions read the clock for 'now' (or no argument):
+// their results are not kept.
+bool readsClock(const char *name)
+{
+    static const QSet<QByteArray> clock = {"date", "time", "datetime", "julianday", "strftime", "unixepoch"};
+    return name && clock.contains(QByteArray(name).toLower());
+}
+
+// The filter as messages name it: in quotes, a long one shortened.
+QString quotedFilter(const QString &text)
+{
+    return QStringLiteral("\"%1\"").arg(text.size() > 200 ? text.left(200) + QStringLiteral("…") : text);
+}
 
 // SQLite's ordinary scalar functions a filter may call. Everything else
 // (load_extension, random, sqlite_* introspection, aggregates used as
@@ -59,17 +84,35 @@ int RecordStore::authorize(void *self, int action, const char *a, const char *b,
             return SQLITE_OK;
         store->m_denied = QStringLiteral("a sub-query");
         return SQLITE_DENY;
-    case SQLITE_READ:
+    case SQLITE_READ: {
+        // One rule: a filter reads the fields of the record, visible or
+        // hidden, and nothing of the store's own bookkeeping.
+        const QString column = QString::fromUtf8(b ? b : "");
         if (a && std::strcmp(a, "records") == 0) {
-            ++store->m_reads;
-            store->m_readColumn = QString::fromUtf8(b ? b : "");
-            return SQLITE_OK;
+            if (column.isEmpty())
+                return SQLITE_OK; // the table is named, no column read
+            if (store->fieldIndex(column) >= 0) {
+                ++store->m_reads;
+                store->m_readColumn = column;
+                return SQLITE_OK;
+            }
+            if (column == QLatin1String("ROWID") && store->m_rowidReads > 0) {
+                --store->m_rowidReads; // the wrapper's own
+                return SQLITE_OK;
+            }
+            store->m_denied = column == QLatin1String("ROWID")
+                                  ? QStringLiteral("the record's row number")
+                                  : QStringLiteral("the column %1, which is not a field").arg(column);
+            return SQLITE_DENY;
         }
         store->m_denied = QStringLiteral("the table %1").arg(QString::fromUtf8(a ? a : "?"));
         return SQLITE_DENY;
+    }
     case SQLITE_FUNCTION:
-        if (allowedFunction(b))
+        if (allowedFunction(b)) {
+            store->m_clockBound = store->m_clockBound || readsClock(b);
             return SQLITE_OK;
+        }
         store->m_denied = QStringLiteral("the function %1()").arg(QString::fromUtf8(b ? b : "?"));
         return SQLITE_DENY;
     default:
@@ -78,7 +121,8 @@ int RecordStore::authorize(void *self, int action, const char *a, const char *b,
     }
 }
 
-void RecordStore::prepareFilter(const QString &sqlPart, Statement &out, const char *head, const char *tail)
+void RecordStore::prepareFilter(const QString &sqlPart, Statement &out, const char *head, const char *tail,
+                                int rowidReads)
 {
     // The expression goes between lines of its own, so that a trailing
     // "--" comment cannot swallow the closing parenthesis.
@@ -86,12 +130,14 @@ void RecordStore::prepareFilter(const QString &sqlPart, Statement &out, const ch
     m_guard = true;
     m_selects = 0;
     m_reads = 0;
+    m_rowidReads = rowidReads;
+    m_clockBound = false;
     m_denied.clear();
     sqlite3_stmt *st = nullptr;
     const char *rest = nullptr;
     const int rc = sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()), &st, &rest);
     m_guard = false;
-    const QString quoted = QStringLiteral("\"%1\"").arg(sqlPart);
+    const QString quoted = quotedFilter(sqlPart);
     if (rc != SQLITE_OK) {
         sqlite3_finalize(st);
         if (!m_denied.isEmpty())
@@ -114,7 +160,7 @@ void RecordStore::checkFilter(const QString &text)
 {
     if (text.trimmed().isEmpty())
         return;
-    const QString quoted = QStringLiteral("\"%1\"").arg(text.size() > 200 ? text.left(200) + QStringLiteral("…") : text);
+    const QString quoted = quotedFilter(text);
     if (text.size() > kMaxFilterLength)
         throw EDatabaseError(QStringLiteral("Filter %1 is too long (%2 characters, at most %3)")
                                  .arg(quoted)
@@ -122,36 +168,37 @@ void RecordStore::checkFilter(const QString &text)
                                  .arg(kMaxFilterLength));
     if (text.contains(QChar(0)))
         throw EDatabaseError(QStringLiteral("Filter %1 is not valid: it contains a NUL character").arg(quoted));
+    // SQLite's own tokens decide: the text must be one expression that
+    // stays one wherever it is put.
     const Tokenized tk = tokenize(text);
-    if (!tk.error.isEmpty())
-        throw EDatabaseError(QStringLiteral("Filter %1 is not valid: %2").arg(quoted, tk.error));
-    int depth = 0;
-    for (const Token &t : tk.tokens) {
-        if (t.kind == Token::Semicolon)
-            throw EDatabaseError(
-                QStringLiteral("Filter %1 is not valid: it holds more than one statement").arg(quoted));
-        depth += t.kind == Token::LParen ? 1 : t.kind == Token::RParen ? -1 : 0;
-        if (depth < 0)
-            throw EDatabaseError(
-                QStringLiteral("Filter %1 is not valid: a closing parenthesis has no opening one").arg(quoted));
-    }
-    if (depth != 0)
-        throw EDatabaseError(QStringLiteral("Filter %1 is not valid: a parenthesis is not closed").arg(quoted));
+    if (isBlank(tk))
+        return;
+    const ExpressionCheck check = checkExpression(tk);
+    if (!check.invalid.isEmpty())
+        throw EDatabaseError(QStringLiteral("Filter %1 is not valid: %2").arg(quoted, check.invalid));
+    if (!check.notAllowed.isEmpty())
+        throw EDatabaseError(QStringLiteral("Filter %1 is not allowed: a filter may only read the fields of the "
+                                            "record and call ordinary functions, but it uses %2")
+                                 .arg(quoted, check.notAllowed));
     Statement st;
-    prepareFilter(text, st, "SELECT rowid FROM records WHERE ", "");
+    prepareFilter(text, st, "SELECT 1 FROM records WHERE ", "");
 }
 
 FilterPlan RecordStore::plan(const QString &text, bool fastPath)
 {
     FilterPlan p;
-    if (text.trimmed().isEmpty())
+    if (text.trimmed().isEmpty() || isBlank(tokenize(text)))
         return p;
     p.active = true;
+    p.text = text;
     p.sqlPart = text;
     if (!fastPath)
         return p;
     const PrefixSplit split = splitPrefixSearch(text);
     if (!split.matched)
+        return p;
+    // A pattern SQLite's LIKE refuses is left to SQLite, which says so.
+    if (split.prefix.toUtf8().size() + 1 > sqlite3_limit(m_db, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1))
         return p;
     const int field = resolveField(split.fieldText);
     if (field < 0 || m_columns[size_t(field)].storage() == Storage::Real)
@@ -189,33 +236,114 @@ int RecordStore::resolveField(const QString &written)
     return field;
 }
 
-RecordStore::CachedFilter &RecordStore::cachedFilter(const QString &expression)
+size_t RecordStore::longestText() const
+{
+    size_t longest = 0;
+    for (const Column &c : m_columns)
+        longest = std::max(longest, c.longestText());
+    return longest;
+}
+
+// While alive, one evaluation of a filter is bounded: in time by the
+// progress handler, in the length of every value it makes by
+// SQLITE_LIMIT_LENGTH (never below the longest value it may read).
+class RecordStore::Bounded {
+public:
+    explicit Bounded(RecordStore &store) : m_store(store)
+    {
+        const qint64 cap = sqlite3_limit(store.m_db, SQLITE_LIMIT_LENGTH, -1);
+        const qint64 values = std::max<qint64>(kFilterValueLimit, qint64(store.longestText()) + 1);
+        m_length = sqlite3_limit(store.m_db, SQLITE_LIMIT_LENGTH, int(std::min(values, cap)));
+        store.m_deadline = std::chrono::steady_clock::now() + kFilterTimeLimit;
+        store.m_timed = true;
+        store.m_stopped = false;
+        sqlite3_progress_handler(store.m_db, kProgressInterval, &RecordStore::progress, &store);
+    }
+    ~Bounded()
+    {
+        sqlite3_progress_handler(m_store.m_db, 0, nullptr, nullptr);
+        sqlite3_limit(m_store.m_db, SQLITE_LIMIT_LENGTH, m_length);
+        m_store.m_timed = false;
+    }
+    Bounded(const Bounded &) = delete;
+    Bounded &operator=(const Bounded &) = delete;
+
+private:
+    RecordStore &m_store;
+    int m_length;
+};
+
+int RecordStore::progress(void *self)
+{
+    auto *store = static_cast<RecordStore *>(self);
+    if (!store->m_timed || std::chrono::steady_clock::now() < store->m_deadline)
+        return 0;
+    store->m_stopped = true;
+    return 1;
+}
+
+bool RecordStore::stepFilter(Statement &st, const QString &filter)
+{
+    const int rc = sqlite3_step(st.get());
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    const QString why = QString::fromUtf8(sqlite3_errmsg(m_db));
+    sqlite3_reset(st.get());
+    const QString quoted = quotedFilter(filter);
+    if (rc == SQLITE_INTERRUPT && m_stopped)
+        throw EDatabaseError(QStringLiteral("Filter %1 was stopped: it takes longer than %2 ms to evaluate over "
+                                            "the %3 records")
+                                 .arg(quoted)
+                                 .arg(kFilterTimeLimit.count())
+                                 .arg(recordCount()));
+    if (rc == SQLITE_TOOBIG)
+        throw EDatabaseError(QStringLiteral("Filter %1 cannot be evaluated: it makes a value longer than %2 bytes")
+                                 .arg(quoted)
+                                 .arg(sqlite3_limit(m_db, SQLITE_LIMIT_LENGTH, -1)));
+    throw EDatabaseError(QStringLiteral("Filter %1 cannot be evaluated: %2").arg(quoted, why));
+}
+
+void RecordStore::evaluate(Statement &all, const QString &filter, Bitmap &passes)
+{
+    passes.resize(m_pos.size());
+    const Bounded bounded(*this);
+    while (stepFilter(all, filter))
+        passes.set(size_t(all.int64(0)));
+}
+
+const Bitmap &RecordStore::filterResult(const QString &expression, const QString &filter, Bitmap &fresh)
 {
     if (CachedFilter *kept = m_filters.find([&](const CachedFilter &k) { return k.expression == expression; }))
-        return *kept;
+        return kept->passes;
+    Statement all;
+    prepareFilter(expression, all, "SELECT rowid FROM records WHERE ", "", 1);
+    if (m_clockBound) {
+        evaluate(all, filter, fresh);
+        return fresh;
+    }
     auto f = std::make_unique<CachedFilter>();
     f->expression = expression;
-    f->passes.resize(m_pos.size());
-    Statement all;
-    prepareFilter(expression, all, "SELECT rowid FROM records WHERE ", "");
-    while (all.step())
-        f->passes.set(size_t(all.int64(0)));
-    prepareFilter(expression, f->rowCheck, "SELECT 1 FROM records WHERE rowid = ?1 AND ", "");
-    return m_filters.add(std::move(f));
+    evaluate(all, filter, f->passes);
+    prepareFilter(expression, f->rowCheck, "SELECT 1 FROM records WHERE rowid = ?1 AND ", "", 1);
+    return m_filters.add(std::move(f)).passes;
 }
 
 void RecordStore::recheckFilters(int rowid)
 {
-    m_filters.eraseIf([rowid](CachedFilter &f) {
+    m_filters.eraseIf([&](CachedFilter &f) {
         try {
             f.rowCheck.bind(1, qint64(rowid));
-            const bool passes = f.rowCheck.step();
+            const Bounded bounded(*this);
+            const bool passes = stepFilter(f.rowCheck, f.expression);
             f.rowCheck.reset();
             f.passes.assign(size_t(rowid), passes);
             return false;
         } catch (const EDatabaseError &) {
             // The expression fails on this record: forget the cached result;
             // the next view that needs it evaluates it again and reports.
+            f.rowCheck.reset();
             return true;
         }
     });
@@ -227,7 +355,8 @@ std::vector<int> RecordStore::select(const SortKeys &keys, const FilterPlan &pla
     if (!plan.active)
         return order;
     std::vector<int> out;
-    const Bitmap *sql = plan.sqlPart.isEmpty() ? nullptr : &cachedFilter(plan.sqlPart).passes;
+    Bitmap fresh;
+    const Bitmap *sql = plan.sqlPart.isEmpty() ? nullptr : &filterResult(plan.sqlPart, plan.text, fresh);
     if (plan.prefixField < 0) {
         for (int r : order)
             if (sql->test(size_t(r)))

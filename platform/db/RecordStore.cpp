@@ -55,7 +55,10 @@ void RecordStore::configure()
     sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
     sqlite3_limit(db, SQLITE_LIMIT_LENGTH, 64 << 20);
     sqlite3_limit(db, SQLITE_LIMIT_SQL_LENGTH, 1 << 20);
-    sqlite3_limit(db, SQLITE_LIMIT_EXPR_DEPTH, 100);
+    // Deep enough for a host that selects a few hundred products by
+    // "CODIGO = n OR …", as deep as SQLite goes by default.
+    sqlite3_limit(db, SQLITE_LIMIT_EXPR_DEPTH, 1000);
+    sqlite3_limit(db, SQLITE_LIMIT_VDBE_OP, 100000);
     sqlite3_limit(db, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, 1000);
     sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, 0);
     sqlite3_limit(db, SQLITE_LIMIT_FUNCTION_ARG, 100);

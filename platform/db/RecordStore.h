@@ -19,6 +19,7 @@
 #include "platform/db/Sqlite.h"
 #include "platform/db/Values.h"
 
+#include <chrono>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,7 @@ using SortKeys = std::vector<SortKey>;
 // and, when the filter ends in the prefix condition, that condition natively.
 struct FilterPlan {
     bool active = false;       // false: every record passes
+    QString text;              // the whole filter, as errors name it
     QString sqlPart;           // empty: no SQLite part
     int prefixField = -1;      // -1: no native part
     QByteArray prefix;         // UPPER(field) must start with these bytes
@@ -105,7 +107,8 @@ public:
     // How to evaluate a checked filter text.
     FilterPlan plan(const QString &text, bool fastPath);
     // The rowids that pass the plan, in the order of keys (natural when empty).
-    // Raises EDatabaseError when SQLite fails evaluating the filter.
+    // Raises EDatabaseError naming the filter when SQLite fails evaluating
+    // it or it takes longer than the bound; the store is then unchanged.
     std::vector<int> select(const SortKeys &keys, const FilterPlan &plan);
 
 private:
@@ -122,6 +125,7 @@ private:
         Bitmap passes;
         Statement rowCheck;
     };
+    class Bounded;
 
     RecordStore(sqlite3 *db, std::vector<FieldInfo> fields);
     static sqlite3 *openConnection();
@@ -155,12 +159,20 @@ private:
     std::string_view upperText(int field, int rowid, char *buffer) const;
     bool upperLess(int field, int a, int b) const;
     PrefixOrder &prefixOrder(int field);
-    CachedFilter &cachedFilter(const QString &expression);
+    // The records that pass an SQL part, kept and followed through edits
+    // unless its value may change with the clock (then fresh in `fresh`).
+    const Bitmap &filterResult(const QString &expression, const QString &filter, Bitmap &fresh);
+    void evaluate(Statement &all, const QString &filter, Bitmap &passes);
+    bool stepFilter(Statement &st, const QString &filter);
     void sortRows(std::vector<int> &rows, const SortKeys &keys) const;
 
     static int authorize(void *self, int action, const char *a, const char *b, const char *, const char *);
-    void prepareFilter(const QString &sqlPart, Statement &out, const char *head, const char *tail);
+    static int progress(void *self);
+    // Compiles a checked filter text between head and tail, which read the
+    // row number rowidReads times; raises EDatabaseError naming it.
+    void prepareFilter(const QString &sqlPart, Statement &out, const char *head, const char *tail, int rowidReads = 0);
     int resolveField(const QString &written);
+    size_t longestText() const;
 
     sqlite3 *m_db;
     std::vector<FieldInfo> m_fields;
@@ -184,8 +196,14 @@ private:
     bool m_guard = false;
     int m_selects = 0;
     int m_reads = 0;
+    int m_rowidReads = 0; // the wrapper's own reads of the row number still allowed
+    bool m_clockBound = false; // the filter calls a date or time function ('now')
     QString m_readColumn;
     QString m_denied;
+    // Progress handler state: the end of the evaluation running now.
+    std::chrono::steady_clock::time_point m_deadline;
+    bool m_timed = false;
+    bool m_stopped = false;
     // The last identifier resolved for the prefix condition and its field.
     struct {
         QString written;
