@@ -142,6 +142,15 @@ void tst_SearchFilter::expressionNarrowsTheBase_data()
             QTest::addRow("%s: %s", b.name, c.name) << b.build << QString::fromUtf8(c.base)
                                                     << QString::fromUtf8(c.field) << QString::fromUtf8(c.text)
                                                     << c.codes;
+    // A host that picks a few hundred products by code.
+    QStringList codes;
+    for (int n = 1; n <= 400; ++n)
+        codes << QStringLiteral("CODIGO = %1").arg(n);
+    for (const auto &b : builders)
+        for (qsizetype count : {99, 400})
+            QTest::addRow("%s: %d OR'ed codes", b.name, int(count))
+                << b.build << QStringList(codes.mid(0, count)).join(QLatin1String(" OR ")) << QStringLiteral("NOME")
+                << QStringLiteral("c") << QList<int>{1, 2, 5};
 }
 
 void tst_SearchFilter::expressionNarrowsTheBase()

@@ -59,6 +59,24 @@ const std::vector<FilterCase> &filters()
         {"(ATIVO = 'S' OR CODIGO < 5) AND UPPER(NOME) LIKE 'C%'",
          [](const Rec &r) { return (r.ativo == QLatin1String("S") || (r.codigo && *r.codigo < 5)) && prefix(r.nome, "C"); }},
         {"UPPER(NOME) LIKE 'ca%'", [](const Rec &) { return false; }}, // UPPER never gives a-z
+        // Valid but hostile to a reader that is not SQLite's tokenizer: the
+        // prefix search hides in comments, after a hex number, in a
+        // concatenated pattern, behind CASE, BETWEEN and OR.
+        {"0xe--AND UPPER(NOME) LIKE 'CA%'", [](const Rec &) { return true; }},
+        {"CODIGO > 20 /* AND UPPER(NOME) LIKE 'CA%' */", [](const Rec &r) { return r.codigo && *r.codigo > 20; }},
+        {"/* a */ UPPER ( \"NOME\" ) /* b */ LIKE 'CA%' -- c", [](const Rec &r) { return prefix(r.nome, "CA"); }},
+        {"ATIVO = 'S' AND UPPER(NOME) LIKE 'C' || 'A%'",
+         [](const Rec &r) { return r.ativo == QLatin1String("S") && prefix(r.nome, "CA"); }},
+        {"CODIGO BETWEEN 5 AND 10 AND UPPER(NOME) LIKE 'C%'",
+         [](const Rec &r) { return r.codigo && *r.codigo >= 5 && *r.codigo <= 10 && prefix(r.nome, "C"); }},
+        {"CASE WHEN ATIVO = 'S' THEN CODIGO < 15 ELSE CODIGO > 25 END AND UPPER(NOME) LIKE 'B%'",
+         [](const Rec &r) {
+             return r.codigo && (r.ativo == QLatin1String("S") ? *r.codigo < 15 : *r.codigo > 25) && prefix(r.nome, "B");
+         }},
+        {"ATIVO = 'S' OR CODIGO < 5 AND UPPER(NOME) LIKE 'C%'",
+         [](const Rec &r) { return r.ativo == QLatin1String("S") || (r.codigo && *r.codigo < 5 && prefix(r.nome, "C")); }},
+        {"printf('%02d', CODIGO) LIKE '1%' AND UPPER(NOME) LIKE 'CA%'",
+         [](const Rec &r) { return r.codigo && *r.codigo >= 10 && *r.codigo <= 19 && prefix(r.nome, "CA"); }},
     };
     return list;
 }
@@ -800,6 +818,8 @@ void TestClientDataSet::fastPathMatchesSqlite_data()
     QTest::newRow("bracketed name with a space") << QString() << QStringLiteral("[nome produto]") << QStringLiteral("NOME");
     QTest::newRow("back-quoted NULL") << QStringLiteral("PRECO > 10") << QStringLiteral("`Null`") << QString();
     QTest::newRow("name with $") << QString() << QStringLiteral("x$Y") << QStringLiteral("CODIGO");
+    QTest::newRow("hex number, then a comment") << QStringLiteral("0xe--") << QStringLiteral("NOME") << QString();
+    QTest::newRow("base ends in a comment") << QStringLiteral("ATIVO = 'S' -- note\n") << QStringLiteral("NOME") << QStringLiteral("NOME");
 }
 
 void TestClientDataSet::fastPathMatchesSqlite()

@@ -197,6 +197,8 @@ private slots:
     void hostileFilter();
     void acceptedFilter_data();
     void acceptedFilter();
+    void failingFilter_data();
+    void failingFilter();
     void hostilePacket_data();
     void hostilePacket();
     void hostileJson_data();
@@ -460,6 +462,22 @@ void TestDataPackets::hostileFilter_data()
     QTest::newRow("too long") << QStringLiteral("ATIVO = 'S' AND ") + QString(20000, u'1') << QStringLiteral("too long");
     QTest::newRow("too deep") << QString(300, u'(') + QStringLiteral("1") + QString(300, u')') << QStringLiteral("not valid");
     QTest::newRow("double quotes are names") << QStringLiteral("ATIVO = \"S\"") << QStringLiteral("no field named S");
+    QTest::newRow("parameter ?") << QStringLiteral("CODIGO = ?") << QStringLiteral("parameter ?");
+    QTest::newRow("parameter ?1") << QStringLiteral("CODIGO = ?1") << QStringLiteral("parameter ?1");
+    QTest::newRow("parameter :x") << QStringLiteral("CODIGO = :codigo") << QStringLiteral("parameter :codigo");
+    QTest::newRow("parameter @x") << QStringLiteral("CODIGO = @codigo") << QStringLiteral("parameter @codigo");
+    QTest::newRow("parameter $x") << QStringLiteral("CODIGO = $codigo") << QStringLiteral("parameter $codigo");
+    // A Tcl-style parameter swallows the quote that made the parentheses look balanced.
+    QTest::newRow("not self-contained") << QStringLiteral(":a(')) OR (CODIGO = 2 OR :b(')") << QStringLiteral("parameter :a(')");
+    QTest::newRow("unclosed block comment") << QStringLiteral("ATIVO = 'S' /* ativos") << QStringLiteral("/* is not closed");
+    QTest::newRow("sub-query on the row numbers") << QStringLiteral("CODIGO IN (SELECT rowid FROM records)") << QStringLiteral("sub-query");
+    QTest::newRow("IN a table") << QStringLiteral("CODIGO IN records") << QStringLiteral("sub-query");
+    QTest::newRow("rowid") << QStringLiteral("rowid > 0") << QStringLiteral("row number");
+    QTest::newRow("oid") << QStringLiteral("NOT oid IS NULL") << QStringLiteral("row number");
+    QTest::newRow("natural position") << QStringLiteral("_pos > 0") << QStringLiteral("_pos, which is not a field");
+    QTest::newRow("printf with a huge precision") << QStringLiteral("length(printf('%.*c', 2000000000, 'x')) > 0") << QStringLiteral("printf()");
+    QTest::newRow("printf with a wide literal width") << QStringLiteral("printf('%2000000000c', 'x') <> ''") << QStringLiteral("printf()");
+    QTest::newRow("format from a field") << QStringLiteral("format(NOME) <> ''") << QStringLiteral("format()");
 }
 
 void TestDataPackets::hostileFilter()
@@ -496,16 +514,77 @@ void TestDataPackets::acceptedFilter_data()
     QTest::newRow("quoted name") << QStringLiteral("\"ATIVO\" = 'S' AND upper(nome) like 'CA%'") << 1;
     QTest::newRow("functions") << QStringLiteral("length(NOME) > 4 AND substr(NOME, 1, 1) = 'C'") << 3;
     QTest::newRow("base with OR keeps its meaning") << QStringLiteral("ATIVO = 'N' OR CODIGO = 2 AND UPPER(NOME) LIKE 'CA%'") << 4;
+    // SQLite reads 0xe and a comment: the prefix is no condition.
+    QTest::newRow("hex number, then a comment") << QStringLiteral("0xe--AND UPPER(NOME) LIKE 'CA%'") << 7;
+    QTest::newRow("printf with a literal format") << QStringLiteral("printf('%05d', CODIGO) LIKE '0000%'") << 7;
+    QStringList codes;
+    for (int n = 1; n <= 400; ++n)
+        codes << QStringLiteral("CODIGO = %1").arg(n);
+    QTest::newRow("99 OR'ed codes") << QStringList(codes.mid(0, 99)).join(QLatin1String(" OR ")) << 7;
+    QTest::newRow("400 OR'ed codes") << codes.join(QLatin1String(" OR ")) << 7;
 }
 
 void TestDataPackets::acceptedFilter()
 {
     QFETCH(QString, filter);
     QFETCH(int, count);
-    TClientDataSet ds;
-    buildProducts(ds);
-    ds.setFilter(filter);
-    QCOMPARE(ds.RecordCount(), count);
+    for (bool fastPath : {true, false}) {
+        TClientDataSet ds;
+        ds.setFastPath(fastPath);
+        buildProducts(ds);
+        ds.setFilter(filter);
+        QCOMPARE(ds.RecordCount(), count);
+    }
+}
+
+// Filters that compile but fail, or take too long, while the view is
+// computed: an error that names the filter, whichever path evaluates it,
+// and the dataset as it was.
+void TestDataPackets::failingFilter_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("integer overflow") << QStringLiteral("abs(-9223372036854775808) > CODIGO") << QStringLiteral("integer overflow");
+    QTest::newRow("LIKE pattern over SQLite's limit")
+        << QStringLiteral("UPPER(NOME) LIKE '%1%'").arg(QString(1000, u'C')) << QStringLiteral("pattern too complex");
+    QTest::newRow("value too long")
+        << QStringLiteral("length(replace(printf('%.1000c', 'x'), 'x', printf('%.1000c', 'y'))) > 0")
+        << QStringLiteral("longer than");
+    // Each record costs instr() about 10^9 byte comparisons.
+    QTest::newRow("too slow")
+        << QStringLiteral("instr(NOME || replace(printf('%.1000c', 'a'), 'a', printf('%.60c', 'a')), "
+                          "replace(printf('%.1000c', 'a'), 'a', printf('%.30c', 'a')) || 'b') > 0")
+        << QStringLiteral("takes longer than");
+}
+
+void TestDataPackets::failingFilter()
+{
+    QFETCH(QString, filter);
+    QFETCH(QString, message);
+    for (bool fastPath : {true, false}) {
+        TClientDataSet ds;
+        ds.setFastPath(fastPath);
+        buildProducts(ds);
+        for (int i = 0; i < 400; ++i) {
+            ds.Append();
+            ds.Fields(0)->setValue(100 + i);
+            ds.Fields(1)->setValue(QStringLiteral("Caju %1").arg(i));
+            ds.Fields(2)->setValue(QStringLiteral("S"));
+            ds.Post();
+        }
+        ds.setRecNo(2);
+        ds.setFiltered(false);
+        QVERIFY_THROWS_NO_EXCEPTION(ds.setFilter(filter)); // it compiles
+        const Snapshot before = Snapshot::of(ds);
+        try {
+            ds.setFiltered(true);
+            QFAIL("the filter was evaluated");
+        } catch (const EDatabaseError &e) {
+            QVERIFY2(e.Message().contains(message), qPrintable(e.Message()));
+            QVERIFY2(e.Message().contains(filter.left(40)), qPrintable(e.Message()));
+        }
+        QVERIFY(Snapshot::of(ds) == before);
+    }
 }
 
 void TestDataPackets::packetHandedOn_data()
