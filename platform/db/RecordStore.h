@@ -6,8 +6,10 @@
 // column's values by rowid, the natural order, the kept order of each index
 // used (a permutation of rowids), an upper-cased order per searched field
 // for the prefix condition UPPER(f) LIKE 'TEXT%', and the results of
-// filter expressions already evaluated. All of them are updated on every
-// insert, update and delete, so a view is computed without asking SQLite.
+// filter expressions already evaluated (except those that read the clock).
+// All of them are updated on every insert, update and delete, and dropped
+// on a load, so a view is computed without asking SQLite and is what a
+// fresh evaluation would give.
 //
 // RecordStore.cpp: construction, fields and records; RecordPacket.cpp: the
 // packet's schema, checking and writing; RecordOrders.cpp: the kept orders;

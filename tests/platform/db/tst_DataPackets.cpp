@@ -516,6 +516,7 @@ void TestDataPackets::acceptedFilter_data()
     QTest::newRow("base with OR keeps its meaning") << QStringLiteral("ATIVO = 'N' OR CODIGO = 2 AND UPPER(NOME) LIKE 'CA%'") << 4;
     // SQLite reads 0xe and a comment: the prefix is no condition.
     QTest::newRow("hex number, then a comment") << QStringLiteral("0xe--AND UPPER(NOME) LIKE 'CA%'") << 7;
+    QTest::newRow("only a comment") << QStringLiteral("-- nada") << 7;
     QTest::newRow("printf with a literal format") << QStringLiteral("printf('%05d', CODIGO) LIKE '0000%'") << 7;
     QStringList codes;
     for (int n = 1; n <= 400; ++n)
