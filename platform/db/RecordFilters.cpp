@@ -158,8 +158,6 @@ void RecordStore::prepareFilter(const QString &sqlPart, Statement &out, const ch
 
 void RecordStore::checkFilter(const QString &text)
 {
-    if (text.trimmed().isEmpty())
-        return;
     const QString quoted = quotedFilter(text);
     if (text.size() > kMaxFilterLength)
         throw EDatabaseError(QStringLiteral("Filter %1 is too long (%2 characters, at most %3)")
@@ -187,7 +185,7 @@ void RecordStore::checkFilter(const QString &text)
 FilterPlan RecordStore::plan(const QString &text, bool fastPath)
 {
     FilterPlan p;
-    if (text.trimmed().isEmpty() || isBlank(tokenize(text)))
+    if (isBlank(tokenize(text)))
         return p;
     p.active = true;
     p.text = text;
