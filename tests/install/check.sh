@@ -42,7 +42,7 @@ install)
     grep -qx "prefix=$prefix" "$prefix/$libdir/pkgconfig/touchdialogs.pc" || fail "touchdialogs.pc names another prefix"
     # The installed command runs on the installed library, not the build's.
     out=$(env -u LD_LIBRARY_PATH LD_DEBUG=libs "$prefix/bin/touchdlg" --help 2>&1) || fail "installed touchdlg --help: $out"
-    grep -q "init: $prefix/$libdir/libTouchDialogs.so.1" <<<"$out" ||
+    grep -qE "init: $prefix/(bin/\.\./)?$libdir/libTouchDialogs.so.1" <<<"$out" ||
         fail "installed touchdlg did not load $prefix/$libdir/libTouchDialogs.so.1"
     ;;
 cmake)
