@@ -5,12 +5,15 @@
 #include <TouchDialogs/TouchDialogs.h>
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QLocale>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <vector>
 
 using namespace touchdlg;
@@ -40,6 +43,23 @@ static int fail(const QString &message)
 {
     std::fprintf(stderr, "touchdlg: %s\n", qPrintable(message));
     return 2;
+}
+
+// Qt ends the process with abort() when it finds no display for its platform
+// plugin; a script then gets a core dump instead of a usage error.
+static QtMessageHandler qtHandler = nullptr;
+static void noDisplayHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr, "touchdlg: no display to show the dialog on (DISPLAY is not set or names no X server that answers); "
+                             "QT_QPA_PLATFORM=offscreen draws without one\n");
+        std::fflush(stderr);
+        std::_Exit(2);
+    }
+    if (qtHandler)
+        qtHandler(type, context, message);
+    else
+        std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
 // Writes the first modal dialog, as first shown, to a PNG file.
@@ -121,21 +141,29 @@ int main(int argc, char **argv)
     int qtArgc = int(qtArgv.size());
     qtArgv.push_back(nullptr);
 
-    QApplication app(qtArgc, qtArgv.data());
-    QApplication::setApplicationName(QStringLiteral("touchdlg"));
-
-    // What Qt left of its share goes to our parser, which refuses what it does not know.
-    const QStringList args = split.ours + app.arguments().mid(1) + split.dialog;
-    if (!global.parse(args))
-        return fail(global.errorText() + u'\n' + usage());
-    if (global.isSet(QStringLiteral("help"))) {
+    // Usage needs no display: only a dialog to show makes a GUI application.
+    if (split.ours.contains(QStringLiteral("-h")) || split.ours.contains(QStringLiteral("--help"))) {
         std::printf("%s", qPrintable(usage()));
         return 0;
     }
-    if (global.isSet(QStringLiteral("version"))) {
+    if (split.ours.contains(QStringLiteral("--version"))) {
         std::printf("touchdlg %s\n", TD_VERSION);
         return 0;
     }
+    std::unique_ptr<QCoreApplication> application;
+    if (split.dialog.isEmpty()) {
+        application = std::make_unique<QCoreApplication>(qtArgc, qtArgv.data());
+    } else {
+        qtHandler = qInstallMessageHandler(noDisplayHandler);
+        application = std::make_unique<QApplication>(qtArgc, qtArgv.data());
+        qInstallMessageHandler(qtHandler);
+    }
+    QCoreApplication::setApplicationName(QStringLiteral("touchdlg"));
+
+    // What Qt left of its share goes to our parser, which refuses what it does not know.
+    const QStringList args = split.ours + application->arguments().mid(1) + split.dialog;
+    if (!global.parse(args))
+        return fail(global.errorText() + u'\n' + usage());
     const QStringList rest = global.positionalArguments();
     if (rest.isEmpty())
         return fail(QStringLiteral("no dialog named\n") + usage());

@@ -28,31 +28,18 @@ struct TClientDataSet::Private {
     static Cell currentCell(const TClientDataSet &ds, int field);
 };
 
-namespace {
-
-bool reservedName(const QString &name)
-{
-    const QString k = name.toLower();
-    return k == QLatin1String("_pos") || k == QLatin1String("rowid") || k == QLatin1String("oid")
-           || k == QLatin1String("_rowid_");
-}
-
-} // namespace
-
 // ------------------------------------------------------------ definitions
 
 void TFieldDefs::Add(const QString &Name, TFieldType DataType, int Size, bool Required)
 {
-    if (Name.trimmed().isEmpty())
-        throw EDatabaseError(QStringLiteral("A field needs a name"));
+    if (const QString why = db::nameProblem(Name); !why.isEmpty())
+        throw EDatabaseError(why);
     if (IndexOf(Name) >= 0)
         throw EDatabaseError(QStringLiteral("Duplicate field name '%1'").arg(Name));
-    if (reservedName(Name))
-        throw EDatabaseError(QStringLiteral("'%1' is reserved and cannot name a field").arg(Name));
     if (DataType <= ftUnknown || DataType > ftMemo)
         throw EDatabaseError(QStringLiteral("Field '%1' has no valid type").arg(Name));
-    if (Size < 0)
-        throw EDatabaseError(QStringLiteral("Field '%1' has a negative size").arg(Name));
+    if (Size < 0 || Size > db::kMaxFieldSize)
+        throw EDatabaseError(QStringLiteral("Field '%1' has the size %2 (from 0 to %3)").arg(Name).arg(Size).arg(db::kMaxFieldSize));
     m_defs.emplace_back(Name, DataType, Size, Required);
 }
 
@@ -63,10 +50,12 @@ const TFieldDef &TFieldDefs::Items(int i) const
     return m_defs[size_t(i)];
 }
 
+// Names compare as SQLite compares them: ASCII letters fold, nothing else.
 int TFieldDefs::IndexOf(const QString &name) const
 {
+    const QString key = db::nameKey(name);
     for (int i = 0; i < Count(); ++i)
-        if (m_defs[size_t(i)].Name().compare(name, Qt::CaseInsensitive) == 0)
+        if (db::nameKey(m_defs[size_t(i)].Name()) == key)
             return i;
     return -1;
 }
@@ -689,7 +678,23 @@ void TClientDataSet::LoadFromFile(const QString &fileName)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw EDatabaseError(QStringLiteral("Cannot read %1: %2").arg(fileName, file.errorString()));
-    const QByteArray bytes = file.readAll();
+    // A device or pipe has no size to trust: read in pieces, up to a bound far
+    // above any dataset a till holds.
+    constexpr qint64 kMaxFileBytes = qint64(256) << 20;
+    QByteArray bytes;
+    for (;;) {
+        const QByteArray piece = file.read(qint64(1) << 20);
+        if (piece.isEmpty()) {
+            if (file.error() != QFileDevice::NoError)
+                throw EDatabaseError(QStringLiteral("Cannot read %1: %2").arg(fileName, file.errorString()));
+            break;
+        }
+        bytes += piece;
+        if (bytes.size() > kMaxFileBytes)
+            throw EDatabaseError(QStringLiteral("Cannot read %1: it is larger than %2 MiB, more than a dataset holds")
+                                     .arg(fileName)
+                                     .arg(kMaxFileBytes >> 20));
+    }
     if (bytes.trimmed().startsWith('{'))
         fromJson(bytes);
     else
@@ -703,7 +708,8 @@ QByteArray TClientDataSet::toJson() const
     QJsonArray fields;
     for (const FieldInfo &f : m_store->fields()) {
         QJsonObject o{{QStringLiteral("name"), f.name}, {QStringLiteral("type"), fieldTypeName(f.type)}};
-        if (f.size > 0)
+        // A string's size always: without one it would take its longest value's.
+        if (f.size > 0 || f.type == ftString)
             o.insert(QStringLiteral("size"), f.size);
         if (!f.label.isEmpty())
             o.insert(QStringLiteral("label"), f.label);
@@ -754,96 +760,179 @@ QByteArray TClientDataSet::toJson() const
         .toJson(QJsonDocument::Compact);
 }
 
+namespace {
+
+EDatabaseError badJson(const QString &why)
+{
+    return EDatabaseError(QStringLiteral("The JSON data cannot be loaded: %1").arg(why));
+}
+
+QString jsonText(const QJsonValue &v)
+{
+    return QString::fromUtf8(QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
+}
+
+// The stored value a JSON value stands for in a field; raises EDatabaseError
+// or EConvertError. Numbers and text go straight to a cell, without the
+// variant conversions a host's setValue takes.
+Cell jsonCell(const QJsonValue &v, const FieldInfo &info, qsizetype record)
+{
+    auto wrongKind = [&] {
+        const QString type = fieldTypeName(info.type);
+        const QString article = QStringLiteral("aeiou").contains(type.at(0)) ? QStringLiteral("an") : QStringLiteral("a");
+        return badJson(QStringLiteral("record %1, field \"%2\": %3 is not %4 %5 value")
+                           .arg(record + 1)
+                           .arg(info.name, jsonText(v), article, type));
+    };
+    auto convert = [&](const QVariant &value) {
+        try {
+            return db::toCell(value, info);
+        } catch (const Exception &e) {
+            throw badJson(QStringLiteral("record %1: %2").arg(record + 1).arg(e.Message()));
+        }
+    };
+    if (v.isNull())
+        return {};
+    switch (info.type) {
+    case ftInteger:
+    case ftLargeint:
+        if (v.isDouble()) {
+            const double d = v.toDouble();
+            // Beyond 2^53 a number has lost digits; such values come as text.
+            if (d == std::floor(d) && std::fabs(d) <= 9007199254740992.0)
+                return convert(qint64(d));
+            return convert(d);
+        }
+        if (info.type == ftLargeint && v.isString())
+            return convert(v.toString());
+        throw wrongKind();
+    case ftFloat:
+        if (!v.isDouble())
+            throw wrongKind();
+        return convert(v.toDouble());
+    case ftCurrency: {
+        if (!v.isDouble())
+            throw wrongKind();
+        // A decimal with four places is seldom exact in binary: what is off
+        // only by that is the value, anything more has too many decimals.
+        const double d = v.toDouble();
+        const Cell c = convert(d);
+        if (std::fabs(c.r - d) > 1e-14 * std::max(1.0, std::fabs(d)))
+            throw badJson(QStringLiteral("record %1, field \"%2\": %3 has more than four decimals")
+                              .arg(record + 1)
+                              .arg(info.name, jsonText(v)));
+        return c;
+    }
+    case ftBoolean:
+        if (!v.isBool())
+            throw wrongKind();
+        return Cell::ofInt(v.toBool() ? 1 : 0);
+    case ftString:
+    case ftMemo:
+        if (!v.isString())
+            throw wrongKind();
+        if (info.size > 0 || info.type == ftMemo)
+            return convert(v.toString());
+        return Cell::ofText(v.toString().toUtf8());
+    default:
+        if (!v.isString())
+            throw wrongKind();
+        return convert(v.toString());
+    }
+}
+
+} // namespace
+
+// The whole text is parsed once; the records then go straight into a new
+// store (one pass over them), which replaces the dataset's only when all is valid.
 void TClientDataSet::fromJson(const QByteArray &json)
 {
-    auto bad = [](const QString &why) {
-        return EDatabaseError(QStringLiteral("The JSON data cannot be loaded: %1").arg(why));
-    };
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError)
-        throw bad(QStringLiteral("%1 at character %2").arg(error.errorString()).arg(error.offset));
+        throw badJson(QStringLiteral("%1 at character %2").arg(error.errorString()).arg(error.offset));
     if (!doc.isObject() || !doc.object().value(QStringLiteral("fields")).isArray())
-        throw bad(QStringLiteral("it needs an object with a \"fields\" array"));
+        throw badJson(QStringLiteral("it needs an object with a \"fields\" array"));
     const QJsonValue recordsValue = doc.object().value(QStringLiteral("records"));
     if (!recordsValue.isUndefined() && !recordsValue.isArray())
-        throw bad(QStringLiteral("\"records\" must be an array of arrays"));
+        throw badJson(QStringLiteral("\"records\" must be an array of arrays"));
 
-    std::vector<FieldInfo> infos;
-    TFieldDefs names;
     const QJsonArray fields = doc.object().value(QStringLiteral("fields")).toArray();
+    if (fields.size() > db::kMaxFields)
+        throw badJson(QStringLiteral("it has %1 fields, more than %2").arg(fields.size()).arg(db::kMaxFields));
+    std::vector<FieldInfo> infos;
+    std::vector<bool> sized;
     for (qsizetype i = 0; i < fields.size(); ++i) {
         const QJsonObject o = fields[i].toObject();
+        const QJsonValue name = o.value(QStringLiteral("name")), type = o.value(QStringLiteral("type"));
+        if (!fields[i].isObject() || !name.isString())
+            throw badJson(QStringLiteral("field %1 has no name").arg(i + 1));
         FieldInfo f;
-        f.name = o.value(QStringLiteral("name")).toString();
-        f.type = fieldTypeFromName(o.value(QStringLiteral("type")).toString());
+        f.name = name.toString();
+        f.type = fieldTypeFromName(type.toString());
         if (f.type == ftUnknown)
-            throw bad(QStringLiteral("field %1 (\"%2\") has the unknown type \"%3\"")
-                          .arg(i + 1)
-                          .arg(f.name, o.value(QStringLiteral("type")).toVariant().toString()));
+            throw badJson(QStringLiteral("field %1 (\"%2\") has the unknown type \"%3\"").arg(i + 1).arg(f.name, jsonText(type)));
         const QJsonValue size = o.value(QStringLiteral("size"));
-        if (!size.isUndefined() && (!size.isDouble() || size.toDouble() < 0 || size.toDouble() != std::floor(size.toDouble())))
-            throw bad(QStringLiteral("field \"%1\" has a size that is not a whole number").arg(f.name));
-        f.size = size.toInt();
-        f.label = o.value(QStringLiteral("label")).toString();
+        if (!size.isUndefined()) {
+            const double d = size.toDouble(-1);
+            if (!size.isDouble() || d < 0 || d != std::floor(d))
+                throw badJson(QStringLiteral("field \"%1\" has a size that is not a whole number").arg(f.name));
+            if (d > db::kMaxFieldSize)
+                throw badJson(QStringLiteral("Field '%1' has the size %2 (from 0 to %3)")
+                                  .arg(f.name, jsonText(size))
+                                  .arg(db::kMaxFieldSize));
+            f.size = int(d);
+        }
+        sized.push_back(!size.isUndefined());
+        const QJsonValue label = o.value(QStringLiteral("label"));
+        const QJsonValue visible = o.value(QStringLiteral("visible")), required = o.value(QStringLiteral("required"));
+        if ((!label.isUndefined() && !label.isString()) || (!visible.isUndefined() && !visible.isBool())
+            || (!required.isUndefined() && !required.isBool()))
+            throw badJson(QStringLiteral("field \"%1\": \"label\" must be text, \"visible\" and \"required\" true or false")
+                              .arg(f.name));
+        f.label = label.toString();
         if (f.label == f.name)
             f.label.clear();
-        f.visible = o.value(QStringLiteral("visible")).toBool(true);
-        f.required = o.value(QStringLiteral("required")).toBool(false);
+        f.visible = visible.toBool(true);
+        f.required = required.toBool(false);
         f.storage = db::storageOf(f.type);
-        try {
-            names.Add(f.name, f.type, f.size, f.required);
-        } catch (const EDatabaseError &e) {
-            throw bad(e.Message());
-        }
         infos.push_back(f);
     }
-    if (infos.empty())
-        throw bad(QStringLiteral("it defines no field"));
+    if (const QString why = db::fieldsProblem(infos); !why.isEmpty())
+        throw badJson(why);
 
     // A string field without a declared size takes the longest value's.
     const QJsonArray records = recordsValue.toArray();
-    for (size_t f = 0; f < infos.size(); ++f) {
-        if (infos[f].type != ftString || fields[qsizetype(f)].toObject().contains(QStringLiteral("size")))
-            continue;
-        int longest = 1;
-        for (const QJsonValue &r : records)
-            longest = std::max(longest, int(r.toArray().at(qsizetype(f)).toString().size()));
-        infos[f].size = longest;
-    }
-
+    const size_t n = infos.size();
+    std::vector<int> longest(n, 1);
     std::vector<std::vector<Cell>> rows;
     rows.reserve(size_t(records.size()));
     for (qsizetype r = 0; r < records.size(); ++r) {
-        if (!records[r].isArray() || records[r].toArray().size() != qsizetype(infos.size()))
-            throw bad(QStringLiteral("record %1 is not an array of %2 values").arg(r + 1).arg(infos.size()));
-        const QJsonArray rec = records[r].toArray();
+        const QJsonValue recValue = records[r];
+        if (!recValue.isArray() || recValue.toArray().size() != qsizetype(n))
+            throw badJson(QStringLiteral("record %1 is not an array of %2 values").arg(r + 1).arg(n));
+        const QJsonArray rec = recValue.toArray();
         std::vector<Cell> cells;
-        for (size_t f = 0; f < infos.size(); ++f) {
-            const QJsonValue v = rec[qsizetype(f)];
+        cells.reserve(n);
+        for (size_t f = 0; f < n; ++f) {
             const FieldInfo &info = infos[f];
-            const bool numeric = info.type == ftInteger || info.type == ftLargeint || info.type == ftFloat
-                                 || info.type == ftCurrency;
-            const bool kindOk = v.isNull() || (numeric && (v.isDouble() || (info.type == ftLargeint && v.isString())))
-                                || (info.type == ftBoolean && v.isBool()) || (!numeric && info.type != ftBoolean && v.isString());
-            if (!kindOk) {
-                const QString type = fieldTypeName(info.type);
-                const QString article = QStringLiteral("aeiou").contains(type.at(0)) ? QStringLiteral("an") : QStringLiteral("a");
-                throw bad(QStringLiteral("record %1, field \"%2\": %3 is not %4 %5 value")
-                              .arg(r + 1)
-                              .arg(info.name, QString::fromUtf8(QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact)).mid(1).chopped(1),
-                                   article, type));
-            }
-            try {
-                QVariant value = v.toVariant();
-                if (info.type == ftLargeint && v.isDouble() && std::fabs(v.toDouble()) <= 9.0e15)
-                    value = qint64(v.toDouble());
-                cells.push_back(db::toCell(value, info));
-            } catch (const Exception &e) {
-                throw bad(QStringLiteral("record %1: %2").arg(r + 1).arg(e.Message()));
-            }
+            cells.push_back(jsonCell(rec[qsizetype(f)], info, r));
+            const Cell &c = cells.back();
+            if (c.kind == Cell::Null && info.required)
+                throw badJson(QStringLiteral("record %1 holds no value in the required field \"%2\"").arg(r + 1).arg(info.name));
+            if (info.type == ftString && !sized[f] && c.kind == Cell::Text)
+                longest[f] = std::max(longest[f], int(QString::fromUtf8(c.text).size()));
         }
         rows.push_back(std::move(cells));
+    }
+    for (size_t f = 0; f < n; ++f) {
+        if (infos[f].type != ftString || sized[f])
+            continue;
+        if (longest[f] > db::kMaxFieldSize)
+            throw badJson(QStringLiteral("field \"%1\" has a value longer than %2 characters")
+                              .arg(infos[f].name)
+                              .arg(db::kMaxFieldSize));
+        infos[f].size = longest[f];
     }
     std::unique_ptr<RecordStore> store = RecordStore::create(std::move(infos));
     store->appendRows(rows);

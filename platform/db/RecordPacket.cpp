@@ -20,7 +20,6 @@ namespace {
 
 // "TDP1" in the database header marks our packets.
 constexpr int kApplicationId = 0x54445031;
-constexpr int kMaxFields = 500;
 
 const char kFieldsTable[] = "CREATE TABLE fields (name TEXT NOT NULL, type TEXT NOT NULL, size INTEGER NOT NULL, "
                             "required INTEGER NOT NULL, visible INTEGER NOT NULL, label TEXT, "
@@ -238,6 +237,15 @@ std::unique_ptr<RecordStore> RecordStore::load(const QByteArray &packet)
     if (realPage < 512 || (realPage & (realPage - 1)) != 0 || packet.size() % realPage != 0)
         badPacket(QStringLiteral("it is truncated or damaged (its size does not fit its page size)"));
 
+    // Bytes 18 and 19 are the file format's write and read versions: 1 rollback
+    // journal, 2 WAL. SQLite opens an image of a later write version read-only,
+    // and a store must stay writable; a copy held in memory has no journal.
+    const uchar writeVersion = uchar(packet[18]), readVersion = uchar(packet[19]);
+    if (writeVersion < 1 || writeVersion > 2 || readVersion < 1 || readVersion > 2)
+        badPacket(QStringLiteral("its header names the file format versions %1 and %2, not 1 or 2")
+                      .arg(writeVersion)
+                      .arg(readVersion));
+
     sqlite3 *db = openConnection();
     auto *image = static_cast<unsigned char *>(sqlite3_malloc64(sqlite3_uint64(packet.size())));
     if (!image) {
@@ -245,6 +253,7 @@ std::unique_ptr<RecordStore> RecordStore::load(const QByteArray &packet)
         badPacket(QStringLiteral("out of memory"));
     }
     std::memcpy(image, packet.constData(), size_t(packet.size()));
+    image[18] = image[19] = 1;
     if (sqlite3_deserialize(db, "main", image, packet.size(), packet.size(),
                             SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE)
         != SQLITE_OK) {
@@ -286,6 +295,10 @@ std::unique_ptr<RecordStore> RecordStore::load(const QByteArray &packet)
     const QString check = scalar("PRAGMA quick_check(1)");
     if (check != QLatin1String("ok"))
         badPacket(QStringLiteral("it is damaged (%1)").arg(check));
+    // Writes the header page back: an image SQLite holds read-only fails here,
+    // not at the first edit.
+    if (sqlite3_exec(db, "PRAGMA user_version = 1", nullptr, nullptr, nullptr) != SQLITE_OK)
+        badPacket(QStringLiteral("it cannot be written to (%1)").arg(QString::fromUtf8(sqlite3_errmsg(db))));
 
     // Exactly our two tables, each exactly as this system creates them.
     QString fieldsSql, recordsSql;
@@ -313,7 +326,6 @@ std::unique_ptr<RecordStore> RecordStore::load(const QByteArray &packet)
     std::vector<FieldInfo> fields;
     {
         Statement st(db, "SELECT name, type, size, required, visible, label, position FROM fields ORDER BY position");
-        QSet<QString> names;
         while (st.step()) {
             FieldInfo f;
             if (st.type(0) != SQLITE_TEXT || st.type(1) != SQLITE_TEXT || st.type(2) != SQLITE_INTEGER
@@ -330,23 +342,18 @@ std::unique_ptr<RecordStore> RecordStore::load(const QByteArray &packet)
                 badPacket(QStringLiteral("the field positions are not 0, 1, 2, …"));
             if (f.type == ftUnknown)
                 badPacket(QStringLiteral("field \"%1\" has the unknown type \"%2\"").arg(f.name, st.qtext(1)));
-            if (size < 0 || size > 1000000)
-                badPacket(QStringLiteral("field \"%1\" has the size %2").arg(f.name).arg(size));
+            if (size < 0 || size > kMaxFieldSize)
+                badPacket(QStringLiteral("field \"%1\" has the size %2 (from 0 to %3)").arg(f.name).arg(size).arg(kMaxFieldSize));
             f.size = int(size);
-            const QString key = f.name.toLower();
-            if (f.name.isEmpty() || f.name.size() > 128 || names.contains(key)
-                || key == QLatin1String("_pos") || key == QLatin1String("rowid") || key == QLatin1String("oid")
-                || key == QLatin1String("_rowid_"))
-                badPacket(QStringLiteral("the field name \"%1\" is empty, too long, repeated or reserved").arg(f.name));
-            names.insert(key);
             f.storage = storageOf(f.type);
             f.quoted = quoteIdentifier(f.name);
             fields.push_back(f);
             if (fields.size() > size_t(kMaxFields))
                 badPacket(QStringLiteral("it has more than %1 fields").arg(kMaxFields));
         }
-        if (fields.empty())
-            badPacket(QStringLiteral("it defines no field"));
+        // The same rules as for fields defined by a host or read from JSON.
+        if (const QString why = fieldsProblem(fields); !why.isEmpty())
+            badPacket(why);
     }
     if (recordsSql != QString::fromUtf8(recordsTable(fields)))
         badPacket(QStringLiteral("the table records does not match the field definitions"));
@@ -403,6 +410,7 @@ void RecordStore::loadMirror()
             bool ok = true;
             switch (type) {
             case SQLITE_NULL:
+                ok = !info.required;
                 break;
             case SQLITE_INTEGER: {
                 const Cell c = Cell::ofInt(st.int64(f + 2));
@@ -420,7 +428,7 @@ void RecordStore::loadMirror()
             }
             case SQLITE_TEXT: {
                 const std::string_view t = st.text(f + 2);
-                if (info.storage != Storage::Text)
+                if (info.storage != Storage::Text || !QByteArrayView(t.data(), qsizetype(t.size())).isValidUtf8())
                     ok = false;
                 else if (info.type == ftString)
                     ok = info.size <= 0 || utf16Length(t) <= size_t(info.size);
@@ -433,6 +441,8 @@ void RecordStore::loadMirror()
             default:
                 ok = false;
             }
+            if (!ok && type == SQLITE_NULL)
+                badPacket(QStringLiteral("record %1 holds no value in the required field \"%2\"").arg(rowid).arg(info.name));
             if (!ok)
                 badPacket(QStringLiteral("record %1 holds a value of the wrong kind in field \"%2\" (%3)")
                               .arg(rowid)

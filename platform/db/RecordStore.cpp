@@ -72,6 +72,8 @@ void RecordStore::configure()
 
 std::unique_ptr<RecordStore> RecordStore::create(std::vector<FieldInfo> fields)
 {
+    if (const QString why = fieldsProblem(fields); !why.isEmpty())
+        throw EDatabaseError(why);
     sqlite3 *db = openConnection();
     // Created through deserialize so that the database is a memdb image,
     // which serialize can hand out without an extra copy.
@@ -166,6 +168,12 @@ void RecordStore::setLabel(int field, const QString &label)
 
 void RecordStore::setRequired(int field, bool required)
 {
+    // A packet with a required field left empty is refused on load.
+    if (required)
+        for (int rowid : m_natural)
+            if (m_columns[size_t(field)].isNull(rowid))
+                throw EDatabaseError(QStringLiteral("Field '%1' cannot be required: a record holds no value in it")
+                                         .arg(m_fields[size_t(field)].name));
     leaveFamily();
     Statement st(m_db, "UPDATE fields SET required = ?1 WHERE position = ?2");
     st.bind(1, qint64(required));

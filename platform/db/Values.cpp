@@ -1,9 +1,11 @@
 #include "platform/db/Values.h"
+#include "platform/db/Columns.h"
 #include "platform/rtl/Exceptions.h"
 
 #include <QDate>
 #include <QDateTime>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTime>
 #include <cmath>
 #include <limits>
@@ -224,8 +226,12 @@ Cell toCell(const QVariant &value, const FieldInfo &field)
     }
     case ftFloat:
         return Cell::ofReal(toReal(value, field));
-    case ftCurrency: // four decimals, like a fixed-point currency
-        return Cell::ofReal(std::round(toReal(value, field) * 10000.0) / 10000.0);
+    case ftCurrency: { // four decimals, like a fixed-point currency
+        const double d = toReal(value, field);
+        if (std::fabs(d) > kCurrencyLimit)
+            notValid(value, "currency", field);
+        return Cell::ofReal(std::round(d * 10000.0) / 10000.0);
+    }
     case ftDate: {
         QDate d;
         if (value.typeId() == QMetaType::QDate)
@@ -234,7 +240,7 @@ Cell toCell(const QVariant &value, const FieldInfo &field)
             d = value.toDateTime().date();
         else
             d = parseDate(value.toString().trimmed());
-        if (!d.isValid())
+        if (!d.isValid() || d.year() < 1 || d.year() > 9999) // the stored form has four digits
             notValid(value, "date", field);
         return Cell::ofText(d.toString(kDate).toUtf8());
     }
@@ -259,7 +265,7 @@ Cell toCell(const QVariant &value, const FieldInfo &field)
             dt = wallClock(value.toDate(), QTime(0, 0));
         else
             dt = parseDateTime(value.toString());
-        if (!dt.isValid())
+        if (!dt.isValid() || dt.date().year() < 1 || dt.date().year() > 9999)
             notValid(value, "date and time", field);
         return Cell::ofText((dt.date().toString(kDate) + u' ' + timeText(dt.time())).toUtf8());
     }
@@ -347,11 +353,14 @@ bool conforms(const Cell &cell, const FieldInfo &field)
             return cell.i >= std::numeric_limits<qint32>::min() && cell.i <= std::numeric_limits<qint32>::max();
         return true;
     case Storage::Real:
-        return cell.kind == Cell::Real && std::isfinite(cell.r);
+        if (cell.kind != Cell::Real || !std::isfinite(cell.r))
+            return false;
+        return field.type != ftCurrency
+               || (std::fabs(cell.r) <= kCurrencyLimit && std::round(cell.r * 10000.0) / 10000.0 == cell.r);
     case Storage::Text:
         break;
     }
-    if (cell.kind != Cell::Text)
+    if (cell.kind != Cell::Text || !QByteArrayView(cell.text).isValidUtf8())
         return false;
     const QString s = QString::fromUtf8(cell.text);
     switch (field.type) {
@@ -370,6 +379,65 @@ bool conforms(const Cell &cell, const FieldInfo &field)
     default:
         return true;
     }
+}
+
+QString nameKey(const QString &name)
+{
+    QString key = name;
+    for (QChar &c : key)
+        if (c.unicode() < 128)
+            c = QChar(lowerAscii(uchar(c.unicode())));
+    return key;
+}
+
+QString nameProblem(const QString &name)
+{
+    if (name.isEmpty())
+        return QStringLiteral("A field needs a name");
+    if (name.size() > kMaxNameLength)
+        return QStringLiteral("The field name '%1…' is longer than %2 characters").arg(name.left(20)).arg(kMaxNameLength);
+    if (!name.isValidUtf16())
+        return QStringLiteral("The field name '%1' is not valid text").arg(name);
+    for (QChar c : name)
+        if (c.category() == QChar::Other_Control
+            || c.category() == QChar::Separator_Line || c.category() == QChar::Separator_Paragraph)
+            return QStringLiteral("The field name '%1' holds the control character U+%2")
+                .arg(QString(name).replace(QChar(0), u'?'))
+                .arg(c.unicode(), 4, 16, QLatin1Char('0'));
+    // Index definitions list fields as "A;B" and trim each name.
+    if (name.front().isSpace() || name.back().isSpace())
+        return QStringLiteral("The field name '%1' begins or ends with a space").arg(name);
+    if (name.contains(u';'))
+        return QStringLiteral("The field name '%1' holds ';', which separates the fields of an index").arg(name);
+    const QString key = nameKey(name);
+    if (key == QLatin1String("_pos") || key == QLatin1String("rowid") || key == QLatin1String("oid")
+        || key == QLatin1String("_rowid_"))
+        return QStringLiteral("'%1' is reserved and cannot name a field").arg(name);
+    return {};
+}
+
+QString fieldsProblem(const std::vector<FieldInfo> &fields)
+{
+    if (fields.empty())
+        return QStringLiteral("it defines no field");
+    if (fields.size() > size_t(kMaxFields))
+        return QStringLiteral("it has %1 fields, more than %2").arg(fields.size()).arg(kMaxFields);
+    QSet<QString> keys;
+    for (const FieldInfo &f : fields) {
+        if (const QString why = nameProblem(f.name); !why.isEmpty())
+            return why;
+        if (f.type <= ftUnknown || f.type > ftMemo)
+            return QStringLiteral("Field '%1' has no valid type").arg(f.name);
+        if (f.size < 0 || f.size > kMaxFieldSize)
+            return QStringLiteral("Field '%1' has the size %2 (from 0 to %3)").arg(f.name).arg(f.size).arg(kMaxFieldSize);
+        if (!f.label.isValidUtf16())
+            return QStringLiteral("Field '%1' has a label that is not valid text").arg(f.name);
+        const QString key = nameKey(f.name);
+        if (keys.contains(key))
+            return QStringLiteral("Duplicate field name '%1'").arg(f.name);
+        keys.insert(key);
+    }
+    return {};
 }
 
 } // namespace TouchDialogs::db

@@ -11,6 +11,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QVariant>
+#include <vector>
 
 namespace TouchDialogs::db {
 
@@ -77,5 +78,22 @@ QString toDisplay(const Cell &cell, TFieldType type);
 Cell fromDisplay(const QString &text, const FieldInfo &field);
 // Whether a value read from a packet has the storage class and form its field needs.
 bool conforms(const Cell &cell, const FieldInfo &field);
+
+// What every dataset holds, whichever form it comes from (field definitions,
+// JSON, packet): at most kMaxFields fields, names of at most kMaxNameLength
+// characters, sizes up to kMaxFieldSize.
+constexpr int kMaxFields = 500;
+constexpr int kMaxNameLength = 128;
+constexpr int kMaxFieldSize = 1000000;
+// A currency holds four decimals within the range of a 64-bit count of
+// ten-thousandths.
+constexpr double kCurrencyLimit = 922337203685477.0;
+
+// Why a field name cannot name a field, or empty when it can.
+QString nameProblem(const QString &name);
+// SQLite's own notion of the same name (ASCII letters fold), for duplicates.
+QString nameKey(const QString &name);
+// Why these fields cannot make a dataset, or empty when they can.
+QString fieldsProblem(const std::vector<FieldInfo> &fields);
 
 } // namespace TouchDialogs::db

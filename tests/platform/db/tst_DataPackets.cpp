@@ -4,6 +4,10 @@
 #include "platform/db/ClientDataSet.h"
 #include "platform/rtl/Exceptions.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <ctime>
@@ -152,6 +156,120 @@ QByteArray foreignDatabase()
     return bytes;
 }
 
+// A packet written by SQLite alone, as another program would write one, from
+// the same description as the JSON form: {"fields":[...]} and "records".
+QByteArray rawPacket(const QByteArray &fieldsJson, const QByteArray &recordsJson)
+{
+    const QJsonArray fields = QJsonDocument::fromJson(fieldsJson).array();
+    const QJsonArray records = QJsonDocument::fromJson(recordsJson).array();
+    sqlite3 *db = nullptr;
+    sqlite3_open(":memory:", &db);
+    auto run = [db](const QByteArray &sql) {
+        char *error = nullptr;
+        if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, &error) != SQLITE_OK)
+            qWarning("rawPacket: %s", error);
+        sqlite3_free(error);
+    };
+    run("PRAGMA application_id = 1413763121; PRAGMA user_version = 1");
+    run("CREATE TABLE fields (name TEXT NOT NULL, type TEXT NOT NULL, size INTEGER NOT NULL, "
+        "required INTEGER NOT NULL, visible INTEGER NOT NULL, label TEXT, position INTEGER NOT NULL)");
+    QByteArray table = "CREATE TABLE records (";
+    sqlite3_stmt *ins = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO fields VALUES (?1, ?2, ?3, ?4, 1, NULL, ?5)", -1, &ins, nullptr);
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        const QJsonObject f = fields[i].toObject();
+        const QByteArray name = f.value("name").toString().toUtf8(), type = f.value("type").toString().toUtf8();
+        const qint64 size = qint64(f.value("size").toDouble());
+        const QByteArray sqlType = type == "string"   ? (size > 0 ? "VARCHAR(" + QByteArray::number(size) + ')' : QByteArray("VARCHAR"))
+                                   : type == "integer" || type == "boolean" ? QByteArray("INTEGER")
+                                   : type == "largeint"                     ? QByteArray("BIGINT")
+                                   : type == "float" || type == "currency"  ? QByteArray("REAL")
+                                                                            : QByteArray("TEXT");
+        table += '"' + QByteArray(name).replace('"', "\"\"").replace('\0', "") + "\" " + sqlType + ", ";
+        sqlite3_bind_text(ins, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(ins, 2, type.constData(), int(type.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_int64(ins, 3, size);
+        sqlite3_bind_int(ins, 4, f.value("required").toBool());
+        sqlite3_bind_int64(ins, 5, i);
+        sqlite3_step(ins);
+        sqlite3_reset(ins);
+    }
+    sqlite3_finalize(ins);
+    run(table + "_pos REAL NOT NULL)");
+    QByteArray params = "?1";
+    for (qsizetype i = 0; i < fields.size(); ++i)
+        params += ", ?" + QByteArray::number(i + 2);
+    sqlite3_prepare_v2(db, "INSERT INTO records VALUES (" + params.mid(4) + (fields.isEmpty() ? "" : ", ") + "?1)", -1,
+                       &ins, nullptr);
+    for (qsizetype r = 0; r < records.size(); ++r) {
+        const QJsonArray rec = records[r].toArray();
+        sqlite3_bind_double(ins, 1, double(r + 1));
+        for (qsizetype i = 0; i < rec.size(); ++i) {
+            const QJsonValue v = rec[i];
+            const QString type = fields[i].toObject().value("type").toString();
+            const int p = int(i) + 2;
+            if (v.isBool())
+                sqlite3_bind_int(ins, p, v.toBool());
+            else if (v.isDouble() && (type == "integer" || type == "largeint"))
+                sqlite3_bind_int64(ins, p, qint64(v.toDouble()));
+            else if (v.isDouble())
+                sqlite3_bind_double(ins, p, v.toDouble());
+            else if (v.isString()) {
+                const QByteArray t = v.toString().toUtf8();
+                sqlite3_bind_text(ins, p, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+            }
+        }
+        sqlite3_step(ins);
+        sqlite3_reset(ins);
+        sqlite3_clear_bindings(ins);
+    }
+    sqlite3_finalize(ins);
+    sqlite3_int64 size = 0;
+    unsigned char *out = sqlite3_serialize(db, "main", &size, 0);
+    QByteArray bytes(reinterpret_cast<const char *>(out), qsizetype(size));
+    sqlite3_free(out);
+    sqlite3_close(db);
+    return bytes;
+}
+
+QByteArray manyFields(int n)
+{
+    QByteArray json = "[";
+    for (int i = 0; i < n; ++i)
+        json += (i ? ",{\"name\":\"F" : "{\"name\":\"F") + QByteArray::number(i) + "\",\"type\":\"integer\"}";
+    return json + ']';
+}
+
+// Changes every record and adds one, then checks both forms carry the result.
+void checkWritableAndRoundTrips(TClientDataSet &ds)
+{
+    ds.First();
+    while (!ds.Eof()) {
+        ds.Edit();
+        ds.Fields(0)->setValue(ds.Fields(0)->Value());
+        ds.Post();
+        ds.Next();
+    }
+    if (ds.RecordCount() > 0) {
+        QVariantList first;
+        ds.First();
+        for (int f = 0; f < ds.FieldCount(); ++f)
+            first << ds.Fields(f)->Value();
+        ds.Append();
+        for (int f = 0; f < ds.FieldCount(); ++f)
+            ds.Fields(f)->setValue(first[f]);
+        ds.Post();
+    }
+    TClientDataSet viaPacket, viaJson;
+    viaPacket.setData(ds.Data());
+    compareAll(ds, viaPacket);
+    viaJson.fromJson(ds.toJson());
+    compareAll(ds, viaJson);
+    QCOMPARE(viaJson.Data().toByteArray().size() > 0, true);
+    viaPacket.fromJson(viaJson.toJson());
+    compareAll(ds, viaPacket);
+}
+
 // The machine's time zone while alive.
 class MachineZone {
 public:
@@ -203,6 +321,10 @@ private slots:
     void hostilePacket();
     void hostileJson_data();
     void hostileJson();
+    void bothFormsAgree_data();
+    void bothFormsAgree();
+    void packetHeaderVersions_data();
+    void packetHeaderVersions();
 };
 
 void TestDataPackets::binaryRoundTrip()
@@ -258,6 +380,14 @@ void TestDataPackets::fileRoundTrip()
     c.LoadFromFile(json.fileName());
     compareAll(a, c);
     QVERIFY_THROWS_EXCEPTION(EDatabaseError, c.LoadFromFile(dir.filePath(QStringLiteral("missing"))));
+    // A device never ends: the read stops at a bound, with the dataset as it was.
+    try {
+        c.LoadFromFile(QStringLiteral("/dev/zero"));
+        QFAIL("/dev/zero was read");
+    } catch (const EDatabaseError &e) {
+        QVERIFY2(e.Message().contains(QStringLiteral("larger than")), qPrintable(e.Message()));
+    }
+    compareAll(a, c);
 }
 
 void TestDataPackets::nullPacketCloses()
@@ -750,6 +880,10 @@ void TestDataPackets::hostileJson_data()
                               << QStringLiteral("too long");
     QTest::newRow("bad date") << QByteArray(R"({"fields":[{"name":"A","type":"date"}],"records":[["2024-02-30"]]})")
                               << QStringLiteral("not a valid date");
+    // Each name used to be looked up among all before it.
+    QTest::newRow("100 000 fields") << QByteArray(R"({"fields":)" + manyFields(100000) + "}") << QStringLiteral("more than 500");
+    QTest::newRow("size not a number") << QByteArray(R"({"fields":[{"name":"A","type":"string","size":"9"}]})")
+                                       << QStringLiteral("not a whole number");
 }
 
 void TestDataPackets::hostileJson()
@@ -766,6 +900,122 @@ void TestDataPackets::hostileJson()
         QVERIFY2(e.Message().contains(message), qPrintable(e.Message()));
     }
     QVERIFY(Snapshot::of(ds) == before);
+}
+
+void TestDataPackets::bothFormsAgree_data()
+{
+    QTest::addColumn<QByteArray>("fields");
+    QTest::addColumn<QByteArray>("records");
+    QTest::addColumn<QByteArray>("patch"); // SQL on the packet alone (what JSON cannot say), or "json"
+    QTest::addColumn<QString>("refused");  // a pattern of the message; empty: accepted
+    const QByteArray codeName = R"([{"name":"CODIGO","type":"integer","required":true},{"name":"NOME","type":"string","size":10}])";
+    const QByteArray money = R"([{"name":"C","type":"currency"},{"name":"F","type":"float"}])";
+    QTest::newRow("required field without a value") << codeName << QByteArray(R"([[1,"a"],[null,"b"]])") << QByteArray()
+                                                    << QStringLiteral("record 2 holds no value in the required field \"CODIGO\"");
+    QTest::newRow("currency with five decimals") << money << QByteArray("[[1.23456,0]]") << QByteArray()
+                                                 << QStringLiteral("more than four decimals|wrong kind in field \"C\"");
+    QTest::newRow("currency of 1e305") << money << QByteArray("[[1e305,0]]") << QByteArray()
+                                       << QStringLiteral("currency");
+    QTest::newRow("currency at the edge of its range") << money << QByteArray("[[922337203685477,1e305]]") << QByteArray()
+                                                       << QString();
+    QTest::newRow("currency a float cannot hold exactly") << money << QByteArray("[[37.05,0.30000000000000004]]")
+                                                          << QByteArray() << QString();
+    QTest::newRow("infinity") << money << QByteArray("[[0,0]]") << QByteArray("UPDATE records SET F = 9e999")
+                              << QStringLiteral("wrong kind in field \"F\"");
+    QTest::newRow("text that is not UTF-8") << codeName << QByteArray(R"([[1,"a"]])")
+                                            << QByteArray("UPDATE records SET NOME = CAST(x'C328' AS TEXT)")
+                                            << QStringLiteral("wrong kind in field \"NOME\"");
+    QTest::newRow("size 3000000000") << QByteArray(R"([{"name":"S","type":"string","size":3000000000}])")
+                                     << QByteArray("[]") << QByteArray() << QStringLiteral("size 3000000000");
+    QTest::newRow("size 1000001") << QByteArray(R"([{"name":"S","type":"string","size":1000001}])") << QByteArray("[]")
+                                  << QByteArray() << QStringLiteral("size 1000001");
+    QTest::newRow("string of size 0") << QByteArray(R"([{"name":"S","type":"string","size":0}])")
+                                      << QByteArray(R"([["any length at all"]])") << QByteArray() << QString();
+    QTest::newRow("name of 129 characters")
+        << QByteArray(R"([{"name":")" + QByteArray(129, 'N') + R"(","type":"integer"}])") << QByteArray("[]")
+        << QByteArray() << QStringLiteral("longer than 128");
+    QTest::newRow("name of 128 characters")
+        << QByteArray(R"([{"name":")" + QByteArray(128, 'N') + R"(","type":"integer"}])") << QByteArray("[[7]]")
+        << QByteArray() << QString();
+    QTest::newRow("501 fields") << manyFields(501) << QByteArray("[]") << QByteArray() << QStringLiteral("more than 500");
+    QTest::newRow("dotted capital I and i with a dot") << QByteArray(R"([{"name":"İ","type":"integer"},{"name":"i̇","type":"integer"}])")
+                                                       << QByteArray("[[1,2]]") << QByteArray() << QString();
+    QTest::newRow("names differing in a non-ASCII case") << QByteArray(R"([{"name":"É","type":"integer"},{"name":"é","type":"integer"}])")
+                                                         << QByteArray("[[1,2]]") << QByteArray() << QString();
+    // SQLite itself refuses such a table: JSON alone can say it.
+    QTest::newRow("names differing in an ASCII case") << QByteArray(R"([{"name":"Ab","type":"integer"},{"name":"aB","type":"integer"}])")
+                                                      << QByteArray("[]") << QByteArray("json") << QStringLiteral("Duplicate");
+    QTest::newRow("leading space") << QByteArray(R"([{"name":" $A","type":"integer"}])") << QByteArray("[[1]]")
+                                   << QByteArray() << QStringLiteral("begins or ends with a space");
+    QTest::newRow("semicolon") << QByteArray(R"([{"name":"A;B","type":"integer"}])") << QByteArray("[[1]]") << QByteArray()
+                               << QStringLiteral("separates the fields of an index");
+    QTest::newRow("NUL in a name") << QByteArray(R"([{"name":"A\u0000B","type":"integer"}])") << QByteArray("[[1]]")
+                                   << QByteArray() << QStringLiteral("control character U\\+0000");
+}
+
+void TestDataPackets::bothFormsAgree()
+{
+    QFETCH(QByteArray, fields);
+    QFETCH(QByteArray, records);
+    QFETCH(QByteArray, patch);
+    QFETCH(QString, refused);
+    const bool jsonOnly = patch == "json";
+    QByteArray packet = jsonOnly ? QByteArray() : rawPacket(fields, records);
+    if (!patch.isEmpty() && !jsonOnly)
+        packet = craft(packet, patch.constData());
+    const QByteArray json = R"({"fields":)" + fields + R"(,"records":)" + records + '}';
+    for (const bool binary : {true, false}) {
+        if ((!binary && !patch.isEmpty() && !jsonOnly) || (binary && jsonOnly))
+            continue;
+        TClientDataSet ds;
+        buildProducts(ds);
+        ds.setFiltered(false); // its filter names its own fields
+        const Snapshot before = Snapshot::of(ds);
+        try {
+            binary ? ds.setData(packet) : ds.fromJson(json);
+        } catch (const EDatabaseError &e) {
+            QVERIFY2(!refused.isEmpty(), qPrintable(e.Message()));
+            QVERIFY2(e.Message().contains(QRegularExpression(refused)), qPrintable(e.Message()));
+            QVERIFY(Snapshot::of(ds) == before);
+            continue;
+        }
+        QVERIFY2(refused.isEmpty(), binary ? "the packet was accepted" : "the JSON was accepted");
+        checkWritableAndRoundTrips(ds);
+        if (QTest::currentTestFailed())
+            return;
+    }
+}
+
+void TestDataPackets::packetHeaderVersions_data()
+{
+    QTest::addColumn<int>("version");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("rollback journal") << 1 << true;
+    QTest::newRow("WAL") << 2 << true;
+    QTest::newRow("later, read-only to SQLite") << 3 << false;
+    QTest::newRow("0") << 0 << false;
+}
+
+// Bytes 18 and 19 of the header: a packet SQLite would hold read-only must
+// not load as a dataset whose first edit then fails.
+void TestDataPackets::packetHeaderVersions()
+{
+    QFETCH(int, version);
+    QFETCH(bool, accepted);
+    TClientDataSet source;
+    buildProducts(source);
+    QByteArray packet = source.Data().toByteArray();
+    packet[18] = char(version);
+    TClientDataSet ds;
+    try {
+        ds.setData(packet);
+    } catch (const EDatabaseError &e) {
+        QVERIFY2(!accepted, qPrintable(e.Message()));
+        QVERIFY2(e.Message().contains(QStringLiteral("file format versions")), qPrintable(e.Message()));
+        return;
+    }
+    QVERIFY(accepted);
+    checkWritableAndRoundTrips(ds);
 }
 
 QTEST_GUILESS_MAIN(TestDataPackets)
