@@ -103,7 +103,7 @@ docs)
     for opt in $("$touchdlg" --help | grep -oE -- '--[a-z][a-z-]*' | sort -u); do
         grep -qE -- "(^|[^a-z-])$opt([^a-z-]|$)" <<<"$man" || fail "man page lacks $opt"
     done
-    for dialog in $("$touchdlg" --help | sed -n '/^Dialogs:/,$ s/^  \([a-z][a-z-]*\) .*/\1/p'); do
+    for dialog in $("$touchdlg" --help | sed -n '/^Dialogs:/,/^$/ s/^  \([a-z][a-z-]*\) .*/\1/p'); do
         grep -qx ".SS $dialog" <<<"$man" || fail "man page lacks the $dialog dialog"
     done
     # The README shows the tested consumer, not a copy that drifts.
