@@ -314,11 +314,18 @@ bool isPlainIdentifier(const QString &name)
     return sqlite3_keyword_check(utf8.constData(), int(utf8.size())) == 0;
 }
 
-QString prefixCondition(const QString &field, const QString &prefix)
+QString filterName(const QString &field)
 {
-    const QString name = isPlainIdentifier(field)
-                             ? field
-                             : u'"' + QString(field).replace(u'"', QLatin1String("\"\"")) + u'"';
+    return isPlainIdentifier(field) ? field : u'"' + QString(field).replace(u'"', QLatin1String("\"\"")) + u'"';
+}
+
+QString prefixCondition(const QString &field, const QString &prefix, PrefixView view)
+{
+    QString name = filterName(field);
+    if (view.kind == PrefixView::Unaccented)
+        name = QStringLiteral("UNACCENT(") + name + u')';
+    else if (view.kind == PrefixView::Shown)
+        name = QStringLiteral("ASSTRING(") + name + QStringLiteral(", '") + fieldTypeName(view.type) + QStringLiteral("')");
     return QStringLiteral("UPPER(") + name + QStringLiteral(") LIKE '") + prefix + QStringLiteral("%'");
 }
 
@@ -332,13 +339,9 @@ PrefixSplit splitPrefixSearch(const QString &text)
     const size_t n = t.size();
     if (n < 6)
         return split;
-    // ... UPPER ( field ) LIKE 'pattern'
-    const Token &upper = t[n - 6], &open = t[n - 5], &field = t[n - 4], &close = t[n - 3], &like = t[n - 2],
-                &pattern = t[n - 1];
-    if (!keyword(upper, "UPPER") || open.kind != Token::LParen || close.kind != Token::RParen
-        || !keyword(like, "LIKE") || pattern.kind != Token::String)
-        return split;
-    if (!isName(field))
+    // ... UPPER ( <view of field> ) LIKE 'pattern'
+    const Token &close = t[n - 3], &like = t[n - 2], &pattern = t[n - 1];
+    if (close.kind != Token::RParen || !keyword(like, "LIKE") || pattern.kind != Token::String)
         return split;
     const QString &p = pattern.value;
     if (p.isEmpty() || !p.endsWith(u'%'))
@@ -346,32 +349,60 @@ PrefixSplit splitPrefixSearch(const QString &text)
     const QString prefix = p.left(p.size() - 1);
     if (prefix.contains(u'%') || prefix.contains(u'_'))
         return split;
+    auto isComma = [](const Token &k) { return k.kind == Token::Comma; };
+    // The view: UPPER(f), UPPER(UNACCENT(f)) or UPPER(ASSTRING(f, 'type')).
+    size_t k = 0; // tokens of the condition
+    const Token *field = nullptr, *fieldEnd = nullptr;
+    if (keyword(t[n - 6], "UPPER") && t[n - 5].kind == Token::LParen && isName(t[n - 4])) {
+        k = 6;
+        field = &t[n - 4];
+        fieldEnd = &t[n - 3];
+    } else if (n >= 9 && keyword(t[n - 9], "UPPER") && t[n - 8].kind == Token::LParen
+               && keyword(t[n - 7], "UNACCENT") && t[n - 6].kind == Token::LParen && isName(t[n - 5])
+               && t[n - 4].kind == Token::RParen) {
+        k = 9;
+        field = &t[n - 5];
+        fieldEnd = &t[n - 4];
+        split.view.kind = PrefixView::Unaccented;
+    } else if (n >= 11 && keyword(t[n - 11], "UPPER") && t[n - 10].kind == Token::LParen
+               && keyword(t[n - 9], "ASSTRING") && t[n - 8].kind == Token::LParen && isName(t[n - 7])
+               && isComma(t[n - 6]) && t[n - 5].kind == Token::String && t[n - 4].kind == Token::RParen) {
+        const TFieldType type = fieldTypeFromName(t[n - 5].value);
+        if (type == ftUnknown)
+            return split;
+        k = 11;
+        field = &t[n - 7];
+        fieldEnd = &t[n - 6];
+        split.view = {PrefixView::Shown, type};
+    } else {
+        return split;
+    }
 
-    if (n > 6) {
+    if (n > k) {
         // <base> AND …: the AND must join the whole base, so the base may not
         // hold, outside parentheses, an OR (lower precedence) or a BETWEEN
         // (whose own AND would take ours).
-        if (n < 8 || !keyword(t[n - 7], "AND"))
+        if (n < k + 2 || !keyword(t[n - k - 1], "AND"))
             return split;
         int depth = 0;
-        for (size_t i = 0; i + 7 < n; ++i) {
-            const Token &k = t[i];
-            if (k.kind == Token::LParen || keyword(k, "CASE"))
+        for (size_t i = 0; i + k + 1 < n; ++i) {
+            const Token &b = t[i];
+            if (b.kind == Token::LParen || keyword(b, "CASE"))
                 ++depth;
-            else if (k.kind == Token::RParen || keyword(k, "END"))
+            else if (b.kind == Token::RParen || keyword(b, "END"))
                 --depth;
-            else if (depth == 0 && (keyword(k, "OR") || keyword(k, "BETWEEN")))
+            else if (depth == 0 && (keyword(b, "OR") || keyword(b, "BETWEEN")))
                 return split;
             if (depth < 0)
                 return split;
         }
         if (depth != 0)
             return split;
-        split.base = text.mid(t[0].start, t[n - 8].end - t[0].start);
+        split.base = text.mid(t[0].start, t[n - k - 2].end - t[0].start);
     }
     split.matched = true;
-    split.field = field.value;
-    split.fieldText = text.mid(open.end, close.start - open.end);
+    split.field = field->value;
+    split.fieldText = text.mid((field - 1)->end, fieldEnd->start - (field - 1)->end);
     split.prefix = prefix;
     return split;
 }

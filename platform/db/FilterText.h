@@ -4,9 +4,12 @@
 // parameter, no parenthesis closing one it did not open), and whether it
 // has the search dialogs' shape
 //     <base> AND UPPER(<field>) LIKE '<TEXT>%'
-// whose last condition the dataset evaluates natively. The text is read as
+// (or UPPER(UNACCENT(<field>)), UPPER(ASSTRING(<field>, '<type>'))) whose
+// last condition the dataset evaluates natively. The text is read as
 // the dataset compiles it: followed by a line break.
 #pragma once
+
+#include "platform/db/Fields.h"
 
 #include <QString>
 #include <vector>
@@ -68,9 +71,24 @@ bool hasTopLevelOr(const std::vector<Token> &tokens);
 // does not take for a keyword (NULL, ORDER, ...).
 bool isPlainIdentifier(const QString &name);
 
+// A field's name as a filter writes it: quoted unless it is a plain identifier.
+QString filterName(const QString &field);
+
+// What a prefix condition compares with the typed text: the value as
+// SQLite reads it, its text without accents (UNACCENT), or its text as the
+// grid shows it (ASSTRING with the field's type: decimal comma,
+// dd/mm/yyyy dates).
+struct PrefixView {
+    enum Kind { Value, Unaccented, Shown };
+    Kind kind = Value;
+    TFieldType type = ftUnknown; // Shown: the type whose text it is
+    bool operator==(const PrefixView &) const = default;
+};
+
 // UPPER(<field>) LIKE '<prefix>%', the field quoted unless it is a plain
-// identifier: the condition splitPrefixSearch recognises.
-QString prefixCondition(const QString &field, const QString &prefix);
+// identifier and wrapped as the view says: the condition splitPrefixSearch
+// recognises.
+QString prefixCondition(const QString &field, const QString &prefix, PrefixView view = {});
 
 // The split of a prefix-search filter. base is empty when the whole text is
 // the prefix condition.
@@ -80,6 +98,7 @@ struct PrefixSplit {
     QString field;     // the identifier, unquoted
     QString fieldText; // the identifier as written between the parentheses
     QString prefix;    // the pattern without its final "%"
+    PrefixView view;
 };
 
 PrefixSplit splitPrefixSearch(const QString &text);

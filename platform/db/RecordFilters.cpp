@@ -53,7 +53,9 @@ bool allowedFunction(const char *name)
         "unixepoch", "acos",     "asin",     "atan",      "atan2",     "ceil",    "ceiling",  "cos",
         "degrees",  "exp",       "floor",    "ln",        "log",       "log10",   "log2",     "mod",
         "pi",       "pow",       "power",    "radians",   "sin",       "sqrt",    "tan",      "trunc",
-        "acosh",    "asinh",     "atanh",    "cosh",      "sinh",      "tanh"};
+        "acosh",    "asinh",     "atanh",    "cosh",      "sinh",      "tanh",
+        // our own (SqlFunctions.h)
+        "asstring", "unaccent"};
     return name && allowed.contains(QByteArray(name).toLower());
 }
 
@@ -199,7 +201,13 @@ FilterPlan RecordStore::plan(const QString &text, bool fastPath)
     if (split.prefix.toUtf8().size() + 1 > sqlite3_limit(m_db, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1))
         return p;
     const int field = resolveField(split.fieldText);
-    if (field < 0 || m_columns[size_t(field)].storage() == Storage::Real)
+    if (field < 0)
+        return p;
+    // Natively evaluated: a value's own text (SQLite's text of a real is not
+    // ours), and the shown text of the field's own type.
+    const Storage storage = m_columns[size_t(field)].storage();
+    if ((split.view.kind != PrefixView::Shown && storage == Storage::Real)
+        || (split.view.kind == PrefixView::Shown && split.view.type != m_fields[size_t(field)].type))
         return p;
     if (!split.base.isEmpty()) {
         // The base must stand on its own, as it does inside the whole text.
@@ -211,6 +219,7 @@ FilterPlan RecordStore::plan(const QString &text, bool fastPath)
     }
     p.sqlPart = split.base;
     p.prefixField = field;
+    p.prefixView = split.view;
     p.prefix = split.prefix.toUtf8();
     return p;
 }
@@ -362,15 +371,14 @@ std::vector<int> RecordStore::select(const SortKeys &keys, const FilterPlan &pla
         return out;
     }
     // The prefix condition: one range of the field's upper-cased order.
-    PrefixOrder &p = prefixOrder(plan.prefixField);
+    PrefixOrder &p = prefixOrder(plan.prefixField, plan.prefixView);
     const std::string_view prefix(plan.prefix.constData(), size_t(plan.prefix.size()));
-    const int field = plan.prefixField;
     char buffer[24];
     const auto lo = std::partition_point(p.order.begin(), p.order.end(), [&](int r) {
-        return compareUpperTo(upperText(field, r, buffer), prefix) < 0;
+        return compareUpperTo(viewText(p, r, buffer), prefix) < 0;
     });
     const auto hi = std::partition_point(lo, p.order.end(), [&](int r) {
-        const std::string_view t = upperText(field, r, buffer);
+        const std::string_view t = viewText(p, r, buffer);
         return t.size() >= prefix.size() && compareUpperTo(t.substr(0, prefix.size()), prefix) == 0;
     });
     Bitmap match;

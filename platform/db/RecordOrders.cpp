@@ -1,5 +1,6 @@
 // The orders: each index's kept permutation and each searched field's
 // upper-cased order, sorted once and then kept in step with every change.
+#include "platform/db/Collation.h"
 #include "platform/db/RecordStore.h"
 
 #include <algorithm>
@@ -66,6 +67,37 @@ quint64 realKey(double d)
 
 // ------------------------------------------------------------------- order
 
+bool RecordStore::collates(int field) const
+{
+    const TFieldType type = m_fields[size_t(field)].type;
+    return type == ftString || type == ftMemo;
+}
+
+void RecordStore::storeCollationKey(Column &keys, int field, int rowid) const
+{
+    const Column &c = m_columns[size_t(field)];
+    if (c.isNull(rowid)) {
+        keys.clear(rowid);
+        return;
+    }
+    thread_local std::string key;
+    Collation::instance().sortKey(c.text(rowid), key);
+    keys.set(rowid, key);
+}
+
+const Column &RecordStore::collationKeys(int field) const
+{
+    std::unique_ptr<Column> &keys = m_collationKeys[size_t(field)];
+    if (!keys) {
+        auto built = std::make_unique<Column>(Storage::Text);
+        built->resize(m_pos.size());
+        for (int r : m_natural)
+            storeCollationKey(*built, field, r);
+        keys = std::move(built);
+    }
+    return *keys;
+}
+
 int RecordStore::compareField(const SortKey &key, int a, int b) const
 {
     const Column &c = m_columns[size_t(key.field)];
@@ -83,6 +115,11 @@ int RecordStore::compareField(const SortKey &key, int a, int b) const
     }
     case Storage::Text:
         break;
+    }
+    if (collates(key.field)) {
+        const Column &keys = collationKeys(key.field);
+        return key.caseInsensitive ? compareBytes(Collation::withoutCase(keys.text(a)), Collation::withoutCase(keys.text(b)))
+                                   : compareBytes(keys.text(a), keys.text(b));
     }
     return key.caseInsensitive ? compareNoCase(c.text(a), c.text(b)) : compareBytes(c.text(a), c.text(b));
 }
@@ -110,6 +147,7 @@ void RecordStore::sortRows(std::vector<int> &rows, const SortKeys &keys) const
     };
     const SortKey first = keys.front();
     const Column &c = m_columns[size_t(first.field)];
+    const Column *collation = collates(first.field) ? &collationKeys(first.field) : nullptr;
     std::vector<Entry> entries;
     entries.reserve(rows.size());
     for (int r : rows) {
@@ -124,7 +162,12 @@ void RecordStore::sortRows(std::vector<int> &rows, const SortKeys &keys) const
                 e.key = realKey(c.real(r));
                 break;
             case Storage::Text:
-                e.key = textKey(c.text(r), first.caseInsensitive ? lowerAscii : noFold);
+                if (collation)
+                    e.key = textKey(first.caseInsensitive ? Collation::withoutCase(collation->text(r))
+                                                          : collation->text(r),
+                                    noFold);
+                else
+                    e.key = textKey(c.text(r), first.caseInsensitive ? lowerAscii : noFold);
                 break;
             }
         }
@@ -167,20 +210,50 @@ std::string_view RecordStore::upperText(int field, int rowid, char *buffer) cons
     return c.text(rowid);
 }
 
-bool RecordStore::upperLess(int field, int a, int b) const
+// The text of a row in a prefix order's view, before UPPER().
+std::string_view RecordStore::viewText(const PrefixOrder &p, int rowid, char *buffer) const
+{
+    return p.view.kind == PrefixView::Value ? upperText(p.field, rowid, buffer) : p.texts.text(rowid);
+}
+
+void RecordStore::storeViewText(PrefixOrder &p, int rowid) const
+{
+    if (p.view.kind == PrefixView::Value)
+        return;
+    QString text;
+    if (p.view.kind == PrefixView::Shown) {
+        text = toDisplay(m_columns[size_t(p.field)].cell(rowid), p.view.type);
+    } else {
+        char buffer[24];
+        const std::string_view value = upperText(p.field, rowid, buffer); // SQLite's text of the value
+        text = unaccented(QString::fromUtf8(value.data(), qsizetype(value.size())));
+    }
+    const QByteArray utf8 = text.toUtf8();
+    p.texts.set(rowid, std::string_view(utf8.constData(), size_t(utf8.size())));
+}
+
+bool RecordStore::upperLess(const PrefixOrder &p, int a, int b) const
 {
     char ba[24], bb[24];
-    const int c = compareUpper(upperText(field, a, ba), upperText(field, b, bb));
+    const int c = compareUpper(viewText(p, a, ba), viewText(p, b, bb));
     return c < 0 || (c == 0 && a < b);
 }
 
-RecordStore::PrefixOrder &RecordStore::prefixOrder(int field)
+RecordStore::PrefixOrder &RecordStore::prefixOrder(int field, PrefixView view)
 {
-    if (PrefixOrder *kept = m_prefixOrders.find([field](const PrefixOrder &k) { return k.field == field; }))
+    if (PrefixOrder *kept = m_prefixOrders.find(
+            [&](const PrefixOrder &k) { return k.field == field && k.view == view; }))
         return *kept;
     auto p = std::make_unique<PrefixOrder>();
     p->field = field;
+    p->view = view;
     const Column &c = m_columns[size_t(field)];
+    if (view.kind != PrefixView::Value) {
+        p->texts.resize(m_pos.size());
+        for (int r : m_natural)
+            if (!c.isNull(r))
+                storeViewText(*p, r);
+    }
     struct Entry {
         quint64 key;
         int rowid;
@@ -190,11 +263,11 @@ RecordStore::PrefixOrder &RecordStore::prefixOrder(int field)
     char buffer[24];
     for (int r : m_natural)
         if (!c.isNull(r))
-            entries.push_back({textKey(upperText(field, r, buffer), upperAscii), r});
+            entries.push_back({textKey(viewText(*p, r, buffer), upperAscii), r});
     std::sort(entries.begin(), entries.end(), [&](const Entry &x, const Entry &y) {
         if (x.key != y.key)
             return x.key < y.key;
-        return upperLess(field, x.rowid, y.rowid);
+        return upperLess(*p, x.rowid, y.rowid);
     });
     p->order.reserve(entries.size());
     for (const Entry &e : entries)
@@ -214,9 +287,11 @@ void RecordStore::unlinkFromOrders(int rowid)
         if (m_columns[size_t(p.field)].isNull(rowid))
             return;
         const auto it = std::lower_bound(p.order.begin(), p.order.end(), rowid,
-                                         [&](int a, int b) { return upperLess(p.field, a, b); });
+                                         [&](int a, int b) { return upperLess(p, a, b); });
         if (it != p.order.end() && *it == rowid)
             p.order.erase(it);
+        if (p.view.kind != PrefixView::Value)
+            p.texts.clear(rowid);
     });
 }
 
@@ -230,8 +305,9 @@ void RecordStore::linkIntoOrders(int rowid)
     m_prefixOrders.forEach([&](PrefixOrder &p) {
         if (m_columns[size_t(p.field)].isNull(rowid))
             return;
+        storeViewText(p, rowid);
         p.order.insert(std::lower_bound(p.order.begin(), p.order.end(), rowid,
-                                        [&](int a, int b) { return upperLess(p.field, a, b); }),
+                                        [&](int a, int b) { return upperLess(p, a, b); }),
                        rowid);
     });
 }

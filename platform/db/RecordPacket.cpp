@@ -362,6 +362,8 @@ std::unique_ptr<RecordStore> RecordStore::load(const QByteArray &packet)
     store->m_columns.clear();
     for (const FieldInfo &f : fields)
         store->m_columns.emplace_back(f.storage);
+    store->m_collationKeys.clear();
+    store->m_collationKeys.resize(fields.size());
     store->loadMirror();
     store->prepareStatements();
     // Whoever wrote the image may have left free pages or deleted records in it.

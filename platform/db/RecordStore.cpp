@@ -1,4 +1,5 @@
 #include "platform/db/RecordStore.h"
+#include "platform/db/SqlFunctions.h"
 #include "platform/rtl/Exceptions.h"
 
 #include <algorithm>
@@ -16,6 +17,7 @@ RecordStore::RecordStore(sqlite3 *db, std::vector<FieldInfo> fields) : m_db(db),
         f.quoted = quoteIdentifier(f.name);
         m_columns.emplace_back(f.storage);
     }
+    m_collationKeys.resize(m_fields.size());
 }
 
 RecordStore::~RecordStore()
@@ -67,6 +69,7 @@ void RecordStore::configure()
     // rebuild of the image before it is handed out.
     exec(db, "PRAGMA secure_delete = ON");
     exec(db, "PRAGMA case_sensitive_like = ON");
+    registerFunctions(db);
     sqlite3_set_authorizer(db, &RecordStore::authorize, this);
 }
 
@@ -119,7 +122,14 @@ void RecordStore::ensureCapacity(size_t rows)
     m_alive.resize(cap, 0);
     for (Column &c : m_columns)
         c.resize(cap);
+    for (auto &keys : m_collationKeys)
+        if (keys)
+            keys->resize(cap);
     m_filters.forEach([cap](CachedFilter &f) { f.passes.resize(cap); });
+    m_prefixOrders.forEach([cap](PrefixOrder &p) {
+        if (p.view.kind != PrefixView::Value)
+            p.texts.resize(cap);
+    });
 }
 
 // ------------------------------------------------------------------ fields
@@ -271,8 +281,11 @@ void RecordStore::bindCells(Statement &st, const std::vector<Cell> &cells)
 
 void RecordStore::writeCells(int rowid, const std::vector<Cell> &cells)
 {
-    for (size_t f = 0; f < m_columns.size(); ++f)
+    for (size_t f = 0; f < m_columns.size(); ++f) {
         m_columns[f].set(rowid, cells[f]);
+        if (m_collationKeys[f])
+            storeCollationKey(*m_collationKeys[f], int(f), rowid);
+    }
 }
 
 int RecordStore::insertRow(double pos, const std::vector<Cell> &cells)
@@ -325,6 +338,9 @@ void RecordStore::deleteRow(int rowid)
         m_natural.erase(it);
     for (Column &c : m_columns)
         c.clear(rowid);
+    for (auto &keys : m_collationKeys)
+        if (keys)
+            keys->clear(rowid);
     m_alive[size_t(rowid)] = 0;
     m_filters.forEach([rowid](CachedFilter &f) { f.passes.reset(size_t(rowid)); });
 }
@@ -342,6 +358,8 @@ void RecordStore::deleteAll()
     m_orders.clear();
     m_prefixOrders.clear();
     m_filters.clear();
+    for (auto &keys : m_collationKeys)
+        keys.reset();
 }
 
 void RecordStore::appendRows(const std::vector<std::vector<Cell>> &rows)

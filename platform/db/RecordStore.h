@@ -17,6 +17,7 @@
 #pragma once
 
 #include "platform/db/Columns.h"
+#include "platform/db/FilterText.h"
 #include "platform/db/RecentlyUsed.h"
 #include "platform/db/Sqlite.h"
 #include "platform/db/Values.h"
@@ -43,7 +44,8 @@ struct FilterPlan {
     QString text;              // the whole filter, as errors name it
     QString sqlPart;           // empty: no SQLite part
     int prefixField = -1;      // -1: no native part
-    QByteArray prefix;         // UPPER(field) must start with these bytes
+    PrefixView prefixView;     // what of the field is compared
+    QByteArray prefix;         // UPPER(view of field) must start with these bytes
 };
 
 class RecordStore {
@@ -120,6 +122,8 @@ private:
     };
     struct PrefixOrder {
         int field;
+        PrefixView view;
+        Column texts{Storage::Text}; // the view's text by rowid, unless it is the value
         std::vector<int> order; // non-null values by UPPER() text, then rowid
     };
     struct CachedFilter {
@@ -152,6 +156,12 @@ private:
     void linkIntoOrders(int rowid);
     void recheckFilters(int rowid);
 
+    // A string or memo field is ordered alphabetically (Collation.h), through
+    // sort keys of its values by rowid: computed on first use, then kept in
+    // step with every change.
+    bool collates(int field) const;
+    const Column &collationKeys(int field) const;
+    void storeCollationKey(Column &keys, int field, int rowid) const;
     int compareField(const SortKey &key, int a, int b) const;
     bool naturalLess(int a, int b) const
     {
@@ -159,8 +169,10 @@ private:
         return pa < pb || (pa == pb && a < b);
     }
     std::string_view upperText(int field, int rowid, char *buffer) const;
-    bool upperLess(int field, int a, int b) const;
-    PrefixOrder &prefixOrder(int field);
+    std::string_view viewText(const PrefixOrder &p, int rowid, char *buffer) const;
+    bool upperLess(const PrefixOrder &p, int a, int b) const;
+    void storeViewText(PrefixOrder &p, int rowid) const;
+    PrefixOrder &prefixOrder(int field, PrefixView view);
     // The records that pass an SQL part, kept and followed through edits
     // unless its value may change with the clock (then fresh in `fresh`).
     const Bitmap &filterResult(const QString &expression, const QString &filter, Bitmap &fresh);
@@ -179,6 +191,7 @@ private:
     sqlite3 *m_db;
     std::vector<FieldInfo> m_fields;
     std::vector<Column> m_columns;
+    mutable std::vector<std::unique_ptr<Column>> m_collationKeys; // by field; null until used
     std::vector<double> m_pos;
     std::vector<quint8> m_alive;
     std::vector<int> m_natural;

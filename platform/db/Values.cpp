@@ -339,6 +339,22 @@ Cell fromDisplay(const QString &text, const FieldInfo &field)
     return toCell(text, field);
 }
 
+QString unaccented(const QString &text)
+{
+    bool ascii = true;
+    for (QChar c : text)
+        ascii = ascii && c.unicode() < 0x80;
+    if (ascii)
+        return text;
+    const QString decomposed = text.normalized(QString::NormalizationForm_D);
+    QString out;
+    out.reserve(decomposed.size());
+    for (QChar c : decomposed)
+        if (c.category() != QChar::Mark_NonSpacing)
+            out += c;
+    return out.normalized(QString::NormalizationForm_C);
+}
+
 bool conforms(const Cell &cell, const FieldInfo &field)
 {
     if (cell.kind == Cell::Null)

@@ -76,6 +76,9 @@ QVariant toVariant(const Cell &cell, TFieldType type);
 QString toDisplay(const Cell &cell, TFieldType type);
 // Parses AsString's forms (and ISO forms) back.
 Cell fromDisplay(const QString &text, const FieldInfo &field);
+// The text with the accents of its letters taken off (decomposed, the
+// combining marks dropped): "Ç" gives "C", "é" gives "e". Case is kept.
+QString unaccented(const QString &text);
 // Whether a value read from a packet has the storage class and form its field needs.
 bool conforms(const Cell &cell, const FieldInfo &field);
 

@@ -4,6 +4,7 @@
 #include "platform/db/ClientDataSet.h"
 #include "platform/rtl/Exceptions.h"
 
+#include <QCollator>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
@@ -77,6 +78,20 @@ const std::vector<FilterCase> &filters()
          [](const Rec &r) { return r.ativo == QLatin1String("S") || (r.codigo && *r.codigo < 5 && prefix(r.nome, "C")); }},
         {"printf('%02d', CODIGO) LIKE '1%' AND UPPER(NOME) LIKE 'CA%'",
          [](const Rec &r) { return r.codigo && *r.codigo >= 10 && *r.codigo <= 19 && prefix(r.nome, "CA"); }},
+        // The text the grid shows, and the text without accents.
+        {"ATIVO = 'S' AND UPPER(ASSTRING(PRECO, 'float')) LIKE '1,5%'",
+         [](const Rec &r) {
+             return r.ativo == QLatin1String("S") && r.preco
+                    && QString::number(*r.preco).replace(u'.', u',').startsWith(QLatin1String("1,5"));
+         }},
+        {"UPPER(UNACCENT(NOME)) LIKE 'CA%'",
+         [](const Rec &r) {
+             QString plain;
+             for (QChar c : r.nome.value_or(QString()).normalized(QString::NormalizationForm_D))
+                 if (c.category() != QChar::Mark_NonSpacing)
+                     plain += c;
+             return r.nome && upperAscii(plain).startsWith("CA");
+         }},
     };
     return list;
 }
@@ -88,16 +103,17 @@ template <class T> int cmpOpt(const std::optional<T> &a, const std::optional<T> 
     return *a < *b ? -1 : *b < *a ? 1 : 0;
 }
 
+// Alphabetical, in the user's locale (Portuguese (Brazil) for "C"), numbers
+// by value; without case for a case-insensitive index.
 int cmpName(const std::optional<QString> &a, const std::optional<QString> &b, bool noCase)
 {
     if (!a || !b)
         return a.has_value() - b.has_value();
-    QByteArray x = a->toUtf8(), y = b->toUtf8();
-    if (noCase) {
-        x = x.toLower(); // ASCII only on a QByteArray, as SQLite's NOCASE
-        y = y.toLower();
-    }
-    return x < y ? -1 : y < x ? 1 : 0;
+    const QLocale system = QLocale::system();
+    QCollator collator(system.name() == QLatin1String("C") ? QLocale(QLocale::Portuguese, QLocale::Brazil) : system);
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(noCase ? Qt::CaseInsensitive : Qt::CaseSensitive);
+    return collator.compare(*a, *b);
 }
 
 struct OrderCase {
@@ -281,6 +297,8 @@ private slots:
     void filteredOffAndOnReapplies();
     void indexDefs();
     void signalsForControls();
+    void alphabeticalOrder_data();
+    void alphabeticalOrder();
     void referenceModel_data();
     void referenceModel();
     void fastPathMatchesSqlite_data();
@@ -635,6 +653,59 @@ void TestClientDataSet::signalsForControls()
     QVERIFY(reset.count() >= 1);
 }
 
+void TestClientDataSet::alphabeticalOrder_data()
+{
+    QTest::addColumn<int>("options");
+    QTest::addColumn<QStringList>("names"); // natural order; "-" is NULL
+    QTest::addColumn<QStringList>("expected");
+    const auto list = [](const char *names) { return QString::fromUtf8(names).split(u'|'); };
+    QTest::newRow("accents and case only break ties")
+        << 0 << list("Zebra cake|X-tudo|Azeitonas temperadas|Çebola|Água tônica|abacate|Açaí 300 ml|zabaione")
+        << list("abacate|Açaí 300 ml|Água tônica|Azeitonas temperadas|Çebola|X-tudo|zabaione|Zebra cake");
+    QTest::newRow("accent before case") << 0 << list("Café|cafe|café|Cafe") << list("cafe|Cafe|café|Café");
+    QTest::newRow("numbers by value") << 0 << list("Mesa 10|Mesa 2|Mesa 1|Mesa 02") << list("Mesa 1|Mesa 2|Mesa 02|Mesa 10");
+    QTest::newRow("NULL first, equal in natural order")
+        << 0 << list("pão|-|Pão|pão|") << list("-||pão|pão|Pão");
+    QTest::newRow("descending") << int(ixDescending) << list("b|Á|a|-") << list("b|Á|a|-");
+    QTest::newRow("case-insensitive: case ties in natural order")
+        << int(ixCaseInsensitive) << list("Bolo|bolo|BOLO|bóla|Bola") << list("Bola|bóla|Bolo|bolo|BOLO");
+}
+
+void TestClientDataSet::alphabeticalOrder()
+{
+    QFETCH(int, options);
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, expected);
+    TClientDataSet ds;
+    ds.FieldDefs().Add(QStringLiteral("ID"), ftInteger);
+    ds.FieldDefs().Add(QStringLiteral("NOME"), ftString, 40);
+    ds.IndexDefs().Add(QStringLiteral("NOME"), QStringLiteral("NOME"), TIndexOptions(options));
+    ds.CreateDataSet();
+    // Half the records before the order is first used, half after: the kept
+    // order takes each new record to its place.
+    auto append = [&](qsizetype from, qsizetype to) {
+        for (qsizetype i = from; i < to; ++i) {
+            ds.Append();
+            ds.Fields(0)->setValue(int(i));
+            ds.Fields(1)->setValue(names[i] == u'-' ? QVariant() : QVariant(names[i]));
+            ds.Post();
+        }
+    };
+    append(0, names.size() / 2);
+    ds.setIndexName(QStringLiteral("NOME"));
+    append(names.size() / 2, names.size());
+    QStringList got;
+    QList<int> ids;
+    for (ds.First(); !ds.Eof(); ds.Next()) {
+        got << (ds.Fields(1)->Value().isNull() ? QStringLiteral("-") : ds.Fields(1)->AsString());
+        ids << ds.Fields(0)->Value().toInt();
+    }
+    QCOMPARE(got, expected);
+    for (qsizetype i = 1; i < got.size(); ++i)
+        if (got[i] == got[i - 1])
+            QVERIFY2(ids[i] > ids[i - 1], "equal names in natural order");
+}
+
 void TestClientDataSet::referenceModel_data()
 {
     QTest::addColumn<quint32>("seed");
@@ -820,6 +891,13 @@ void TestClientDataSet::fastPathMatchesSqlite_data()
     QTest::newRow("name with $") << QString() << QStringLiteral("x$Y") << QStringLiteral("CODIGO");
     QTest::newRow("hex number, then a comment") << QStringLiteral("0xe--") << QStringLiteral("NOME") << QString();
     QTest::newRow("base ends in a comment") << QStringLiteral("ATIVO = 'S' -- note\n") << QStringLiteral("NOME") << QStringLiteral("NOME");
+    // What the grid shows of a price, a date, a date and time; a name without accents.
+    QTest::newRow("price as shown") << QStringLiteral("ATIVO = 'S'") << QStringLiteral("ASSTRING(PRECO, 'float')") << QStringLiteral("PRECO");
+    QTest::newRow("currency as shown") << QString() << QStringLiteral("ASSTRING(VALOR, 'currency')") << QStringLiteral("NOME");
+    QTest::newRow("date as shown") << QStringLiteral("CODIGO > 0") << QStringLiteral("ASSTRING(DATA, 'date')") << QString();
+    QTest::newRow("date and time as shown") << QString() << QStringLiteral("ASSTRING(QUANDO, 'datetime')") << QStringLiteral("CODIGO");
+    QTest::newRow("shown as another type") << QString() << QStringLiteral("ASSTRING(DATA, 'currency')") << QString();
+    QTest::newRow("name without accents") << QStringLiteral("ATIVO = 'S'") << QStringLiteral("UNACCENT(NOME)") << QStringLiteral("NOME");
 }
 
 void TestClientDataSet::fastPathMatchesSqlite()
@@ -833,7 +911,17 @@ void TestClientDataSet::fastPathMatchesSqlite()
     defineFields(fast);
     for (const QString &name : kOddFields)
         fast.FieldDefs().Add(name, ftString, 40);
+    fast.FieldDefs().Add(QStringLiteral("VALOR"), ftCurrency);
+    fast.FieldDefs().Add(QStringLiteral("DATA"), ftDate);
+    fast.FieldDefs().Add(QStringLiteral("QUANDO"), ftDateTime);
     fast.CreateDataSet();
+    auto fillShown = [&rng](TClientDataSet &ds) {
+        const QDateTime when = QDateTime(QDate(2023, 12, 1), QTime(8, 0), Qt::UTC).addSecs(rng.bounded(86400 * 90));
+        const bool null = rng.bounded(8) == 0;
+        ds.FieldByName(QStringLiteral("VALOR"))->setValue(null ? QVariant() : QVariant(rng.bounded(30000) / 1000.0));
+        ds.FieldByName(QStringLiteral("DATA"))->setValue(null ? QVariant() : QVariant(when.date()));
+        ds.FieldByName(QStringLiteral("QUANDO"))->setValue(null ? QVariant() : QVariant(when));
+    };
     for (int i = 0; i < 1500; ++i) {
         Rec r = randomRec(rng, i + 1);
         if (r.codigo)
@@ -841,6 +929,7 @@ void TestClientDataSet::fastPathMatchesSqlite()
         fast.Append();
         fill(fast, r);
         fillOdd(fast, randomOdd(rng));
+        fillShown(fast);
         fast.Post();
     }
     plain.setData(fast.Data());
@@ -852,7 +941,8 @@ void TestClientDataSet::fastPathMatchesSqlite()
     }
     const QStringList alphabet = {QStringLiteral("C"), QStringLiteral("A"), QStringLiteral("c"), QStringLiteral("Ç"),
                                   QStringLiteral("ç"), QStringLiteral("1"), QStringLiteral("-"), QStringLiteral("0"),
-                                  QStringLiteral(" "), QStringLiteral("B"), QStringLiteral("É"), QStringLiteral(".")};
+                                  QStringLiteral(" "), QStringLiteral("B"), QStringLiteral("É"), QStringLiteral("."),
+                                  QStringLiteral("2"), QStringLiteral("/"), QStringLiteral(","), QStringLiteral("3")};
     auto compareViews = [&](const QString &filter) {
         for (TClientDataSet *ds : {&fast, &plain}) {
             ds->setFilter(filter);
@@ -891,6 +981,15 @@ void TestClientDataSet::fastPathMatchesSqlite()
                     fillOdd(*ds, odd);
                     ds->Post();
                 }
+            }
+            if (round % 20 == 10) {
+                fast.Edit();
+                fillShown(fast);
+                fast.Post();
+                plain.Edit();
+                for (const char *f : {"VALOR", "DATA", "QUANDO"})
+                    plain.FieldByName(QLatin1String(f))->setValue(fast.FieldByName(QLatin1String(f))->Value());
+                plain.Post();
             }
         }
     }

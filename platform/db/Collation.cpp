@@ -1,0 +1,68 @@
+#include "platform/db/Collation.h"
+#include "platform/rtl/Exceptions.h"
+
+#include <QLocale>
+#include <unicode/ucol.h>
+#include <unicode/ustring.h>
+#include <vector>
+
+namespace TouchDialogs::db {
+
+const Collation &Collation::instance()
+{
+    static const Collation collation;
+    return collation;
+}
+
+Collation::Collation()
+{
+    m_locale = QLocale::system().name();
+    if (m_locale == QLatin1String("C") || m_locale.isEmpty())
+        m_locale = QStringLiteral("pt_BR");
+    UErrorCode status = U_ZERO_ERROR;
+    m_collator = ucol_open(m_locale.toLatin1().constData(), &status);
+    if (U_FAILURE(status))
+        throw EDatabaseError(QStringLiteral("Cannot open the collation of %1: %2")
+                                 .arg(m_locale, QString::fromLatin1(u_errorName(status))));
+    ucol_setAttribute(m_collator, UCOL_NUMERIC_COLLATION, UCOL_ON, &status);
+}
+
+Collation::~Collation()
+{
+    ucol_close(m_collator);
+}
+
+void Collation::sortKey(std::string_view utf8, std::string &out) const
+{
+    thread_local std::vector<UChar> text;
+    text.resize(utf8.size() + 1);
+    int32_t length = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    // Invalid bytes become U+FFFD rather than failing: a key for every value.
+    u_strFromUTF8WithSub(text.data(), int32_t(text.size()), &length, utf8.data(), int32_t(utf8.size()), 0xFFFD,
+                         nullptr, &status);
+    if (U_FAILURE(status))
+        length = 0;
+    out.resize(std::max<size_t>(out.capacity(), 64));
+    int32_t n = ucol_getSortKey(m_collator, text.data(), length, reinterpret_cast<uint8_t *>(out.data()),
+                                int32_t(out.size()));
+    if (size_t(n) > out.size()) {
+        out.resize(size_t(n));
+        n = ucol_getSortKey(m_collator, text.data(), length, reinterpret_cast<uint8_t *>(out.data()),
+                            int32_t(out.size()));
+    }
+    out.resize(n > 0 ? size_t(n) - 1 : 0); // without the terminating 0
+}
+
+std::string_view Collation::withoutCase(std::string_view key)
+{
+    // Levels are separated by byte 01, which no weight uses: primary,
+    // secondary (accents), then tertiary (case).
+    const size_t first = key.find('\x01');
+    if (first == std::string_view::npos)
+        return key;
+    const size_t second = key.find('\x01', first + 1);
+    return second == std::string_view::npos ? key : key.substr(0, second);
+}
+
+} // namespace TouchDialogs::db

@@ -1,0 +1,37 @@
+// The alphabetical order of texts as the user reads them: the collation of
+// the user's locale (Portuguese (Brazil) when the system names none), with
+// accents and then case only breaking ties and digits in numeric order
+// ("Mesa 2" before "Mesa 10"). Texts are compared through sort keys: byte
+// strings, computed once per value, whose byte order is that order.
+#pragma once
+
+#include <QString>
+#include <string>
+#include <string_view>
+
+struct UCollator; // ICU
+
+namespace TouchDialogs::db {
+
+class Collation {
+public:
+    // The collation of QLocale::system(), opened on first use.
+    static const Collation &instance();
+    ~Collation();
+    Collation(const Collation &) = delete;
+    Collation &operator=(const Collation &) = delete;
+
+    // The locale whose order this is ("pt_BR").
+    QString localeName() const { return m_locale; }
+    // The sort key of a UTF-8 text, replacing out's contents.
+    void sortKey(std::string_view utf8, std::string &out) const;
+    // The part of a key that ignores case: the base letters and the accents.
+    static std::string_view withoutCase(std::string_view key);
+
+private:
+    Collation();
+    ::UCollator *m_collator = nullptr;
+    QString m_locale;
+};
+
+} // namespace TouchDialogs::db
