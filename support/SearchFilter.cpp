@@ -1,13 +1,18 @@
 #include "support/SearchFilter.h"
 #include "platform/db/ClientDataSet.h"
 #include "platform/db/FilterText.h"
+#include "platform/db/Values.h"
+#include "platform/forms/Application.h"
 #include "platform/forms/Controls.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace TouchDialogs {
 
-QString prefixSearchFilter(const QString &base, const QString &field, const QString &text, TextChooser condicao)
+namespace {
+
+// The base and the connector condicao picks, ready for a condition.
+QString joinedBase(const QString &base, TextChooser condicao)
 {
     const db::Tokenized tk = db::tokenize(base);
     // A text that does not tokenize stays as it is: the dataset refuses it
@@ -19,13 +24,58 @@ QString prefixSearchFilter(const QString &base, const QString &field, const QStr
         if (tk.error.isEmpty() && db::hasTopLevelOr(tk.tokens))
             joined = u'(' + joined + u')';
     }
-    return joined + condicao(!blank, QStringLiteral(" AND "), QString())
-           + db::prefixCondition(field, UpperCase(text));
+    return joined + condicao(!blank, QStringLiteral(" AND "), QString());
 }
 
-QString searchTextFilter(const QString &base, const QString &field, const QString &text, TextChooser condicao)
+} // namespace
+
+QString prefixSearchFilter(const QString &base, const QString &field, const QString &text, TextChooser condicao,
+                           db::PrefixView view)
 {
-    return text.isEmpty() ? base : prefixSearchFilter(base, field, text, condicao);
+    return joinedBase(base, condicao)
+           + db::prefixCondition(field,
+                                 UpperCase(view.kind == db::PrefixView::Unaccented ? db::unaccented(text) : text),
+                                 view);
+}
+
+QString scanFilter(const QString &base, const TField &field, const QString &code, TextChooser condicao)
+{
+    const TFieldType type = field.DataType();
+    QString value = db::filterName(field.FieldName());
+    if (type != ftString && type != ftMemo)
+        value = QStringLiteral("ASSTRING(") + value + QStringLiteral(", '") + fieldTypeName(type) + QStringLiteral("')");
+    return joinedBase(base, condicao) + value + QStringLiteral(" = '") + QString(code).replace(u'\'', QLatin1String("''"))
+           + u'\'';
+}
+
+QString searchTextFilter(const QString &base, const QString &field, const QString &text, TextChooser condicao,
+                         db::PrefixView view)
+{
+    return text.isEmpty() ? base : prefixSearchFilter(base, field, text, condicao, view);
+}
+
+db::PrefixView prefixViewOf(TFieldType type, bool ignoreAccents)
+{
+    switch (type) {
+    case ftFloat:
+    case ftCurrency:
+    case ftBoolean:
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+        return {db::PrefixView::Shown, type};
+    case ftString:
+    case ftMemo:
+        return {ignoreAccents ? db::PrefixView::Unaccented : db::PrefixView::Value, ftUnknown};
+    default:
+        return {};
+    }
+}
+
+db::PrefixView prefixViewFor(const TClientDataSet &dataSet, const QString &field)
+{
+    const TField *f = dataSet.FindField(field);
+    return f ? prefixViewOf(f->DataType(), Application::extensions().ignoreAccents) : db::PrefixView{};
 }
 
 bool editSearchText(WORD Key, TEdit &edit)

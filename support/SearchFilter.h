@@ -4,6 +4,7 @@
 // the check that a dataset can be searched at all.
 #pragma once
 
+#include "platform/db/FilterText.h"
 #include "platform/win/Windows.h"
 
 #include <QString>
@@ -12,6 +13,7 @@ namespace TouchDialogs {
 
 class TClientDataSet;
 class TEdit;
+class TField;
 
 // A dialog unit's Condicao: the first text when the flag is set, else the second.
 using TextChooser = QString (*)(bool Flag, const QString &TrueText, const QString &FalseText);
@@ -23,10 +25,27 @@ using TextChooser = QString (*)(bool Flag, const QString &TrueText, const QStrin
 // text. A base of only blanks and comments is no filter; one that ends in a
 // comment has the comment closed, so the condition still counts. A field
 // name that is not a plain identifier is quoted.
-QString prefixSearchFilter(const QString &base, const QString &field, const QString &text, TextChooser condicao);
+// The view says what of the field the text is compared with (its value by
+// default); a text compared without accents loses its own.
+QString prefixSearchFilter(const QString &base, const QString &field, const QString &text, TextChooser condicao,
+                           db::PrefixView view = {});
+
+// The base joined, as above, to the condition that a field's value (for a
+// text field) or shown text (for any other) equals the code exactly: what a
+// barcode scan looks for.
+QString scanFilter(const QString &base, const TField &field, const QString &code, TextChooser condicao);
 
 // The filter for a search text: the base alone while the text is empty.
-QString searchTextFilter(const QString &base, const QString &field, const QString &text, TextChooser condicao);
+QString searchTextFilter(const QString &base, const QString &field, const QString &text, TextChooser condicao,
+                         db::PrefixView view = {});
+
+// What the typed text is compared with in a field of this type: what the
+// grid shows for dates, times, decimals and booleans (their stored forms are
+// not what the user reads), else the value; without accents when the host
+// asked for that.
+db::PrefixView prefixViewOf(TFieldType type, bool ignoreAccents);
+// The same for a field of the dataset by name, under the host's extensions.
+db::PrefixView prefixViewFor(const TClientDataSet &dataSet, const QString &field);
 
 // The search box's editing keys: Delete empties the text, Backspace takes
 // its last character off. True when the key was one of them.

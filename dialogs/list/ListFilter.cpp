@@ -9,4 +9,9 @@ QString MontaFiltro(const QString &stFiltroBase, const QString &N, const QString
     return prefixSearchFilter(stFiltroBase, N, searchText, Condicao);
 }
 
+QString MontaFiltro(const QString &stFiltroBase, const QString &N, const QString &searchText, db::PrefixView view)
+{
+    return prefixSearchFilter(stFiltroBase, N, searchText, Condicao, view);
+}
+
 } // namespace TouchDialogs::list

@@ -168,7 +168,8 @@ void TfrmConstrucaoLista::FormKeyPress(QObject *, QChar &Key)
         if (typed.releaseShift)
             spdShiftClick(spdShift);
         edtFiltro->setText(edtFiltro->Text() + typed.character);
-        AplicaFiltro(MontaFiltro(stFiltroBase, stCampoFiltro, edtFiltro->Text()));
+        AplicaFiltro(
+            MontaFiltro(stFiltroBase, stCampoFiltro, edtFiltro->Text(), prefixViewFor(*cdsItens, stCampoFiltro)));
     }
     updateEnterKey();
 }
@@ -186,7 +187,8 @@ void TfrmConstrucaoLista::FormKeyDown(QObject *, WORD &Key, TShiftState Shift)
     if (Key == 'P' && Shift == TShiftState(ssAlt))
         spbPesquisaClick(spbPesquisa);
     if (editSearchText(Key, *edtFiltro))
-        AplicaFiltro(searchTextFilter(stFiltroBase, cdsItens->IndexName(), edtFiltro->Text(), Condicao));
+        AplicaFiltro(searchTextFilter(stFiltroBase, cdsItens->IndexName(), edtFiltro->Text(), Condicao,
+                                      prefixViewFor(*cdsItens, cdsItens->IndexName())));
     if (Key == VK_CAPITAL)
         spdCapsLock->Click();
     // The physical Shift arms the one-shot shift; the captions stay.

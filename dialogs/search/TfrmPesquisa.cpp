@@ -17,6 +17,11 @@ QString searchExpression(const QString &base, const QString &field, const QStrin
     return prefixSearchFilter(base, field, text, search::Condicao);
 }
 
+QString searchExpression(const QString &base, const QString &field, const QString &text, db::PrefixView view)
+{
+    return prefixSearchFilter(base, field, text, search::Condicao, view);
+}
+
 int searchLengthOf(const TField *field)
 {
     if (!field || field->DataType() != ftString || field->Size() <= 0)
@@ -115,11 +120,15 @@ void TfrmPesquisa::setMaxLength(int length)
 
 void TfrmPesquisa::FormKeyDown(QObject *Sender, WORD &Key, TShiftState Shift)
 {
+    if (Key == VK_RETURN && pickScanned())
+        Key = 0;
     // Escape, Return and Alt+F4 as the search box answers them.
     edtFiltroKeyDown(Sender, Key, Shift);
-    if (editSearchText(Key, *m_edtFiltro))
-        AplicaFiltro(searchTextFilter(m_stFiltroBase, preparedDataSet().IndexName(), m_edtFiltro->text(),
-                                      search::Condicao));
+    if (editSearchText(Key, *m_edtFiltro)) {
+        const TClientDataSet &ds = preparedDataSet();
+        AplicaFiltro(searchTextFilter(m_stFiltroBase, ds.IndexName(), m_edtFiltro->text(), search::Condicao,
+                                      prefixViewFor(ds, ds.IndexName())));
+    }
     if (Key == VK_CAPITAL)
         m_spdCapsLock->Click();
     if (Key == VK_SHIFT)
@@ -129,6 +138,8 @@ void TfrmPesquisa::FormKeyDown(QObject *Sender, WORD &Key, TShiftState Shift)
 
 void TfrmPesquisa::FormKeyPress(QObject *, QChar &Key)
 {
+    if (Key >= u' ')
+        m_scan.typed(Key, keyTimestamp());
     // keyPress refuses a character outside the set or past inTamMaximo.
     const auto typed = m_keyboard.keyPress(Key, m_edtFiltro->text().size());
     if (typed.accepted) {
@@ -184,6 +195,31 @@ void TfrmPesquisa::sbtUltimoClick(QObject *)
         ds->Last();
 }
 
+// A scanner's burst ended by Enter (with a scan field set): the record whose
+// scan field equals the code is picked, as Enter picks; without one the
+// dialog stays open on the usual filter of the text as typed. False when the
+// Enter was a person's.
+bool TfrmPesquisa::pickScanned()
+{
+    const QString code = m_scan.enter(keyTimestamp());
+    const QString field = Application::extensions().scanField;
+    if (code.isEmpty() || field.isEmpty())
+        return false;
+    TClientDataSet &ds = preparedDataSet();
+    const TField *scanned = ds.FindField(field);
+    if (!scanned)
+        throw EDatabaseError(QStringLiteral("Search: the scan field %1 is not in the dataset").arg(field));
+    const QString typed = ds.Filter();
+    AplicaFiltro(scanFilter(m_stFiltroBase, *scanned, code, search::Condicao));
+    if (ds.IsEmpty()) {
+        AplicaFiltro(typed);
+        return true;
+    }
+    ds.First();
+    spdEnterClick(m_spdEnter);
+    return true;
+}
+
 void TfrmPesquisa::requestClose()
 {
     // Queued: the handler that asks runs to its end before the form closes.
@@ -222,6 +258,9 @@ void TfrmPesquisa::spdNavEsqClick(QObject *)
 
 void TfrmPesquisa::PreparaPesquisa(TClientDataSet *DataSet)
 {
+    const QString scanField = Application::extensions().scanField;
+    if (!scanField.isEmpty() && !DataSet->FindField(scanField))
+        throw EDatabaseError(QStringLiteral("Search: the scan field %1 is not in the dataset").arg(scanField));
     if (search::stFilter == QStringLiteral("S"))
         DataSet->setFilter(QString());
     m_dtsPesquisa->setDataSet(DataSet);
@@ -240,7 +279,8 @@ void TfrmPesquisa::PreparaPesquisa(TClientDataSet *DataSet)
 
 QString TfrmPesquisa::MontaFiltro(const QString &Texto) const
 {
-    return searchExpression(m_stFiltroBase, preparedDataSet().IndexName(), Texto);
+    const TClientDataSet &ds = preparedDataSet();
+    return searchExpression(m_stFiltroBase, ds.IndexName(), Texto, prefixViewFor(ds, ds.IndexName()));
 }
 
 void TfrmPesquisa::AplicaFiltro(const QString &Expressao)

@@ -8,9 +8,11 @@
 #pragma once
 
 #include "support/OnScreenKeyboard.h"
+#include "support/ScanBurst.h"
 #include "platform/db/ClientDataSet.h"
 #include "platform/db/DBGrid.h"
 #include "platform/db/DataSource.h"
+#include "platform/db/FilterText.h"
 #include "platform/forms/Form.h"
 
 namespace TouchDialogs {
@@ -22,6 +24,8 @@ class TSpeedButton;
 // The search condition joined to a base filter (see prefixSearchFilter),
 // with this unit's Condicao choosing the connector.
 QString searchExpression(const QString &base, const QString &field, const QString &text);
+// The same, comparing the text with that view of the field.
+QString searchExpression(const QString &base, const QString &field, const QString &text, db::PrefixView view);
 
 // The search text limit that a field sets: its declared size, or none (-1)
 // for a field without one (numbers, dates, memos).
@@ -84,6 +88,7 @@ private:
     void setMaxLength(int length);
     void refreshEnterKey();
     void requestClose();
+    bool pickScanned();
 
     // Private fields, in the order the dialog describes them.
     bool m_boConfirmado = false;
@@ -91,6 +96,7 @@ private:
     int m_inTamMaximo = -1;
 
     OnScreenKeyboard m_keyboard{*this, KeyboardPolicy::search()};
+    ScanBurst m_scan;
     TDataSource *m_dtsPesquisa = nullptr;
     TLabel *m_lblDesc = nullptr;
     TEdit *m_edtFiltro = nullptr;

@@ -10,16 +10,22 @@ using namespace TouchDialogs;
 
 static const touchdlg::Registrar listCommand({
     QStringLiteral("list"),
-    QStringLiteral("(--data FILE|- | --sample NAME) [--fields LIST] [--filter EXPR] [--description T] [--out PACKET]"),
+    QStringLiteral("(--data FILE|- | --sample NAME) [--fields LIST] [--filter EXPR] [--description T] [--out PACKET]"
+                   " [--ignore-accents]"),
     [](QCommandLineParser &parser) {
         touchdlg::addDataOptions(parser);
         parser.addOption({QStringLiteral("description"), QStringLiteral("Text above the search box."),
                           QStringLiteral("T")});
         parser.addOption({QStringLiteral("out"), QStringLiteral("Also write the list's data packet to this file."),
                           QStringLiteral("PACKET")});
+        parser.addOption({QStringLiteral("ignore-accents"),
+                          QStringLiteral("Typed text finds names whatever their accents and case (cafe finds Café).")});
     },
     [](const QCommandLineParser &parser, touchdlg::JsonObjectWriter &answer) {
         const std::unique_ptr<TClientDataSet> data = touchdlg::openData(parser, QStringLiteral("list"));
+        Extensions extensions = Application::extensions();
+        extensions.ignoreAccents = parser.isSet(QStringLiteral("ignore-accents"));
+        Application::setExtensions(extensions);
 
         TClientDataSet chosen;
         chosen.setData(list::ConstrucaoList(data.get(), parser.value(QStringLiteral("description"))));

@@ -10,17 +10,27 @@ using namespace TouchDialogs;
 
 static const touchdlg::Registrar searchCommand({
     QStringLiteral("search"),
-    QStringLiteral("(--data FILE|- | --sample NAME) [--fields LIST] [--filter EXPR] [--drop-filter] [--observation T] [--navigator]"),
+    QStringLiteral("(--data FILE|- | --sample NAME) [--fields LIST] [--filter EXPR] [--drop-filter] [--observation T] [--navigator]"
+                   " [--ignore-accents] [--scan-field FIELD]"),
     [](QCommandLineParser &parser) {
         touchdlg::addDataOptions(parser);
         parser.addOption({QStringLiteral("drop-filter"), QStringLiteral("Search without the host's filter.")});
         parser.addOption({QStringLiteral("observation"), QStringLiteral("Text above the search box."),
                           QStringLiteral("T")});
         parser.addOption({QStringLiteral("navigator"), QStringLiteral("Offer the two navigation keys.")});
+        parser.addOption({QStringLiteral("ignore-accents"),
+                          QStringLiteral("Typed text finds names whatever their accents and case (cafe finds Café).")});
+        parser.addOption({QStringLiteral("scan-field"),
+                          QStringLiteral("A barcode scanner's burst picks the record whose FIELD equals it."),
+                          QStringLiteral("FIELD")});
     },
     [](const QCommandLineParser &parser, touchdlg::JsonObjectWriter &answer) {
         const std::unique_ptr<TClientDataSet> owned = touchdlg::openData(parser, QStringLiteral("search"));
         TClientDataSet &data = *owned;
+        Extensions extensions = Application::extensions();
+        extensions.ignoreAccents = parser.isSet(QStringLiteral("ignore-accents"));
+        extensions.scanField = parser.value(QStringLiteral("scan-field"));
+        Application::setExtensions(extensions);
 
         const bool confirmed = search::Pesquisa(
             &data, QString(), parser.isSet(QStringLiteral("drop-filter")) ? QStringLiteral("S") : QString(),

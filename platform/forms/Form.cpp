@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QScopeGuard>
 #include <QLayout>
 #include <QMetaObject>
 #include <QWindow>
@@ -485,6 +486,8 @@ void TForm::dispatchKey(QWidget *receiver, QKeyEvent *event)
         control = nullptr;
     auto *keyControl = dynamic_cast<KeyControl *>(control);
     QPointer<QWidget> controlGuard(control);
+    const quint64 outerTimestamp = std::exchange(m_keyTimestamp, event->timestamp());
+    const auto restore = qScopeGuard([&] { m_keyTimestamp = outerTimestamp; });
 
     dispatchEvent(this, [&] {
         WORD key = info.key;
@@ -531,6 +534,8 @@ static QChar charFromCode(WPARAM code)
 
 LRESULT TForm::windowProc(UINT msg, WPARAM wParam, LPARAM)
 {
+    const quint64 outerTimestamp = std::exchange(m_keyTimestamp, 0);
+    const auto restore = qScopeGuard([&] { m_keyTimestamp = outerTimestamp; });
     switch (msg) {
     case WM_CHAR:
         if (OnKeyPress) {

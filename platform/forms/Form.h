@@ -149,6 +149,10 @@ public:
     // preview, the focused control, then the character. Returns true when the
     // event was consumed by the handlers.
     void dispatchKey(QWidget *receiver, QKeyEvent *event);
+    // While a handler runs for a physical key: the key event's time stamp in
+    // milliseconds, as the window system gave it; 0 for keys sent as window
+    // messages (the on-screen keys) and when the system gave none.
+    quint64 keyTimestamp() const { return m_keyTimestamp; }
 
 protected:
     // Loads the layout stored under the class name in capitals into this
@@ -188,6 +192,7 @@ private:
     TBorderIcons m_borderIcons = TBorderIcons(biSystemMenu | biMinimize | biMaximize);
     TPosition m_position = poDesigned;
     bool m_keyPreview = false;
+    quint64 m_keyTimestamp = 0;
     bool m_modalRunning = false;
     bool m_endPending = false;
     bool m_releaseAfterModal = false;

@@ -5,7 +5,9 @@
 #include "tests/support/TestSupport.h"
 
 #include <TouchDialogs/TouchDialogs.h>
+#include <QApplication>
 #include <QJsonDocument>
+#include <QKeyEvent>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
@@ -64,6 +66,7 @@ private slots:
     void answer_data();
     void answer();
     void emptyPick();
+    void scanField();
     void sampleProducts();
     void usage_data();
     void usage();
@@ -89,6 +92,10 @@ void TestCmdSearch::answer_data()
         << QStringList{"--navigator"} << "co" << "spdNavDir" << 0
         << R"({"confirmed":true,"navigation":2,"record":{"CODIGO":3,"NOME":"Coxinha","PRECO":6,"ATIVO":"N"},)"
            R"("filter":"UPPER(NOME) LIKE 'CO%'","filtered":true,"indexName":"NOME"})";
+    QTest::newRow("accents ignored")
+        << QStringList{"--ignore-accents"} << "cafe" << "" << 0
+        << R"({"confirmed":true,"navigation":1,"record":{"CODIGO":1,"NOME":"Café","PRECO":4.5,"ATIVO":"S"},)"
+           R"("filter":"UPPER(UNACCENT(NOME)) LIKE 'CAFE%'","filtered":true,"indexName":"NOME"})";
     QTest::newRow("dropped filter, Escape")
         << QStringList{"--filter", "ATIVO = 'S'", "--drop-filter", "--observation", "Produto"} << "x" << "" << 1
         << R"({"confirmed":false,"navigation":1,"record":{"CODIGO":1,"NOME":"Café","PRECO":4.5,"ATIVO":"S"},)"
@@ -132,6 +139,28 @@ void TestCmdSearch::emptyPick()
     QVERIFY(answer.value(QStringLiteral("record")).isNull());
 }
 
+// --scan-field: a burst of keys a few milliseconds apart, ended by Enter,
+// picks the record whose field equals it.
+void TestCmdSearch::scanField()
+{
+    touchdlg::JsonObjectWriter written;
+    const int got = run({QStringLiteral("--data"), packet, QStringLiteral("--scan-field"), QStringLiteral("NOME")},
+                        written, [](QWidget *dlg) {
+                            QWidget *edit = dlg->findChild<QWidget *>(QStringLiteral("edtFiltro"));
+                            quint64 t = 5000;
+                            for (const QString &key : QStringList{"C", "a", "p", "p", "u", "c", "c", "i", "n", "o", "\r"}) {
+                                QKeyEvent press(QEvent::KeyPress, key == u'\r' ? int(Qt::Key_Return) : int(key.toUpper()[0].unicode()),
+                                                Qt::NoModifier, key);
+                                press.setTimestamp(t += 3);
+                                QApplication::sendEvent(edit, &press);
+                            }
+                        });
+    QCOMPARE(got, 0);
+    const QJsonObject answer = QJsonDocument::fromJson(written.toJson()).object();
+    QCOMPARE(answer.value(QStringLiteral("record")).toObject().value(QStringLiteral("CODIGO")).toInt(), 2);
+    QCOMPARE(answer.value(QStringLiteral("filter")).toString(), QStringLiteral("NOME = 'Cappuccino'"));
+}
+
 void TestCmdSearch::sampleProducts()
 {
     touchdlg::JsonObjectWriter written;
@@ -155,6 +184,7 @@ void TestCmdSearch::usage_data()
     QTest::newRow("unknown sample") << QStringList{"--sample", "drinks"} << false;
     QTest::newRow("missing file") << QStringList{"--data", "/nonexistent/x.json"} << false;
     QTest::newRow("bad filter") << QStringList{"--sample", "products", "--filter", "NOME ="} << false;
+    QTest::newRow("unknown scan field") << QStringList{"--sample", "products", "--scan-field", "EAN"} << false;
 }
 
 void TestCmdSearch::usage()

@@ -190,6 +190,8 @@ private slots:
     void hostFilterFromTheFirstCharacter();
     void search_data();
     void search();
+    void typedTextMatchesTheGrid_data();
+    void typedTextMatchesTheGrid();
     void titleTouch();
     void panelToggle();
     void caseTable_data();
@@ -220,6 +222,7 @@ void tst_ConstrucaoList::cleanupTestCase()
 
 void tst_ConstrucaoList::cleanup()
 {
+    Application::setExtensions({});
     QCOMPARE(ls::frmConstrucaoLista, nullptr);
     const auto formsAlive = [] {
         int n = 0;
@@ -475,6 +478,52 @@ void tst_ConstrucaoList::search()
     QCOMPARE(seenFiltered, filtered);
     QCOMPARE(seenEnter, enterKey);
     QCOMPARE(out.codes, QStringList{});
+}
+
+// Prices are typed as the grid shows them; accents are ignored only when
+// the host asks.
+void tst_ConstrucaoList::typedTextMatchesTheGrid_data()
+{
+    QTest::addColumn<bool>("ignoreAccents");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QStringList>("codes");
+
+    QTest::newRow("price 4,5") << false << QStringList{"title 2", "type 4,5"}
+                               << "UPPER(ASSTRING(PRECO, 'currency')) LIKE '4,5%'" << QStringList{"1"};
+    QTest::newRow("accents count") << false << QStringList{"type cafe"} << "UPPER(NOME) LIKE 'CAFE%'"
+                                   << QStringList{"2"};
+    QTest::newRow("accents ignored") << true << QStringList{"type cafe"} << "UPPER(UNACCENT(NOME)) LIKE 'CAFE%'"
+                                     << QStringList{"1", "2"};
+    QTest::newRow("c finds Ç") << true << QStringList{"type c"} << "UPPER(UNACCENT(NOME)) LIKE 'C%'"
+                                    << QStringList{"1", "2", "3"};
+    QTest::newRow("Backspace keeps the view") << true << QStringList{"type cx", "key Backspace"}
+                                              << "UPPER(UNACCENT(NOME)) LIKE 'C%'" << QStringList{"1", "2", "3"};
+}
+
+void tst_ConstrucaoList::typedTextMatchesTheGrid()
+{
+    QFETCH(bool, ignoreAccents);
+    QFETCH(QStringList, steps);
+    QFETCH(QString, filter);
+    QFETCH(QStringList, codes);
+
+    Extensions on;
+    on.ignoreAccents = ignoreAccents;
+    Application::setExtensions(on);
+    auto source = products(R"({"fields":[{"name":"CODIGO","type":"integer"},{"name":"NOME","type":"string","size":30},
+        {"name":"PRECO","type":"currency"}],
+        "records":[[1,"Caf\u00e9",4.5],[2,"Cafe com leite",14.5],[3,"\u00c7ebola",45]]})");
+    QString seenFilter;
+    QStringList seenCodes;
+    run(*source, {"touch spbSair"}, [&](QWidget *dlg) {
+        for (const QString &s : steps)
+            act(dlg, s);
+        seenFilter = form(dlg)->cdsItens->Filter();
+        seenCodes = codesOf(*form(dlg)->cdsItens);
+    });
+    QCOMPARE(seenFilter, filter);
+    QCOMPARE(seenCodes, codes);
 }
 
 void tst_ConstrucaoList::titleTouch()

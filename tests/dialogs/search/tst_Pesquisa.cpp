@@ -57,6 +57,56 @@ void fill(TClientDataSet &ds, int nameSize = 20)
     ds.First();
 }
 
+// CODIGO, NOME, PRECO (currency), DATA, EAN (13) visible: what the grid
+// shows of prices and dates is not how they are stored.
+void fillShown(TClientDataSet &ds)
+{
+    ds.FieldDefs().Add(QStringLiteral("CODIGO"), ftInteger);
+    ds.FieldDefs().Add(QStringLiteral("NOME"), ftString, 30);
+    ds.FieldDefs().Add(QStringLiteral("PRECO"), ftCurrency);
+    ds.FieldDefs().Add(QStringLiteral("DATA"), ftDate);
+    ds.FieldDefs().Add(QStringLiteral("EAN"), ftString, 13);
+    ds.CreateDataSet();
+    const struct {
+        int code;
+        const char *name;
+        double price;
+        QDate date;
+    } rows[] = {{1, "Açaí 300 ml", 4.5, QDate(2024, 1, 31)},
+                {2, "Café", 14.5, QDate(2024, 12, 31)},
+                {3, "Cafe com leite", 4, QDate(2024, 12, 3)},
+                {4, "Çebola", 45, QDate(2023, 1, 31)},
+                {5, "Água tônica", 4.55, QDate(2024, 3, 1)}};
+    for (const auto &r : rows) {
+        ds.Append();
+        ds.Fields(0)->setValue(r.code);
+        ds.Fields(1)->setValue(QString::fromUtf8(r.name));
+        ds.Fields(2)->setValue(r.price);
+        ds.Fields(3)->setValue(r.date);
+        ds.Fields(4)->setValue(QStringLiteral("789100000002%1").arg(r.code));
+        ds.Post();
+    }
+    ds.First();
+}
+
+// Keys as a device sends them, each with its time stamp: a press and a
+// release of every character, then of Return.
+void sendTimed(QWidget *to, const QString &text, quint64 start, quint64 gap)
+{
+    quint64 t = start;
+    auto send = [&](int key, const QString &character) {
+        for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent event(type, key, Qt::NoModifier, character);
+            event.setTimestamp(t);
+            QApplication::sendEvent(to, &event);
+        }
+        t += gap;
+    };
+    for (QChar c : text)
+        send(c.toUpper().unicode(), QString(c));
+    send(Qt::Key_Return, QStringLiteral("\r"));
+}
+
 // The codes of the visible rows, in view order.
 QList<int> codes(const TClientDataSet &ds)
 {
@@ -185,6 +235,10 @@ private slots:
     void observation();
     void typingNarrows_data();
     void typingNarrows();
+    void typedTextMatchesTheGrid_data();
+    void typedTextMatchesTheGrid();
+    void scannerBurst_data();
+    void scannerBurst();
     void escapeRestoresBaseFilter_data();
     void escapeRestoresBaseFilter();
     void enterPicksTheCurrentRecord();
@@ -218,6 +272,7 @@ private slots:
 
 void tst_Pesquisa::cleanup()
 {
+    Application::setExtensions({});
     Screen::setSizeForTesting(0, 0);
     setCapsLockStateForTesting(-1);
     QCOMPARE(search::frmPesquisa, nullptr);
@@ -372,6 +427,130 @@ void tst_Pesquisa::typingNarrows()
     QVERIFY(out.fired);
     QVERIFY(!out.result);
     QCOMPARE(ds.Filter(), base);
+}
+
+// The typed text is compared with what the grid shows of the order column:
+// decimal comma, dd/mm/yyyy. With the accents ignored (a host's choice),
+// letters match whatever their accents and case.
+void tst_Pesquisa::typedTextMatchesTheGrid_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<bool>("ignoreAccents");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QList<int>>("rows");
+
+    QTest::newRow("price 4,5") << 2 << false << "4,5" << "UPPER(ASSTRING(PRECO, 'currency')) LIKE '4,5%'"
+                               << QList<int>{1, 5};
+    QTest::newRow("price 4") << 2 << false << "4" << "UPPER(ASSTRING(PRECO, 'currency')) LIKE '4%'"
+                             << QList<int>{3, 1, 5, 4};
+    QTest::newRow("price as stored") << 2 << false << "4.5" << "UPPER(ASSTRING(PRECO, 'currency')) LIKE '4.5%'"
+                                     << QList<int>{};
+    QTest::newRow("date 31/12") << 3 << false << "31/12" << "UPPER(ASSTRING(DATA, 'date')) LIKE '31/12%'"
+                                << QList<int>{2};
+    QTest::newRow("date 31/") << 3 << false << "31/" << "UPPER(ASSTRING(DATA, 'date')) LIKE '31/%'"
+                              << QList<int>{4, 1, 2};
+    QTest::newRow("date as stored") << 3 << false << "2024" << "UPPER(ASSTRING(DATA, 'date')) LIKE '2024%'"
+                                    << QList<int>{};
+    QTest::newRow("accents count") << 1 << false << "cafe" << "UPPER(NOME) LIKE 'CAFE%'" << QList<int>{3};
+    QTest::newRow("accents ignored") << 1 << true << "cafe" << "UPPER(UNACCENT(NOME)) LIKE 'CAFE%'"
+                                     << QList<int>{2, 3};
+    QTest::newRow("acai") << 1 << true << "acai" << "UPPER(UNACCENT(NOME)) LIKE 'ACAI%'" << QList<int>{1};
+    QTest::newRow("c, accents count") << 1 << false << "c" << "UPPER(NOME) LIKE 'C%'" << QList<int>{2, 3};
+    QTest::newRow("c finds Ç") << 1 << true << "c" << "UPPER(UNACCENT(NOME)) LIKE 'C%'" << QList<int>{2, 3, 4};
+    QTest::newRow("ç, accents count") << 1 << false << "ç" << "UPPER(NOME) LIKE 'ç%'" << QList<int>{};
+    QTest::newRow("ç is c") << 1 << true << "ç" << "UPPER(UNACCENT(NOME)) LIKE 'C%'" << QList<int>{2, 3, 4};
+    QTest::newRow("prices keep their shown text") << 2 << true << "4,5"
+                                                  << "UPPER(ASSTRING(PRECO, 'currency')) LIKE '4,5%'" << QList<int>{1, 5};
+}
+
+void tst_Pesquisa::typedTextMatchesTheGrid()
+{
+    QFETCH(int, column);
+    QFETCH(bool, ignoreAccents);
+    QFETCH(QString, keys);
+    QFETCH(QString, filter);
+    QFETCH(QList<int>, rows);
+
+    Extensions on;
+    on.ignoreAccents = ignoreAccents;
+    Application::setExtensions(on);
+    TClientDataSet ds;
+    fillShown(ds);
+    const Outcome out = runSearch(ds, [&](TfrmPesquisa *f) {
+        if (column != 1)
+            touchTitle(f, column);
+        type(f, keys);
+        QCOMPARE(ds.Filter(), filter);
+        QCOMPARE(codes(ds), rows);
+        for (int row = 0; row < ds.RecordCount(); ++row)
+            if (!ignoreAccents)
+                QVERIFY(UpperCase(ds.viewText(row, column)).startsWith(UpperCase(keys)));
+        touch(f, "spdSair");
+    });
+    QVERIFY(out.fired);
+}
+
+// A barcode scanner types its code in a burst ending with Enter. With a scan
+// field set, the burst picks the record whose field equals the code, or
+// leaves the dialog open on the usual filter when none does; slow typing,
+// a short burst and a host without a scan field get the usual Enter.
+void tst_Pesquisa::scannerBurst_data()
+{
+    QTest::addColumn<QString>("scanField");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<int>("gap"); // ms between keys
+    QTest::addColumn<bool>("picked");
+    QTest::addColumn<QString>("filter");
+
+    QTest::newRow("burst picks") << "EAN" << "7891000000022" << 4 << true
+                                 << "EAN = '7891000000022'";
+    QTest::newRow("code field as shown") << "CODIGO" << "000003" << 4 << false
+                                         << "UPPER(NOME) LIKE '000003%'";
+    QTest::newRow("unknown code stays open") << "EAN" << "7891000000099" << 4 << false
+                                             << "UPPER(NOME) LIKE '7891000000099%'";
+    QTest::newRow("a person types slowly") << "EAN" << "7891000000022" << 150 << false
+                                           << "UPPER(NOME) LIKE '7891000000022%'";
+    QTest::newRow("gap at the limit") << "EAN" << "7891000000022" << 30 << false
+                                      << "UPPER(NOME) LIKE '7891000000022%'";
+    QTest::newRow("too short") << "EAN" << "78910" << 4 << false << "UPPER(NOME) LIKE '78910%'";
+    QTest::newRow("no scan field") << "" << "7891000000022" << 4 << false
+                                   << "UPPER(NOME) LIKE '7891000000022%'";
+}
+
+void tst_Pesquisa::scannerBurst()
+{
+    QFETCH(QString, scanField);
+    QFETCH(QString, keys);
+    QFETCH(int, gap);
+    QFETCH(bool, picked);
+    QFETCH(QString, filter);
+
+    Extensions on;
+    on.scanField = scanField;
+    Application::setExtensions(on);
+    TClientDataSet ds;
+    fillShown(ds);
+    bool stillOpen = false;
+    const Outcome out = runSearch(ds, [&](TfrmPesquisa *f) {
+        type(f, QStringLiteral("a")); // a person first: the burst starts after a pause
+        press(f, Qt::Key_Backspace);
+        sendTimed(edit(f), keys, 1000000, quint64(gap));
+        settle();
+        stillOpen = f->ModalResult() == 0;
+        if (stillOpen) {
+            QCOMPARE(edit(f)->text(), keys);
+            QCOMPARE(ds.Filter(), filter);
+            touch(f, "spdSair");
+        }
+    });
+    QVERIFY(out.fired);
+    QCOMPARE(out.result, picked);
+    QCOMPARE(stillOpen, !picked);
+    if (picked) {
+        QCOMPARE(ds.Filter(), filter);
+        QCOMPARE(currentCode(ds), 2);
+    }
 }
 
 // Escape (or Exit) puts the base filter back; Filtered stays as the last
