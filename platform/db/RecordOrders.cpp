@@ -239,6 +239,24 @@ bool RecordStore::upperLess(const PrefixOrder &p, int a, int b) const
     return c < 0 || (c == 0 && a < b);
 }
 
+void RecordStore::preparePrefixOrder(int field)
+{
+    PrefixView view;
+    switch (m_fields[size_t(field)].type) {
+    case ftFloat:
+    case ftCurrency:
+    case ftBoolean:
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+        view = {PrefixView::Shown, m_fields[size_t(field)].type};
+        break;
+    default:
+        break;
+    }
+    prefixOrder(field, view);
+}
+
 RecordStore::PrefixOrder &RecordStore::prefixOrder(int field, PrefixView view)
 {
     if (PrefixOrder *kept = m_prefixOrders.find(

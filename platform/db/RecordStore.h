@@ -100,8 +100,9 @@ public:
     bool less(const SortKeys &keys, int a, int b) const;
     // The kept permutation of an index (all rowids in its order).
     const std::vector<int> &ordered(const SortKeys &keys);
-    // Builds a field's upper-cased order for the prefix condition now.
-    void preparePrefixOrder(int field) { prefixOrder(field); }
+    // Builds now the upper-cased order the prefix condition on this field
+    // reads: the value for text, the shown text for dates and decimals.
+    void preparePrefixOrder(int field);
     // How many orders of each kind the store keeps.
     static constexpr size_t keptOrders = 8, keptPrefixOrders = 4;
 
