@@ -199,12 +199,13 @@ std::unique_ptr<RecordStore> RecordStore::reuse(const QByteArray &packet)
     store->m_alive = from.m_alive;
     store->m_natural = from.m_natural;
     store->m_nextRowid = from.m_nextRowid;
+    store->m_collationKeys.resize(store->m_fields.size());
     auto addOrder = [&](const KeptOrder &o) {
         if (!store->m_orders.find([&](const KeptOrder &k) { return k.keys == o.keys; }))
             store->m_orders.add(std::make_unique<KeptOrder>(o));
     };
     auto addPrefixOrder = [&](const PrefixOrder &o) {
-        if (!store->m_prefixOrders.find([&](const PrefixOrder &k) { return k.field == o.field; }))
+        if (!store->m_prefixOrders.find([&](const PrefixOrder &k) { return k.field == o.field && k.view == o.view; }))
             store->m_prefixOrders.add(std::make_unique<PrefixOrder>(o));
     };
     for (const KeptOrder &o : family->orders)
