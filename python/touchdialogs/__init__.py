@@ -268,9 +268,9 @@ class Dataset:
 
     def __init__(self, records=(), fields=None, *, _handle=None, _fields=None):
         if _handle is None:
-            specs, rows = self._packet(records, fields)
-            _handle = self._load(json.dumps({"fields": specs, "records": rows}))
-            _fields = specs
+            columns, rows = self._packet(records, fields)
+            _handle = self._load(json.dumps({"fields": columns, "records": rows}))
+            _fields = columns
         self._handle = _handle
         self._fields = _fields
 
@@ -281,15 +281,15 @@ class Dataset:
             if not records or not isinstance(records[0], Mapping):
                 raise Error("without records as dicts, fields must name the fields")
             fields = builtins.list(records[0].keys())
-        specs = [dict(f) if isinstance(f, Mapping) else {"name": str(f)} for f in fields]
-        names = [s.get("name") for s in specs]
+        columns = [dict(f) if isinstance(f, Mapping) else {"name": str(f)} for f in fields]
+        names = [s.get("name") for s in columns]
         rows = [[r.get(n) for n in names] if isinstance(r, Mapping) else builtins.list(r) for r in records]
-        for i, spec in enumerate(specs):
-            if "type" not in spec:
-                spec["type"] = _guess_type([row[i] for row in rows if i < len(row)])
+        for i, column in enumerate(columns):
+            if "type" not in column:
+                column["type"] = _guess_type([row[i] for row in rows if i < len(row)])
         # A JSON number beyond 2^53 may lose digits on the way: such go as text.
-        wide = [spec["type"] == "largeint" for spec in specs]
-        return specs, [[str(v) if i < len(wide) and wide[i] and isinstance(v, int) and abs(v) > 2**53
+        wide = [column["type"] == "largeint" for column in columns]
+        return columns, [[str(v) if i < len(wide) and wide[i] and isinstance(v, int) and abs(v) > 2**53
                         else _to_json(v) for i, v in enumerate(row)] for row in rows]
 
     @staticmethod
