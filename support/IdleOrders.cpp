@@ -37,7 +37,7 @@ private:
     void step()
     {
         try {
-            if (m_dataSet && m_dataSet->prepareOrder(m_step++))
+            if (m_dataSet && m_dataSet->prepareOrder(m_step++, Application::extensions().ignoreAccents))
                 return;
         } catch (const std::exception &) {
             // Whatever failed is met again, and reported, when it is asked for.

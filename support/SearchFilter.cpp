@@ -54,28 +54,10 @@ QString searchTextFilter(const QString &base, const QString &field, const QStrin
     return text.isEmpty() ? base : prefixSearchFilter(base, field, text, condicao, view);
 }
 
-db::PrefixView prefixViewOf(TFieldType type, bool ignoreAccents)
-{
-    switch (type) {
-    case ftFloat:
-    case ftCurrency:
-    case ftBoolean:
-    case ftDate:
-    case ftTime:
-    case ftDateTime:
-        return {db::PrefixView::Shown, type};
-    case ftString:
-    case ftMemo:
-        return {ignoreAccents ? db::PrefixView::Unaccented : db::PrefixView::Value, ftUnknown};
-    default:
-        return {};
-    }
-}
-
 db::PrefixView prefixViewFor(const TClientDataSet &dataSet, const QString &field)
 {
     const TField *f = dataSet.FindField(field);
-    return f ? prefixViewOf(f->DataType(), Application::extensions().ignoreAccents) : db::PrefixView{};
+    return f ? db::prefixViewOf(f->DataType(), Application::extensions().ignoreAccents) : db::PrefixView{};
 }
 
 bool editSearchText(WORD Key, TEdit &edit)

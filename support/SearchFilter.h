@@ -39,12 +39,8 @@ QString scanFilter(const QString &base, const TField &field, const QString &code
 QString searchTextFilter(const QString &base, const QString &field, const QString &text, TextChooser condicao,
                          db::PrefixView view = {});
 
-// What the typed text is compared with in a field of this type: what the
-// grid shows for dates, times, decimals and booleans (their stored forms are
-// not what the user reads), else the value; without accents when the host
-// asked for that.
-db::PrefixView prefixViewOf(TFieldType type, bool ignoreAccents);
-// The same for a field of the dataset by name, under the host's extensions.
+// The view (db::prefixViewOf) of a field of the dataset by name, under the
+// host's extensions.
 db::PrefixView prefixViewFor(const TClientDataSet &dataSet, const QString &field);
 
 // The search box's editing keys: Delete empties the text, Backspace takes

@@ -137,8 +137,9 @@ public:
     // ask for next (the typed search on the current order's field, another
     // index, the typed search on its field), so that the first keystroke or
     // title touch does not wait for a sort. Changes nothing a user sees.
-    // Returns false once step is past the last of them.
-    bool prepareOrder(int step);
+    // ignoreAccents: the typed search folds accents. Returns false once step
+    // is past the last of them.
+    bool prepareOrder(int step, bool ignoreAccents = false);
 
     // Tests and benchmarks compare the native prefix evaluation with SQLite's.
     void setFastPath(bool on) { m_fastPath = on; }

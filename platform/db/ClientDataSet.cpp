@@ -232,7 +232,7 @@ db::SortKeys sortKeysOf(const TIndexDef &def, const RecordStore &store)
 
 } // namespace
 
-bool TClientDataSet::prepareOrder(int step)
+bool TClientDataSet::prepareOrder(int step, bool ignoreAccents)
 {
     if (!m_store)
         return false;
@@ -269,7 +269,7 @@ bool TClientDataSet::prepareOrder(int step)
         if (isOrder)
             m_store->ordered(plan[i].first);
         else
-            m_store->preparePrefixOrder(plan[i].second);
+            m_store->preparePrefixOrder(plan[i].second, ignoreAccents);
         return true;
     }
     return false;

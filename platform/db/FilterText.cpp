@@ -319,6 +319,24 @@ QString filterName(const QString &field)
     return isPlainIdentifier(field) ? field : u'"' + QString(field).replace(u'"', QLatin1String("\"\"")) + u'"';
 }
 
+PrefixView prefixViewOf(TFieldType type, bool ignoreAccents)
+{
+    switch (type) {
+    case ftFloat:
+    case ftCurrency:
+    case ftBoolean:
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+        return {PrefixView::Shown, type};
+    case ftString:
+    case ftMemo:
+        return {ignoreAccents ? PrefixView::Unaccented : PrefixView::Value, ftUnknown};
+    default:
+        return {};
+    }
+}
+
 QString prefixCondition(const QString &field, const QString &prefix, PrefixView view)
 {
     QString name = filterName(field);

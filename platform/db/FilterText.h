@@ -85,6 +85,12 @@ struct PrefixView {
     bool operator==(const PrefixView &) const = default;
 };
 
+// What the typed text is compared with in a field of this type: what the
+// grid shows for dates, times, decimals and booleans (their stored forms are
+// not what the user reads), else the value; without accents when the host
+// asked for that.
+PrefixView prefixViewOf(TFieldType type, bool ignoreAccents);
+
 // UPPER(<field>) LIKE '<prefix>%', the field quoted unless it is a plain
 // identifier and wrapped as the view says: the condition splitPrefixSearch
 // recognises.

@@ -239,22 +239,9 @@ bool RecordStore::upperLess(const PrefixOrder &p, int a, int b) const
     return c < 0 || (c == 0 && a < b);
 }
 
-void RecordStore::preparePrefixOrder(int field)
+void RecordStore::preparePrefixOrder(int field, bool ignoreAccents)
 {
-    PrefixView view;
-    switch (m_fields[size_t(field)].type) {
-    case ftFloat:
-    case ftCurrency:
-    case ftBoolean:
-    case ftDate:
-    case ftTime:
-    case ftDateTime:
-        view = {PrefixView::Shown, m_fields[size_t(field)].type};
-        break;
-    default:
-        break;
-    }
-    prefixOrder(field, view);
+    prefixOrder(field, prefixViewOf(m_fields[size_t(field)].type, ignoreAccents));
 }
 
 RecordStore::PrefixOrder &RecordStore::prefixOrder(int field, PrefixView view)

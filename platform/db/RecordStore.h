@@ -102,7 +102,7 @@ public:
     const std::vector<int> &ordered(const SortKeys &keys);
     // Builds now the upper-cased order the prefix condition on this field
     // reads: the value for text, the shown text for dates and decimals.
-    void preparePrefixOrder(int field);
+    void preparePrefixOrder(int field, bool ignoreAccents);
     // How many orders of each kind the store keeps.
     static constexpr size_t keptOrders = 8, keptPrefixOrders = 4;
 
