@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QLocale>
 #include <QThread>
 #include <cstdlib>
 #include <cstring>
@@ -207,6 +208,19 @@ td_status td_set_extensions(double scale, int countdown, int ignore_accents, con
         e.ignoreAccents = ignore_accents != 0;
         e.scanField = text(scan_field);
         Application::setExtensions(e);
+    });
+}
+
+td_status td_set_locale(const char *name)
+{
+    return guarded([&] {
+        if (g_inits > 0)
+            throw Refused("the language is chosen by td_init: call td_set_locale before it");
+        const QString wanted = text(name);
+        const QLocale locale = wanted.isEmpty() ? QLocale::system() : QLocale(wanted);
+        if (locale.language() == QLocale::C && !wanted.isEmpty() && wanted != QLatin1String("C"))
+            throw Refused("td_set_locale wants a language such as en or pt_BR, not '" + wanted.toStdString() + "'");
+        QLocale::setDefault(locale);
     });
 }
 

@@ -62,6 +62,10 @@ TD_EXPORT td_status td_set_title(const char *title);
  * keys ending with Enter picks the record whose field of this name equals it;
  * NULL or "" none). */
 TD_EXPORT td_status td_set_extensions(double scale, int countdown, int ignore_accents, const char *scan_field);
+/* The language of the dialogs' texts ("en", "pt_BR") and the locale of their
+ * numbers and dates; NULL or "" the system's. Only before td_init: the texts
+ * are chosen there (after the last td_finish a new choice holds again). */
+TD_EXPORT td_status td_set_locale(const char *name);
 /* Handles the window events that are waiting: a host without an event loop of
  * its own calls it so that a box from td_message stays alive. */
 TD_EXPORT void td_process_messages(void);

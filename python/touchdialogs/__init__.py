@@ -77,6 +77,7 @@ def _library():
             signatures = {
                 "td_init": [],
                 "td_set_title": [c_char_p],
+                "td_set_locale": [c_char_p],
                 "td_set_extensions": [ctypes.c_double, c_int, c_int, c_char_p],
                 "td_message_type": [c_char_p, ctypes.POINTER(c_int)],
                 "td_message_buttons": [c_char_p, ctypes.POINTER(c_uint)],
@@ -138,6 +139,12 @@ def init():
             _ready = True
             atexit.register(lib.td_finish)
     return lib
+
+
+def set_locale(name):
+    """The language of the texts ("en", "pt_BR") and the locale of numbers
+    and dates; before the first dialog (or init), where the texts are chosen."""
+    _check(_library().td_set_locale(_utf8(name)))
 
 
 def set_title(title):

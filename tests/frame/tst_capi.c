@@ -12,6 +12,7 @@ int tdtest_answered(void);
 const char *tdtest_error(void);
 int tdtest_visible_windows(void);
 int tdtest_perform(const char *steps);
+const char *tdtest_titles(void);
 
 static int failures;
 
@@ -242,7 +243,10 @@ int main(void)
     CHECK(td_message_dlg("x", TD_MT_ERROR, TD_MB_OK, 0, NULL, &result) == TD_ERROR
               && strstr(td_last_error(), "td_init"),
           "a dialog before td_init");
+    CHECK(td_set_locale("Klingon") == TD_ERROR && strstr(td_last_error(), "Klingon"), "unknown language");
+    CHECK(td_set_locale("en") == TD_OK, "English");
     CHECK(td_init() == TD_OK, "init");
+    CHECK(td_set_locale("pt_BR") == TD_ERROR && strstr(td_last_error(), "td_init"), "language after td_init");
     CHECK(td_init() == TD_OK, "init nests");
     td_finish();
 
@@ -250,6 +254,7 @@ int main(void)
     RUN_ALL(keyboard_cases, keyboard_call);
     RUN_ALL(quantity_cases, quantity_call);
     RUN_ALL(colour_cases, colour_call);
+    CHECK(strstr(tdtest_titles(), "Colour settings") != NULL, "English title: '%s'", tdtest_titles());
     RUN_ALL(search_cases, search_call);
     RUN_ALL(list_cases, list_call);
     box_without_waiting();

@@ -106,6 +106,7 @@ class TouchDialogsTest(unittest.TestCase):
             ("bad filter", lambda: td.search(PRODUCTS, filter="NOME ="), "NOME ="),
             ("records without fields", lambda: td.build_list([(1, "x")]), "fields"),
             ("bad packet", lambda: td.Dataset.from_packet(b"not a packet"), "packet"),
+            ("language after the first dialog", lambda: td.set_locale("en"), "td_init"),
         ]
         for name, call, said in cases:
             with self.subTest(name):

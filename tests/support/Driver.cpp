@@ -16,6 +16,7 @@ using namespace TouchDialogs::testing;
 struct Chain {
     QList<QStringList> groups;
     int answered = 0;
+    std::string titles; // of the dialogs answered, a line each
 };
 
 std::shared_ptr<Chain> g_chain;
@@ -44,6 +45,7 @@ void arm(const std::shared_ptr<Chain> &chain, int group)
         // The next group answers the box these steps may open, or the next dialog.
         arm(chain, group + 1);
         ++chain->answered;
+        chain->titles += dlg->windowTitle().toStdString() + '\n';
         if (!feasible(dlg, chain->groups[group])) {
             dlg->close();
             return;
@@ -90,6 +92,12 @@ __attribute__((visibility("default"))) int tdtest_answer(const char *steps)
 __attribute__((visibility("default"))) int tdtest_answered(void)
 {
     return g_chain ? g_chain->answered : 0;
+}
+
+// The window titles of the dialogs the last tdtest_answer answered, a line each.
+__attribute__((visibility("default"))) const char *tdtest_titles(void)
+{
+    return g_chain ? g_chain->titles.c_str() : "";
 }
 
 // Why a step could not be done; "" when all could.
