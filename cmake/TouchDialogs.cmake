@@ -35,3 +35,13 @@ function(td_add_x11_test name)
         ENVIRONMENT "QT_LOGGING_RULES=qt.qpa.*=false"
         SKIP_RETURN_CODE 77 TIMEOUT 120)
 endfunction()
+
+# A sanitized library loaded by a program that is not (python3, the consumer
+# hosts) wants the sanitizer's runtime loaded first, and libstdc++ with it
+# (its exception interceptor needs the real __cxa_throw at start-up).
+set(TD_SANITIZER_PRELOAD "")
+if(CMAKE_CXX_FLAGS MATCHES "-fsanitize=[a-z,]*address")
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libasan.so
+        OUTPUT_VARIABLE td_asan OUTPUT_STRIP_TRAILING_WHITESPACE)
+    set(TD_SANITIZER_PRELOAD "${td_asan}:libstdc++.so.6")
+endif()

@@ -52,7 +52,7 @@ cmake)
         ${CXX:+-DCMAKE_CXX_COMPILER="$CXX"} >"$work.log" 2>&1 || { cat "$work.log"; fail "configure"; }
     grep -q "^TouchDialogs_DIR:PATH=$prefix/" "$work/CMakeCache.txt" || fail "found a TouchDialogs outside $prefix"
     cmake --build "$work" >>"$work.log" 2>&1 || { cat "$work.log"; fail "build"; }
-    [[ $("$work/till") == "printing the bill" ]] || fail "till's answer"
+    [[ $(LD_PRELOAD=${TD_RUN_PRELOAD-} "$work/till") == "printing the bill" ]] || fail "till's answer"
     ;;
 pkg-config)
     prefix=$1 work=$2
@@ -63,7 +63,7 @@ pkg-config)
     build_command=$PKG_CONFIG_BUILD
     [[ -n ${CXX-} ]] && build_command=${build_command/#c++/$CXX}
     (cd "$work" && eval "$build_command") || fail "build"
-    [[ $(LD_LIBRARY_PATH=$prefix/${libdir%/pkgconfig} "$work/till") == "printing the bill" ]] || fail "till's answer"
+    [[ $(LD_PRELOAD=${TD_RUN_PRELOAD-} LD_LIBRARY_PATH=$prefix/${libdir%/pkgconfig} "$work/till") == "printing the bill" ]] || fail "till's answer"
     ;;
 completion)
     touchdlg=$1
