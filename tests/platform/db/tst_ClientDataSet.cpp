@@ -237,6 +237,16 @@ void fillOdd(TClientDataSet &ds, const QVariantList &values)
         ds.FieldByName(kOddFields[i])->setValue(values[i]);
 }
 
+// Appends records numbered first..last in the first field.
+void appendNumbers(TClientDataSet &ds, int first, int last)
+{
+    for (int i = first; i <= last; ++i) {
+        ds.Append();
+        ds.Fields(0)->setValue(i);
+        ds.Post();
+    }
+}
+
 void defineFields(TClientDataSet &ds)
 {
     ds.FieldDefs().Add(QStringLiteral("ID"), ftInteger);
@@ -293,7 +303,7 @@ private slots:
     void insertPlacesBeforeCurrent();
     void postKeepsRecordCurrentUnderFilter();
     void deleteMovesToFollowingThenPreceding();
-    void requiredFieldRefusesPost();
+    void requiredField();
     void filteredOffAndOnReapplies();
     void indexDefs();
     void signalsForControls();
@@ -407,11 +417,7 @@ void TestClientDataSet::cursorAtEnds()
     ds.FieldDefs().Add(QStringLiteral("N"), ftInteger);
     ds.CreateDataSet();
     QVERIFY(ds.Bof() && ds.Eof());
-    for (int i = 1; i <= 3; ++i) {
-        ds.Append();
-        ds.Fields(0)->setValue(i);
-        ds.Post();
-    }
+    appendNumbers(ds, 1, 3);
     ds.First();
     QVERIFY(ds.Bof() && !ds.Eof());
     ds.Prior(); // stays put at the first record
@@ -523,11 +529,7 @@ void TestClientDataSet::deleteMovesToFollowingThenPreceding()
     TClientDataSet ds;
     ds.FieldDefs().Add(QStringLiteral("N"), ftInteger);
     ds.CreateDataSet();
-    for (int i = 1; i <= 3; ++i) {
-        ds.Append();
-        ds.Fields(0)->setValue(i);
-        ds.Post();
-    }
+    appendNumbers(ds, 1, 3);
     ds.setRecNo(2);
     ds.Delete();
     QCOMPARE(ds.Fields(0)->Value().toInt(), 3);
@@ -538,10 +540,13 @@ void TestClientDataSet::deleteMovesToFollowingThenPreceding()
     QVERIFY_THROWS_EXCEPTION(EDatabaseError, ds.Delete());
 }
 
-void TestClientDataSet::requiredFieldRefusesPost()
+// A required field refuses a Post without its value, and a field cannot
+// become required while a record, shown or filtered out, holds no value in it.
+void TestClientDataSet::requiredField()
 {
     TClientDataSet ds;
     ds.FieldDefs().Add(QStringLiteral("ID"), ftInteger, 0, true);
+    ds.FieldDefs().Add(QStringLiteral("NOME"), ftString, 10);
     ds.CreateDataSet();
     ds.Insert();
     try {
@@ -554,6 +559,26 @@ void TestClientDataSet::requiredFieldRefusesPost()
     QVERIFY(ds.IsEmpty() || ds.RecordCount() == 0);
     ds.Cancel();
     QCOMPARE(ds.RecordCount(), 0);
+
+    appendNumbers(ds, 1, 2);
+    ds.Edit();
+    ds.FieldByName(QStringLiteral("NOME"))->setValue(QStringLiteral("Bolo"));
+    ds.Post();
+    ds.setFilter(QStringLiteral("NOME IS NOT NULL"));
+    ds.setFiltered(true);
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, ds.FieldByName(QStringLiteral("NOME"))->setRequired(true));
+    QVERIFY(!ds.FieldByName(QStringLiteral("NOME"))->Required());
+    TClientDataSet copy;
+    copy.setData(ds.Data());
+    QVERIFY(!copy.FieldByName(QStringLiteral("NOME"))->Required());
+    // Once every record holds a value it can.
+    ds.setFiltered(false);
+    ds.First();
+    ds.Edit();
+    ds.FieldByName(QStringLiteral("NOME"))->setValue(QStringLiteral("Café"));
+    ds.Post();
+    ds.FieldByName(QStringLiteral("NOME"))->setRequired(true);
+    QVERIFY(ds.FieldByName(QStringLiteral("NOME"))->Required());
 }
 
 void TestClientDataSet::filteredOffAndOnReapplies()
@@ -632,11 +657,7 @@ void TestClientDataSet::signalsForControls()
     QSignalSpy removed(&ds, &TClientDataSet::rowRemoved);
     QSignalSpy current(&ds, &TClientDataSet::currentChanged);
     QSignalSpy reset(&ds, &TClientDataSet::viewReset);
-    for (int i = 0; i < 3; ++i) {
-        ds.Append();
-        ds.Fields(0)->setValue(i);
-        ds.Post();
-    }
+    appendNumbers(ds, 0, 2);
     QCOMPARE(inserted.count(), 3);
     QCOMPARE(inserted.last().at(0).toInt(), 2);
     QCOMPARE(current.last().at(0).toInt(), 2);
