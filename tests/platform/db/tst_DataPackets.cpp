@@ -298,10 +298,9 @@ class TestDataPackets : public QObject {
     Q_OBJECT
 
 private slots:
-    void binaryRoundTrip();
-    void jsonRoundTrip();
+    void roundTrip_data();
+    void roundTrip();
     void jsonForm();
-    void fileRoundTrip();
     void nullPacketCloses();
     void packetHoldsOnlyItsRecords_data();
     void packetHoldsOnlyItsRecords();
@@ -317,32 +316,44 @@ private slots:
     void acceptedFilter();
     void failingFilter_data();
     void failingFilter();
-    void hostilePacket_data();
-    void hostilePacket();
-    void hostileJson_data();
-    void hostileJson();
+    void refusedLoad_data();
+    void refusedLoad();
     void bothFormsAgree_data();
     void bothFormsAgree();
     void packetHeaderVersions_data();
     void packetHeaderVersions();
 };
 
-void TestDataPackets::binaryRoundTrip()
+void TestDataPackets::roundTrip_data()
 {
-    TClientDataSet a, b;
-    buildAllTypes(a);
-    const QVariant packet = a.Data();
-    QCOMPARE(packet.typeId(), QMetaType::QByteArray);
-    b.setData(packet);
-    QCOMPARE(b.RecNo(), 1); // first record current
-    compareAll(a, b);
+    QTest::addColumn<QString>("how");
+    for (const char *how : {"packet", "JSON", "packet file", "JSON file"})
+        QTest::newRow(how) << QString::fromLatin1(how);
 }
 
-void TestDataPackets::jsonRoundTrip()
+void TestDataPackets::roundTrip()
 {
+    QFETCH(QString, how);
     TClientDataSet a, b;
     buildAllTypes(a);
-    b.fromJson(a.toJson());
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("p"));
+    if (how == QLatin1String("packet")) {
+        QCOMPARE(a.Data().typeId(), QMetaType::QByteArray);
+        b.setData(a.Data());
+        QCOMPARE(b.RecNo(), 1); // first record current
+    } else if (how == QLatin1String("JSON")) {
+        b.fromJson(a.toJson());
+    } else {
+        if (how == QLatin1String("packet file")) {
+            a.SaveToFile(file);
+        } else {
+            QFile json(file);
+            QVERIFY(json.open(QIODevice::WriteOnly));
+            json.write(a.toJson());
+        }
+        b.LoadFromFile(file);
+    }
     compareAll(a, b);
 }
 
@@ -363,31 +374,6 @@ void TestDataPackets::jsonForm()
     const QByteArray json = ds.toJson();
     QVERIFY(json.contains(R"({"name":"ATIVO","size":1,"type":"string","visible":false})"));
     QVERIFY(json.contains(R"("records":[[1,"Café","S"],[2,null,"N"]])"));
-}
-
-void TestDataPackets::fileRoundTrip()
-{
-    QTemporaryDir dir;
-    TClientDataSet a, b, c;
-    buildAllTypes(a);
-    a.SaveToFile(dir.filePath(QStringLiteral("p.db")));
-    b.LoadFromFile(dir.filePath(QStringLiteral("p.db")));
-    compareAll(a, b);
-    QFile json(dir.filePath(QStringLiteral("p.json")));
-    QVERIFY(json.open(QIODevice::WriteOnly));
-    json.write(a.toJson());
-    json.close();
-    c.LoadFromFile(json.fileName());
-    compareAll(a, c);
-    QVERIFY_THROWS_EXCEPTION(EDatabaseError, c.LoadFromFile(dir.filePath(QStringLiteral("missing"))));
-    // A device never ends: the read stops at a bound, with the dataset as it was.
-    try {
-        c.LoadFromFile(QStringLiteral("/dev/zero"));
-        QFAIL("/dev/zero was read");
-    } catch (const EDatabaseError &e) {
-        QVERIFY2(e.Message().contains(QStringLiteral("larger than")), qPrintable(e.Message()));
-    }
-    compareAll(a, c);
 }
 
 void TestDataPackets::nullPacketCloses()
@@ -800,106 +786,91 @@ void TestDataPackets::packetHandedOn()
     QCOMPARE(namesOf(again), loaded);
 }
 
-void TestDataPackets::hostilePacket_data()
+// A packet, JSON text or file that cannot be loaded: an error that says why,
+// and the dataset exactly as it was.
+void TestDataPackets::refusedLoad_data()
 {
     TClientDataSet source;
     buildProducts(source);
     const QByteArray good = source.Data().toByteArray();
-    QTest::addColumn<QVariant>("packet");
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QVariant>("input");
     QTest::addColumn<QString>("message");
-    QTest::newRow("empty") << QVariant(QByteArray()) << QStringLiteral("not a data packet");
-    QTest::newRow("text") << QVariant(QByteArray("CODIGO;NOME\n1;Café\n")) << QStringLiteral("not a data packet");
-    QTest::newRow("not bytes") << QVariant(42) << QStringLiteral("not a byte array");
-    QTest::newRow("truncated") << QVariant(good.left(good.size() / 2 + 100)) << QStringLiteral("truncated");
-    QTest::newRow("truncated at a page") << QVariant(good.left(4096)) << QStringLiteral("cannot be loaded");
+    const auto packet = [](const char *tag, const QVariant &input, const char *message) {
+        QTest::addRow("packet: %s", tag) << QStringLiteral("packet") << input << QString::fromUtf8(message);
+    };
+    const auto json = [](const char *tag, const QByteArray &input, const char *message) {
+        QTest::addRow("JSON: %s", tag) << QStringLiteral("JSON") << QVariant(input) << QString::fromUtf8(message);
+    };
+    packet("empty", QByteArray(), "not a data packet");
+    packet("text", QByteArray("CODIGO;NOME\n1;Café\n"), "not a data packet");
+    packet("not bytes", 42, "not a byte array");
+    packet("truncated", good.left(good.size() / 2 + 100), "truncated");
+    packet("truncated at a page", good.left(4096), "cannot be loaded");
     QByteArray garbage = good;
     for (qsizetype i = 4096; i < garbage.size(); i += 7)
         garbage[i] = char(i * 31);
-    QTest::newRow("damaged pages") << QVariant(garbage) << QStringLiteral("cannot be loaded");
-    QTest::newRow("foreign database") << QVariant(foreignDatabase()) << QStringLiteral("not a data packet of this system");
-    QTest::newRow("other version") << QVariant(craft(good, "PRAGMA user_version = 7")) << QStringLiteral("unknown version");
-    QTest::newRow("trigger") << QVariant(craft(good, "CREATE TRIGGER t AFTER INSERT ON records BEGIN DELETE FROM records; END"))
-                             << QStringLiteral("unexpected trigger");
-    QTest::newRow("view") << QVariant(craft(good, "CREATE VIEW v AS SELECT 1")) << QStringLiteral("unexpected view");
-    QTest::newRow("extra table") << QVariant(craft(good, "CREATE TABLE extra(x)")) << QStringLiteral("unexpected table");
-    QTest::newRow("index") << QVariant(craft(good, "CREATE INDEX i ON records(NOME)")) << QStringLiteral("unexpected index");
-    QTest::newRow("added column") << QVariant(craft(good, "ALTER TABLE records ADD COLUMN evil DEFAULT 1"))
-                                  << QStringLiteral("does not match");
-    QTest::newRow("text in an integer field") << QVariant(craft(good, "UPDATE records SET CODIGO = 'abc' WHERE rowid = 1"))
-                                              << QStringLiteral("wrong kind");
-    QTest::newRow("blob") << QVariant(craft(good, "UPDATE records SET NOME = zeroblob(4) WHERE rowid = 2"))
-                          << QStringLiteral("wrong kind");
-    QTest::newRow("too long for its size") << QVariant(craft(good, "UPDATE records SET ATIVO = 'SIM' WHERE rowid = 2"))
-                                           << QStringLiteral("wrong kind");
-    QTest::newRow("unknown type") << QVariant(craft(good, "UPDATE fields SET type = 'blob' WHERE position = 0"))
-                                  << QStringLiteral("unknown type");
-    QTest::newRow("field removed") << QVariant(craft(good, "DELETE FROM fields WHERE position = 2"))
-                                   << QStringLiteral("does not match");
-    QTest::newRow("reserved name") << QVariant(craft(good, "UPDATE fields SET name = '_pos' WHERE position = 0"))
-                                   << QStringLiteral("reserved");
-    QTest::newRow("row numbers") << QVariant(craft(good, "UPDATE records SET rowid = 1000000000 WHERE rowid = 1"))
-                                 << QStringLiteral("out of range");
+    packet("damaged pages", garbage, "cannot be loaded");
+    packet("foreign database", foreignDatabase(), "not a data packet of this system");
+    packet("other version", craft(good, "PRAGMA user_version = 7"), "unknown version");
+    packet("trigger", craft(good, "CREATE TRIGGER t AFTER INSERT ON records BEGIN DELETE FROM records; END"),
+           "unexpected trigger");
+    packet("view", craft(good, "CREATE VIEW v AS SELECT 1"), "unexpected view");
+    packet("extra table", craft(good, "CREATE TABLE extra(x)"), "unexpected table");
+    packet("index", craft(good, "CREATE INDEX i ON records(NOME)"), "unexpected index");
+    packet("added column", craft(good, "ALTER TABLE records ADD COLUMN evil DEFAULT 1"), "does not match");
+    packet("text in an integer field", craft(good, "UPDATE records SET CODIGO = 'abc' WHERE rowid = 1"), "wrong kind");
+    packet("blob", craft(good, "UPDATE records SET NOME = zeroblob(4) WHERE rowid = 2"), "wrong kind");
+    packet("too long for its size", craft(good, "UPDATE records SET ATIVO = 'SIM' WHERE rowid = 2"), "wrong kind");
+    packet("unknown type", craft(good, "UPDATE fields SET type = 'blob' WHERE position = 0"), "unknown type");
+    packet("field removed", craft(good, "DELETE FROM fields WHERE position = 2"), "does not match");
+    packet("reserved name", craft(good, "UPDATE fields SET name = '_pos' WHERE position = 0"), "reserved");
+    packet("row numbers", craft(good, "UPDATE records SET rowid = 1000000000 WHERE rowid = 1"), "out of range");
+    json("not JSON", "{\"fields\": [", "at character");
+    json("array", "[]", "\"fields\" array");
+    json("no fields", R"({"fields":[],"records":[]})", "no field");
+    json("unknown type", R"({"fields":[{"name":"A","type":"money"}]})", "unknown type");
+    json("duplicate name", R"({"fields":[{"name":"A","type":"integer"},{"name":"a","type":"string"}]})", "Duplicate");
+    json("short record", R"({"fields":[{"name":"A","type":"integer"}],"records":[[]]})", "record 1");
+    json("text for integer", R"({"fields":[{"name":"A","type":"integer"}],"records":[["1"]]})",
+         "\"1\" is not an integer value");
+    json("number for string", R"({"fields":[{"name":"A","type":"string"}],"records":[[1]]})",
+         "1 is not a string value");
+    json("out of range", R"({"fields":[{"name":"A","type":"integer"}],"records":[[3000000000]]})",
+         "not a valid integer");
+    json("too long", R"({"fields":[{"name":"A","type":"string","size":2}],"records":[["abc"]]})", "too long");
+    json("bad date", R"({"fields":[{"name":"A","type":"date"}],"records":[["2024-02-30"]]})", "not a valid date");
+    // Each name used to be looked up among all before it.
+    json("100 000 fields", R"({"fields":)" + manyFields(100000) + "}", "more than 500");
+    json("size not a number", R"({"fields":[{"name":"A","type":"string","size":"9"}]})", "not a whole number");
+    QTest::newRow("file: missing") << QStringLiteral("file") << QVariant(QStringLiteral("/dev/null/missing.db"))
+                                   << QStringLiteral("Cannot read");
+    // A device never ends: the read stops at a bound.
+    QTest::newRow("file: endless") << QStringLiteral("file") << QVariant(QStringLiteral("/dev/zero"))
+                                   << QStringLiteral("larger than");
 }
 
-void TestDataPackets::hostilePacket()
+void TestDataPackets::refusedLoad()
 {
-    QFETCH(QVariant, packet);
+    QFETCH(QString, how);
+    QFETCH(QVariant, input);
     QFETCH(QString, message);
     TClientDataSet ds;
     buildProducts(ds);
     const Snapshot before = Snapshot::of(ds);
     try {
-        ds.setData(packet);
-        QFAIL("the packet was accepted");
+        if (how == QLatin1String("packet"))
+            ds.setData(input);
+        else if (how == QLatin1String("JSON"))
+            ds.fromJson(input.toByteArray());
+        else
+            ds.LoadFromFile(input.toString());
+        QFAIL("it was loaded");
     } catch (const EDatabaseError &e) {
         QVERIFY2(e.Message().contains(message), qPrintable(e.Message()));
     }
     QVERIFY(Snapshot::of(ds) == before);
     QCOMPARE(ds.IndexDefs().Count(), 1);
-}
-
-void TestDataPackets::hostileJson_data()
-{
-    QTest::addColumn<QByteArray>("json");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("not JSON") << QByteArray("{\"fields\": [") << QStringLiteral("at character");
-    QTest::newRow("array") << QByteArray("[]") << QStringLiteral("\"fields\" array");
-    QTest::newRow("no fields") << QByteArray(R"({"fields":[],"records":[]})") << QStringLiteral("no field");
-    QTest::newRow("unknown type") << QByteArray(R"({"fields":[{"name":"A","type":"money"}]})") << QStringLiteral("unknown type");
-    QTest::newRow("duplicate name") << QByteArray(R"({"fields":[{"name":"A","type":"integer"},{"name":"a","type":"string"}]})")
-                                    << QStringLiteral("Duplicate");
-    QTest::newRow("short record") << QByteArray(R"({"fields":[{"name":"A","type":"integer"}],"records":[[]]})")
-                                  << QStringLiteral("record 1");
-    QTest::newRow("text for integer") << QByteArray(R"({"fields":[{"name":"A","type":"integer"}],"records":[["1"]]})")
-                                      << QStringLiteral("\"1\" is not an integer value");
-    QTest::newRow("number for string") << QByteArray(R"({"fields":[{"name":"A","type":"string"}],"records":[[1]]})")
-                                       << QStringLiteral("1 is not a string value");
-    QTest::newRow("out of range") << QByteArray(R"({"fields":[{"name":"A","type":"integer"}],"records":[[3000000000]]})")
-                                  << QStringLiteral("not a valid integer");
-    QTest::newRow("too long") << QByteArray(R"({"fields":[{"name":"A","type":"string","size":2}],"records":[["abc"]]})")
-                              << QStringLiteral("too long");
-    QTest::newRow("bad date") << QByteArray(R"({"fields":[{"name":"A","type":"date"}],"records":[["2024-02-30"]]})")
-                              << QStringLiteral("not a valid date");
-    // Each name used to be looked up among all before it.
-    QTest::newRow("100 000 fields") << QByteArray(R"({"fields":)" + manyFields(100000) + "}") << QStringLiteral("more than 500");
-    QTest::newRow("size not a number") << QByteArray(R"({"fields":[{"name":"A","type":"string","size":"9"}]})")
-                                       << QStringLiteral("not a whole number");
-}
-
-void TestDataPackets::hostileJson()
-{
-    QFETCH(QByteArray, json);
-    QFETCH(QString, message);
-    TClientDataSet ds;
-    buildProducts(ds);
-    const Snapshot before = Snapshot::of(ds);
-    try {
-        ds.fromJson(json);
-        QFAIL("the JSON was accepted");
-    } catch (const EDatabaseError &e) {
-        QVERIFY2(e.Message().contains(message), qPrintable(e.Message()));
-    }
-    QVERIFY(Snapshot::of(ds) == before);
 }
 
 void TestDataPackets::bothFormsAgree_data()
