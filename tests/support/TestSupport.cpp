@@ -1,5 +1,6 @@
 #include "tests/support/TestSupport.h"
 #include "platform/forms/Application.h"
+#include "platform/forms/Form.h"
 #include "platform/rtl/Exceptions.h"
 
 #include <QApplication>
@@ -8,8 +9,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
+#include <QHeaderView>
 #include <QPointer>
 #include <QProcess>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -56,6 +59,42 @@ void touch(QWidget *w, const QString &childName)
         QTest::qFail(qPrintable(QStringLiteral("no child named %1").arg(childName)), __FILE__, __LINE__);
     else
         QTest::mouseClick(child, Qt::LeftButton, {}, child->rect().center());
+}
+
+void touchTitle(QWidget *w, int column)
+{
+    auto *grid = w->findChild<QTableView *>();
+    if (!grid)
+        grid = qobject_cast<QTableView *>(w);
+    if (!grid) {
+        QTest::qFail("no data grid", __FILE__, __LINE__);
+        return;
+    }
+    QHeaderView *header = grid->horizontalHeader();
+    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+}
+
+void whenLeftOpen(QWidget *dlg, std::function<void()> leftOpen)
+{
+    QTimer::singleShot(0, dlg, [dlg, leftOpen = std::move(leftOpen)] {
+        auto *form = qobject_cast<TForm *>(dlg);
+        if (dlg->isVisible() && !(form && form->isModalEnding()))
+            leftOpen();
+    });
+}
+
+const QString kLowerLetters = QStringLiteral("abcdefghijklmnopqrstuvwxyz\u00E7");
+const QString kUpperLetters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ\u00C7");
+
+QString letterCaptions(const QWidget *form)
+{
+    // Through the property: the library exports no control classes to the
+    // helpers it is linked with for tests written in C.
+    QString s;
+    for (char16_t c = u'A'; c <= u'Z'; ++c)
+        s += form->findChild<QWidget *>(QStringLiteral("spd") + QChar(c))->property("Caption").toString();
+    return s + form->findChild<QWidget *>(QStringLiteral("spdCCdil"))->property("Caption").toString();
 }
 
 static bool keyOf(const QString &name, Qt::Key &key)

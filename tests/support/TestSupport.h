@@ -1,8 +1,10 @@
 // Helpers for driving modal dialogs from tests.
 #pragma once
 
+#include <QApplication>
 #include <QString>
 #include <QWidget>
+#include <algorithm>
 #include <functional>
 
 namespace TouchDialogs::testing {
@@ -17,6 +19,27 @@ QWidget *activeModal();
 
 // Clicks the named child of w (a touch on it) with a real mouse event.
 void touch(QWidget *w, const QString &childName);
+
+// A touch on the title of column `column` of the data grid in w.
+void touchTitle(QWidget *w, int column);
+
+// Once everything queued has run (a close a step asked for, say): when dlg
+// is still shown and its modal run is not ending, runs leftOpen, which
+// records that and closes it (a test must not hang on a dialog left open).
+void whenLeftOpen(QWidget *dlg, std::function<void()> leftOpen);
+
+// The captions of the letter keys spdA..spdZ and spdCCdil of a keyboard
+// form, as one string; and what they read in lower and upper case.
+QString letterCaptions(const QWidget *form);
+extern const QString kLowerLetters;
+extern const QString kUpperLetters;
+
+// How many widgets of class T exist (a freed dialog leaves none).
+template <class T> int liveWidgets()
+{
+    const QWidgetList all = QApplication::allWidgets();
+    return int(std::count_if(all.cbegin(), all.cend(), [](QWidget *w) { return qobject_cast<T *>(w) != nullptr; }));
+}
 
 // Does one thing a user does to a dialog, written as a step:
 //   "touch NAME"          a real click on the named child

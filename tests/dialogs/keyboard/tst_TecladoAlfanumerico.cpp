@@ -10,7 +10,6 @@
 #include <QApplication>
 #include <QPointer>
 #include <QTest>
-#include <QTimer>
 
 using namespace TouchDialogs;
 using namespace TouchDialogs::testing;
@@ -28,14 +27,6 @@ struct Outcome {
     bool fired = false;
     bool stuck = false;
 };
-
-QString letterCaptions(QWidget *dlg)
-{
-    QString s;
-    for (char16_t c = u'A'; c <= u'Z'; ++c)
-        s += dlg->findChild<TSpeedButton *>(QStringLiteral("spd") + QChar(c))->Caption();
-    return s + dlg->findChild<TSpeedButton *>(QStringLiteral("spdCCdil"))->Caption();
-}
 
 QString labelText(QWidget *dlg)
 {
@@ -55,21 +46,15 @@ Outcome run(const QString &start, const QStringList &steps, const QString &capti
                 out.labelAtEnd = labelText(dlg);
             perform(dlg, steps.at(i));
         }
-        // The close the last step asked for is handled before this check.
-        QTimer::singleShot(0, dlg, [dlg, &out] {
-            if (dlg->isVisible()) {
-                out.stuck = true;
-                static_cast<TFrmTecladoAlfas *>(dlg)->spdSairClick(dlg);
-            }
+        whenLeftOpen(dlg, [dlg, &out] {
+            out.stuck = true;
+            static_cast<TFrmTecladoAlfas *>(dlg)->spdSairClick(dlg);
         });
     });
     out.result = kb::TecladoAlfanumerico(start, caption);
     out.fired = *fired;
     return out;
 }
-
-const QString upperCaptions = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ\u00C7");
-const QString lowerCaptions = QStringLiteral("abcdefghijklmnopqrstuvwxyz\u00E7");
 
 } // namespace
 
@@ -120,13 +105,7 @@ void tst_TecladoAlfanumerico::cleanup()
 {
     QCOMPARE(kb::FrmTecladoAlfaS, nullptr);
     QVERIFY(kb::stResult.isEmpty());
-    const auto formsAlive = [] {
-        int n = 0;
-        for (QWidget *w : QApplication::topLevelWidgets())
-            n += qobject_cast<TFrmTecladoAlfas *>(w) != nullptr;
-        return n;
-    };
-    QTRY_COMPARE(formsAlive(), 0);
+    QTRY_COMPARE(liveWidgets<TFrmTecladoAlfas>(), 0);
 }
 
 void tst_TecladoAlfanumerico::dialog_data()
@@ -194,8 +173,8 @@ void tst_TecladoAlfanumerico::capsLockFromSystem_data()
     QTest::addColumn<int>("systemCapsLock");
     QTest::addColumn<QString>("captions");
     QTest::addColumn<QString>("typed");
-    QTest::newRow("off") << 0 << lowerCaptions << "a\u00E7";
-    QTest::newRow("on") << 1 << upperCaptions << "A\u00C7";
+    QTest::newRow("off") << 0 << kLowerLetters << "a\u00E7";
+    QTest::newRow("on") << 1 << kUpperLetters << "A\u00C7";
 }
 
 void tst_TecladoAlfanumerico::capsLockFromSystem()
@@ -224,7 +203,7 @@ void tst_TecladoAlfanumerico::eachCallHasAFreshForm()
     Outcome first = run(QString(), {"touch spdCapsLock", "touch spdSair"});
     QCOMPARE(first.result, QString());
     Outcome second = run(QString(), {"touch spdQ", "touch spdEnter"});
-    QCOMPARE(second.captionsAtStart, lowerCaptions);
+    QCOMPARE(second.captionsAtStart, kLowerLetters);
     QCOMPARE(second.result, QStringLiteral("q"));
 }
 

@@ -12,11 +12,9 @@
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
-#include <QHeaderView>
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QTest>
-#include <QTimer>
 
 using namespace TouchDialogs;
 using namespace TouchDialogs::testing;
@@ -99,22 +97,6 @@ QString searchText(QWidget *dlg)
     return child<TEdit>(dlg, "edtFiltro")->Text();
 }
 
-QString letterCaptions(QWidget *dlg)
-{
-    QString s;
-    for (char16_t c = u'A'; c <= u'Z'; ++c)
-        s += dlg->findChild<TSpeedButton *>(QStringLiteral("spd") + QChar(c))->Caption();
-    return s + child<TSpeedButton>(dlg, "spdCCdil")->Caption();
-}
-
-void titleTouch(QWidget *dlg, int column)
-{
-    auto *grid = child<TDBGrid>(dlg, "dbgPesquisa");
-    QHeaderView *header = grid->horizontalHeader();
-    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
-}
-
 // The shared steps (see TestSupport.h), and two of this dialog's own:
 // "gridkey [Mods+]NAME" (a key with the upper grid focused), "title N" (a
 // touch on column title N).
@@ -127,7 +109,7 @@ void act(QWidget *dlg, const QString &step)
         grid->setFocus();
         perform(grid, QStringLiteral("key ") + arg);
     } else if (verb == QLatin1String("title")) {
-        titleTouch(dlg, arg.toInt());
+        touchTitle(dlg, arg.toInt());
     } else {
         perform(dlg, step);
     }
@@ -155,11 +137,9 @@ Outcome run(TClientDataSet &source, const QStringList &steps, const std::functio
             inside(dlg);
         for (const QString &s : steps)
             act(dlg, s);
-        QTimer::singleShot(0, dlg, [dlg, &out] {
-            if (dlg->isVisible()) {
-                out.stuck = true;
-                form(dlg)->spbSairClick(dlg);
-            }
+        whenLeftOpen(dlg, [dlg, &out] {
+            out.stuck = true;
+            form(dlg)->spbSairClick(dlg);
         });
     });
     out.packet = ls::ConstrucaoList(&source, description);
@@ -167,9 +147,6 @@ Outcome run(TClientDataSet &source, const QStringList &steps, const std::functio
     out.codes = packetCodes(out.packet);
     return out;
 }
-
-const QString upperCaptions = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ\u00C7");
-const QString lowerCaptions = QStringLiteral("abcdefghijklmnopqrstuvwxyz\u00E7");
 
 } // namespace
 
@@ -224,13 +201,7 @@ void tst_ConstrucaoList::cleanup()
 {
     Application::setExtensions({});
     QCOMPARE(ls::frmConstrucaoLista, nullptr);
-    const auto formsAlive = [] {
-        int n = 0;
-        for (QWidget *w : QApplication::topLevelWidgets())
-            n += qobject_cast<TfrmConstrucaoLista *>(w) != nullptr;
-        return n;
-    };
-    QTRY_COMPARE(formsAlive(), 0);
+    QTRY_COMPARE(liveWidgets<TfrmConstrucaoLista>(), 0);
 }
 
 void tst_ConstrucaoList::moves_data()
@@ -594,26 +565,26 @@ void tst_ConstrucaoList::caseTable_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("captions");
 
-    QTest::newRow("1 lower") << QStringList{"touch spdA", "touch spdCCdil"} << "a\u00e7" << lowerCaptions;
-    QTest::newRow("2 shift: one capital") << QStringList{"touch spdShift", "touch spdA", "touch spdB"} << "Ab" << lowerCaptions;
-    QTest::newRow("3 shift twice") << QStringList{"touch spdShift", "touch spdShift", "touch spdA"} << "a" << lowerCaptions;
-    QTest::newRow("4 caps") << QStringList{"touch spdCapsLock", "touch spdA", "touch spdCCdil"} << "A\u00c7" << upperCaptions;
+    QTest::newRow("1 lower") << QStringList{"touch spdA", "touch spdCCdil"} << "a\u00e7" << kLowerLetters;
+    QTest::newRow("2 shift: one capital") << QStringList{"touch spdShift", "touch spdA", "touch spdB"} << "Ab" << kLowerLetters;
+    QTest::newRow("3 shift twice") << QStringList{"touch spdShift", "touch spdShift", "touch spdA"} << "a" << kLowerLetters;
+    QTest::newRow("4 caps") << QStringList{"touch spdCapsLock", "touch spdA", "touch spdCCdil"} << "A\u00c7" << kUpperLetters;
     QTest::newRow("5 caps+shift: one small letter") << QStringList{"touch spdCapsLock", "touch spdShift", "touch spdA", "touch spdB"}
-                                                    << "aB" << upperCaptions;
+                                                    << "aB" << kUpperLetters;
     QTest::newRow("6 caps+shift c-cedilla") << QStringList{"touch spdCapsLock", "touch spdShift", "touch spdCCdil"}
-                                            << "\u00e7" << upperCaptions;
+                                            << "\u00e7" << kUpperLetters;
     QTest::newRow("7 shift c-cedilla") << QStringList{"touch spdShift", "touch spdCCdil", "touch spdCCdil"}
-                                       << "\u00c7\u00e7" << lowerCaptions;
+                                       << "\u00c7\u00e7" << kLowerLetters;
     QTest::newRow("8 caps+shift, shift again") << QStringList{"touch spdCapsLock", "touch spdShift", "touch spdShift", "touch spdA"}
-                                               << "A" << upperCaptions;
-    QTest::newRow("9 caps clears shift") << QStringList{"touch spdShift", "touch spdCapsLock", "touch spdA"} << "A" << upperCaptions;
-    QTest::newRow("10 caps off") << QStringList{"touch spdCapsLock", "touch spdCapsLock", "touch spdA"} << "a" << lowerCaptions;
-    QTest::newRow("11 digit uses the shift up") << QStringList{"touch spdShift", "touch spd1", "touch spdA"} << "1a" << lowerCaptions;
-    QTest::newRow("12 physical Shift alone arms it") << QStringList{"key Shift", "type ab"} << "Ab" << lowerCaptions;
-    QTest::newRow("13 physical Shift under caps") << QStringList{"touch spdCapsLock", "key Shift", "type ab"} << "aB" << upperCaptions;
-    QTest::newRow("14 physical Caps Lock") << QStringList{"key CapsLock", "type ab"} << "AB" << upperCaptions;
+                                               << "A" << kUpperLetters;
+    QTest::newRow("9 caps clears shift") << QStringList{"touch spdShift", "touch spdCapsLock", "touch spdA"} << "A" << kUpperLetters;
+    QTest::newRow("10 caps off") << QStringList{"touch spdCapsLock", "touch spdCapsLock", "touch spdA"} << "a" << kLowerLetters;
+    QTest::newRow("11 digit uses the shift up") << QStringList{"touch spdShift", "touch spd1", "touch spdA"} << "1a" << kLowerLetters;
+    QTest::newRow("12 physical Shift alone arms it") << QStringList{"key Shift", "type ab"} << "Ab" << kLowerLetters;
+    QTest::newRow("13 physical Shift under caps") << QStringList{"touch spdCapsLock", "key Shift", "type ab"} << "aB" << kUpperLetters;
+    QTest::newRow("14 physical Caps Lock") << QStringList{"key CapsLock", "type ab"} << "AB" << kUpperLetters;
     QTest::newRow("15 space and punctuation") << QStringList{"touch spdEspaco", "touch spdVirgula", "touch spdPonto", "touch spdBarra"}
-                                              << " ,./" << lowerCaptions;
+                                              << " ,./" << kLowerLetters;
 }
 
 void tst_ConstrucaoList::caseTable()
