@@ -12,7 +12,6 @@
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
-#include <QHeaderView>
 #include <QTest>
 #include <QTimer>
 
@@ -204,13 +203,6 @@ void settle()
     QCoreApplication::processEvents();
 }
 
-void touchTitle(TfrmPesquisa *f, int column)
-{
-    QHeaderView *header = grid(f)->horizontalHeader();
-    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
-}
-
 QList<TColor> titleColours(TfrmPesquisa *f)
 {
     QList<TColor> out;
@@ -239,12 +231,11 @@ private slots:
     void typedTextMatchesTheGrid();
     void scannerBurst_data();
     void scannerBurst();
-    void escapeRestoresBaseFilter_data();
-    void escapeRestoresBaseFilter();
+    void leavingWithoutAChoice_data();
+    void leavingWithoutAChoice();
     void enterPicksTheCurrentRecord();
-    void enterOnNoVisibleRecordDoesNothing();
-    void emptyDataSet_data();
-    void emptyDataSet();
+    void enterNeedsAVisibleRecord_data();
+    void enterNeedsAVisibleRecord();
     void doubleClickConfirms_data();
     void doubleClickConfirms();
     void navigationKeys_data();
@@ -261,7 +252,6 @@ private slots:
     void altF4();
     void screenPlacement_data();
     void screenPlacement();
-    void closeBoxKeepsTheFilter();
     void needsTwoVisibleFields_data();
     void needsTwoVisibleFields();
     void formFreedWhenPreparationRaises();
@@ -276,9 +266,7 @@ void tst_Pesquisa::cleanup()
     Screen::setSizeForTesting(0, 0);
     setCapsLockStateForTesting(-1);
     QCOMPARE(search::frmPesquisa, nullptr);
-    QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty()
-                || std::none_of(QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
-                                [](QWidget *w) { return qobject_cast<TfrmPesquisa *>(w); }));
+    QTRY_COMPARE(liveWidgets<TfrmPesquisa>(), 0);
 }
 
 // The state the dialog opens in: ordered and searching by the second visible
@@ -553,29 +541,31 @@ void tst_Pesquisa::scannerBurst()
     }
 }
 
-// Escape (or Exit) puts the base filter back; Filtered stays as the last
-// filter step left it.
-void tst_Pesquisa::escapeRestoresBaseFilter_data()
+// Escape (or Exit) puts the base filter back, the close box keeps the search
+// in force; Filtered stays as the last filter step left it. None is an error.
+void tst_Pesquisa::leavingWithoutAChoice_data()
 {
     QTest::addColumn<QString>("hostFilter");
     QTest::addColumn<QString>("stFilter");
-    QTest::addColumn<bool>("viaExitKey");
+    QTest::addColumn<QString>("how");
     QTest::addColumn<QString>("filterAfter");
     QTest::addColumn<QList<int>>("rowsAfter");
 
-    QTest::newRow("Escape, base filter") << "ATIVO = 'S'" << "" << false << "ATIVO = 'S'" << QList<int>{4, 7, 1, 5, 2, 6};
-    QTest::newRow("Exit key, base filter") << "ATIVO = 'S'" << "" << true << "ATIVO = 'S'" << QList<int>{4, 7, 1, 5, 2, 6};
+    QTest::newRow("Escape, base filter") << "ATIVO = 'S'" << "" << "Escape" << "ATIVO = 'S'" << QList<int>{4, 7, 1, 5, 2, 6};
+    QTest::newRow("Exit key, base filter") << "ATIVO = 'S'" << "" << "spdSair" << "ATIVO = 'S'" << QList<int>{4, 7, 1, 5, 2, 6};
     // The dropped host filter is not restored: the base filter is empty.
-    QTest::newRow("Escape, dropped filter") << "ATIVO = 'S'" << "S" << false << ""
+    QTest::newRow("Escape, dropped filter") << "ATIVO = 'S'" << "S" << "Escape" << ""
                                             << QList<int>{4, 7, 1, 5, 2, 3, 6};
-    QTest::newRow("Escape, no filter") << "" << "" << false << "" << QList<int>{4, 7, 1, 5, 2, 3, 6};
+    QTest::newRow("Escape, no filter") << "" << "" << "Escape" << "" << QList<int>{4, 7, 1, 5, 2, 3, 6};
+    QTest::newRow("close box keeps the search") << "ATIVO = 'S'" << "" << "close"
+                                                << "ATIVO = 'S' AND UPPER(NOME) LIKE 'CA%'" << QList<int>{1, 5, 2};
 }
 
-void tst_Pesquisa::escapeRestoresBaseFilter()
+void tst_Pesquisa::leavingWithoutAChoice()
 {
     QFETCH(QString, hostFilter);
     QFETCH(QString, stFilter);
-    QFETCH(bool, viaExitKey);
+    QFETCH(QString, how);
     QFETCH(QString, filterAfter);
     QFETCH(QList<int>, rowsAfter);
 
@@ -587,8 +577,10 @@ void tst_Pesquisa::escapeRestoresBaseFilter()
         ds,
         [&](TfrmPesquisa *f) {
             type(f, QStringLiteral("ca"));
-            if (viaExitKey)
-                touch(f, "spdSair");
+            if (how == QLatin1String("close"))
+                f->close();
+            else if (how == QLatin1String("spdSair"))
+                touch(f, how);
             else
                 press(f, Qt::Key_Escape); // the edit box has the focus: handled twice
         },
@@ -621,55 +613,50 @@ void tst_Pesquisa::enterPicksTheCurrentRecord()
     QCOMPARE(ds.IndexName(), QStringLiteral("NOME"));
 }
 
-void tst_Pesquisa::enterOnNoVisibleRecordDoesNothing()
+// Enter is enabled when the dialog opens, whatever the dataset holds; any
+// key then sets it from what is visible, and with no record shown neither
+// Enter nor its key ends the dialog.
+void tst_Pesquisa::enterNeedsAVisibleRecord_data()
 {
+    QTest::addColumn<bool>("empty");
+    QTest::addColumn<QString>("keys"); // typed first; "Right" for that key
+    QTest::addColumn<bool>("confirms");
+    QTest::newRow("typed text hides every row") << false << "zz" << false;
+    QTest::newRow("empty dataset: Enter at once confirms") << true << "" << true;
+    QTest::newRow("empty dataset: after a key Enter is off") << true << "Right" << false;
+}
+
+void tst_Pesquisa::enterNeedsAVisibleRecord()
+{
+    QFETCH(bool, empty);
+    QFETCH(QString, keys);
+    QFETCH(bool, confirms);
     TClientDataSet ds;
     fill(ds);
+    if (empty)
+        ds.EmptyDataSet();
     bool stillOpen = false;
     const Outcome out = runSearch(ds, [&](TfrmPesquisa *f) {
-        type(f, QStringLiteral("zz"));
-        QVERIFY(!button(f, "spdEnter")->isEnabled());
-        press(f, Qt::Key_Return);
-        touch(f, "spdEnter");
-        settle();
-        stillOpen = f->isVisible() && f->ModalResult() == 0;
-        touch(f, "spdSair");
-    });
-    QVERIFY(out.fired);
-    QVERIFY(stillOpen);
-    QVERIFY(!out.result);
-}
-
-// Enter is enabled when the dialog opens, whatever the dataset holds; any
-// key then sets it from what is visible.
-void tst_Pesquisa::emptyDataSet_data()
-{
-    QTest::addColumn<bool>("keyFirst");
-    QTest::newRow("first Enter confirms") << false;
-    QTest::newRow("after a key Enter is off") << true;
-}
-
-void tst_Pesquisa::emptyDataSet()
-{
-    QFETCH(bool, keyFirst);
-    TClientDataSet ds;
-    fill(ds);
-    ds.EmptyDataSet();
-    const Outcome out = runSearch(ds, [&](TfrmPesquisa *f) {
         QVERIFY(button(f, "spdEnter")->isEnabled());
-        if (keyFirst) {
-            press(f, Qt::Key_Right);
+        if (!keys.isEmpty()) {
+            if (keys == QLatin1String("Right"))
+                press(f, Qt::Key_Right);
+            else
+                type(f, keys);
             QVERIFY(!button(f, "spdEnter")->isEnabled());
-            press(f, Qt::Key_Return);
+        }
+        press(f, Qt::Key_Return);
+        settle();
+        if (f->ModalResult() == 0) {
+            touch(f, "spdEnter");
             settle();
-            QVERIFY(f->ModalResult() == 0);
-            press(f, Qt::Key_Escape);
-        } else {
-            press(f, Qt::Key_Return);
+            if ((stillOpen = f->isVisible() && f->ModalResult() == 0))
+                touch(f, "spdSair");
         }
     });
     QVERIFY(out.fired);
-    QCOMPARE(out.result, !keyFirst);
+    QCOMPARE(out.result, confirms);
+    QCOMPARE(stillOpen, !confirms);
 }
 
 void tst_Pesquisa::doubleClickConfirms_data()
@@ -1058,24 +1045,6 @@ void tst_Pesquisa::screenPlacement()
         press(f, Qt::Key_Escape);
     });
     QVERIFY(out.fired);
-}
-
-// Closing through the window's close box is not an error: false, and the
-// filter in force stays.
-void tst_Pesquisa::closeBoxKeepsTheFilter()
-{
-    TClientDataSet ds;
-    fill(ds);
-    ds.setFilter(QStringLiteral("ATIVO = 'S'"));
-    ds.setFiltered(true);
-    const Outcome out = runSearch(ds, [&](TfrmPesquisa *f) {
-        type(f, QStringLiteral("ca"));
-        f->close();
-    });
-    QVERIFY(out.fired);
-    QVERIFY(!out.result);
-    QCOMPARE(search::inNavegProd, 1);
-    QCOMPARE(ds.Filter(), QStringLiteral("ATIVO = 'S' AND UPPER(NOME) LIKE 'CA%'"));
 }
 
 void tst_Pesquisa::needsTwoVisibleFields_data()
