@@ -108,23 +108,14 @@ Run runBox(const QStringList &steps, TMsgDlgButtons buttons, const QString &extr
         observe(box, run);
         for (const QString &step : steps)
             perform(box, step);
-        // Whatever the steps asked for is handled before this looks.
-        QTimer::singleShot(0, box, [box, &run] {
-            if (box->isVisible() && !static_cast<TForm *>(box)->isModalEnding()) {
-                run.stayedOpen = true;
-                box->close();
-            }
+        whenLeftOpen(box, [box, &run] {
+            run.stayedOpen = true;
+            box->close();
         });
     });
     run.result = TouchMessageDlg(text, type, buttons, 0, seconds, extra);
     run.fired = *fired;
     return run;
-}
-
-int liveBoxes()
-{
-    const QWidgetList all = QApplication::allWidgets();
-    return int(std::count_if(all.cbegin(), all.cend(), [](QWidget *w) { return qobject_cast<TfrmMessageDlg *>(w); }));
 }
 
 TfrmMessageDlg *onlyModelessBox()
@@ -174,17 +165,12 @@ private slots:
     void cleanupTestCase();
     void cleanup();
 
-    void defaultAndCancelButtons_data();
-    void defaultAndCancelButtons();
+    void answers_data();
+    void answers();
     void buttonRow_data();
     void buttonRow();
-    void accelerators_data();
-    void accelerators();
     void shippedAcceleratorsAreReachableAndApart_data();
     void shippedAcceleratorsAreReachableAndApart();
-    void touchingAButtonReturnsItsResult_data();
-    void touchingAButtonReturnsItsResult();
-    void helpLeavesAModalBoxOpen();
     void messageLinesOnTheScreen_data();
     void messageLinesOnTheScreen();
     void iconByKind_data();
@@ -217,103 +203,39 @@ void tst_TouchMessageDlg::cleanupTestCase()
 void tst_TouchMessageDlg::cleanup()
 {
     // No box outlives its run, modal or not.
-    QTRY_COMPARE(liveBoxes(), 0);
+    QTRY_COMPARE(liveWidgets<TfrmMessageDlg>(), 0);
     QCOMPARE(frmMessageDlg, nullptr);
 }
 
-void tst_TouchMessageDlg::defaultAndCancelButtons_data()
-{
-    QTest::addColumn<TMsgDlgButtons>("buttons");
-    QTest::addColumn<QString>("purple");
-    QTest::addColumn<int>("onEnter");
-    QTest::addColumn<int>("onEscape");
-
-    QTest::newRow("yes no") << TMsgDlgButtons{mbYes, mbNo} << "Yes" << 6 << 7;
-    QTest::newRow("ok cancel") << TMsgDlgButtons{mbOK, mbCancel} << "OK" << 1 << 2;
-    QTest::newRow("retry cancel: retry default though second") << TMsgDlgButtons{mbRetry, mbCancel} << "Retry" << 4 << 2;
-    QTest::newRow("yes no cancel") << TMsgDlgButtons{mbYes, mbNo, mbCancel} << "Yes" << 6 << 2;
-    QTest::newRow("ok alone answers both") << TMsgDlgButtons{mbOK} << "OK" << 1 << 1;
-    QTest::newRow("ok before yes, cancel before no")
-        << TMsgDlgButtons{mbYes, mbNo, mbOK, mbCancel} << "OK" << 1 << 2;
-    QTest::newRow("abort retry ignore: escape finds no OK")
-        << TMsgDlgButtons{mbAbort, mbRetry, mbIgnore} << "Retry" << 4 << kStayedOpen;
-    QTest::newRow("cancel alone: enter finds no retry") << TMsgDlgButtons{mbCancel} << "" << kStayedOpen << 2;
-    QTest::newRow("no buttons") << TMsgDlgButtons{} << "" << kStayedOpen << kStayedOpen;
-}
-
-void tst_TouchMessageDlg::defaultAndCancelButtons()
-{
-    QFETCH(TMsgDlgButtons, buttons);
-    QFETCH(QString, purple);
-    QFETCH(int, onEnter);
-    QFETCH(int, onEscape);
-
-    for (const auto &[key, expected] : {std::pair{QStringLiteral("key Return"), onEnter},
-                                        std::pair{QStringLiteral("key Escape"), onEscape}}) {
-        const Run run = runBox({key}, buttons);
-        QVERIFY(run.fired);
-        QCOMPARE(run.purple, purple.isEmpty() ? QStringList() : QStringList{purple});
-        if (expected == kStayedOpen) {
-            QVERIFY2(run.stayedOpen, qPrintable(key));
-            QCOMPARE(run.result, 2); // closed by the system
-        } else {
-            QVERIFY2(!run.stayedOpen, qPrintable(key));
-            QCOMPARE(run.result, expected);
-        }
-    }
-}
-
-void tst_TouchMessageDlg::buttonRow_data()
+// What the box returns for each key and touch, or that it stays open (then
+// the system closes it: 2). Enter presses the default button, Escape the
+// cancel one; an accelerator its button.
+void tst_TouchMessageDlg::answers_data()
 {
     QTest::addColumn<TMsgDlgButtons>("buttons");
     QTest::addColumn<QString>("extra");
-    QTest::addColumn<QStringList>("names");
-    QTest::addColumn<QList<int>>("lefts");
-
-    QTest::newRow("one") << TMsgDlgButtons{mbOK} << "" << QStringList{"OK"} << QList<int>{249};
-    QTest::newRow("two") << TMsgDlgButtons{mbYes, mbNo} << "" << QStringList{"Yes", "No"} << QList<int>{184, 314};
-    QTest::newRow("three") << TMsgDlgButtons{mbCancel, mbYes, mbNo} << "" << QStringList{"Yes", "No", "Cancel"}
-                           << QList<int>{119, 249, 379};
-    QTest::newRow("four") << TMsgDlgButtons{mbHelp, mbAll, mbAbort, mbOK} << ""
-                          << QStringList{"OK", "Abort", "All", "Help"} << QList<int>{54, 184, 314, 444};
-    QTest::newRow("one and extra") << TMsgDlgButtons{mbOK} << "Imprimir" << QStringList{"OK", "btnExtra"}
-                                   << QList<int>{184, 314};
-    QTest::newRow("extra alone") << TMsgDlgButtons{} << "Imprimir" << QStringList{"btnExtra"} << QList<int>{249};
-    QTest::newRow("three and extra") << TMsgDlgButtons{mbYes, mbNo, mbCancel} << "Depois"
-                                     << QStringList{"Yes", "No", "Cancel", "btnExtra"} << QList<int>{54, 184, 314, 444};
-    // Wider than the box: (619 - 640) / 2 truncates toward zero.
-    QTest::newRow("four and extra overhang") << TMsgDlgButtons{mbYes, mbNo, mbOK, mbCancel} << "Depois"
-                                             << QStringList{"Yes", "No", "OK", "Cancel", "btnExtra"}
-                                             << QList<int>{-10, 120, 250, 380, 510};
-}
-
-void tst_TouchMessageDlg::buttonRow()
-{
-    QFETCH(TMsgDlgButtons, buttons);
-    QFETCH(QString, extra);
-    QFETCH(QStringList, names);
-    QFETCH(QList<int>, lefts);
-
-    const Run run = runBox({QStringLiteral("close")}, buttons, extra);
-    QVERIFY(run.fired);
-    QCOMPARE(run.result, 2);
-    QCOMPARE(run.names, names);
-    QCOMPARE(run.formWidth, 619);
-    QCOMPARE(run.labelWidth, 565);
-    QCOMPARE(run.bevelWidth, 615);
-    for (int i = 0; i < lefts.size(); ++i)
-        QCOMPARE(run.geometry.at(i), QRect(lefts.at(i), 150, 120, 60));
-    // The extra button never takes the default's colour.
-    QVERIFY(!run.purple.contains(QStringLiteral("btnExtra")));
-}
-
-void tst_TouchMessageDlg::accelerators_data()
-{
-    QTest::addColumn<TMsgDlgButtons>("buttons");
-    QTest::addColumn<QString>("extra");
-    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("key"); // steps, separated by ';'
     QTest::addColumn<int>("expected");
 
+    const struct {
+        const char *name;
+        TMsgDlgButtons buttons;
+        int onEnter, onEscape;
+    } defaults[] = {
+        {"yes no", {mbYes, mbNo}, 6, 7},
+        {"ok cancel", {mbOK, mbCancel}, 1, 2},
+        {"retry cancel: retry default though second", {mbRetry, mbCancel}, 4, 2},
+        {"yes no cancel", {mbYes, mbNo, mbCancel}, 6, 2},
+        {"ok alone answers both", {mbOK}, 1, 1},
+        {"ok before yes, cancel before no", {mbYes, mbNo, mbOK, mbCancel}, 1, 2},
+        {"abort retry ignore: escape finds no OK", {mbAbort, mbRetry, mbIgnore}, 4, kStayedOpen},
+        {"cancel alone: enter finds no retry", {mbCancel}, kStayedOpen, 2},
+        {"no buttons", {}, kStayedOpen, kStayedOpen},
+    };
+    for (const auto &d : defaults) {
+        QTest::addRow("%s, Enter", d.name) << d.buttons << "" << "key Return" << d.onEnter;
+        QTest::addRow("%s, Escape", d.name) << d.buttons << "" << "key Escape" << d.onEscape;
+    }
     QTest::newRow("Y for Yes") << TMsgDlgButtons{mbYes, mbNo} << "" << "key Y" << 6;
     QTest::newRow("N for No") << TMsgDlgButtons{mbYes, mbNo} << "" << "key N" << 7;
     QTest::newRow("R for Retry") << TMsgDlgButtons{mbRetry, mbCancel} << "" << "key R" << 4;
@@ -332,9 +254,17 @@ void tst_TouchMessageDlg::accelerators_data()
     QTest::newRow("Yes and the extra share Y: the extra wins") << TMsgDlgButtons{mbYes, mbNo} << "&Yes, imprimir"
                                                                << "key Y" << 100;
     QTest::newRow("a close after the answer keeps it") << TMsgDlgButtons{mbYes, mbNo} << "" << "key Y;close" << 6;
+    // Every standard button but Help, and the extra one, touched.
+    static const char *const names[] = {"Yes", "No", "OK", "Cancel", "Abort", "Retry",
+                                        "Ignore", "All", "NoToAll", "YesToAll", "btnExtra"};
+    const int results[] = {6, 7, 1, 2, 3, 4, 5, 8, 9, 10, 100};
+    for (int k = 0; k < 11; ++k)
+        QTest::addRow("touch %s", names[k]) << TMsgDlgButtons::fromBits(0x3FF) << "Mais"
+                                            << QStringLiteral("touch ") + QLatin1String(names[k]) << results[k];
+    QTest::newRow("Help leaves a modal box open") << TMsgDlgButtons{mbOK, mbHelp} << "" << "touch Help" << kStayedOpen;
 }
 
-void tst_TouchMessageDlg::accelerators()
+void tst_TouchMessageDlg::answers()
 {
     QFETCH(TMsgDlgButtons, buttons);
     QFETCH(QString, extra);
@@ -343,13 +273,63 @@ void tst_TouchMessageDlg::accelerators()
 
     const Run run = runBox(key.split(u';'), buttons, extra);
     QVERIFY(run.fired);
-    if (expected == kStayedOpen) {
-        QVERIFY(run.stayedOpen);
-        QCOMPARE(run.result, 2);
-    } else {
-        QVERIFY(!run.stayedOpen);
-        QCOMPARE(run.result, expected);
-    }
+    QCOMPARE(run.stayedOpen, expected == kStayedOpen);
+    QCOMPARE(run.result, expected == kStayedOpen ? 2 : expected);
+}
+
+// The buttons in their row, and the default one, drawn purple (never the
+// extra button).
+void tst_TouchMessageDlg::buttonRow_data()
+{
+    QTest::addColumn<TMsgDlgButtons>("buttons");
+    QTest::addColumn<QString>("extra");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QList<int>>("lefts");
+    QTest::addColumn<QString>("purple");
+
+    QTest::newRow("one") << TMsgDlgButtons{mbOK} << "" << QStringList{"OK"} << QList<int>{249} << "OK";
+    QTest::newRow("two") << TMsgDlgButtons{mbYes, mbNo} << "" << QStringList{"Yes", "No"} << QList<int>{184, 314}
+                         << "Yes";
+    QTest::newRow("retry default though second") << TMsgDlgButtons{mbRetry, mbCancel} << ""
+                                                  << QStringList{"Cancel", "Retry"} << QList<int>{184, 314} << "Retry";
+    QTest::newRow("cancel alone: no default") << TMsgDlgButtons{mbCancel} << "" << QStringList{"Cancel"}
+                                              << QList<int>{249} << "";
+    QTest::newRow("three") << TMsgDlgButtons{mbCancel, mbYes, mbNo} << "" << QStringList{"Yes", "No", "Cancel"}
+                           << QList<int>{119, 249, 379} << "Yes";
+    QTest::newRow("abort retry ignore") << TMsgDlgButtons{mbAbort, mbRetry, mbIgnore} << ""
+                                        << QStringList{"Abort", "Retry", "Ignore"} << QList<int>{119, 249, 379} << "Retry";
+    QTest::newRow("four") << TMsgDlgButtons{mbHelp, mbAll, mbAbort, mbOK} << ""
+                          << QStringList{"OK", "Abort", "All", "Help"} << QList<int>{54, 184, 314, 444} << "OK";
+    QTest::newRow("one and extra") << TMsgDlgButtons{mbOK} << "Imprimir" << QStringList{"OK", "btnExtra"}
+                                   << QList<int>{184, 314} << "OK";
+    QTest::newRow("extra alone") << TMsgDlgButtons{} << "Imprimir" << QStringList{"btnExtra"} << QList<int>{249} << "";
+    QTest::newRow("three and extra") << TMsgDlgButtons{mbYes, mbNo, mbCancel} << "Depois"
+                                     << QStringList{"Yes", "No", "Cancel", "btnExtra"} << QList<int>{54, 184, 314, 444}
+                                     << "Yes";
+    // Wider than the box: (619 - 640) / 2 truncates toward zero; OK before Yes.
+    QTest::newRow("four and extra overhang") << TMsgDlgButtons{mbYes, mbNo, mbOK, mbCancel} << "Depois"
+                                             << QStringList{"Yes", "No", "OK", "Cancel", "btnExtra"}
+                                             << QList<int>{-10, 120, 250, 380, 510} << "OK";
+}
+
+void tst_TouchMessageDlg::buttonRow()
+{
+    QFETCH(TMsgDlgButtons, buttons);
+    QFETCH(QString, extra);
+    QFETCH(QStringList, names);
+    QFETCH(QList<int>, lefts);
+    QFETCH(QString, purple);
+
+    const Run run = runBox({QStringLiteral("close")}, buttons, extra);
+    QVERIFY(run.fired);
+    QCOMPARE(run.result, 2);
+    QCOMPARE(run.names, names);
+    QCOMPARE(run.formWidth, 619);
+    QCOMPARE(run.labelWidth, 565);
+    QCOMPARE(run.bevelWidth, 615);
+    for (int i = 0; i < lefts.size(); ++i)
+        QCOMPARE(run.geometry.at(i), QRect(lefts.at(i), 150, 120, 60));
+    QCOMPARE(run.purple, purple.isEmpty() ? QStringList() : QStringList{purple});
 }
 
 void tst_TouchMessageDlg::shippedAcceleratorsAreReachableAndApart_data()
@@ -435,46 +415,6 @@ void tst_TouchMessageDlg::shippedAcceleratorsAreReachableAndApart()
             if (!accelerator[a].isNull() && accelerator[a] == accelerator[b] && !shareOnPurpose(a, b))
                 clashes << ButtonCaptions[a] + QStringLiteral(" / ") + ButtonCaptions[b];
     QVERIFY2(clashes.isEmpty(), qPrintable(QStringLiteral("one key presses ") + clashes.join(u',')));
-}
-
-void tst_TouchMessageDlg::touchingAButtonReturnsItsResult_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("expected");
-    static const char *const names[] = {"Yes", "No", "OK", "Cancel", "Abort", "Retry",
-                                        "Ignore", "All", "NoToAll", "YesToAll"};
-    const int results[] = {6, 7, 1, 2, 3, 4, 5, 8, 9, 10};
-    for (int k = 0; k < 10; ++k)
-        QTest::newRow(names[k]) << QString::fromLatin1(names[k]) << results[k];
-    QTest::newRow("extra") << "btnExtra" << 100;
-}
-
-void tst_TouchMessageDlg::touchingAButtonReturnsItsResult()
-{
-    QFETCH(QString, name);
-    QFETCH(int, expected);
-    // Every standard button but Help, and the extra one.
-    const Run run = runBox({QStringLiteral("touch ") + name}, TMsgDlgButtons::fromBits(0x3FF),
-                           QStringLiteral("Mais"));
-    QVERIFY(run.fired);
-    QVERIFY(!run.stayedOpen);
-    QCOMPARE(run.result, expected);
-}
-
-void tst_TouchMessageDlg::helpLeavesAModalBoxOpen()
-{
-    bool openAfterHelp = false;
-    auto fired = whenModal([&](QWidget *box) {
-        touch(box, QStringLiteral("Help"));
-        QTimer::singleShot(0, box, [&, box] {
-            openAfterHelp = box->isVisible();
-            touch(box, QStringLiteral("OK"));
-        });
-    });
-    const int result = TouchMessageDlg(QStringLiteral("Ajuda?"), mtInformation, {mbOK, mbHelp}, 0, 0, QString());
-    QVERIFY(*fired);
-    QVERIFY(openAfterHelp);
-    QCOMPARE(result, 1);
 }
 
 void tst_TouchMessageDlg::messageLinesOnTheScreen_data()
@@ -763,9 +703,6 @@ void tst_TouchMessageDlg::tablesFollowSetupAndTeardown()
         QCOMPARE(Captions[mtCustom], QString());
     };
     check();
-    QCOMPARE(QList<int>(std::begin(ModalResults), std::end(ModalResults)),
-             (QList<int>{6, 7, 1, 2, 3, 4, 5, 8, 9, 10, 0}));
-    QCOMPARE(QList<int>(std::begin(IconIDs), std::end(IconIDs)), (QList<int>{32515, 32513, 32516, 32514, 0}));
 
     // A second setup does nothing; the teardown works at the last Finalize.
     Initialize();
