@@ -7,11 +7,9 @@
 #include "platform/forms/Controls.h"
 #include "tests/support/TestSupport.h"
 
-#include <QApplication>
 #include <QLocale>
 #include <QPointer>
 #include <QTest>
-#include <QTimer>
 
 using namespace TouchDialogs;
 using namespace TouchDialogs::testing;
@@ -52,13 +50,10 @@ Outcome run(int tela, const QString &digits, const QStringList &steps,
                 out.shownBeforeLast = display(dlg);
             perform(dlg, steps.at(i));
         }
-        // What the last step asked for is handled before this looks.
-        QTimer::singleShot(0, dlg, [dlg, &out] {
-            if (dlg->isVisible() && !static_cast<TForm *>(dlg)->isModalEnding()) {
-                out.stuck = true;
-                out.shownBeforeLast = display(dlg);
-                perform(dlg, QStringLiteral("key Escape"));
-            }
+        whenLeftOpen(dlg, [dlg, &out] {
+            out.stuck = true;
+            out.shownBeforeLast = display(dlg);
+            perform(dlg, QStringLiteral("key Escape"));
         });
     });
     out.result = qt::InfoQuantidade(caption, tela, digits);
@@ -102,9 +97,7 @@ void tst_InfoQuantidade::cleanupTestCase()
 void tst_InfoQuantidade::cleanup()
 {
     QCOMPARE(qt::frmQuantidade, nullptr);
-    QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty() ||
-                std::none_of(QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
-                             [](QWidget *w) { return qobject_cast<TForm *>(w); }));
+    QTRY_COMPARE(liveWidgets<TForm>(), 0);
 }
 
 void tst_InfoQuantidade::entry_data()
