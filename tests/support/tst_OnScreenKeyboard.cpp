@@ -6,6 +6,7 @@
 #include "platform/forms/Controls.h"
 #include "platform/forms/Form.h"
 #include "platform/rtl/SysUtils.h"
+#include "tests/support/TestSupport.h"
 
 #include <QTest>
 
@@ -67,14 +68,7 @@ public:
     void setText(const QString &t) { label->setCaption(t); }
     TSpeedButton *key(const QString &name) const { return component<TSpeedButton>(name); }
 
-    // The captions of spdA..spdZ and spdCCdil as one string.
-    QString captions() const
-    {
-        QString s;
-        for (char16_t c = u'A'; c <= u'Z'; ++c)
-            s += key(QStringLiteral("spd") + QChar(c))->Caption();
-        return s + key(QStringLiteral("spdCCdil"))->Caption();
-    }
+    QString captions() const { return testing::letterCaptions(this); }
 
     OnScreenKeyboard keyboard;
     TLabel *label = nullptr;
@@ -89,9 +83,6 @@ private:
         b->OnClick = std::move(onClick);
     }
 };
-
-const QString upperCaptions = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ\u00C7");
-const QString lowerCaptions = QStringLiteral("abcdefghijklmnopqrstuvwxyz\u00E7");
 
 } // namespace
 
@@ -111,7 +102,6 @@ private slots:
     void backspaceAndClear();
     void postText_data();
     void postText();
-    void postTextIsSynchronous();
     void captionRewriteSkipsMissingKeys();
 };
 
@@ -202,7 +192,7 @@ void tst_OnScreenKeyboard::transitions()
 
     QCOMPARE(form.keyboard.boCapsLock, capsAfter);
     QCOMPARE(form.keyboard.boShift, shiftAfter);
-    QCOMPARE(form.captions(), upperAfter ? upperCaptions : lowerCaptions);
+    QCOMPARE(form.captions(), upperAfter ? testing::kUpperLetters : testing::kLowerLetters);
     QCOMPARE(form.text(), typed);
 }
 
@@ -254,7 +244,7 @@ void tst_OnScreenKeyboard::lengthLimitKeepsShiftArmed()
     form.key(QStringLiteral("spdQ"))->Click();
     QCOMPARE(form.text().size(), 50);
     QVERIFY(form.keyboard.boShift);
-    QCOMPARE(form.captions(), upperCaptions);
+    QCOMPARE(form.captions(), testing::kUpperLetters);
 
     form.keyboard.spdBackSpaceClick(nullptr);
     form.key(QStringLiteral("spdQ"))->Click();
@@ -334,18 +324,6 @@ void tst_OnScreenKeyboard::postText()
     KeyboardForm form(Kind::Search);
     form.keyboard.PostText(text, enter, asChar);
     QCOMPARE(form.messages, messages);
-}
-
-void tst_OnScreenKeyboard::postTextIsSynchronous()
-{
-    // A character key on the message route: by the time the click returns,
-    // the form's key-press handler has typed it and released Shift.
-    KeyboardForm form(Kind::List);
-    form.key(QStringLiteral("spdShift"))->Click();
-    form.key(QStringLiteral("spdA"))->Click();
-    QCOMPARE(form.text(), QStringLiteral("A"));
-    QVERIFY(!form.keyboard.boShift);
-    QCOMPARE(form.captions(), lowerCaptions);
 }
 
 void tst_OnScreenKeyboard::captionRewriteSkipsMissingKeys()
