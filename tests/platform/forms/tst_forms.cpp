@@ -236,34 +236,43 @@ private slots:
         QCOMPARE(form.ShowModal(), expected);
     }
 
-    void closeOnAModalFormReturnsCancel()
+    // Close() or the window system's close runs OnClose; its action decides:
+    // hide ends the run with Cancel, none keeps the form open, free releases
+    // it once the run is over.
+    void closing_data()
     {
-        TfrmProbe form;
-        whenModal([](QWidget *dlg) { static_cast<TForm *>(dlg)->Close(); });
-        QCOMPARE(form.ShowModal(), 2);
-        QCOMPARE(form.log.last(), QStringLiteral("close"));
+        QTest::addColumn<bool>("bySystem");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<int>("result");
+        QTest::newRow("Close on a modal form returns Cancel") << false << int(caHide) << 2;
+        QTest::newRow("a system close is a Close") << true << int(caHide) << 2;
+        QTest::newRow("none keeps the form open") << false << int(caNone) << 3;
+        QTest::newRow("free releases after the modal run") << false << int(caFree) << 2;
     }
-
-    void systemCloseIsAClose()
+    void closing()
     {
-        TfrmProbe form;
-        whenModal([](QWidget *dlg) { dlg->close(); });
-        QCOMPARE(form.ShowModal(), 2);
-    }
-
-    void closeActionNoneKeepsTheFormOpen()
-    {
-        TfrmProbe form;
-        form.closeAction = caNone;
-        whenModal([&form](QWidget *dlg) {
-            static_cast<TForm *>(dlg)->Close();
-            QTimer::singleShot(20, dlg, [&form, dlg] {
-                QVERIFY(dlg->isVisible());
-                form.closeAction = caHide;
-                static_cast<TForm *>(dlg)->setModalResult(3);
+        QFETCH(bool, bySystem);
+        QFETCH(int, action);
+        QFETCH(int, result);
+        QPointer<TfrmProbe> form = new TfrmProbe;
+        form->closeAction = TCloseAction(action);
+        bool openAfter = false;
+        whenModal([&](QWidget *dlg) {
+            bySystem ? void(dlg->close()) : static_cast<TForm *>(dlg)->Close();
+            QTimer::singleShot(0, dlg, [&] {
+                if ((openAfter = form->isVisible() && !form->isModalEnding())) {
+                    form->closeAction = caHide;
+                    form->setModalResult(3);
+                }
             });
         });
-        QCOMPARE(form.ShowModal(), 3);
+        QCOMPARE(form->ShowModal(), result);
+        QCOMPARE(openAfter, action == caNone);
+        QCOMPARE(form->log.last(), QStringLiteral("close"));
+        QVERIFY(form);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(form.isNull(), action == caFree);
+        delete form;
     }
 
     void releaseThenFreeDestroysOnce()
@@ -276,17 +285,6 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::processEvents();
         QCOMPARE(destroyed.count(), 1);
-    }
-
-    void closeActionFreeReleasesAfterTheModalRun()
-    {
-        QPointer<TfrmProbe> form = new TfrmProbe;
-        form->closeAction = caFree;
-        whenModal([](QWidget *dlg) { static_cast<TForm *>(dlg)->Close(); });
-        QCOMPARE(form->ShowModal(), 2);
-        QVERIFY(form);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!form);
     }
 
     void handlerExceptionsGoToTheErrorHandler_data()
