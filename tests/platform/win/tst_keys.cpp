@@ -62,15 +62,6 @@ private slots:
         QCOMPARE(int(info.character.unicode()), character);
     }
 
-    void capsLockCanBeFixedForTests()
-    {
-        setCapsLockStateForTesting(1);
-        QCOMPARE(GetKeyState(VK_CAPITAL) & 1, 1);
-        setCapsLockStateForTesting(0);
-        QCOMPARE(GetKeyState(VK_CAPITAL) & 1, 0);
-        setCapsLockStateForTesting(-1);
-    }
-
     void messagesToSomethingElseAreIgnored()
     {
         QCOMPARE(SendMessageA(nullptr, WM_CHAR, 'a', 0), LRESULT(0));
