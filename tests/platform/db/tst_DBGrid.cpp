@@ -3,6 +3,7 @@
 #include "platform/db/DBGrid.h"
 #include "support/DBSortGrid.h"
 #include "platform/rtl/Exceptions.h"
+#include "tests/support/TestSupport.h"
 
 #include <QHeaderView>
 #include <QSignalSpy>
@@ -117,14 +118,8 @@ void TestDBGrid::titleClickNamesTheColumn()
 {
     QString clicked;
     grid->OnTitleClick = [&](TColumn *column) { clicked = column->FieldName(); };
-    QHeaderView *header = grid->horizontalHeader();
-    const int x = header->sectionViewportPosition(2) + header->sectionSize(2) / 2;
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+    testing::touchTitle(grid, 2);
     QCOMPARE(clicked, QStringLiteral("PRECO"));
-    int doubles = 0;
-    grid->OnDblClick = [&](QObject *) { ++doubles; };
-    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(0, 0)).center());
-    QCOMPARE(doubles, 1);
 }
 
 void TestDBGrid::options_data()
