@@ -1,7 +1,6 @@
 // The list builder's logic without a window: the record move between its two
 // lists (its filter text is tested with the search's, in tst_SearchFilter).
 #include "dialogs/list/ListMoves.h"
-#include "dialogs/list/ListUnit.h"
 #include "platform/db/ClientDataSet.h"
 #include "platform/rtl/Exceptions.h"
 
@@ -54,49 +53,29 @@ class tst_ListLogic : public QObject {
     Q_OBJECT
 
 private slots:
-    void condicao();
-    void moveCopiesEveryField();
-    void moveLandsBeforeCurrent();
+    void movesCopyAndLandBeforeCurrent();
     void moveFromEmptyMovesNothing();
     void refusedMoveChangesNeither();
 };
 
-void tst_ListLogic::condicao()
-{
-    QCOMPARE(Condicao(true, QStringLiteral(" AND "), QString()), QStringLiteral(" AND "));
-    QCOMPARE(Condicao(false, QStringLiteral(" AND "), QStringLiteral("x")), QStringLiteral("x"));
-}
-
-void tst_ListLogic::moveCopiesEveryField()
+// Each move copies every field (a null one too) and lands before the
+// receiving side's current record; the giving side's next record becomes
+// current, so moving twice takes two records, in reverse.
+void tst_ListLogic::movesCopyAndLandBeforeCurrent()
 {
     TClientDataSet from, to;
     makeProducts(from);
     to.setData(from.Data());
     to.EmptyDataSet();
-    from.First();
-    from.Next(); // Cha, with a null price
-    const QVariantList moved = rows(from).at(1);
-    from.First();
-    from.Next();
-    QVERIFY(moveRecord(from, to));
-    QCOMPARE(rows(to), QList<QVariantList>{moved});
-    QVERIFY(to.Fields(3)->IsNull());
-    QCOMPARE(codes(from), (QStringList{"1", "3", "4", "5"}));
-}
-
-void tst_ListLogic::moveLandsBeforeCurrent()
-{
-    TClientDataSet from, to;
-    makeProducts(from);
-    to.setData(from.Data());
-    to.EmptyDataSet();
+    const QList<QVariantList> all = rows(from);
     from.First();
     QVERIFY(moveRecord(from, to));
-    QVERIFY(moveRecord(from, to));
-    // The giving side's next record became current and was moved second.
+    QVERIFY(moveRecord(from, to)); // Cha, with a null price
     QCOMPARE(from.FieldByName(QStringLiteral("CODIGO"))->AsString(), QStringLiteral("3"));
     QCOMPARE(to.FieldByName(QStringLiteral("CODIGO"))->AsString(), QStringLiteral("2"));
-    QCOMPARE(codes(to), (QStringList{"2", "1"}));
+    QVERIFY(to.Fields(3)->IsNull());
+    QCOMPARE(rows(to), (QList<QVariantList>{all.at(1), all.at(0)}));
+    QCOMPARE(codes(from), (QStringList{"3", "4", "5"}));
 }
 
 void tst_ListLogic::moveFromEmptyMovesNothing()

@@ -1,7 +1,8 @@
 // The filter both search dialogs build, without a form: the exact text for
 // each base filter and field, run against the search's and the list's
-// builder alike; the length limit a field sets, and Condicao. The expressions are also run against a dataset,
-// so a text that reads right but selects the wrong rows fails too.
+// builder alike (each with its unit's Condicao), and the length limit a field
+// sets. The expressions are also run against a dataset, so a text that reads
+// right but selects the wrong rows fails too.
 #include "dialogs/list/ListFilter.h"
 #include "dialogs/search/SearchUnit.h"
 #include "dialogs/search/TfrmPesquisa.h"
@@ -42,8 +43,6 @@ private slots:
     void expressionNarrowsTheBase();
     void lengthLimit_data();
     void lengthLimit();
-    void condicao_data();
-    void condicao();
 };
 
 void tst_SearchFilter::expression_data()
@@ -221,21 +220,6 @@ void tst_SearchFilter::lengthLimit()
     ds.CreateDataSet();
     QCOMPARE(searchLengthOf(ds.Fields(0)), limit);
     QCOMPARE(searchLengthOf(nullptr), -1);
-}
-
-void tst_SearchFilter::condicao_data()
-{
-    QTest::addColumn<bool>("flag");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("true") << true << "a";
-    QTest::newRow("false") << false << "b";
-}
-
-void tst_SearchFilter::condicao()
-{
-    QFETCH(bool, flag);
-    QFETCH(QString, expected);
-    QCOMPARE(search::Condicao(flag, QStringLiteral("a"), QStringLiteral("b")), expected);
 }
 
 QTEST_MAIN(tst_SearchFilter)
