@@ -222,9 +222,8 @@ private slots:
     void cleanupTestCase() { Finalize(); }
     void cleanup();
 
+    void opens_data();
     void opens();
-    void observation_data();
-    void observation();
     void typingNarrows_data();
     void typingNarrows();
     void typedTextMatchesTheGrid_data();
@@ -271,68 +270,57 @@ void tst_Pesquisa::cleanup()
 
 // The state the dialog opens in: ordered and searching by the second visible
 // field, its title purple, the first record current, Enter enabled, focus
-// in the search box.
+// in the search box, the observation shown when there is one.
+void tst_Pesquisa::opens_data()
+{
+    QTest::addColumn<QString>("observation");
+    QTest::newRow("no observation") << QString();
+    QTest::newRow("observation") << QStringLiteral("Escolha o produto");
+}
+
 void tst_Pesquisa::opens()
 {
+    QFETCH(QString, observation);
     TClientDataSet ds;
     fill(ds);
     ds.IndexDefs().Add(QStringLiteral("BYCODE"), QStringLiteral("CODIGO"));
     ds.IndexDefs().Add(QStringLiteral("BYACTIVE"), QStringLiteral("ATIVO"));
     ds.setIndexName(QStringLiteral("BYCODE"));
 
-    const Outcome out = runSearch(ds, [&](TfrmPesquisa *f) {
-        QCOMPARE(search::frmPesquisa, f);
-        QCOMPARE(search::inNavegProd, 1);
-        QCOMPARE(search::stImg00500, QStringLiteral("img"));
-        QCOMPARE(f->size(), QSize(800, 600));
-        QCOMPARE(f->Caption(), Application::Title());
-        QCOMPARE(f->focusWidget(), edit(f));
-        QCOMPARE(ds.IndexName(), QStringLiteral("NOME"));
-        QCOMPARE(ds.IndexDefs().Count(), 3);
-        QCOMPARE(ds.IndexDefs().Items(0).Name(), QStringLiteral("CODIGO"));
-        QCOMPARE(ds.IndexDefs().Items(1).Name(), QStringLiteral("NOME"));
-        QCOMPARE(ds.IndexDefs().Items(2).Name(), QStringLiteral("GRUPO"));
-        QCOMPARE(ds.RecNo(), 1);
-        QCOMPARE(currentCode(ds), 4); // Bolo sorts first
-        QCOMPARE(grid(f)->Columns().Count(), 3);
-        QCOMPARE(titleColours(f), (QList<TColor>{clNavy, clPurple, clNavy}));
-        QCOMPARE(f->inTamMaximo(), 20);
-        QVERIFY(button(f, "spdEnter")->isEnabled());
-        QCOMPARE(button(f, "spdEnter")->height(), 212);
-        QCOMPARE(grid(f)->currentIndex().row(), 0);
-        QVERIFY(!f->boCapsLock());
-        QVERIFY(!f->boShift());
-        press(f, Qt::Key_Escape);
-    });
-    QVERIFY(out.fired);
-    QVERIFY(!out.result);
-}
-
-void tst_Pesquisa::observation_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::newRow("empty") << QString();
-    QTest::newRow("text") << QStringLiteral("Escolha o produto");
-}
-
-void tst_Pesquisa::observation()
-{
-    QFETCH(QString, text);
-    TClientDataSet ds;
-    fill(ds);
     const Outcome out = runSearch(
         ds,
         [&](TfrmPesquisa *f) {
+            QCOMPARE(search::frmPesquisa, f);
+            QCOMPARE(search::inNavegProd, 1);
+            QCOMPARE(search::stImg00500, QStringLiteral("img"));
+            QCOMPARE(f->size(), QSize(800, 600));
+            QCOMPARE(f->Caption(), Application::Title());
+            QCOMPARE(f->focusWidget(), edit(f));
+            QCOMPARE(ds.IndexName(), QStringLiteral("NOME"));
+            QCOMPARE(ds.IndexDefs().Count(), 3);
+            QCOMPARE(ds.IndexDefs().Items(0).Name(), QStringLiteral("CODIGO"));
+            QCOMPARE(ds.IndexDefs().Items(1).Name(), QStringLiteral("NOME"));
+            QCOMPARE(ds.IndexDefs().Items(2).Name(), QStringLiteral("GRUPO"));
+            QCOMPARE(ds.RecNo(), 1);
+            QCOMPARE(currentCode(ds), 4); // Bolo sorts first
+            QCOMPARE(grid(f)->Columns().Count(), 3);
+            QCOMPARE(titleColours(f), (QList<TColor>{clNavy, clPurple, clNavy}));
+            QCOMPARE(f->inTamMaximo(), 20);
+            QVERIFY(button(f, "spdEnter")->isEnabled());
+            QCOMPARE(button(f, "spdEnter")->height(), 212);
+            QCOMPARE(grid(f)->currentIndex().row(), 0);
+            QVERIFY(!f->boCapsLock());
+            QVERIFY(!f->boShift());
             auto *label = f->component<TLabel>(QStringLiteral("lblDesc"));
-            QCOMPARE(label->isVisible(), !text.isEmpty());
-            QCOMPARE(label->Caption(), text);
-            if (!text.isEmpty())
-                QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(text));
+            QCOMPARE(label->isVisible(), !observation.isEmpty());
+            QCOMPARE(label->Caption(), observation);
+            QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(observation));
             press(f, Qt::Key_Escape);
         },
-        {}, text);
+        {}, observation);
     QVERIFY(out.fired);
-    QCOMPARE(search::stObservacao, text);
+    QVERIFY(!out.result);
+    QCOMPARE(search::stObservacao, observation);
 }
 
 // Keys and touches narrow the rows; the expression text is exact.
