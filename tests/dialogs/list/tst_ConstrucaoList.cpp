@@ -430,9 +430,6 @@ void tst_ConstrucaoList::search()
     QString seenText, seenFilter;
     bool seenFiltered = false, seenEnter = false;
     const bool endsItself = steps.last() == QLatin1String("key Escape");
-    QStringList all = steps;
-    if (!endsItself)
-        all << "touch spbSair";
     Outcome out = run(*source, {}, [&](QWidget *dlg) {
         for (const QString &s : steps)
             act(dlg, s);
