@@ -1,11 +1,14 @@
-// touchpos-demo's till in a real window under a window manager: a real touch
-// on a free table opens the guests keypad, which the X server shows drawn
-// (not a black window that still takes keys), and real keys answer it.
+// touchpos-demo's till in a real window under a window manager, touched
+// through the X server as a waiter does: a touch on a free table opens the
+// guests keypad, which the X server shows drawn (not a black window that
+// still takes keys); a product is found by its price on the search's keys.
 #include "host/demo/Till.h"
 #include "frame/Frame.h"
+#include "platform/db/DBGrid.h"
 #include "tests/support/TestSupport.h"
 
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QImage>
 #include <QPixmap>
 #include <QScreen>
@@ -54,6 +57,42 @@ private slots:
         QTRY_VERIFY(*fired);
         QTRY_COMPARE(till.table(7).guests, 4);
         QVERIFY2(drawn, "the keypad is not drawn on the screen");
+    }
+
+    // The price is the last of four columns, past the width the names ask
+    // for: its title is touched, the price typed on the dialog's keys.
+    void productFoundByPrice()
+    {
+        demo::Till till;
+        till.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&till));
+        whenModal([](QWidget *keypad) { perform(keypad, {"type 2", "key Return"}); });
+        QVERIFY(till.openTable(3));
+
+        QString typed;
+        const auto find = [&](QWidget *search) {
+            auto *grid = search->findChild<TDBGrid *>(QStringLiteral("dbgPesquisa"));
+            QHeaderView *titles = grid->horizontalHeader();
+            const int price = titles->count() - 1;
+            QCOMPARE(titles->model()->headerData(price, Qt::Horizontal).toString(), QStringLiteral("Preço"));
+            realClickAt(titles->mapToGlobal(QPoint(titles->sectionViewportPosition(price) + titles->sectionSize(price) / 2,
+                                                   titles->height() / 2)));
+            for (const char *key : {"spd4", "spdVirgula", "spd5"})
+                realTouch(search, QString::fromLatin1(key));
+            QTRY_COMPARE(grid->model()->rowCount(), 1);
+            typed = search->findChild<QWidget *>(QStringLiteral("edtFiltro"))->property("text").toString();
+            whenModal([](QWidget *quantity) { perform(quantity, {"type 1", "key Return"}); });
+            realTouch(search, QStringLiteral("spdEnter"));
+        };
+        auto fired = whenModal([&](QWidget *search) {
+            find(search);
+            if (QTest::currentTestFailed())
+                search->close();
+        });
+        QVERIFY(till.addProduct());
+        QVERIFY(*fired);
+        QCOMPARE(typed, QStringLiteral("4,5"));
+        QCOMPARE(till.table(3).order.value(0).product, QStringLiteral("Água mineral sem gás 500 ml"));
     }
 };
 
