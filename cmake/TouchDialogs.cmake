@@ -19,16 +19,20 @@ function(td_add_test name)
         TIMEOUT 120)
 endfunction()
 
-# td_add_x11_test(<name> [WM] SOURCES ... LIBS ...)
+# td_add_x11_test(<name> [WM] [SCREEN WxH] SOURCES ... LIBS ...)
 # A test of what only a real X server shows: it runs on a private Xvfb (with
-# a window manager when WM is given) and is skipped where none can start.
+# a window manager when WM is given, of the given size) and is skipped where
+# none can start.
 function(td_add_x11_test name)
-    cmake_parse_arguments(T "WM" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(T "WM" "SCREEN" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} td_testsupport Qt6::Test td_warnings)
     set(wrapper ${PROJECT_SOURCE_DIR}/tests/support/with-xserver)
     if(T_WM)
         set(wrapper ${wrapper} --wm)
+    endif()
+    if(T_SCREEN)
+        set(wrapper ${wrapper} --screen ${T_SCREEN})
     endif()
     add_test(NAME ${name} COMMAND ${wrapper} $<TARGET_FILE:${name}>)
     set_tests_properties(${name} PROPERTIES

@@ -9,10 +9,13 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QHash>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -21,9 +24,29 @@ namespace {
 // The table the tour serves.
 constexpr int kTourTable = 7;
 
+// The tour's pictures go into the README: the 256 commonest colours (the
+// faces, the inks and most of the text's edges) keep each file a few tens
+// of KB, with no change to be seen.
+QImage fewColours(const QImage &shot)
+{
+    const QImage image = shot.convertToFormat(QImage::Format_RGB32);
+    QHash<QRgb, int> uses;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            ++uses[line[x]];
+    }
+    QList<QRgb> table = uses.keys();
+    std::sort(table.begin(), table.end(), [&](QRgb a, QRgb b) {
+        return uses.value(a) != uses.value(b) ? uses.value(a) > uses.value(b) : a < b;
+    });
+    table.resize(std::min<qsizetype>(table.size(), 256));
+    return image.convertToFormat(QImage::Format_Indexed8, table, Qt::ThresholdDither);
+}
+
 void saveShot(QWidget *w, const QString &file)
 {
-    if (w->grab().save(file))
+    if (fewColours(w->grab().toImage()).save(file, "PNG", 0))
         std::printf("%s\n", qPrintable(file));
     else
         std::fprintf(stderr, "touchpos-demo: cannot write %s\n", qPrintable(file));
@@ -72,7 +95,9 @@ void answer(QWidget *dlg, const QString &step)
         sendKey(keys, Qt::Key_A, Qt::AltModifier);
         sendKey(keys, Qt::Key_Return);
     } else if (step == QLatin1String("keyboard")) {
-        typeText(keys, QStringLiteral("Ana"));
+        // The keyboard takes capitals through its own Shift.
+        sendKey(keys, Qt::Key_Shift);
+        typeText(keys, QStringLiteral("ana"));
         sendKey(keys, Qt::Key_Return);
     } else if (step == QLatin1String("colour")) {
         if (QWidget *swatch = dlg->findChild<QWidget *>(QStringLiteral("shpCor04")))

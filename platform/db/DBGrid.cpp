@@ -6,8 +6,11 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QScroller>
 #include <QStyledItemDelegate>
+#include <algorithm>
+#include <numeric>
 
 namespace TouchDialogs {
 
@@ -50,7 +53,62 @@ bool numeric(TFieldType type)
     return type == ftInteger || type == ftLargeint || type == ftFloat || type == ftCurrency;
 }
 
+// Room around a cell's or a title's text.
+constexpr int kCellPadding = 12;
+// Rows whose texts say how wide a text column needs to be; enough for a
+// screenful, cheap on any dataset.
+constexpr int kMeasuredRows = 100;
+
+// Lowers the widest shrinkable widths to one level, each no lower than its
+// floor, until at least `excess` pixels are gone or all are at their floors.
+void lowerToLevel(QList<int> &widths, const QList<int> &floors, const QList<bool> &shrinkable, qint64 excess)
+{
+    const auto removedAt = [&](int level) {
+        qint64 removed = 0;
+        for (int i = 0; i < widths.size(); ++i)
+            if (shrinkable[i])
+                removed += std::max(0, widths[i] - std::max(floors[i], level));
+        return removed;
+    };
+    // What a level removes falls as the level rises: the highest level that
+    // still removes enough.
+    int enough = 0;
+    int tooHigh = *std::max_element(widths.cbegin(), widths.cend());
+    if (removedAt(0) >= excess) {
+        while (tooHigh - enough > 1) {
+            const int mid = enough + (tooHigh - enough) / 2;
+            (removedAt(mid) >= excess ? enough : tooHigh) = mid;
+        }
+    }
+    for (int i = 0; i < widths.size(); ++i)
+        if (shrinkable[i])
+            widths[i] = std::min(widths[i], std::max(floors[i], enough));
+}
+
+qint64 sum(const QList<int> &widths)
+{
+    return std::accumulate(widths.cbegin(), widths.cend(), qint64(0));
+}
+
 } // namespace
+
+QList<int> fitColumnWidths(const QList<ColumnRoom> &columns, int available)
+{
+    QList<int> widths, contentFloors, floors;
+    QList<bool> shrinkable;
+    for (const ColumnRoom &c : columns) {
+        widths << c.wanted;
+        floors << std::min(c.floor, c.wanted);
+        contentFloors << std::max(floors.last(), std::min(c.content, c.wanted));
+        shrinkable << c.shrinkable;
+    }
+    if (widths.isEmpty() || sum(widths) <= available)
+        return widths;
+    lowerToLevel(widths, contentFloors, shrinkable, sum(widths) - available);
+    if (sum(widths) > available)
+        lowerToLevel(widths, floors, shrinkable, sum(widths) - available);
+    return widths;
+}
 
 // ------------------------------------------------------------------ columns
 
@@ -272,6 +330,14 @@ void TDBGrid::showEvent(QShowEvent *event)
 {
     resolveSourceName();
     QTableView::showEvent(event);
+    fitColumns();
+}
+
+void TDBGrid::resizeEvent(QResizeEvent *event)
+{
+    QTableView::resizeEvent(event);
+    if (event->size().width() != event->oldSize().width())
+        fitColumns();
 }
 
 void TDBGrid::bindDataSet(TClientDataSet *ds)
@@ -332,6 +398,8 @@ void TDBGrid::rebuildColumns()
     m_model->endResetModel();
     for (int i = 0; i < m_columns.Count(); ++i)
         setColumnWidth(i, defaultColumnWidth(*m_columns.Items(i).Field()));
+    m_fittedWidth = -1;
+    fitColumns();
     followDataSet(m_dataSet ? m_dataSet->currentRow() : -1);
 }
 
@@ -353,7 +421,49 @@ int TDBGrid::defaultColumnWidth(const TField &field) const
     }
     const int cells = characters * fontMetrics().horizontalAdvance(QLatin1Char('0'));
     const int title = QFontMetrics(m_titleFont).horizontalAdvance(field.DisplayLabel());
-    return std::max(cells, title) + 12;
+    return std::max(cells, title) + kCellPadding;
+}
+
+void TDBGrid::fitColumns()
+{
+    // The touch forms clip the grid's scroll bars off, and a column out of
+    // sight cannot be touched: text columns give up room so that every
+    // column shows, as far as their titles allow.
+    if (!isVisible() || !m_dataSet || m_columns.Count() == 0)
+        return;
+    // Only a new width or new columns fit them again: a width the user
+    // dragged stays while rows come and go.
+    const int available = visibleCellsWidth();
+    if (available <= 0 || available == m_fittedWidth)
+        return;
+    m_fittedWidth = available;
+    const QFontMetrics titles(m_titleFont);
+    const QFontMetrics cells = fontMetrics();
+    const int rows = std::min(m_model->rowCount(), kMeasuredRows);
+    QList<ColumnRoom> rooms;
+    for (int i = 0; i < m_columns.Count(); ++i) {
+        const TField &field = *m_columns.Items(i).Field();
+        ColumnRoom room;
+        room.wanted = defaultColumnWidth(field);
+        room.floor = titles.horizontalAdvance(field.DisplayLabel()) + kCellPadding;
+        room.shrinkable = field.DataType() == ftString || field.DataType() == ftMemo;
+        for (int r = 0; room.shrinkable && r < rows; ++r)
+            room.content = std::max(room.content, cells.horizontalAdvance(m_model->index(r, i).data().toString())
+                                                      + kCellPadding);
+        rooms << room;
+    }
+    const QList<int> widths = fitColumnWidths(rooms, available);
+    for (int i = 0; i < widths.size(); ++i)
+        setColumnWidth(i, widths[i]);
+}
+
+int TDBGrid::visibleCellsWidth() const
+{
+    // The part of the cells that the parent does not clip.
+    QRect cells = viewport()->geometry();
+    if (!isWindow() && parentWidget())
+        cells = cells.translated(pos()) & parentWidget()->rect();
+    return cells.width();
 }
 
 void TDBGrid::titleColorChanged(int column)

@@ -103,6 +103,20 @@ private:
     TDBGrid *m_grid;
 };
 
+// The room one column asks for and how much of it it can give up.
+struct ColumnRoom {
+    int wanted = 0;          // what its field's declared size asks for
+    int floor = 0;           // never less: its title
+    int content = 0;         // what the texts it shows now need (0: none yet)
+    bool shrinkable = false; // text can give up room; numbers, dates and codes cannot
+};
+
+// Widths for columns that must fit in `available` pixels. Text columns give
+// up room first down to what their texts need, then the widest of them
+// down to an even level, never below their floors. Columns that fit as
+// asked keep their widths; so do all when nothing can give.
+QList<int> fitColumnWidths(const QList<ColumnRoom> &columns, int available);
+
 class TDBGrid : public QTableView, public KeyControl, public EventBindable, public Scalable {
     Q_OBJECT
     Q_PROPERTY(int Tag READ Tag WRITE setTag)
@@ -164,6 +178,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
     int textRowHeight() const;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
@@ -174,6 +189,8 @@ private:
     void bindDataSet(TClientDataSet *dataSet);
     void rebuildColumns();
     int defaultColumnWidth(const TField &field) const;
+    void fitColumns();
+    int visibleCellsWidth() const;
     void followDataSet(int row);
     void titleClicked(int section);
     void titleColorChanged(int column);
@@ -187,6 +204,7 @@ private:
     TDBGridOptions m_options;
     QFont m_titleFont;
     double m_scale = 1.0;
+    int m_fittedWidth = -1; // the visible width the columns were last fitted to
     TColor m_titleColor = clWindowText;
     QString m_sourceName;
     int m_tag = 0;

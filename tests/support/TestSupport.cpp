@@ -194,7 +194,11 @@ void realTouch(QWidget *w, const QString &childName)
         QTest::qFail(qPrintable(QStringLiteral("no child named %1").arg(childName)), __FILE__, __LINE__);
         return;
     }
-    const QPoint at = child->mapToGlobal(child->rect().center());
+    realClickAt(child->mapToGlobal(child->rect().center()));
+}
+
+void realClickAt(const QPoint &at)
+{
     // xdotool's --sync waits for the pointer to move: it would wait forever
     // when the pointer is there already (the same button of the box before).
     if (QCursor::pos() == at)

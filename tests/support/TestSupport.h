@@ -59,6 +59,7 @@ void perform(QWidget *dlg, const QStringList &steps);
 bool xdo(const QStringList &args);
 QString xdoOutput(const QStringList &args); // what it prints, trimmed; empty when it fails
 void realTouch(QWidget *w, const QString &childName); // a click at the child's centre on screen
+void realClickAt(const QPoint &at);                    // a click at that place of the screen
 void realKey(const QString &keys);                    // xdotool key names: "Return", "y", "alt+F4"
 
 // Writes a language pack (a binary Qt resource file, as rcc builds them) to

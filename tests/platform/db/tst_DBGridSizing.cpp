@@ -1,9 +1,11 @@
 // The data grid as a touch form uses it: rows as tall as the cell font set
-// after construction, columns wide enough for their field and title, and a
-// double click anywhere on the cells (rows or not) reported to the form.
+// after construction, columns wide enough for their field and title, all
+// of them in sight when the form clips the grid, and a double click
+// anywhere on the cells (rows or not) reported to the form.
 #include "platform/db/DBGrid.h"
 
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QTest>
 
 using namespace TouchDialogs;
@@ -17,6 +19,9 @@ private slots:
     void columnsFitFieldAndTitle();
     void columnShowsItsWidestValue_data();
     void columnShowsItsWidestValue();
+    void fitColumnWidths_data();
+    void fitColumnWidths();
+    void everyColumnInSightOfAClippedGrid();
     void doubleClickAnywhere_data();
     void doubleClickAnywhere();
 };
@@ -115,6 +120,80 @@ void TestDBGridSizing::columnShowsItsWidestValue()
                                                           .arg(grid.columnWidth(0))
                                                           .arg(ds.Fields(0)->AsString())
                                                           .arg(needed)));
+}
+
+using Widths = QList<int>;
+
+void TestDBGridSizing::fitColumnWidths_data()
+{
+    // Code, name, group and price as the search grid has them; the name and
+    // the group are text.
+    QTest::addColumn<Widths>("content");
+    QTest::addColumn<int>("available");
+    QTest::addColumn<Widths>("expected");
+    const Widths texts{0, 400, 120, 0};
+    QTest::newRow("room for all") << texts << 1040 << Widths{100, 500, 300, 140};
+    QTest::newRow("widest text first, then one level") << texts << 800 << Widths{100, 400, 160, 140};
+    QTest::newRow("below the texts, down to one level") << texts << 600 << Widths{100, 240, 120, 140};
+    QTest::newRow("titles hold, the rest scrolls") << texts << 300 << Widths{100, 120, 70, 140};
+    QTest::newRow("no rows measured") << Widths{0, 0, 0, 0} << 800 << Widths{100, 280, 280, 140};
+    QTest::newRow("texts wider than asked") << Widths{0, 900, 900, 0} << 1000 << Widths{100, 460, 300, 140};
+}
+
+void TestDBGridSizing::fitColumnWidths()
+{
+    QFETCH(Widths, content);
+    QFETCH(int, available);
+    QFETCH(Widths, expected);
+    const Widths wanted{100, 500, 300, 140}, floors{80, 120, 70, 70};
+    QList<ColumnRoom> rooms;
+    for (int i = 0; i < wanted.size(); ++i)
+        rooms << ColumnRoom{wanted[i], floors[i], content[i], i == 1 || i == 2};
+    QCOMPARE(TouchDialogs::fitColumnWidths(rooms, available), expected);
+}
+
+// As the search form holds it: a panel narrower than the grid hides the
+// grid's scroll bar, and the price, last of four columns, is still touched.
+void TestDBGridSizing::everyColumnInSightOfAClippedGrid()
+{
+    // More rows than the panel shows, so the scroll bar comes and goes.
+    QString rows = QStringLiteral(R"([21,"Água mineral sem gás 500 ml","Bebidas",4.5])");
+    for (int code = 100; code < 112; ++code)
+        rows += QStringLiteral(R"(,[%1,"Affogato","Cafés",15])").arg(code);
+    TClientDataSet ds;
+    ds.fromJson(QStringLiteral(R"({"fields":[{"name":"CODIGO","type":"integer","label":"Código"},
+        {"name":"NOME","type":"string","size":50,"label":"Descrição"},{"name":"GRUPO","type":"string","size":20},
+        {"name":"PRECO","type":"currency","label":"Preço"}],"records":[%1]})").arg(rows).toUtf8());
+    TDataSource source;
+    source.setDataSet(&ds);
+    QWidget panel;
+    panel.resize(712, 224);
+    auto *grid = new TDBGrid(&panel);
+    grid->setGeometry(0, 0, 731, 243);
+    QFont f(QStringLiteral("Tahoma"));
+    f.setPixelSize(21);
+    f.setBold(true);
+    grid->setFont(f);
+    grid->setTitleFont(f);
+    grid->setDataSource(&source);
+    QVERIFY(grid->horizontalHeader()->length() > 712); // as the fields ask, before it is shown
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+
+    const int last = grid->Columns().Count() - 1;
+    const int right = grid->viewport()->x() + grid->columnViewportPosition(last) + grid->columnWidth(last);
+    QVERIFY2(right <= 712, qPrintable(QString::number(right)));
+    for (int row = 0; row < 2; ++row) // numbers are never cut
+        QVERIFY(grid->columnWidth(last) >= grid->sizeHintForIndex(grid->model()->index(row, last)).width());
+    QVERIFY(grid->columnWidth(1) >= QFontMetrics(f).horizontalAdvance(QStringLiteral("Descrição")));
+
+    // A width the user dragged stays while the rows change.
+    grid->setColumnWidth(1, 200);
+    QVERIFY(grid->verticalScrollBar()->isVisible());
+    ds.setFilter(QStringLiteral("CODIGO = 21"));
+    ds.setFiltered(true);
+    QTRY_VERIFY(!grid->verticalScrollBar()->isVisible());
+    QCOMPARE(grid->columnWidth(1), 200);
 }
 
 void TestDBGridSizing::doubleClickAnywhere_data()
