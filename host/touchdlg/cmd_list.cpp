@@ -10,8 +10,8 @@ using namespace TouchDialogs;
 
 static const touchdlg::Registrar listCommand({
     QStringLiteral("list"),
-    QStringLiteral("(--data FILE|- | --sample NAME) [--fields LIST] [--filter EXPR] [--description T] [--out PACKET]"
-                   " [--ignore-accents]"),
+    QStringLiteral("(--data FILE|- | --sample NAME) [--fields LIST] [--filter EXPR] [--description T]\n"
+                   "            [--out PACKET] [--ignore-accents]"),
     [](QCommandLineParser &parser) {
         touchdlg::addDataOptions(parser);
         parser.addOption({QStringLiteral("description"), QStringLiteral("Text above the search box."),

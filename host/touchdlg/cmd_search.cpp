@@ -10,8 +10,8 @@ using namespace TouchDialogs;
 
 static const touchdlg::Registrar searchCommand({
     QStringLiteral("search"),
-    QStringLiteral("(--data FILE|- | --sample NAME) [--fields LIST] [--filter EXPR] [--drop-filter] [--observation T] [--navigator]"
-                   " [--ignore-accents] [--scan-field FIELD]"),
+    QStringLiteral("(--data FILE|- | --sample NAME) [--fields LIST] [--filter EXPR] [--drop-filter]\n"
+                   "            [--observation T] [--navigator] [--ignore-accents] [--scan-field FIELD]"),
     [](QCommandLineParser &parser) {
         touchdlg::addDataOptions(parser);
         parser.addOption({QStringLiteral("drop-filter"), QStringLiteral("Search without the host's filter.")});

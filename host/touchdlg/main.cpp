@@ -23,8 +23,11 @@ static QString usage()
     QString text = QStringLiteral(
         "Usage: touchdlg [--title T] [--locale L] [--scale auto|F] [--screenshot FILE.png] DIALOG [options]\n"
         "       touchdlg --version | --help\n\nDialogs:\n");
-    for (const Command &c : commands())
-        text += QStringLiteral("  %1 %2\n").arg(c.name, -9).arg(c.synopsis);
+    for (const Command &c : commands()) {
+        // A dialog without options gets no trailing blanks.
+        text += c.synopsis.isEmpty() ? QStringLiteral("  %1\n").arg(c.name)
+                                     : QStringLiteral("  %1 %2\n").arg(c.name, -9).arg(c.synopsis);
+    }
     text += QStringLiteral(
         "\n--locale en or pt_BR: the language pack the texts come from (another language\n"
         "  without a pack shows the texts as written).\n"

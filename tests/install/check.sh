@@ -103,7 +103,7 @@ docs)
     for opt in $("$touchdlg" --help | grep -oE -- '--[a-z][a-z-]*' | sort -u); do
         grep -qE -- "(^|[^a-z-])$opt([^a-z-]|$)" <<<"$man" || fail "man page lacks $opt"
     done
-    for dialog in $("$touchdlg" --help | sed -n '/^Dialogs:/,/^$/ s/^  \([a-z][a-z-]*\) .*/\1/p'); do
+    for dialog in $("$touchdlg" --help | sed -n '/^Dialogs:/,/^$/ s/^  \([a-z][a-z-]*\)\( .*\)\{0,1\}$/\1/p'); do
         grep -qx ".SS $dialog" <<<"$man" || fail "man page lacks the $dialog dialog"
     done
     # The README shows the tested consumer, not a copy that drifts.
@@ -112,6 +112,9 @@ docs)
         [[ $readme == *"$(cat "$here/consumer/$f")"* ]] || fail "README does not show consumer/$f as tested"
     done
     [[ $readme == *"$PKG_CONFIG_BUILD"* ]] || fail "README does not give the tested pkg-config command"
+    # The README's usage block is --help's, from "Usage:" to the end of the dialog list.
+    usage=$("$touchdlg" --help | sed '/^Dialogs:/,/^$/!b; /^$/q')
+    [[ $readme == *$'```\n'"$usage"$'\n```'* ]] || fail "README's usage block is not touchdlg --help's"
     ;;
 *) fail "unknown mode $mode" ;;
 esac
