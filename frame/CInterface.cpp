@@ -200,8 +200,6 @@ td_status td_set_title(const char *title)
 td_status td_set_extensions(double scale, int countdown, int ignore_accents, const char *scan_field)
 {
     return guarded([&] {
-        if (!(scale >= 0) || scale > 16)
-            throw Refused("scale wants 0 (fit the screen) or a factor up to 16");
         Extensions e;
         e.scale = scale;
         e.countdown = countdown != 0;

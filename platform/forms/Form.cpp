@@ -1,7 +1,9 @@
 #include "platform/forms/Form.h"
 #include "platform/forms/Application.h"
 #include "platform/forms/LayoutLoader.h"
+#include "platform/win/X11Frame.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -345,9 +347,12 @@ void TForm::fitOuterSize()
     // afterwards stays. A frame the manager is still building can measure
     // less than nothing; the offscreen platform reports a frame that nothing
     // draws.
+    // The native window's margins, not the widget's frame geometry: the
+    // widget updates its copy only when the window moves or resizes.
+    const QMargins margins = windowHandle() ? windowHandle()->frameMargins() : QMargins();
     const QSize frame = QGuiApplication::platformName() == QLatin1String("offscreen")
                             ? QSize(0, 0)
-                            : frameGeometry().size() - size();
+                            : QSize(margins.left() + margins.right(), margins.top() + margins.bottom());
     if (frame == m_fittedFrame || frame.width() < 0 || frame.height() < 0)
         return;
     m_fittedFrame = frame;
@@ -356,9 +361,12 @@ void TForm::fitOuterSize()
         setFixedSize(client);
     else
         resize(client);
-    // Centred while the frame did not count yet.
+    // Centred while the frame did not count yet. The client's place, not
+    // move()'s frame corner: the widget's copy of the frame may be stale.
     if (isVisible() && m_position == poScreenCenter)
-        move((Screen::Width() - m_outerSize.width()) / 2, (Screen::Height() - m_outerSize.height()) / 2);
+        setGeometry(QRect(QPoint((Screen::Width() - m_outerSize.width()) / 2 + margins.left(),
+                                 (Screen::Height() - m_outerSize.height()) / 2 + margins.top()),
+                          size()));
 }
 
 void TForm::setModalResult(int value)
@@ -424,6 +432,33 @@ void TForm::showEvent(QShowEvent *event)
         dispatchEvent(this, [this] { OnShow(this); });
 }
 
+// Tells a form sized by its outer size that the window manager's frame came
+// or changed, which Qt learns without telling the window.
+class FrameWatcher : public QAbstractNativeEventFilter
+{
+public:
+    static void watch()
+    {
+        static FrameWatcher watcher;
+        static QPointer<QCoreApplication> installedOn;
+        if (installedOn != QCoreApplication::instance() && QGuiApplication::platformName() == QLatin1String("xcb")) {
+            QCoreApplication::instance()->installNativeEventFilter(&watcher);
+            installedOn = QCoreApplication::instance();
+        }
+    }
+
+    bool nativeEventFilter(const QByteArray &type, void *message, qintptr *) override
+    {
+        if (type != "xcb_generic_event_t")
+            return false;
+        if (const quintptr window = x11::frameExtentsChanged(message))
+            for (QWidget *widget : QApplication::topLevelWidgets())
+                if (auto *form = qobject_cast<TForm *>(widget); form && form->internalWinId() == window)
+                    form->frameChanged();
+        return false;
+    }
+};
+
 bool TForm::event(QEvent *event)
 {
     if (event->type() == QEvent::WindowActivate && OnActivate)
@@ -431,9 +466,16 @@ bool TForm::event(QEvent *event)
     const bool handled = QDialog::event(event);
     if (event->type() == QEvent::Show && m_outerSize.isValid() && windowHandle()) {
         windowHandle()->installEventFilter(this);
+        FrameWatcher::watch();
         fitOuterSize();
     }
     return handled;
+}
+
+void TForm::frameChanged()
+{
+    if (m_outerSize.isValid())
+        QMetaObject::invokeMethod(this, &TForm::fitOuterSize, Qt::QueuedConnection);
 }
 
 bool TForm::eventFilter(QObject *watched, QEvent *event)

@@ -170,6 +170,7 @@ protected:
 
 private:
     friend class LayoutLoader;
+    friend class FrameWatcher;
     friend void dispatchEvent(QObject *sender, const std::function<void()> &handler);
     // Hands an error to the innermost modal run, which ends and raises it;
     // false when no modal run is going on.
@@ -181,6 +182,8 @@ private:
     bool doClose(TCloseAction &action);
     void applyBorder();
     void fitOuterSize();
+    // The window manager's frame came or changed: fit the outer size again.
+    void frameChanged();
 
     QHash<QString, std::any> m_handlers;
     QObject *m_owner = nullptr;

@@ -223,6 +223,8 @@ static void refusals(void)
     CHECK(td_message_buttons("yes,maybe", &buttons) == TD_ERROR && strstr(td_last_error(), "maybe"), "unknown name");
     CHECK(td_message_type("Confirmation", &n) == TD_OK && n == TD_MT_CONFIRMATION, "kind name");
     CHECK(td_set_extensions(-1, 0, 0, NULL) == TD_ERROR, "negative scale");
+    CHECK(td_set_extensions(5, 0, 0, NULL) == TD_ERROR && strstr(td_last_error(), "from 0.5 to 4"), "scale 5: %s",
+          td_last_error());
     CHECK(td_last_error()[0] != '\0', "a failure has a text");
     CHECK(td_set_title("Caixa 1") == TD_OK && td_last_error()[0] == '\0', "success clears the text");
 }
