@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -97,6 +98,29 @@ inline void checkAccepted(TouchDialogs::TClientDataSet &ds)
         broken("an accepted dataset cannot be written", e.Message());
     }
     require(viaPacket.RecordCount() == ds.RecordCount(), "records lost on writing");
+}
+
+// One input loaded over the ten records by `load` (setData or fromJson):
+// refused with the dataset as it was, or accepted and checked.
+template <typename Load>
+int checkLoad(const uint8_t *data, size_t size, Load load)
+{
+    using namespace TouchDialogs;
+    static const QByteArray base = [] {
+        TClientDataSet ds;
+        ds.fromJson(tenRecords());
+        return ds.toJson();
+    }();
+    TClientDataSet ds;
+    ds.fromJson(base);
+    try {
+        load(ds, QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
+    } catch (const EDatabaseError &) {
+        require(ds.toJson() == base && ds.RecordCount() == 10, "a refused input changed the dataset");
+        return 0;
+    }
+    checkAccepted(ds);
+    return 0;
 }
 
 } // namespace fuzz
