@@ -378,7 +378,13 @@ void TDBGrid::followDataSet(int row)
                                                      : QItemSelectionModel::ClearAndSelect);
         scrollTo(index);
     }
-    emit m_model->headerDataChanged(Qt::Vertical, 0, std::max(m_model->rowCount() - 1, 0));
+    // The indicator moves: only its old and new rows are drawn again (the
+    // header looks at every row of a range it is told of).
+    const int rows = m_model->rowCount();
+    for (const int r : {m_indicatorRow, row})
+        if (r >= 0 && r < rows)
+            emit m_model->headerDataChanged(Qt::Vertical, r, r);
+    m_indicatorRow = row;
     m_syncing = false;
 }
 
