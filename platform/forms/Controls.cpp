@@ -10,6 +10,7 @@
 #include <qdrawutil.h>
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace TouchDialogs {
 
@@ -148,9 +149,26 @@ void TSpeedButton::paintEvent(QPaintEvent *)
     drawButton(painter, option);
 }
 
+// The style keeps what it draws under the palette's cache key, and every
+// button's own palette (set in its layout, resolved against its parent's)
+// has a new one: each new form would add its buttons to Qt's pixmap cache
+// again. Buttons of the same colours draw under one kept palette instead.
+static QPalette sharedPalette(const QPalette &palette)
+{
+    static std::vector<QPalette> kept; // one per colour scheme in use: a few
+    for (const QPalette &p : kept)
+        if (p == palette)
+            return p;
+    if (kept.size() >= 64)
+        kept.erase(kept.begin());
+    kept.push_back(palette);
+    return palette;
+}
+
 void TSpeedButton::initStyleOption(QStyleOptionToolButton *option) const
 {
     QToolButton::initStyleOption(option);
+    option->palette = sharedPalette(option->palette);
     if (m_latched)
         option->state |= QStyle::State_On | QStyle::State_Sunken;
 }
