@@ -1,4 +1,5 @@
 #include "platform/db/DBGrid.h"
+#include "platform/forms/Controls.h"
 #include "platform/forms/Form.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/win/Windows.h"
@@ -7,6 +8,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScroller>
+#include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 
 namespace TouchDialogs {
@@ -184,10 +186,31 @@ bool TDataSetModel::setData(const QModelIndex &index, const QVariant &value, int
 
 // --------------------------------------------------------------------- grid
 
+namespace {
+
+// Titles drawn under one kept palette per colour scheme (sharedPalette).
+class TitleHeader : public QHeaderView {
+public:
+    using QHeaderView::QHeaderView;
+
+protected:
+    void initStyleOptionForIndex(QStyleOptionHeader *option, int logicalIndex) const override
+    {
+        QHeaderView::initStyleOptionForIndex(option, logicalIndex);
+        option->palette = sharedPalette(option->palette);
+    }
+};
+
+} // namespace
+
 TDBGrid::TDBGrid(QWidget *parent)
     : QTableView(parent), m_model(new TDataSetModel(this)),
       m_options(dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines | dgEditing)
 {
+    setHorizontalHeader(new TitleHeader(Qt::Horizontal, this));
+    setVerticalHeader(new TitleHeader(Qt::Vertical, this));
+    verticalHeader()->setSectionsClickable(true); // as QTableView's own
+    verticalHeader()->setHighlightSections(true);
     setModel(m_model);
     setItemDelegate(new LinesDelegate(this));
     setShowGrid(false);

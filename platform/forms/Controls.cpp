@@ -3,6 +3,7 @@
 #include "platform/rtl/Modules.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionToolButton>
@@ -102,19 +103,32 @@ void TSpeedButton::setGlyph(const QString &resource)
     if (resource.isEmpty()) {
         setIcon(QIcon());
     } else {
-        const QPixmap pixmap(ResourcePath(resource));
-        const int count = std::clamp(m_numGlyphs, 1, std::max(pixmap.width(), 1));
-        const int width = pixmap.width() / count;
-        const QSize size = scaledPictureSize(QSize(width, pixmap.height()), m_scale);
-        QIcon icon;
-        if (count == 1) {
-            icon.addPixmap(scaledPicture(pixmap, size));
-        } else {
-            icon.addPixmap(scaledPicture(pixmap.copy(0, 0, width, pixmap.height()), size), QIcon::Normal);
-            icon.addPixmap(scaledPicture(pixmap.copy(width, 0, width, pixmap.height()), size), QIcon::Disabled);
+        // Qt's icons keep what they draw in the pixmap cache under each
+        // pixmap's own key: the buttons of every form share one icon per
+        // glyph, so a new form does not fill the cache with copies.
+        static QHash<QString, std::pair<QIcon, QSize>> icons;
+        const QString path = ResourcePath(resource);
+        const QString key = path + u'|' + QString::number(m_numGlyphs) + u'|' + QString::number(m_scale) + u'|'
+                            + QString::number(ResourceGeneration());
+        auto found = icons.constFind(key);
+        if (found == icons.cend()) {
+            const QPixmap pixmap(path);
+            const int count = std::clamp(m_numGlyphs, 1, std::max(pixmap.width(), 1));
+            const int width = pixmap.width() / count;
+            const QSize size = scaledPictureSize(QSize(width, pixmap.height()), m_scale);
+            QIcon icon;
+            if (count == 1) {
+                icon.addPixmap(scaledPicture(pixmap, size));
+            } else {
+                icon.addPixmap(scaledPicture(pixmap.copy(0, 0, width, pixmap.height()), size), QIcon::Normal);
+                icon.addPixmap(scaledPicture(pixmap.copy(width, 0, width, pixmap.height()), size), QIcon::Disabled);
+            }
+            if (icons.size() >= 256)
+                icons.clear();
+            found = icons.insert(key, {icon, size});
         }
-        setIcon(icon);
-        setIconSize(size);
+        setIcon(found->first);
+        setIconSize(found->second);
     }
     setCaption(m_caption);
 }
@@ -149,11 +163,7 @@ void TSpeedButton::paintEvent(QPaintEvent *)
     drawButton(painter, option);
 }
 
-// The style keeps what it draws under the palette's cache key, and every
-// button's own palette (set in its layout, resolved against its parent's)
-// has a new one: each new form would add its buttons to Qt's pixmap cache
-// again. Buttons of the same colours draw under one kept palette instead.
-static QPalette sharedPalette(const QPalette &palette)
+QPalette sharedPalette(const QPalette &palette)
 {
     static std::vector<QPalette> kept; // one per colour scheme in use: a few
     for (const QPalette &p : kept)
