@@ -3,6 +3,7 @@
 
 #include <QLocale>
 #include <exception>
+#include <system_error>
 #include <thread>
 #include <unicode/ucol.h>
 #include <unicode/ustring.h>
@@ -63,18 +64,25 @@ void Collation::sortKeys(const std::vector<std::string_view> &texts,
     if (copy) {
         half = texts.size() / 2;
         ends.reserve(texts.size() - half);
-        other = std::thread([&, copy] {
-            try {
-                std::string k;
-                for (size_t i = half; i < texts.size(); ++i) {
-                    sortKey(copy, texts[i], k);
-                    keys += k;
-                    ends.push_back(keys.size());
+        try {
+            other = std::thread([&, copy] {
+                try {
+                    std::string k;
+                    for (size_t i = half; i < texts.size(); ++i) {
+                        sortKey(copy, texts[i], k);
+                        keys += k;
+                        ends.push_back(keys.size());
+                    }
+                } catch (...) {
+                    failed = std::current_exception();
                 }
-            } catch (...) {
-                failed = std::current_exception();
-            }
-        });
+            });
+        } catch (const std::system_error &) {
+            // No thread to be had: this one keys them all.
+            ucol_close(copy);
+            copy = nullptr;
+            half = texts.size();
+        }
     }
     try {
         for (size_t i = 0; i < half; ++i) {

@@ -15,6 +15,18 @@
 
 namespace TouchDialogs {
 
+// What every form's controls share (sharedPalette, glyph icons).
+namespace {
+std::vector<QPalette> g_keptPalettes; // one per colour scheme in use: a few
+QHash<QString, std::pair<QIcon, QSize>> g_keptIcons; // by resource, glyph count, scale
+} // namespace
+
+void releaseKeptPictures()
+{
+    g_keptPalettes.clear();
+    g_keptIcons.clear();
+}
+
 // A picture at a scale: each side rounded, as every length of a scaled form.
 static QSize scaledPictureSize(const QSize &size, double factor)
 {
@@ -106,7 +118,7 @@ void TSpeedButton::setGlyph(const QString &resource)
         // Qt's icons keep what they draw in the pixmap cache under each
         // pixmap's own key: the buttons of every form share one icon per
         // glyph, so a new form does not fill the cache with copies.
-        static QHash<QString, std::pair<QIcon, QSize>> icons;
+        QHash<QString, std::pair<QIcon, QSize>> &icons = g_keptIcons;
         const QString path = ResourcePath(resource);
         const QString key = path + u'|' + QString::number(m_numGlyphs) + u'|' + QString::number(m_scale) + u'|'
                             + QString::number(ResourceGeneration());
@@ -165,7 +177,7 @@ void TSpeedButton::paintEvent(QPaintEvent *)
 
 QPalette sharedPalette(const QPalette &palette)
 {
-    static std::vector<QPalette> kept; // one per colour scheme in use: a few
+    std::vector<QPalette> &kept = g_keptPalettes;
     for (const QPalette &p : kept)
         if (p == palette)
             return p;

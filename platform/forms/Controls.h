@@ -23,6 +23,9 @@ namespace TouchDialogs {
 // with copies of its buttons and titles. Drawn under one kept palette per
 // colour scheme, a new form finds them already drawn.
 QPalette sharedPalette(const QPalette &palette);
+// Drops the kept palettes and glyph icons, while Qt is still there to free
+// them (the forms unit's finalization).
+void releaseKeptPictures();
 
 class TSpeedButton : public QToolButton, public EventBindable, public Scalable {
     Q_OBJECT
