@@ -44,9 +44,8 @@ void dialog_open(benchmark::State &state)
     qApp->removeEventFilter(&spy);
 }
 
-// touchdlg DIALOG --data 100k.json until it has written its screenshot.
-// The front end looks for the shown dialog every 20 ms and grabs it 50 ms
-// later, so up to 70 ms of each figure is that waiting.
+// touchdlg DIALOG --data 100k.json until it has written its screenshot,
+// which the front end grabs right after the dialog's first paint.
 void json_open(benchmark::State &state, const char *which)
 {
     static QTemporaryDir dir;

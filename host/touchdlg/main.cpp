@@ -6,9 +6,9 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QLocale>
 #include <QPointer>
-#include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <cstdio>
@@ -65,23 +65,37 @@ static void noDisplayHandler(QtMsgType type, const QMessageLogContext &context, 
         std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
-// Writes the first modal dialog, as first shown, to a PNG file.
+// Writes the first modal dialog, as first shown, to a PNG file: once its
+// first paint is done (the grab is queued behind it), before anything the
+// dialog does when idle.
+class Screenshot : public QObject {
+public:
+    Screenshot(const QString &file, QObject *parent) : QObject(parent), m_file(file) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::Paint || watched != QApplication::activeModalWidget())
+            return false;
+        qApp->removeEventFilter(this);
+        QPointer<QWidget> dlg = static_cast<QWidget *>(watched);
+        QMetaObject::invokeMethod(
+            this,
+            [dlg, file = m_file] {
+                if (dlg && !dlg->grab().save(file))
+                    std::fprintf(stderr, "touchdlg: cannot write %s\n", qPrintable(file));
+            },
+            Qt::QueuedConnection);
+        return false;
+    }
+
+private:
+    QString m_file;
+};
+
 static void armScreenshot(const QString &file)
 {
-    auto *timer = new QTimer(qApp);
-    timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, file] {
-        QWidget *dlg = QApplication::activeModalWidget();
-        if (!dlg || !dlg->isVisible())
-            return;
-        timer->stop();
-        // One more turn of the loop so the first paint is complete.
-        QTimer::singleShot(50, dlg, [dlg, file] {
-            if (!dlg->grab().save(file))
-                std::fprintf(stderr, "touchdlg: cannot write %s\n", qPrintable(file));
-        });
-    });
-    timer->start();
+    qApp->installEventFilter(new Screenshot(file, qApp));
 }
 
 // The command line, split before Qt sees it.

@@ -2,6 +2,9 @@
 #include "platform/rtl/Exceptions.h"
 
 #include <QLocale>
+#include <exception>
+#include <system_error>
+#include <thread>
 #include <unicode/ucol.h>
 #include <unicode/ustring.h>
 #include <vector>
@@ -34,6 +37,77 @@ Collation::~Collation()
 
 void Collation::sortKey(std::string_view utf8, std::string &out) const
 {
+    sortKey(m_collator, utf8, out);
+}
+
+void Collation::sortKeys(const std::vector<std::string_view> &texts,
+                         const std::function<void(size_t, std::string_view)> &store) const
+{
+    // ICU takes most of a first sort's time: below this many texts a thread
+    // is not worth starting.
+    constexpr size_t kShared = 20000;
+    std::string key;
+    size_t half = texts.size();
+    std::string keys;
+    std::vector<size_t> ends;
+    std::exception_ptr failed;
+    std::thread other;
+    UCollator *copy = nullptr;
+    if (texts.size() >= kShared && std::thread::hardware_concurrency() > 1) {
+        UErrorCode status = U_ZERO_ERROR;
+        copy = ucol_clone(m_collator, &status);
+        if (U_FAILURE(status)) {
+            ucol_close(copy);
+            copy = nullptr;
+        }
+    }
+    if (copy) {
+        half = texts.size() / 2;
+        ends.reserve(texts.size() - half);
+        try {
+            other = std::thread([&, copy] {
+                try {
+                    std::string k;
+                    for (size_t i = half; i < texts.size(); ++i) {
+                        sortKey(copy, texts[i], k);
+                        keys += k;
+                        ends.push_back(keys.size());
+                    }
+                } catch (...) {
+                    failed = std::current_exception();
+                }
+            });
+        } catch (const std::system_error &) {
+            // No thread to be had: this one keys them all.
+            ucol_close(copy);
+            copy = nullptr;
+            half = texts.size();
+        }
+    }
+    try {
+        for (size_t i = 0; i < half; ++i) {
+            sortKey(m_collator, texts[i], key);
+            store(i, key);
+        }
+    } catch (...) {
+        if (other.joinable())
+            other.join();
+        ucol_close(copy);
+        throw;
+    }
+    if (other.joinable())
+        other.join();
+    ucol_close(copy);
+    if (failed)
+        std::rethrow_exception(failed);
+    for (size_t i = half, start = 0; i < texts.size(); ++i) {
+        store(i, std::string_view(keys).substr(start, ends[i - half] - start));
+        start = ends[i - half];
+    }
+}
+
+void Collation::sortKey(UCollator *collator, std::string_view utf8, std::string &out)
+{
     thread_local std::vector<UChar> text;
     text.resize(utf8.size() + 1);
     int32_t length = 0;
@@ -44,11 +118,11 @@ void Collation::sortKey(std::string_view utf8, std::string &out) const
     if (U_FAILURE(status))
         length = 0;
     out.resize(std::max<size_t>(out.capacity(), 64));
-    int32_t n = ucol_getSortKey(m_collator, text.data(), length, reinterpret_cast<uint8_t *>(out.data()),
+    int32_t n = ucol_getSortKey(collator, text.data(), length, reinterpret_cast<uint8_t *>(out.data()),
                                 int32_t(out.size()));
     if (size_t(n) > out.size()) {
         out.resize(size_t(n));
-        n = ucol_getSortKey(m_collator, text.data(), length, reinterpret_cast<uint8_t *>(out.data()),
+        n = ucol_getSortKey(collator, text.data(), length, reinterpret_cast<uint8_t *>(out.data()),
                             int32_t(out.size()));
     }
     out.resize(n > 0 ? size_t(n) - 1 : 0); // without the terminating 0

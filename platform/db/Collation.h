@@ -6,8 +6,10 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct UCollator; // ICU
 
@@ -25,11 +27,17 @@ public:
     QString localeName() const { return m_locale; }
     // The sort key of a UTF-8 text, replacing out's contents.
     void sortKey(std::string_view utf8, std::string &out) const;
+    // The sort keys of many texts: store(i, key) for each, called on this
+    // thread. A long list is shared with a second thread, which has its own
+    // copy of the collator.
+    void sortKeys(const std::vector<std::string_view> &texts,
+                  const std::function<void(size_t, std::string_view)> &store) const;
     // The part of a key that ignores case: the base letters and the accents.
     static std::string_view withoutCase(std::string_view key);
 
 private:
     Collation();
+    static void sortKey(::UCollator *collator, std::string_view utf8, std::string &out);
     ::UCollator *m_collator = nullptr;
     QString m_locale;
 };

@@ -1,4 +1,5 @@
 #include "platform/db/DBGrid.h"
+#include "platform/forms/Controls.h"
 #include "platform/forms/Form.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/win/Windows.h"
@@ -8,6 +9,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScroller>
+#include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 #include <algorithm>
 #include <numeric>
@@ -242,10 +244,31 @@ bool TDataSetModel::setData(const QModelIndex &index, const QVariant &value, int
 
 // --------------------------------------------------------------------- grid
 
+namespace {
+
+// Titles drawn under one kept palette per colour scheme (sharedPalette).
+class TitleHeader : public QHeaderView {
+public:
+    using QHeaderView::QHeaderView;
+
+protected:
+    void initStyleOptionForIndex(QStyleOptionHeader *option, int logicalIndex) const override
+    {
+        QHeaderView::initStyleOptionForIndex(option, logicalIndex);
+        option->palette = sharedPalette(option->palette);
+    }
+};
+
+} // namespace
+
 TDBGrid::TDBGrid(QWidget *parent)
     : QTableView(parent), m_model(new TDataSetModel(this)),
       m_options(dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines | dgEditing)
 {
+    setHorizontalHeader(new TitleHeader(Qt::Horizontal, this));
+    setVerticalHeader(new TitleHeader(Qt::Vertical, this));
+    verticalHeader()->setSectionsClickable(true); // as QTableView's own
+    verticalHeader()->setHighlightSections(true);
     setModel(m_model);
     setItemDelegate(new LinesDelegate(this));
     setShowGrid(false);
@@ -488,7 +511,13 @@ void TDBGrid::followDataSet(int row)
                                                      : QItemSelectionModel::ClearAndSelect);
         scrollTo(index);
     }
-    emit m_model->headerDataChanged(Qt::Vertical, 0, std::max(m_model->rowCount() - 1, 0));
+    // The indicator moves: only its old and new rows are drawn again (the
+    // header looks at every row of a range it is told of).
+    const int rows = m_model->rowCount();
+    for (const int r : {m_indicatorRow, row})
+        if (r >= 0 && r < rows)
+            emit m_model->headerDataChanged(Qt::Vertical, r, r);
+    m_indicatorRow = row;
     m_syncing = false;
 }
 

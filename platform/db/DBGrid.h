@@ -209,6 +209,7 @@ private:
     QString m_sourceName;
     int m_tag = 0;
     bool m_syncing = false;
+    int m_indicatorRow = -1; // the row whose indicator was last drawn
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(TDBGrid::TDBGridOptions)

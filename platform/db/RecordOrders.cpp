@@ -91,8 +91,17 @@ const Column &RecordStore::collationKeys(int field) const
     if (!keys) {
         auto built = std::make_unique<Column>(Storage::Text);
         built->resize(m_pos.size());
+        const Column &c = m_columns[size_t(field)];
+        std::vector<int> rows;
+        std::vector<std::string_view> texts;
+        rows.reserve(m_natural.size());
+        texts.reserve(m_natural.size());
         for (int r : m_natural)
-            storeCollationKey(*built, field, r);
+            if (!c.isNull(r)) {
+                rows.push_back(r);
+                texts.push_back(c.text(r));
+            }
+        Collation::instance().sortKeys(texts, [&](size_t i, std::string_view key) { built->set(rows[i], key); });
         keys = std::move(built);
     }
     return *keys;

@@ -96,9 +96,11 @@ struct RecordStore::Family {
     QByteArray packet;
     std::thread::id thread;
     std::vector<RecordStore *> members;
-    // Orders members had computed when they changed or went.
+    // Orders members had computed when they changed or went, and the
+    // collation keys those orders compare by (copies share the values).
     std::vector<KeptOrder> orders;
     std::vector<PrefixOrder> prefixOrders;
+    std::vector<std::unique_ptr<Column>> collationKeys; // by field
 };
 
 namespace {
@@ -159,6 +161,10 @@ void RecordStore::leaveFamily()
         m_prefixOrders.forEach([&](PrefixOrder &o) {
             keepOne(family.prefixOrders, o, [](const PrefixOrder &a, const PrefixOrder &b) { return a.field == b.field; });
         });
+        family.collationKeys.resize(m_collationKeys.size());
+        for (size_t f = 0; f < m_collationKeys.size(); ++f)
+            if (m_collationKeys[f] && !family.collationKeys[f])
+                family.collationKeys[f] = std::make_unique<Column>(*m_collationKeys[f]);
     }
     m_family.reset();
 }
@@ -199,7 +205,17 @@ std::unique_ptr<RecordStore> RecordStore::reuse(const QByteArray &packet)
     store->m_alive = from.m_alive;
     store->m_natural = from.m_natural;
     store->m_nextRowid = from.m_nextRowid;
+    // A kept order of text comes with the keys it compares by: without them
+    // the first edit would compute them all again.
     store->m_collationKeys.resize(store->m_fields.size());
+    for (size_t f = 0; f < store->m_fields.size(); ++f) {
+        const Column *keys = f < family->collationKeys.size() ? family->collationKeys[f].get() : nullptr;
+        for (const RecordStore *m : family->members)
+            if (!keys && m->heldByFamily() && m->m_collationKeys[f])
+                keys = m->m_collationKeys[f].get();
+        if (keys)
+            store->m_collationKeys[f] = std::make_unique<Column>(*keys);
+    }
     auto addOrder = [&](const KeptOrder &o) {
         if (!store->m_orders.find([&](const KeptOrder &k) { return k.keys == o.keys; }))
             store->m_orders.add(std::make_unique<KeptOrder>(o));

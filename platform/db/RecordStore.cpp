@@ -349,11 +349,13 @@ void RecordStore::deleteAll()
 {
     leaveFamily();
     exec(m_db, "DELETE FROM records");
-    for (int rowid : m_natural) {
-        for (Column &c : m_columns)
-            c.clear(rowid);
-        m_alive[size_t(rowid)] = 0;
+    // Fresh columns rather than each value cleared: columns shared with the
+    // dataset that handed the records on would first be copied whole.
+    for (Column &c : m_columns) {
+        c = Column(c.storage());
+        c.resize(m_pos.size());
     }
+    std::fill(m_alive.begin(), m_alive.end(), quint8(0));
     m_natural.clear();
     m_orders.clear();
     m_prefixOrders.clear();

@@ -12,7 +12,8 @@
 // fresh evaluation would give.
 //
 // RecordStore.cpp: construction, fields and records; RecordPacket.cpp: the
-// packet's schema, checking and writing; RecordOrders.cpp: the kept orders;
+// packet's schema, checking and writing; RecordImage.cpp: a store written
+// from columns; RecordOrders.cpp: the kept orders;
 // RecordFilters.cpp: filter authorisation, planning and the cached results.
 #pragma once
 
@@ -60,6 +61,11 @@ public:
 
     // A new empty store for these fields (names already checked).
     static std::unique_ptr<RecordStore> create(std::vector<FieldInfo> fields);
+    // A store holding rowids 1..count of these columns, in that natural
+    // order, its image written directly (RecordImage.cpp). The values must
+    // already be checked against their fields.
+    static std::unique_ptr<RecordStore> createFilled(std::vector<FieldInfo> fields, std::vector<Column> columns,
+                                                     int count);
     // A store from a data packet, checked defensively; raises EDatabaseError.
     // A packet that a store of this thread handed out and that neither it
     // nor anyone else changed since is taken over without the checks.

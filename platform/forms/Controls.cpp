@@ -3,6 +3,7 @@
 #include "platform/rtl/Modules.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionToolButton>
@@ -10,8 +11,21 @@
 #include <qdrawutil.h>
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace TouchDialogs {
+
+// What every form's controls share (sharedPalette, glyph icons).
+namespace {
+std::vector<QPalette> g_keptPalettes; // one per colour scheme in use: a few
+QHash<QString, std::pair<QIcon, QSize>> g_keptIcons; // by resource, glyph count, scale
+} // namespace
+
+void releaseKeptPictures()
+{
+    g_keptPalettes.clear();
+    g_keptIcons.clear();
+}
 
 // A picture at a scale: each side rounded, as every length of a scaled form.
 static QSize scaledPictureSize(const QSize &size, double factor)
@@ -101,19 +115,32 @@ void TSpeedButton::setGlyph(const QString &resource)
     if (resource.isEmpty()) {
         setIcon(QIcon());
     } else {
-        const QPixmap pixmap(ResourcePath(resource));
-        const int count = std::clamp(m_numGlyphs, 1, std::max(pixmap.width(), 1));
-        const int width = pixmap.width() / count;
-        const QSize size = scaledPictureSize(QSize(width, pixmap.height()), m_scale);
-        QIcon icon;
-        if (count == 1) {
-            icon.addPixmap(scaledPicture(pixmap, size));
-        } else {
-            icon.addPixmap(scaledPicture(pixmap.copy(0, 0, width, pixmap.height()), size), QIcon::Normal);
-            icon.addPixmap(scaledPicture(pixmap.copy(width, 0, width, pixmap.height()), size), QIcon::Disabled);
+        // Qt's icons keep what they draw in the pixmap cache under each
+        // pixmap's own key: the buttons of every form share one icon per
+        // glyph, so a new form does not fill the cache with copies.
+        QHash<QString, std::pair<QIcon, QSize>> &icons = g_keptIcons;
+        const QString path = ResourcePath(resource);
+        const QString key = path + u'|' + QString::number(m_numGlyphs) + u'|' + QString::number(m_scale) + u'|'
+                            + QString::number(ResourceGeneration());
+        auto found = icons.constFind(key);
+        if (found == icons.cend()) {
+            const QPixmap pixmap(path);
+            const int count = std::clamp(m_numGlyphs, 1, std::max(pixmap.width(), 1));
+            const int width = pixmap.width() / count;
+            const QSize size = scaledPictureSize(QSize(width, pixmap.height()), m_scale);
+            QIcon icon;
+            if (count == 1) {
+                icon.addPixmap(scaledPicture(pixmap, size));
+            } else {
+                icon.addPixmap(scaledPicture(pixmap.copy(0, 0, width, pixmap.height()), size), QIcon::Normal);
+                icon.addPixmap(scaledPicture(pixmap.copy(width, 0, width, pixmap.height()), size), QIcon::Disabled);
+            }
+            if (icons.size() >= 256)
+                icons.clear();
+            found = icons.insert(key, {icon, size});
         }
-        setIcon(icon);
-        setIconSize(size);
+        setIcon(found->first);
+        setIconSize(found->second);
     }
     setCaption(m_caption);
 }
@@ -148,9 +175,22 @@ void TSpeedButton::paintEvent(QPaintEvent *)
     drawButton(painter, option);
 }
 
+QPalette sharedPalette(const QPalette &palette)
+{
+    std::vector<QPalette> &kept = g_keptPalettes;
+    for (const QPalette &p : kept)
+        if (p == palette)
+            return p;
+    if (kept.size() >= 64)
+        kept.erase(kept.begin());
+    kept.push_back(palette);
+    return palette;
+}
+
 void TSpeedButton::initStyleOption(QStyleOptionToolButton *option) const
 {
     QToolButton::initStyleOption(option);
+    option->palette = sharedPalette(option->palette);
     if (m_latched)
         option->state |= QStyle::State_On | QStyle::State_Sunken;
 }

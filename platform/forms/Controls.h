@@ -17,6 +17,16 @@ class QStyleOptionToolButton;
 namespace TouchDialogs {
 
 // A graphic button that never takes the focus, so keys keep going to the form.
+// The styles keep what they draw in Qt's pixmap cache under the palette's
+// cache key, and every widget's own palette (set in a layout, resolved
+// against its parent's) has a new one: each new form would fill the cache
+// with copies of its buttons and titles. Drawn under one kept palette per
+// colour scheme, a new form finds them already drawn.
+QPalette sharedPalette(const QPalette &palette);
+// Drops the kept palettes and glyph icons, while Qt is still there to free
+// them (the forms unit's finalization).
+void releaseKeptPictures();
+
 class TSpeedButton : public QToolButton, public EventBindable, public Scalable {
     Q_OBJECT
     Q_PROPERTY(int Tag READ Tag WRITE setTag)

@@ -1,5 +1,6 @@
 #include "platform/forms/FormsUnit.h"
 #include "platform/forms/Application.h"
+#include "platform/forms/Controls.h"
 #include "platform/rtl/Modules.h"
 
 #include <QCoreApplication>
@@ -123,6 +124,7 @@ void unitFini()
     if (!g_counter.leave())
         return;
     freeOwnedForms();
+    releaseKeptPictures();
     removeTranslation();
 }
 

@@ -62,6 +62,13 @@ static QString unversionedLibraryFile(const QString &libraryFile)
     return name.remove(versionSuffix);
 }
 
+static int g_resourceGeneration = 0;
+
+int ResourceGeneration()
+{
+    return g_resourceGeneration;
+}
+
 HINSTANCE LoadResourceModule(const QString &libraryFile, const QString &localeName)
 {
     if (libraryFile.isEmpty())
@@ -74,8 +81,10 @@ HINSTANCE LoadResourceModule(const QString &libraryFile, const QString &localeNa
     for (const QString &path : candidates) {
         if (!QFileInfo(path).isFile())
             continue;
-        if (QResource::registerResource(path, langRoot()))
+        if (QResource::registerResource(path, langRoot())) {
+            ++g_resourceGeneration;
             return new TResourceModule{path};
+        }
     }
     return nullptr;
 }
@@ -91,6 +100,7 @@ bool FreeResourceModule(HINSTANCE module)
     if (!pack)
         return false;
     QResource::unregisterResource(pack->rccPath, langRoot());
+    ++g_resourceGeneration;
     delete pack;
     return true;
 }

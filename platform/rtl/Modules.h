@@ -46,6 +46,9 @@ bool FreeResourceModule(HINSTANCE module);
 
 // Resource lookup through the language pack first, then the module's own.
 QString ResourcePath(const QString &relative);
+// Changes whenever a language pack is loaded or freed: what was made from
+// resources before may differ from what they hold now.
+int ResourceGeneration();
 
 // The run-once counter every unit keeps: the setup works only on the first
 // initialisation, the teardown only on the last finalisation.

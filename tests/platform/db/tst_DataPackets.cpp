@@ -322,6 +322,8 @@ private slots:
     void bothFormsAgree();
     void packetHeaderVersions_data();
     void packetHeaderVersions();
+    void jsonReadersAgree_data();
+    void jsonReadersAgree();
 };
 
 void TestDataPackets::roundTrip_data()
@@ -987,6 +989,106 @@ void TestDataPackets::packetHeaderVersions()
     }
     QVERIFY(accepted);
     checkWritableAndRoundTrips(ds);
+}
+
+// Every record of a packet as SQLite reads it, and its integrity check.
+QStringList sqliteRecords(const QByteArray &packet)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open(":memory:", &db);
+    auto *image = static_cast<unsigned char *>(sqlite3_malloc64(sqlite3_uint64(packet.size())));
+    memcpy(image, packet.constData(), size_t(packet.size()));
+    sqlite3_deserialize(db, "main", image, packet.size(), packet.size(), SQLITE_DESERIALIZE_FREEONCLOSE);
+    QStringList out;
+    for (const char *sql : {"PRAGMA integrity_check", "SELECT * FROM records ORDER BY rowid"}) {
+        sqlite3_stmt *st = nullptr;
+        sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            QString row;
+            for (int c = 0; c < sqlite3_column_count(st); ++c)
+                row += QString::number(sqlite3_column_type(st, c)) + u':'
+                       + QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, c))) + u'|';
+            out << row;
+        }
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(db);
+    return out;
+}
+
+// The same packet with "records" first is read by the document reader
+// alone; the usual order may take the one-pass reader. Both must accept the
+// same records (as the dataset and as SQLite hold them) or refuse alike.
+void TestDataPackets::jsonReadersAgree_data()
+{
+    QTest::addColumn<QByteArray>("fields");
+    QTest::addColumn<QByteArray>("records");
+    const QByteArray all = R"([{"name":"S","type":"string","size":20},{"name":"I","type":"integer"},{"name":"L","type":"largeint"},)"
+                           R"({"name":"F","type":"float"},{"name":"C","type":"currency"},{"name":"B","type":"boolean"},)"
+                           R"({"name":"D","type":"date"},{"name":"T","type":"time"},{"name":"DT","type":"datetime"},)"
+                           R"({"name":"M","type":"memo"},{"name":"U","type":"string"}])";
+    const QByteArray nulls = ",null,null,null,null,null]";
+    QTest::newRow("1 values") << all << QByteArray(R"([["Açaí \"x\"\n\u00e9\u20ac/\/",0,1,0.1,12.3456,true,"2024-02-29","23:59:58.007","1999-12-31T00:00:01","😀\t",""],)"
+                                                   R"(["",1,-1,-0.0,37.05,false,"0001-01-01","00:00","2038-01-19 03:14:08.500","","1234567890"],)"
+                                                   R"([null,127,128,1e-300,-922337203685477,null,null,null,null,null,null],)"
+                                                   R"(["s",-129,32768,-1e300,0.5,true,null,null,null,null,"Ç"]])");
+    QTest::newRow("2 integer widths") << all << QByteArray(R"([["a",8388607,-8388609,1,1,true)" + nulls + R"(,)"
+                                                           R"(["b",2147483647,140737488355328,2,2,false)" + nulls + R"(,)"
+                                                           R"(["c",-2147483648,-140737488355329,3,3,true)" + nulls + R"(,)"
+                                                           R"(["d",0,9007199254740993,4,4,true)" + nulls + R"(,)"
+                                                           R"(["e",1e3,"9223372036854775807",5,5,true)" + nulls + R"(,)"
+                                                           R"(["f",2,1e17,-0.0,6,true)" + nulls + "]");
+    QTest::newRow("3 unknown keys and spaces") << QByteArray(R"([{"name":"A","type":"integer","x":[{"y":null}]}])")
+                                               << QByteArray(" [ [ 1 ] ,\n\t[2]\r ] , \"more\" : {\"a\":[1,2.5e-3,{\"b\":[]}]}");
+    QTest::newRow("4 no records") << QByteArray(R"([{"name":"A","type":"integer"}])") << QByteArray("[]");
+    QTest::newRow("5 required null") << QByteArray(R"([{"name":"A","type":"integer","required":true}])") << QByteArray("[[1],[null]]");
+    QTest::newRow("6 fraction for integer") << QByteArray(R"([{"name":"A","type":"integer"}])") << QByteArray("[[1.5]]");
+    QTest::newRow("7 too many decimals") << QByteArray(R"([{"name":"A","type":"currency"}])") << QByteArray("[[0.00001]]");
+    QTest::newRow("8 too long") << QByteArray(R"([{"name":"A","type":"string","size":3}])") << QByteArray(R"([["abç"],["abçd"]])");
+    QTest::newRow("9 lone surrogate") << QByteArray(R"([{"name":"A","type":"string"}])") << QByteArray(R"([["a\ud800b"]])");
+    QTest::newRow("10 surrogate pair") << QByteArray(R"([{"name":"A","type":"string"}])") << QByteArray(R"([["a\ud83d\ude00"]])");
+    QTest::newRow("11 bytes that are not UTF-8") << QByteArray(R"([{"name":"A","type":"string"}])") << QByteArray("[[\"a\xC3(\"],[\"\xED\xA0\x80\"]]");
+    QTest::newRow("12 NUL") << QByteArray(R"([{"name":"A","type":"memo"}])") << QByteArray(R"([["a\u0000b"]])");
+    QTest::newRow("13 infinite") << QByteArray(R"([{"name":"A","type":"float"}])") << QByteArray("[[1e400]]");
+    QTest::newRow("14 leading zero") << QByteArray(R"([{"name":"A","type":"integer"}])") << QByteArray("[[01]]");
+    QTest::newRow("15 short record") << QByteArray(R"([{"name":"A","type":"integer"},{"name":"B","type":"integer"}])") << QByteArray("[[1,2],[3]]");
+    QTest::newRow("16 minus zero") << QByteArray(R"([{"name":"A","type":"integer"},{"name":"F","type":"float"}])") << QByteArray("[[-0,-0]]");
+    QTest::newRow("17 text for boolean") << QByteArray(R"([{"name":"A","type":"boolean"}])") << QByteArray(R"([["true"]])");
+    // Many pages of records, over three levels of the table's tree, and a
+    // record longer than a page.
+    QByteArray many = "[";
+    for (int i = 0; i < 3000; ++i)
+        many += (i ? ",[" : "[") + QByteArray::number(i * 7919) + ",\"" + QByteArray(700 + i % 300, char('a' + i % 26)) + "\"]";
+    const QByteArray big = R"([{"name":"N","type":"integer"},{"name":"M","type":"memo"}])";
+    QTest::newRow("18 three levels") << big << many + ']';
+    QTest::newRow("19 longer than a page") << big << many + ",[1,\"" + QByteArray(5000, 'z') + "\"]]";
+}
+
+void TestDataPackets::jsonReadersAgree()
+{
+    QFETCH(QByteArray, fields);
+    QFETCH(QByteArray, records);
+    TClientDataSet oneRead, document;
+    QString oneReadError, documentError;
+    try {
+        oneRead.fromJson(R"({"fields":)" + fields + R"(,"records":)" + records + '}');
+    } catch (const EDatabaseError &e) {
+        oneReadError = e.Message();
+    }
+    try {
+        document.fromJson(R"({"records":)" + records + R"(,"fields":)" + fields + '}');
+    } catch (const EDatabaseError &e) {
+        documentError = e.Message();
+    }
+    QCOMPARE(oneReadError.remove(QRegularExpression(QStringLiteral(" at character \\d+"))),
+             documentError.remove(QRegularExpression(QStringLiteral(" at character \\d+"))));
+    if (!documentError.isEmpty())
+        return;
+    compareAll(document, oneRead);
+    const QStringList held = sqliteRecords(oneRead.Data().toByteArray());
+    QCOMPARE(held.value(0), QStringLiteral("3:ok|"));
+    QCOMPARE(held, sqliteRecords(document.Data().toByteArray()));
+    checkWritableAndRoundTrips(oneRead);
 }
 
 QTEST_GUILESS_MAIN(TestDataPackets)

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QSignalSpy>
+#include <QStyleOptionToolButton>
 #include <QTest>
 
 using namespace TouchDialogs;
@@ -321,6 +322,33 @@ private slots:
         TfrmProbe form;
         form.onClick = [] { throw Exception(QStringLiteral("boom")); };
         QVERIFY_THROWS_EXCEPTION(Exception, form.component<TSpeedButton>(QStringLiteral("spdOk"))->Click());
+    }
+
+    // The style caches a button's look under its palette's key: buttons of
+    // the same colours, each given its own palette as a layout does, must
+    // share one, or every new form adds its buttons to Qt's cache again.
+    void sameColouredButtonsDrawUnderOneKey()
+    {
+        struct Probe : TSpeedButton {
+            QPalette drawn() const
+            {
+                QStyleOptionToolButton option;
+                initStyleOption(&option);
+                return option.palette;
+            }
+        };
+        auto coloured = [](Qt::GlobalColor colour) {
+            QPalette pal;
+            pal.setColor(QPalette::ButtonText, colour);
+            return pal;
+        };
+        Probe first, second, other;
+        first.setPalette(coloured(Qt::darkBlue));
+        second.setPalette(coloured(Qt::darkBlue));
+        other.setPalette(coloured(Qt::red));
+        QCOMPARE(second.drawn().cacheKey(), first.drawn().cacheKey());
+        QVERIFY(other.drawn().cacheKey() != first.drawn().cacheKey());
+        QCOMPARE(other.drawn().color(QPalette::ButtonText), QColor(Qt::red));
     }
 
     void showModalTwiceIsRefused()

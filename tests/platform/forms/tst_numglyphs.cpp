@@ -57,6 +57,14 @@ void tst_NumGlyphs::disabledPicture()
     const QImage disabled = button.icon().pixmap(QSize(30, 36), QIcon::Disabled).toImage();
     QCOMPARE(QColor(normal.pixel(15, 18)), QColor(Qt::red));
     QCOMPARE(QColor(disabled.pixel(15, 18)), QColor(Qt::blue));
+    // Qt's pixmap cache keeps what an icon draws under its pixmaps' keys:
+    // every form's button with this glyph shares them, and only them.
+    TSpeedButton again, whole;
+    again.setProperty("NumGlyphs", 2);
+    again.setProperty("Glyph", m_image);
+    whole.setProperty("Glyph", m_image);
+    QCOMPARE(again.icon().cacheKey(), button.icon().cacheKey());
+    QVERIFY(whole.icon().cacheKey() != button.icon().cacheKey());
 }
 
 QTEST_MAIN(tst_NumGlyphs)

@@ -1,0 +1,668 @@
+// The JSON form of a dataset read: a fast reader for the usual, valid text,
+// and the document reader that decides everything else and names faults.
+#include "platform/db/ClientDataSet.h"
+#include "platform/db/RecordStore.h"
+#include "platform/rtl/Exceptions.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace TouchDialogs {
+
+using db::Cell;
+using db::FieldInfo;
+using db::RecordStore;
+
+namespace {
+
+
+EDatabaseError badJson(const QString &why)
+{
+    return EDatabaseError(QStringLiteral("The JSON data cannot be loaded: %1").arg(why));
+}
+
+QString jsonText(const QJsonValue &v)
+{
+    return QString::fromUtf8(QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
+}
+
+// The stored value a JSON value stands for in a field; raises EDatabaseError
+// or EConvertError. Numbers and text go straight to a cell, without the
+// variant conversions a host's setValue takes.
+Cell jsonCell(const QJsonValue &v, const FieldInfo &info, qsizetype record)
+{
+    auto wrongKind = [&] {
+        const QString type = fieldTypeName(info.type);
+        const QString article = QStringLiteral("aeiou").contains(type.at(0)) ? QStringLiteral("an") : QStringLiteral("a");
+        return badJson(QStringLiteral("record %1, field \"%2\": %3 is not %4 %5 value")
+                           .arg(record + 1)
+                           .arg(info.name, jsonText(v), article, type));
+    };
+    auto convert = [&](const QVariant &value) {
+        try {
+            return db::toCell(value, info);
+        } catch (const Exception &e) {
+            throw badJson(QStringLiteral("record %1: %2").arg(record + 1).arg(e.Message()));
+        }
+    };
+    if (v.isNull())
+        return {};
+    switch (info.type) {
+    case ftInteger:
+    case ftLargeint:
+        if (v.isDouble()) {
+            const double d = v.toDouble();
+            // Beyond 2^53 a number has lost digits; such values come as text.
+            if (d == std::floor(d) && std::fabs(d) <= 9007199254740992.0)
+                return convert(qint64(d));
+            return convert(d);
+        }
+        if (info.type == ftLargeint && v.isString())
+            return convert(v.toString());
+        throw wrongKind();
+    case ftFloat:
+        if (!v.isDouble())
+            throw wrongKind();
+        return convert(v.toDouble());
+    case ftCurrency: {
+        if (!v.isDouble())
+            throw wrongKind();
+        // A decimal with four places is seldom exact in binary: what is off
+        // only by that is the value, anything more has too many decimals.
+        const double d = v.toDouble();
+        const Cell c = convert(d);
+        if (std::fabs(c.r - d) > 1e-14 * std::max(1.0, std::fabs(d)))
+            throw badJson(QStringLiteral("record %1, field \"%2\": %3 has more than four decimals")
+                              .arg(record + 1)
+                              .arg(info.name, jsonText(v)));
+        return c;
+    }
+    case ftBoolean:
+        if (!v.isBool())
+            throw wrongKind();
+        return Cell::ofInt(v.toBool() ? 1 : 0);
+    case ftString:
+    case ftMemo:
+        if (!v.isString())
+            throw wrongKind();
+        if (info.size > 0 || info.type == ftMemo)
+            return convert(v.toString());
+        return Cell::ofText(v.toString().toUtf8());
+    default:
+        if (!v.isString())
+            throw wrongKind();
+        return convert(v.toString());
+    }
+}
+
+
+// The fields of a JSON packet, checked; sized tells which declare a size.
+// Raises EDatabaseError.
+std::vector<FieldInfo> jsonFields(const QJsonArray &fields, std::vector<bool> &sized)
+{
+    if (fields.size() > db::kMaxFields)
+        throw badJson(QStringLiteral("it has %1 fields, more than %2").arg(fields.size()).arg(db::kMaxFields));
+    std::vector<FieldInfo> infos;
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        const QJsonObject o = fields[i].toObject();
+        const QJsonValue name = o.value(QStringLiteral("name")), type = o.value(QStringLiteral("type"));
+        if (!fields[i].isObject() || !name.isString())
+            throw badJson(QStringLiteral("field %1 has no name").arg(i + 1));
+        FieldInfo f;
+        f.name = name.toString();
+        f.type = fieldTypeFromName(type.toString());
+        if (f.type == ftUnknown)
+            throw badJson(QStringLiteral("field %1 (\"%2\") has the unknown type \"%3\"").arg(i + 1).arg(f.name, jsonText(type)));
+        const QJsonValue size = o.value(QStringLiteral("size"));
+        if (!size.isUndefined()) {
+            const double d = size.toDouble(-1);
+            if (!size.isDouble() || d < 0 || d != std::floor(d))
+                throw badJson(QStringLiteral("field \"%1\" has a size that is not a whole number").arg(f.name));
+            if (d > db::kMaxFieldSize)
+                throw badJson(QStringLiteral("Field '%1' has the size %2 (from 0 to %3)")
+                                  .arg(f.name, jsonText(size))
+                                  .arg(db::kMaxFieldSize));
+            f.size = int(d);
+        }
+        sized.push_back(!size.isUndefined());
+        const QJsonValue label = o.value(QStringLiteral("label"));
+        const QJsonValue visible = o.value(QStringLiteral("visible")), required = o.value(QStringLiteral("required"));
+        if ((!label.isUndefined() && !label.isString()) || (!visible.isUndefined() && !visible.isBool())
+            || (!required.isUndefined() && !required.isBool()))
+            throw badJson(QStringLiteral("field \"%1\": \"label\" must be text, \"visible\" and \"required\" true or false")
+                              .arg(f.name));
+        f.label = label.toString();
+        if (f.label == f.name)
+            f.label.clear();
+        f.visible = visible.toBool(true);
+        f.required = required.toBool(false);
+        f.storage = db::storageOf(f.type);
+        infos.push_back(f);
+    }
+    if (const QString why = db::fieldsProblem(infos); !why.isEmpty())
+        throw badJson(why);
+
+    return infos;
+}
+
+// Reads a JSON packet in one pass straight into columns, without building a
+// document: the common, valid form (one "fields" array, then "records").
+// Whatever it does not take as plainly valid (a syntax error, a value its
+// field refuses, an escape it does not decode, keys out of that order)
+// makes it give up, and the document reader then accepts or refuses the
+// text and names the fault. So it never decides anything the document
+// reader would decide otherwise.
+class FastReader {
+public:
+    explicit FastReader(const QByteArray &json) : m_p(json.constData()), m_end(json.constData() + json.size()) {}
+
+    // The store, or null when the document reader must decide.
+    std::unique_ptr<RecordStore> read()
+    {
+        skipSpace();
+        if (!eat('{'))
+            return nullptr;
+        bool haveFields = false, haveRecords = false;
+        for (bool first = true;; first = false) {
+            skipSpace();
+            if (first && eat('}'))
+                break;
+            std::string_view key;
+            if (!rawKey(key))
+                return nullptr;
+            skipSpace();
+            if (!eat(':'))
+                return nullptr;
+            skipSpace();
+            if (key == "fields") {
+                if (haveFields || !fields())
+                    return nullptr;
+                haveFields = true;
+            } else if (key == "records") {
+                if (haveRecords || !haveFields || !records())
+                    return nullptr;
+                haveRecords = true;
+            } else if (!skipValue(0)) {
+                return nullptr;
+            }
+            skipSpace();
+            if (eat('}'))
+                break;
+            if (!eat(','))
+                return nullptr;
+        }
+        skipSpace();
+        if (m_p != m_end || !haveFields)
+            return nullptr;
+        for (size_t f = 0; f < m_infos.size(); ++f) {
+            if (m_infos[f].type != ftString || m_sized[f])
+                continue;
+            if (m_longest[f] > size_t(db::kMaxFieldSize))
+                return nullptr;
+            m_infos[f].size = int(m_longest[f]);
+        }
+        return RecordStore::createFilled(std::move(m_infos), std::move(m_columns), m_count);
+    }
+
+private:
+    bool eat(char c)
+    {
+        if (m_p == m_end || *m_p != c)
+            return false;
+        ++m_p;
+        return true;
+    }
+    void skipSpace()
+    {
+        while (m_p != m_end && (*m_p == ' ' || *m_p == '\n' || *m_p == '\r' || *m_p == '\t'))
+            ++m_p;
+    }
+    bool literal(std::string_view word)
+    {
+        if (size_t(m_end - m_p) < word.size() || std::string_view(m_p, word.size()) != word)
+            return false;
+        m_p += word.size();
+        return true;
+    }
+
+    // A key without escapes, as it stands.
+    bool rawKey(std::string_view &key)
+    {
+        if (!eat('"'))
+            return false;
+        const char *start = m_p;
+        while (m_p != m_end && *m_p != '"') {
+            if (*m_p == '\\' || uchar(*m_p) < 0x20)
+                return false;
+            ++m_p;
+        }
+        if (m_p == m_end)
+            return false;
+        key = std::string_view(start, size_t(m_p - start));
+        ++m_p;
+        return validUtf8(key);
+    }
+
+    // Well-formed UTF-8 of characters that are not surrogates or noncharacters.
+    static bool validUtf8(std::string_view s)
+    {
+        const auto *p = reinterpret_cast<const uchar *>(s.data());
+        const auto *end = p + s.size();
+        while (p != end) {
+            const uchar c = *p;
+            if (c < 0x80) {
+                ++p;
+                continue;
+            }
+            int more = 0;
+            char32_t u = 0;
+            if (c >= 0xC2 && c <= 0xDF) {
+                more = 1;
+                u = c & 0x1F;
+            } else if (c >= 0xE0 && c <= 0xEF) {
+                more = 2;
+                u = c & 0x0F;
+            } else if (c >= 0xF0 && c <= 0xF4) {
+                more = 3;
+                u = c & 0x07;
+            } else {
+                return false;
+            }
+            if (end - p <= more)
+                return false;
+            for (int i = 1; i <= more; ++i) {
+                if ((p[i] & 0xC0) != 0x80)
+                    return false;
+                u = (u << 6) | (p[i] & 0x3F);
+            }
+            if ((more == 2 && u < 0x800) || (more == 3 && (u < 0x10000 || u > 0x10FFFF)) || (u >= 0xD800 && u <= 0xDFFF)
+                || (u >= 0xFDD0 && u <= 0xFDEF) || (u & 0xFFFE) == 0xFFFE)
+                return false;
+            p += more + 1;
+        }
+        return true;
+    }
+
+    // A string value into m_text (UTF-8), with its length in UTF-16 units.
+    bool string(size_t &utf16)
+    {
+        if (!eat('"'))
+            return false;
+        m_text.clear();
+        const char *run = m_p;
+        auto flush = [&] { m_text.append(run, size_t(m_p - run)); };
+        while (m_p != m_end && *m_p != '"') {
+            const uchar c = uchar(*m_p);
+            if (c < 0x20)
+                return false;
+            if (c != '\\') {
+                ++m_p;
+                continue;
+            }
+            flush();
+            if (m_end - m_p < 2)
+                return false;
+            const char e = m_p[1];
+            m_p += 2;
+            switch (e) {
+            case '"': m_text += '"'; break;
+            case '\\': m_text += '\\'; break;
+            case '/': m_text += '/'; break;
+            case 'b': m_text += '\b'; break;
+            case 'f': m_text += '\f'; break;
+            case 'n': m_text += '\n'; break;
+            case 'r': m_text += '\r'; break;
+            case 't': m_text += '\t'; break;
+            case 'u': {
+                if (m_end - m_p < 4)
+                    return false;
+                char32_t u = 0;
+                for (int i = 0; i < 4; ++i) {
+                    const char h = m_p[i];
+                    const int v = h >= '0' && h <= '9' ? h - '0' : h >= 'a' && h <= 'f' ? h - 'a' + 10 : h >= 'A' && h <= 'F' ? h - 'A' + 10 : -1;
+                    if (v < 0)
+                        return false;
+                    u = (u << 4) | char32_t(v);
+                }
+                m_p += 4;
+                // NUL, surrogates and noncharacters are left to the document reader.
+                if (u == 0 || (u >= 0xD800 && u <= 0xDFFF) || (u >= 0xFDD0 && u <= 0xFDEF) || u >= 0xFFFE)
+                    return false;
+                if (u < 0x80) {
+                    m_text += char(u);
+                } else if (u < 0x800) {
+                    m_text += char(0xC0 | (u >> 6));
+                    m_text += char(0x80 | (u & 0x3F));
+                } else {
+                    m_text += char(0xE0 | (u >> 12));
+                    m_text += char(0x80 | ((u >> 6) & 0x3F));
+                    m_text += char(0x80 | (u & 0x3F));
+                }
+                break;
+            }
+            default:
+                return false;
+            }
+            run = m_p;
+        }
+        if (m_p == m_end)
+            return false;
+        flush();
+        ++m_p;
+        if (!validUtf8(m_text))
+            return false;
+        utf16 = 0;
+        for (const char ch : m_text) {
+            const uchar c = uchar(ch);
+            utf16 += (c & 0xC0) != 0x80;
+            utf16 += c >= 0xF0;
+        }
+        return true;
+    }
+
+    // A number as the document reader takes it: its double value.
+    bool number(double &d)
+    {
+        const char *start = m_p;
+        const bool negative = eat('-');
+        const char *digits = m_p;
+        if (eat('0')) {
+        } else {
+            while (m_p != m_end && *m_p >= '0' && *m_p <= '9')
+                ++m_p;
+            if (m_p == digits || *digits == '0')
+                return false;
+        }
+        bool whole = true;
+        if (eat('.')) {
+            whole = false;
+            const char *f = m_p;
+            while (m_p != m_end && *m_p >= '0' && *m_p <= '9')
+                ++m_p;
+            if (m_p == f)
+                return false;
+        }
+        if (m_p != m_end && (*m_p == 'e' || *m_p == 'E')) {
+            whole = false;
+            ++m_p;
+            if (!eat('+'))
+                eat('-');
+            const char *x = m_p;
+            while (m_p != m_end && *m_p >= '0' && *m_p <= '9')
+                ++m_p;
+            if (m_p == x)
+                return false;
+        }
+        if (whole) {
+            // "-0" reads as the integer 0, whose sign a double would keep.
+            if (negative && m_p - digits == 1 && *digits == '0')
+                return false;
+            qint64 i = 0;
+            const auto r = std::from_chars(start, m_p, i);
+            if (r.ec == std::errc() && r.ptr == m_p) {
+                d = double(i);
+                return true;
+            }
+        }
+        const auto r = std::from_chars(start, m_p, d);
+        return r.ec == std::errc() && r.ptr == m_p && std::isfinite(d);
+    }
+
+    // Any valid value, skipped.
+    bool skipValue(int depth)
+    {
+        if (m_p == m_end || depth > 512)
+            return false;
+        size_t utf16 = 0;
+        double d = 0;
+        switch (*m_p) {
+        case '"': return string(utf16);
+        case 't': return literal("true");
+        case 'f': return literal("false");
+        case 'n': return literal("null");
+        case '[':
+        case '{': {
+            const bool object = *m_p++ == '{';
+            skipSpace();
+            if (eat(object ? '}' : ']'))
+                return true;
+            for (;;) {
+                skipSpace();
+                if (object) {
+                    if (!string(utf16))
+                        return false;
+                    skipSpace();
+                    if (!eat(':'))
+                        return false;
+                    skipSpace();
+                }
+                if (!skipValue(depth + 1))
+                    return false;
+                skipSpace();
+                if (eat(object ? '}' : ']'))
+                    return true;
+                if (!eat(','))
+                    return false;
+            }
+        }
+        default: return number(d);
+        }
+    }
+
+    // The fields array, read by the document reader (it is short).
+    bool fields()
+    {
+        const char *start = m_p;
+        if (m_p == m_end || *m_p != '[' || !skipValue(0))
+            return false;
+        QJsonParseError error;
+        const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromRawData(start, m_p - start), &error);
+        if (error.error != QJsonParseError::NoError || !doc.isArray())
+            return false;
+        try {
+            m_infos = jsonFields(doc.array(), m_sized);
+        } catch (const EDatabaseError &) {
+            return false;
+        }
+        for (const FieldInfo &f : m_infos)
+            m_columns.emplace_back(f.storage);
+        m_longest.assign(m_infos.size(), 1);
+        return true;
+    }
+
+    bool records()
+    {
+        if (!eat('['))
+            return false;
+        skipSpace();
+        if (eat(']'))
+            return true;
+        const size_t n = m_infos.size();
+        for (;;) {
+            skipSpace();
+            if (!eat('['))
+                return false;
+            const int row = ++m_count;
+            if (size_t(row) >= m_capacity) {
+                m_capacity = std::max<size_t>(1024, m_capacity * 2);
+                for (db::Column &c : m_columns)
+                    c.resize(m_capacity);
+            }
+            skipSpace();
+            for (size_t f = 0; f < n; ++f) {
+                if (f > 0) {
+                    skipSpace();
+                    if (!eat(','))
+                        return false;
+                    skipSpace();
+                }
+                if (!value(f, row))
+                    return false;
+            }
+            skipSpace();
+            if (!eat(']'))
+                return false;
+            skipSpace();
+            if (eat(']'))
+                return true;
+            if (!eat(','))
+                return false;
+        }
+    }
+
+    // One value into its field's column, as jsonCell stores it.
+    bool value(size_t f, int row)
+    {
+        const FieldInfo &info = m_infos[f];
+        db::Column &column = m_columns[f];
+        if (m_p == m_end)
+            return false;
+        const char c = *m_p;
+        if (c == 'n')
+            return !info.required && literal("null");
+        if (c == 't' || c == 'f') {
+            if (info.type != ftBoolean || !literal(c == 't' ? "true" : "false"))
+                return false;
+            column.set(row, Cell::ofInt(c == 't' ? 1 : 0));
+            return true;
+        }
+        if (c == '"') {
+            size_t utf16 = 0;
+            if (!string(utf16))
+                return false;
+            switch (info.type) {
+            case ftString:
+                if (info.size > 0 && utf16 > size_t(info.size))
+                    return false;
+                if (!m_sized[f])
+                    m_longest[f] = std::max(m_longest[f], utf16);
+                column.set(row, std::string_view(m_text));
+                return true;
+            case ftMemo:
+                column.set(row, std::string_view(m_text));
+                return true;
+            case ftLargeint:
+            case ftDate:
+            case ftTime:
+            case ftDateTime:
+                try {
+                    column.set(row, db::toCell(QString::fromUtf8(m_text.data(), qsizetype(m_text.size())), info));
+                } catch (const Exception &) {
+                    return false;
+                }
+                return true;
+            default:
+                return false;
+            }
+        }
+        double d = 0;
+        if (!number(d))
+            return false;
+        switch (info.type) {
+        case ftInteger:
+        case ftLargeint: {
+            if (d != std::floor(d) || d < -9.2e18 || d > 9.2e18)
+                return false;
+            const qint64 v = qint64(d);
+            if (info.type == ftInteger && (v < std::numeric_limits<qint32>::min() || v > std::numeric_limits<qint32>::max()))
+                return false;
+            column.set(row, Cell::ofInt(v));
+            return true;
+        }
+        case ftFloat:
+            column.set(row, Cell::ofReal(d));
+            return true;
+        case ftCurrency: {
+            if (std::fabs(d) > db::kCurrencyLimit)
+                return false;
+            const double r = std::round(d * 10000.0) / 10000.0;
+            if (std::fabs(r - d) > 1e-14 * std::max(1.0, std::fabs(d)))
+                return false;
+            column.set(row, Cell::ofReal(r));
+            return true;
+        }
+        default:
+            return false;
+        }
+    }
+
+    const char *m_p;
+    const char *m_end;
+    std::vector<FieldInfo> m_infos;
+    std::vector<bool> m_sized;
+    std::vector<db::Column> m_columns;
+    std::vector<size_t> m_longest;
+    std::string m_text;
+    int m_count = 0;
+    size_t m_capacity = 0;
+};
+
+} // namespace
+
+// The whole text is parsed once; the records then go straight into a new
+// store (one pass over them), which replaces the dataset's only when all is valid.
+void TClientDataSet::fromJson(const QByteArray &json)
+{
+    if (std::unique_ptr<RecordStore> store = FastReader(json).read()) {
+        adopt(std::move(store), false);
+        return;
+    }
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError)
+        throw badJson(QStringLiteral("%1 at character %2").arg(error.errorString()).arg(error.offset));
+    if (!doc.isObject() || !doc.object().value(QStringLiteral("fields")).isArray())
+        throw badJson(QStringLiteral("it needs an object with a \"fields\" array"));
+    const QJsonValue recordsValue = doc.object().value(QStringLiteral("records"));
+    if (!recordsValue.isUndefined() && !recordsValue.isArray())
+        throw badJson(QStringLiteral("\"records\" must be an array of arrays"));
+
+    std::vector<bool> sized;
+    std::vector<FieldInfo> infos = jsonFields(doc.object().value(QStringLiteral("fields")).toArray(), sized);
+
+    // A string field without a declared size takes the longest value's.
+    const QJsonArray records = recordsValue.toArray();
+    const size_t n = infos.size();
+    std::vector<int> longest(n, 1);
+    std::vector<std::vector<Cell>> rows;
+    rows.reserve(size_t(records.size()));
+    for (qsizetype r = 0; r < records.size(); ++r) {
+        const QJsonValue recValue = records[r];
+        if (!recValue.isArray() || recValue.toArray().size() != qsizetype(n))
+            throw badJson(QStringLiteral("record %1 is not an array of %2 values").arg(r + 1).arg(n));
+        const QJsonArray rec = recValue.toArray();
+        std::vector<Cell> cells;
+        cells.reserve(n);
+        for (size_t f = 0; f < n; ++f) {
+            const FieldInfo &info = infos[f];
+            cells.push_back(jsonCell(rec[qsizetype(f)], info, r));
+            const Cell &c = cells.back();
+            if (c.kind == Cell::Null && info.required)
+                throw badJson(QStringLiteral("record %1 holds no value in the required field \"%2\"").arg(r + 1).arg(info.name));
+            if (info.type == ftString && !sized[f] && c.kind == Cell::Text)
+                longest[f] = std::max(longest[f], int(QString::fromUtf8(c.text).size()));
+        }
+        rows.push_back(std::move(cells));
+    }
+    for (size_t f = 0; f < n; ++f) {
+        if (infos[f].type != ftString || sized[f])
+            continue;
+        if (longest[f] > db::kMaxFieldSize)
+            throw badJson(QStringLiteral("field \"%1\" has a value longer than %2 characters")
+                              .arg(infos[f].name)
+                              .arg(db::kMaxFieldSize));
+        infos[f].size = longest[f];
+    }
+    std::unique_ptr<RecordStore> store = RecordStore::create(std::move(infos));
+    store->appendRows(rows);
+    adopt(std::move(store), false);
+}
+
+
+} // namespace TouchDialogs

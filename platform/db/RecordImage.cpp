@@ -1,0 +1,382 @@
+// A store made from columns already in memory (a JSON packet read): the
+// records table's b-tree is written straight into the database image, page
+// by page in SQLite's file format, instead of one INSERT per record. The
+// schema and the fields table are made by SQLite itself, as for any store;
+// only the records table's pages are ours. Records that would need overflow
+// pages (longer than a page holds) go through SQL instead.
+#include "platform/db/RecordStore.h"
+#include "platform/rtl/Exceptions.h"
+
+#include <cstring>
+#include <limits>
+
+namespace TouchDialogs::db {
+
+namespace {
+
+void put16(unsigned char *p, size_t v)
+{
+    p[0] = uchar(v >> 8);
+    p[1] = uchar(v);
+}
+
+void put32(unsigned char *p, quint32 v)
+{
+    for (int i = 3; i >= 0; --i, v >>= 8)
+        p[i] = uchar(v);
+}
+
+quint32 get32(const unsigned char *p) { return quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | p[3]; }
+
+// SQLite's varint, for values below 2^56 (all this file writes).
+int varintLength(quint64 v)
+{
+    int n = 1;
+    while (v >>= 7)
+        ++n;
+    return n;
+}
+
+unsigned char *putVarint(unsigned char *p, quint64 v)
+{
+    const int n = varintLength(v);
+    for (int i = n - 1; i >= 0; --i, v >>= 7)
+        p[i] = uchar((v & 0x7f) | (i == n - 1 ? 0 : 0x80));
+    return p + n;
+}
+
+// The serial type of an integer and its length in bytes (schema format 4:
+// 0 and 1 take no bytes).
+std::pair<int, int> integerType(qint64 v)
+{
+    if (v == 0)
+        return {8, 0};
+    if (v == 1)
+        return {9, 0};
+    if (v >= -128 && v <= 127)
+        return {1, 1};
+    if (v >= -32768 && v <= 32767)
+        return {2, 2};
+    if (v >= -8388608 && v <= 8388607)
+        return {3, 3};
+    if (v >= -2147483648LL && v <= 2147483647LL)
+        return {4, 4};
+    if (v >= -140737488355328LL && v <= 140737488355327LL)
+        return {5, 6};
+    return {6, 8};
+}
+
+// A real of a REAL column that SQLite writes as an integer: one that is a
+// whole number strictly inside the 64-bit range (read back as a real).
+bool storedAsInteger(double d, qint64 &v)
+{
+    constexpr double lo = double(std::numeric_limits<qint64>::min()), hi = double(std::numeric_limits<qint64>::max());
+    v = d <= lo ? std::numeric_limits<qint64>::min() : d >= hi ? std::numeric_limits<qint64>::max() : qint64(d);
+    return d == double(v) && v > std::numeric_limits<qint64>::min() && v < std::numeric_limits<qint64>::max();
+}
+
+// One record in SQLite's record format (the fields, then _pos), as SQLite
+// writes it.
+class RecordEncoder {
+public:
+    explicit RecordEncoder(const std::vector<Column> &columns) : m_columns(columns) {}
+
+    // Encodes the record of rowid with its position; returns its bytes.
+    std::string_view encode(int rowid, double pos)
+    {
+        m_types.clear();
+        size_t body = 0;
+        qint64 whole = 0;
+        for (const Column &c : m_columns) {
+            int type = 0, length = 0;
+            if (!c.isNull(rowid)) {
+                switch (c.storage()) {
+                case Storage::Int:
+                    std::tie(type, length) = integerType(c.integer(rowid));
+                    break;
+                case Storage::Real:
+                    std::tie(type, length) = storedAsInteger(c.real(rowid), whole) ? integerType(whole) : std::pair{7, 8};
+                    break;
+                case Storage::Text:
+                    length = int(c.text(rowid).size());
+                    type = 13 + 2 * length;
+                    break;
+                }
+            }
+            m_types.push_back(type);
+            body += size_t(length);
+        }
+        const auto [posType, posLength] = storedAsInteger(pos, whole) ? integerType(whole) : std::pair{7, 8};
+        m_types.push_back(posType);
+        body += size_t(posLength);
+        size_t typesLength = 0;
+        for (int t : m_types)
+            typesLength += size_t(varintLength(quint64(t)));
+        size_t header = typesLength + 1;
+        while (size_t(varintLength(header)) + typesLength != header)
+            header = typesLength + size_t(varintLength(header));
+        m_bytes.resize(header + body);
+        unsigned char *p = putVarint(m_bytes.data(), header);
+        for (int t : m_types)
+            p = putVarint(p, quint64(t));
+        for (size_t f = 0; f < m_columns.size(); ++f) {
+            const Column &c = m_columns[f];
+            if (c.isNull(rowid))
+                continue;
+            switch (c.storage()) {
+            case Storage::Int:
+                p = putInteger(p, c.integer(rowid));
+                break;
+            case Storage::Real:
+                p = storedAsInteger(c.real(rowid), whole) ? putInteger(p, whole) : putReal(p, c.real(rowid));
+                break;
+            case Storage::Text: {
+                const std::string_view t = c.text(rowid);
+                if (!t.empty())
+                    std::memcpy(p, t.data(), t.size());
+                p += t.size();
+                break;
+            }
+            }
+        }
+        if (storedAsInteger(pos, whole))
+            putInteger(p, whole);
+        else
+            putReal(p, pos);
+        return std::string_view(reinterpret_cast<const char *>(m_bytes.data()), m_bytes.size());
+    }
+
+private:
+    static unsigned char *putInteger(unsigned char *p, qint64 v)
+    {
+        const int length = integerType(v).second;
+        for (int i = 0; i < length; ++i)
+            p[i] = uchar(quint64(v) >> (8 * (length - 1 - i)));
+        return p + length;
+    }
+    static unsigned char *putReal(unsigned char *p, double d)
+    {
+        quint64 bits;
+        std::memcpy(&bits, &d, sizeof bits);
+        for (int i = 7; i >= 0; --i, bits >>= 8)
+            p[i] = uchar(bits);
+        return p + 8;
+    }
+
+    const std::vector<Column> &m_columns;
+    std::vector<int> m_types;
+    std::vector<unsigned char> m_bytes;
+};
+
+// The pages of one table b-tree, appended after the pages the image has.
+class TreeWriter {
+public:
+    TreeWriter(size_t pageSize, size_t usable, quint32 firstPage)
+        : m_pageSize(pageSize), m_usable(usable), m_firstPage(firstPage)
+    {
+    }
+
+    // The longest record a leaf holds without overflow pages.
+    size_t maxLocal() const { return m_usable - 35; }
+
+    void addRecord(qint64 rowid, std::string_view record)
+    {
+        const size_t cell = size_t(varintLength(record.size())) + size_t(varintLength(quint64(rowid))) + record.size();
+        if (m_cells.empty() || m_used + cell + 2 > m_usable)
+            startLeaf();
+        m_used += cell + 2;
+        unsigned char *page = pageAt(m_current);
+        m_content -= cell;
+        unsigned char *p = putVarint(page + m_content, record.size());
+        p = putVarint(p, quint64(rowid));
+        std::memcpy(p, record.data(), record.size());
+        m_cells.push_back(quint16(m_content));
+        m_levelKeys.back() = rowid;
+    }
+
+    // Finishes the tree; returns the bytes of its top page, which becomes
+    // the root, and the pages below it (possibly none).
+    std::pair<std::vector<unsigned char>, std::vector<unsigned char>> finish()
+    {
+        finishPage(0x0D, 8, 0);
+        std::vector<std::pair<quint32, qint64>> level;
+        for (size_t i = 0; i < m_levelPages.size(); ++i)
+            level.push_back({m_levelPages[i], m_levelKeys[i]});
+        while (level.size() > 1)
+            level = interiorLevel(level);
+        // The top page is the last one written: it moves to the root.
+        std::vector<unsigned char> top(m_pages.end() - std::ptrdiff_t(m_pageSize), m_pages.end());
+        m_pages.resize(m_pages.size() - m_pageSize);
+        return {std::move(top), std::move(m_pages)};
+    }
+
+private:
+    unsigned char *pageAt(size_t index) { return m_pages.data() + index * m_pageSize; }
+    quint32 pageNumber(size_t index) const { return m_firstPage + quint32(index); }
+
+    void startLeaf()
+    {
+        if (!m_cells.empty())
+            finishPage(0x0D, 8, 0);
+        m_current = m_pages.size() / m_pageSize;
+        m_pages.resize(m_pages.size() + m_pageSize, 0);
+        m_content = m_usable;
+        m_used = 8;
+        m_levelPages.push_back(pageNumber(m_current));
+        m_levelKeys.push_back(0);
+    }
+
+    void finishPage(unsigned char kind, size_t headerSize, quint32 rightChild)
+    {
+        unsigned char *page = pageAt(m_current);
+        page[0] = kind;
+        put16(page + 3, m_cells.size());
+        put16(page + 5, m_content);
+        if (kind == 0x05)
+            put32(page + 8, rightChild);
+        for (size_t i = 0; i < m_cells.size(); ++i)
+            put16(page + headerSize + 2 * i, m_cells[i]);
+        m_cells.clear();
+    }
+
+    // The interior pages over one level of pages (number, largest rowid).
+    std::vector<std::pair<quint32, qint64>> interiorLevel(const std::vector<std::pair<quint32, qint64>> &children)
+    {
+        // Groups of children, each page as full as it goes; the last child of
+        // a page is its right child and takes no cell.
+        std::vector<std::pair<size_t, size_t>> groups;
+        for (size_t i = 0; i < children.size();) {
+            const size_t start = i++;
+            size_t used = 12;
+            while (i < children.size()) {
+                const size_t cell = 2 + 4 + size_t(varintLength(quint64(children[i - 1].second)));
+                if (used + cell > m_usable)
+                    break;
+                used += cell;
+                ++i;
+            }
+            groups.push_back({start, i});
+        }
+        // A page with a right child alone holds no key: take one from the page before.
+        if (groups.size() > 1 && groups.back().second - groups.back().first == 1) {
+            --groups[groups.size() - 2].second;
+            --groups.back().first;
+        }
+        std::vector<std::pair<quint32, qint64>> level;
+        for (const auto &[from, to] : groups) {
+            m_current = m_pages.size() / m_pageSize;
+            m_pages.resize(m_pages.size() + m_pageSize, 0);
+            m_content = m_usable;
+            unsigned char *page = pageAt(m_current);
+            for (size_t c = from; c + 1 < to; ++c) {
+                const size_t cell = 4 + size_t(varintLength(quint64(children[c].second)));
+                m_content -= cell;
+                put32(page + m_content, children[c].first);
+                putVarint(page + m_content + 4, quint64(children[c].second));
+                m_cells.push_back(quint16(m_content));
+            }
+            finishPage(0x05, 12, children[to - 1].first);
+            level.push_back({pageNumber(m_current), children[to - 1].second});
+        }
+        return level;
+    }
+
+    size_t m_pageSize, m_usable;
+    quint32 m_firstPage;
+    std::vector<unsigned char> m_pages;
+    size_t m_current = 0, m_content = 0, m_used = 0;
+    std::vector<quint16> m_cells;
+    std::vector<quint32> m_levelPages;
+    std::vector<qint64> m_levelKeys;
+};
+
+} // namespace
+
+std::unique_ptr<RecordStore> RecordStore::createFilled(std::vector<FieldInfo> fields, std::vector<Column> columns, int count)
+{
+    std::unique_ptr<RecordStore> store = create(std::move(fields));
+    if (count == 0)
+        return store;
+
+    sqlite3_int64 size = 0;
+    const unsigned char *schema = sqlite3_serialize(store->m_db, "main", &size, SQLITE_SERIALIZE_NOCOPY);
+    quint32 root = 0;
+    {
+        Statement st(store->m_db, "SELECT rootpage FROM sqlite_schema WHERE name = 'records'");
+        if (st.step())
+            root = quint32(st.int64(0));
+    }
+    const size_t pageSize = schema ? ((size_t(schema[16]) << 8 | schema[17]) == 1 ? 65536 : size_t(schema[16]) << 8 | schema[17]) : 0;
+    const quint32 pages = quint32(pageSize ? size_t(size) / pageSize : 0);
+    const bool usable = schema && pageSize && root > 1 && root <= pages && get32(schema + 44) >= 4 && get32(schema + 56) == 1;
+
+    std::vector<double> positions(size_t(count) + 1);
+    for (int r = 1; r <= count; ++r)
+        positions[size_t(r)] = r;
+    bool direct = usable;
+    if (direct) {
+        TreeWriter tree(pageSize, pageSize - schema[20], pages + 1);
+        RecordEncoder encoder(columns);
+        for (int r = 1; r <= count && direct; ++r) {
+            const std::string_view record = encoder.encode(r, positions[size_t(r)]);
+            direct = record.size() <= tree.maxLocal();
+            if (direct)
+                tree.addRecord(r, record);
+        }
+        if (direct) {
+            auto [top, below] = tree.finish();
+            const size_t total = size_t(size) + below.size();
+            auto *image = static_cast<unsigned char *>(sqlite3_malloc64(total));
+            if (!image)
+                throw EDatabaseError(QStringLiteral("Cannot create an in-memory database: out of memory"));
+            std::memcpy(image, schema, size_t(size));
+            std::memcpy(image + size_t(root - 1) * pageSize, top.data(), pageSize);
+            if (!below.empty())
+                std::memcpy(image + size, below.data(), below.size());
+            const quint32 changes = get32(image + 24) + 1;
+            put32(image + 24, changes);
+            put32(image + 92, changes);
+            put32(image + 28, quint32(total / pageSize));
+            sqlite3 *db = openConnection();
+            if (sqlite3_deserialize(db, "main", image, sqlite3_int64(total), sqlite3_int64(total),
+                                    SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE)
+                != SQLITE_OK) {
+                sqlite3_close(db);
+                throw EDatabaseError(QStringLiteral("Cannot create an in-memory database"));
+            }
+            std::unique_ptr<RecordStore> filled(new RecordStore(db, store->m_fields));
+            filled->configure();
+            filled->prepareStatements();
+            store = std::move(filled);
+        }
+    }
+    if (!direct) {
+        Transaction tx(store->m_db);
+        std::vector<Cell> cells(columns.size());
+        for (int r = 1; r <= count; ++r) {
+            for (size_t f = 0; f < columns.size(); ++f)
+                cells[f] = columns[f].cell(r);
+            store->bindCells(store->m_insert, cells);
+            store->m_insert.bind(int(cells.size()) + 1, positions[size_t(r)]);
+            store->m_insert.bind(int(cells.size()) + 2, qint64(r));
+            store->m_insert.step();
+            store->m_insert.reset();
+        }
+        tx.commit();
+    }
+
+    const size_t capacity = size_t(count) + 1;
+    store->m_columns = std::move(columns);
+    for (Column &c : store->m_columns)
+        c.resize(capacity);
+    store->m_pos = std::move(positions);
+    store->m_alive.assign(capacity, 1);
+    store->m_alive[0] = 0;
+    store->m_natural.resize(size_t(count));
+    for (int r = 1; r <= count; ++r)
+        store->m_natural[size_t(r - 1)] = r;
+    store->m_nextRowid = count + 1;
+    return store;
+}
+
+} // namespace TouchDialogs::db
