@@ -167,8 +167,11 @@ void TfrmPesquisa::dbgPesquisaKeyDown(QObject *Sender, WORD &Key, TShiftState Sh
 
 void TfrmPesquisa::dbgPesquisaDblClick(QObject *)
 {
-    // Picks whatever is current, even with the Enter key disabled.
-    spdEnterClick(m_spdEnter);
+    // A double touch on the empty space of a grid with no record left must
+    // not confirm a search with nothing chosen.
+    const TClientDataSet *ds = dataSet();
+    if (ds && !ds->IsEmpty())
+        spdEnterClick(m_spdEnter);
 }
 
 void TfrmPesquisa::sbtPrimeiroClick(QObject *)

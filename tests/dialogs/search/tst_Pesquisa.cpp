@@ -649,31 +649,43 @@ void tst_Pesquisa::enterNeedsAVisibleRecord()
 
 void tst_Pesquisa::doubleClickConfirms_data()
 {
+    QTest::addColumn<bool>("empty");
     QTest::addColumn<QString>("keys");
     QTest::addColumn<int>("row");
-    QTest::addColumn<int>("code");
-    QTest::newRow("on a row") << "" << 2 << 1;
-    QTest::newRow("no visible record") << "zz" << -1 << 0;
+    QTest::addColumn<int>("code"); // 0: the search is left with nothing chosen
+    QTest::newRow("on a row") << false << "" << 2 << 1;
+    QTest::newRow("typed text hides every row") << false << "zz" << -1 << 0;
+    QTest::newRow("empty dataset") << true << "" << -1 << 0;
 }
 
 void tst_Pesquisa::doubleClickConfirms()
 {
+    QFETCH(bool, empty);
     QFETCH(QString, keys);
     QFETCH(int, row);
     QFETCH(int, code);
     TClientDataSet ds;
     fill(ds);
+    if (empty)
+        ds.EmptyDataSet();
+    bool stillOpen = false;
     const Outcome out = runSearch(ds, [&](TfrmPesquisa *f) {
         type(f, keys);
         TDBGrid *g = grid(f);
         const QPoint at = row >= 0 ? g->visualRect(g->model()->index(row, 1)).center() : QPoint(20, 20);
         QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, at);
+        settle();
+        if ((stillOpen = f->isVisible() && f->ModalResult() == 0))
+            touch(f, "spdSair");
     });
     QVERIFY(out.fired);
-    QVERIFY(out.result);
-    QCOMPARE(search::inNavegProd, 1);
-    QCOMPARE(currentCode(ds), code);
+    QCOMPARE(out.result, code != 0);
+    QCOMPARE(stillOpen, code == 0);
+    if (code) {
+        QCOMPARE(search::inNavegProd, 1);
+        QCOMPARE(currentCode(ds), code);
+    }
 }
 
 // The navigation keys lie under the lower end of the Enter key: reachable
