@@ -735,7 +735,8 @@ QByteArray TClientDataSet::toJson() const
                 break;
             case ftLargeint:
                 // Beyond 2^53 a JSON number loses digits: those go as text.
-                if (std::llabs(c.i) <= (qint64(1) << 53))
+                // (No llabs: it overflows on the smallest qint64.)
+                if (c.i >= -(qint64(1) << 53) && c.i <= (qint64(1) << 53))
                     rec.append(qint64(c.i));
                 else
                     rec.append(QString::number(c.i));

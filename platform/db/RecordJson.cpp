@@ -6,7 +6,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonValue>
-#include <cstdlib>
 
 namespace TouchDialogs {
 
@@ -29,16 +28,24 @@ QJsonValue jsonOf(const TField &field)
     case ftInteger: return v.toInt();
     case ftLargeint:
         // Beyond 2^53 a JSON number loses digits: those go as text, as in toJson.
-        if (std::llabs(v.toLongLong()) <= (qint64(1) << 53))
-            return v.toLongLong();
+        if (const qint64 i = v.toLongLong(); i >= -(qint64(1) << 53) && i <= (qint64(1) << 53))
+            return i;
         return QString::number(v.toLongLong());
     case ftFloat:
     case ftCurrency: return v.toDouble();
     case ftBoolean: return v.toBool();
     case ftDate: return v.toDate().toString(Qt::ISODate);
-    case ftTime: return v.toTime().toString(Qt::ISODate);
+    // Milliseconds are kept when there are any, as the store and toJson write them.
+    case ftTime: {
+        const QTime t = v.toTime();
+        return t.toString(t.msec() ? QStringLiteral("HH:mm:ss.zzz") : QStringLiteral("HH:mm:ss"));
+    }
     // The wall clock as stored, without the zone that ISODate would add.
-    case ftDateTime: return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"));
+    case ftDateTime: {
+        const QDateTime dt = v.toDateTime();
+        return dt.toString(dt.time().msec() ? QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz")
+                                            : QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"));
+    }
     default: return v.toString();
     }
 }

@@ -4,6 +4,7 @@ README's example run as it stands."""
 
 import ctypes
 import datetime
+import decimal
 import os
 import pathlib
 import re
@@ -21,6 +22,29 @@ PRODUCTS = [
     {"CODIGO": 2, "NOME": "Bolo", "PRECO": 7.0, "ATIVO": "S", "DESDE": None},
     {"CODIGO": 3, "NOME": "Cappuccino", "PRECO": 8.9, "ATIVO": "N", "DESDE": datetime.date(2021, 6, 1)},
 ]
+
+# Three records of the values at the edges of each type: each must come back
+# the same value of the same Python type, whatever way it travels.
+D, T, DT = datetime.date, datetime.time, datetime.datetime
+EDGES = {
+    "string": ["", "a\x00b \u2028\U0001F600\ufffe", " Ação "],
+    "integer": [-2**31, 2**31 - 1, 0],
+    "largeint": [-2**63, 2**63 - 1, 2**53 + 1],
+    "float": [2.0, 5e-324, -1.7976931348623157e308],
+    "currency": [922337203685477.0, -0.0001, 0.3],
+    "boolean": [True, False, None],
+    "date": [D(1, 1, 1), D(9999, 12, 31), D(2024, 2, 29)],
+    "time": [T(0, 0), T(23, 59, 59, 999000), T(12, 0, 0, 1000)],
+    "datetime": [DT(1, 1, 1, 0, 0, 0, 1000), DT(9999, 12, 31, 23, 59, 59, 999000), DT(2024, 3, 31, 1, 30)],
+    "memo": ["linha 1\r\nlinha 2\t", "x" * 70000, None],
+}
+EDGE_FIELDS = [{"name": "ID", "type": "integer"}] + [{"name": "F_" + t, "type": t} for t in EDGES]
+EDGE_RECORDS = [dict(ID=i, **{"F_" + t: v[i] for t, v in EDGES.items()}) for i in range(3)]
+
+
+def typed(records):
+    """Records with each value beside its type, so that 2 and 2.0 differ."""
+    return [{k: (type(v).__name__, repr(v)) for k, v in r.items()} for r in records]
 
 
 class TouchDialogsTest(unittest.TestCase):
@@ -64,6 +88,13 @@ class TouchDialogsTest(unittest.TestCase):
             ("list", ["touch spbAdicionar", "touch spbAdicionar", "touch spbConfirma"],
              lambda: [r["NOME"] for r in td.build_list(PRODUCTS, description="Combo")], ["Café", "Bolo"]),
             ("list left", ["touch spbAdicionar", "touch spbSair"], lambda: td.build_list(PRODUCTS), []),
+            ("list of the edge values", ["touch spbAdicionar"] * 3 + ["touch spbConfirma"],
+             lambda: typed(sorted(td.build_list(EDGE_RECORDS, EDGE_FIELDS), key=lambda r: r["ID"])),
+             typed(EDGE_RECORDS)),
+        ] + [
+            (f"search of edge record {i}", ["key Return"],
+             lambda i=i: typed([td.search([EDGE_RECORDS[i]], EDGE_FIELDS)]), typed([EDGE_RECORDS[i]]))
+            for i in range(3)
         ]
         for name, steps, call, expected in cases:
             with self.subTest(name):
@@ -91,30 +122,132 @@ class TouchDialogsTest(unittest.TestCase):
         self.assertEqual((chosen["NOME"], chosen.navigation), ("Bolo", 3))
 
     def test_dataset_round_trip(self):
-        data = td.Dataset(PRODUCTS)
-        self.assertEqual(td.Dataset.from_packet(data.packet()).records(), PRODUCTS)
-        self.assertEqual(td.Dataset.from_json(data.json()).records(), PRODUCTS)
-        big = td.Dataset([{"N": 2**62 + 1, "T": datetime.datetime(2024, 3, 31, 1, 30)}])
-        self.assertEqual([f["type"] for f in big.fields()], ["largeint", "datetime"])
-        self.assertEqual(big.record(), {"N": 2**62 + 1, "T": datetime.datetime(2024, 3, 31, 1, 30)})
+        cases = [
+            ("products", PRODUCTS, None, PRODUCTS),
+            ("edge values", EDGE_RECORDS, EDGE_FIELDS, EDGE_RECORDS),
+            ("guessed wide types", [{"N": 2**62 + 1, "T": DT(2024, 3, 31, 1, 30)}, {"N": -2**53 - 1, "T": None}], None,
+             [{"N": 2**62 + 1, "T": DT(2024, 3, 31, 1, 30)}, {"N": -2**53 - 1, "T": None}]),
+            ("ints in a float field are floats; every record's keys", [{"F": 2, "G": 1}, {"F": 0.5, "H": "x"}], None,
+             [{"F": 2.0, "G": 1, "H": None}, {"F": 0.5, "G": None, "H": "x"}]),
+            ("fields pick the keys", [{"A": 1, "B": 2}], ["B"], [{"B": 2}]),
+        ]
+        for name, records, fields, expected in cases:
+            with self.subTest(name):
+                data = td.Dataset(records, fields)
+                for way, back in (("records", data.records()), ("record", [data.record()]),
+                                  ("packet", td.Dataset.from_packet(data.packet()).records()),
+                                  ("json", td.Dataset.from_json(data.json()).records())):
+                    self.assertEqual(typed(back), typed(expected[:len(back)]), way)
 
     def test_errors(self):
+        """Hostile and faulty input: refused with the kind of exception (always
+        an Error too) and a text that names the culprit, before any dialog."""
+        E, V, K = td.Error, ValueError, TypeError
+
+        def data(values, type=None, **field):
+            field = dict(field, name="F", **({"type": type} if type else {}))
+            return lambda: td.Dataset([{"F": v} for v in values], [field])
+
         cases = [
-            ("unknown button", lambda: td.message("x", buttons=("yes", "maybe")), "maybe"),
-            ("unknown kind", lambda: td.message("x", type="question"), "question"),
-            ("one visible field", lambda: td.search([{"NOME": "x"}]), "visible"),
-            ("bad filter", lambda: td.search(PRODUCTS, filter="NOME ="), "NOME ="),
-            ("records without fields", lambda: td.build_list([(1, "x")]), "fields"),
-            ("bad packet", lambda: td.Dataset.from_packet(b"not a packet"), "packet"),
-            ("language after the first dialog", lambda: td.set_locale("en"), "td_init"),
+            ("unknown button", lambda: td.message("x", buttons=("yes", "maybe")), E, "maybe"),
+            ("unknown kind", lambda: td.message("x", type="question"), E, "question"),
+            ("one visible field", lambda: td.search([{"NOME": "x"}]), E, "visible"),
+            ("bad filter", lambda: td.search(PRODUCTS, filter="NOME ="), E, "NOME ="),
+            ("records without fields", lambda: td.build_list([(1, "x")]), E, "fields"),
+            ("bad packet", lambda: td.Dataset.from_packet(b"not a packet"), E, "packet"),
+            ("language after the first dialog", lambda: td.set_locale("en"), E, "td_init"),
+            # Arguments that C would cut or misread.
+            ("NUL in the keyboard's text", lambda: td.keyboard("ab\x00cd"), V, "'ab\\x00cd'"),
+            ("NUL in a box", lambda: td.message("a\x00b"), V, "NUL"),
+            ("lone surrogate in a caption", lambda: td.quantity("\udc80"), V, "caption"),
+            ("bytes as text", lambda: td.message(b"ab"), K, "b'ab'"),
+            ("number as text", lambda: td.keyboard(caption=12), K, "caption"),
+            ("bytes as a server answer", lambda: td.check_result(b"Sem saldo"), K, "decode"),
+            ("seconds beyond a C int", lambda: td.message("x", seconds=2**32 + 1), V, "4294967297"),
+            ("negative seconds", lambda: td.message("x", seconds=-1), V, "seconds"),
+            ("fractional seconds", lambda: td.message("x", seconds=1.5), K, "1.5"),
+            ("digits beyond a C int", lambda: td.quantity(digits=2**32 + 1), V, "digits"),
+            ("length beyond a C int", lambda: td.check_result("12345", expected_length=2**32 + 5), V, "4294967301"),
+            ("comma in a button name", lambda: td.message("x", buttons=("yes,no",)), V, "comma"),
+            ("scale as text", lambda: td.set_extensions(scale="2"), K, "scale"),
+            ("NaN scale", lambda: td.set_extensions(scale=float("nan")), E, "nan"),
+            ("fields beside a Dataset", lambda: td.search(td.Dataset(PRODUCTS), ["NOME"]), K, "fields"),
+            ("JSON beyond 256 MiB", lambda: td.Dataset.from_json(b" " * (256 << 20) + b"{}"), V, "256 MiB"),
+            ("number as a packet", lambda: td.Dataset.from_packet(5), K, "int"),
+            # Values a field cannot carry exactly.
+            ("integer beyond 32 bits", data([2**31], "integer"), V, "2147483648"),
+            ("largeint beyond 64 bits", data([2**63]), V, "9223372036854775808"),
+            ("int a float loses", data([2**53 + 1, 0.5]), V, "9007199254740993"),
+            ("NaN", data([float("nan")]), V, "nan"),
+            ("infinity", data([float("-inf")], "currency"), V, "inf"),
+            ("float of 1e400 digits", data([10**400], "float"), V, "too large"),
+            ("currency with five decimals", data([1.23456], "currency"), V, "1.2346"),
+            ("currency off by a binary fraction", data([0.1 + 0.2], "currency"), V, "0.30000000000000004"),
+            ("currency beyond its limit", data([1e15], "currency"), V, "limit"),
+            ("aware date and time", data([DT(2024, 1, 1, tzinfo=datetime.timezone.utc)]), V, "time zone"),
+            ("aware time", data([T(12, tzinfo=datetime.timezone.utc)]), V, "time zone"),
+            ("microseconds", data([T(1, 2, 3, 456789)]), V, "456789"),
+            ("microseconds of a date and time", data([DT(2024, 1, 1, 0, 0, 0, 1)], "datetime"), V, "milliseconds"),
+            ("bytes in a string field", data([b"ab"], "string"), K, "b'ab'"),
+            ("number in a memo", data([1], "memo"), K, "int"),
+            ("bool in an integer field", data([True], "integer"), K, "True"),
+            ("1 for True", data([1], "boolean"), K, "boolean"),
+            ("date and time in a date field", data([DT(2024, 1, 1)], "date"), K, "datetime"),
+            ("date in a date-and-time field", data([D(2024, 1, 1)], "datetime"), K, "is date"),
+            ("decimal as a float", data([decimal.Decimal("1.10")], "currency"), K, "Decimal"),
+            ("mixed kinds", data([1, "x"]), K, "(string)"),
+            ("lone surrogate in a record", data(["\ud800"]), V, "Unicode"),
+            ("text beyond its size", data(["Cappuccino"], "string", size=5), V, "5 characters"),
+            ("text beyond any size", data(["x" * 1000001]), V, "1000000"),
+            ("key that is not text", lambda: td.Dataset([{1: "x"}]), K, "name"),
+            ("record of text", lambda: td.Dataset(["ab"], ["A", "B"]), K, "record 1"),
+            ("record short of a value", lambda: td.Dataset([(1,)], ["A", "B"]), V, "1 values for 2"),
+            ("a dict as the records", lambda: td.Dataset({"A": 1}), K, "dict"),
         ]
-        for name, call, said in cases:
+        for name, call, kind, said in cases:
             with self.subTest(name):
                 self.driver.tdtest_answer(b"close")
-                with self.assertRaises(td.Error) as caught:
+                with self.assertRaises(kind) as caught:
                     call()
+                self.assertIsInstance(caught.exception, td.Error)
                 self.assertIn(said, str(caught.exception))
                 self.assertEqual(self.driver.tdtest_answered(), 0, "a dialog opened")
+
+    def test_in_a_process_of_its_own(self):
+        """What hung or crashed a program: each runs in a process of its own,
+        bounded in time, and must end with its output and status 0."""
+        no_display = {"DISPLAY": None, "WAYLAND_DISPLAY": None, "QT_QPA_PLATFORM": None}
+        # A copy keeps the records and the filter, and outlives its original.
+        copied = ("d = td.Dataset([{'A': 1, 'B': 'um'}, {'A': 2, 'B': 'dois'}])\nd.set_filter('A < 2')\n"
+                  "e = COPY\ndel d\nprint(e.records(), td.search(e)['B'])\n")
+        copies = "[{'A': 1, 'B': 'um'}, {'A': 2, 'B': 'dois'}] um\n"
+        cases = [
+            ("failing init, twice", no_display,
+             "for _ in range(2):\n    try:\n        td.init()\n    except td.Error as e:\n        print(e)\n",
+             "no display: set DISPLAY, or QT_QPA_PLATFORM=offscreen to run without one\n" * 2),
+            ("copy", {}, copied.replace("COPY", "copy.copy(d)"), copies),
+            ("deep copy", {}, copied.replace("COPY", "copy.deepcopy(d)"), copies),
+            ("pickled", {}, copied.replace("COPY", "pickle.loads(pickle.dumps(d))"), copies),
+            ("ready on a thread, a box on the main one, exit", {},
+             "t = threading.Thread(target=td.init)\nt.start()\nt.join()\nkeep = td.Dataset([{'A': 1}])\n"
+             "try:\n    td.message('x')\nexcept td.Error as e:\n    print('another thread' in str(e))\n",
+             "True\n"),
+            ("ready on the main thread, boxes on another", {},
+             "td.init()\ndef box():\n    for call in (td.keyboard, td.process_messages, td.init):\n"
+             "        try:\n            call()\n"
+             "        except td.Error as e:\n            print('MainThread' in str(e))\n"
+             "t = threading.Thread(target=box)\nt.start()\nt.join()\n",
+             "True\n" * 3),
+        ]
+        for name, env, program, expected in cases:
+            with self.subTest(name):
+                environment = dict(os.environ, TDTEST_STEPS="key Return", **env)
+                environment = {k: v for k, v in environment.items() if v is not None}
+                program = "import copy, ctypes, os, pickle, threading, touchdialogs as td\n" \
+                          "ctypes.CDLL(os.environ['TOUCHDIALOGS_TEST_DRIVER'])\n" + program
+                run = subprocess.run([sys.executable, "-c", program], env=environment, capture_output=True, text=True,
+                                     timeout=60)
+                self.assertEqual((run.returncode, run.stdout), (0, expected), run.stderr)
 
     def test_readme_example(self):
         example = re.search(r"```python\n(.*?)```", README.read_text(encoding="utf-8"), re.S)

@@ -31,7 +31,7 @@ void buildAllTypes(TClientDataSet &ds)
     ds.FieldDefs().Add(QStringLiteral("M"), ftMemo);
     ds.CreateDataSet();
     const QList<QVariantList> rows = {
-        {QStringLiteral("Açaí \"grande\" 'x'"), 42, qlonglong(-9223372036854775807LL), 0.1, 12.3456, true,
+        {QStringLiteral("Açaí \"grande\" 'x'"), 42, qlonglong(-9223372036854775807LL - 1), 0.1, 12.3456, true,
          QDate(2024, 2, 29), QTime(23, 59, 58, 7), QDateTime(QDate(1999, 12, 31), QTime(0, 0, 1)),
          QStringLiteral("linha 1\nlinha 2 😀")},
         {QStringLiteral("x"), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(),
@@ -536,13 +536,18 @@ void TestDataPackets::recordJson_data()
                          {"name":"P","type":"currency"},{"name":"B","type":"boolean"}],"records":[[2,"Chá",null,true]]})")
         << QByteArray(R"({"Z":2,"A":"Chá","P":null,"B":true})");
     QTest::newRow("largeint past 2^53 keeps its digits")
-        << QByteArray(R"({"fields":[{"name":"N","type":"largeint"},{"name":"M","type":"largeint"}],
-                         "records":[["9007199254740993",9007199254740992]]})")
-        << QByteArray(R"({"N":"9007199254740993","M":9007199254740992})");
+        << QByteArray(R"({"fields":[{"name":"N","type":"largeint"},{"name":"M","type":"largeint"},
+                         {"name":"L","type":"largeint"}],"records":[["9007199254740993",9007199254740992,
+                         "-9223372036854775808"]]})")
+        << QByteArray(R"({"N":"9007199254740993","M":9007199254740992,"L":"-9223372036854775808"})");
     QTest::newRow("dates and times")
         << QByteArray(R"({"fields":[{"name":"D","type":"date"},{"name":"T","type":"time"}],
                          "records":[["2024-02-29","23:59:58"]]})")
         << QByteArray(R"({"D":"2024-02-29","T":"23:59:58"})");
+    QTest::newRow("milliseconds kept")
+        << QByteArray(R"({"fields":[{"name":"T","type":"time"},{"name":"DT","type":"datetime"}],
+                         "records":[["00:00:00.001","2024-02-29T23:59:59.999"]]})")
+        << QByteArray(R"({"T":"00:00:00.001","DT":"2024-02-29T23:59:59.999"})");
     QTest::newRow("no record") << QByteArray(R"({"fields":[{"name":"N","type":"integer"}],"records":[]})")
                                << QByteArray("null");
 }
