@@ -29,7 +29,7 @@ QJsonValue jsonOf(const TField &field)
     case ftInteger: return v.toInt();
     case ftLargeint:
         // Beyond 2^53 a JSON number loses digits: those go as text, as in toJson.
-        if (std::llabs(v.toLongLong()) <= (qint64(1) << 53))
+        if (const qint64 n = v.toLongLong(); n >= -(qint64(1) << 53) && n <= (qint64(1) << 53))
             return v.toLongLong();
         return QString::number(v.toLongLong());
     case ftFloat:
