@@ -47,8 +47,8 @@ static QString usage()
         "  numbers stay text, empty numbers are null.\n"
         "  --fields NAME:TYPE,... sets a column's type (string, integer, largeint, float,\n"
         "  currency, boolean, date, time, datetime, memo).\n"
-        "  Every input is read whole before the dialog opens, at most %1 MiB; a pipe\n"
-        "  until its writer closes it.\n"
+        "  Every input is read whole before the dialog opens, at most %1 MiB; a pipe or\n"
+        "  a FIFO until its writer closes it (a FIFO waits for one).\n"
         "list --out PACKET: a regular file is replaced whole once written; a FIFO or a\n"
         "  device (/dev/stdout) is written into.\n")
                 .arg(TouchDialogs::kMaxDataBytes >> 20);
