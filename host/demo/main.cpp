@@ -181,12 +181,13 @@ int main(int argc, char **argv)
     extensions.countdown = true;
     if (parser.isSet(QStringLiteral("scale"))) {
         const QString value = parser.value(QStringLiteral("scale"));
-        bool ok = value.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0;
-        extensions.scale = ok ? 0 : value.toDouble(&ok);
-        if (!ok) {
-            std::fprintf(stderr, "touchpos-demo: --scale wants auto or a factor, not '%s'\n", qPrintable(value));
+        const std::optional<double> factor = TouchDialogs::Application::scaleFromText(value);
+        if (!factor) {
+            std::fprintf(stderr, "touchpos-demo: --scale wants auto or a factor from %g to %g, not '%s'\n",
+                         TouchDialogs::kMinScale, TouchDialogs::kMaxScale, qPrintable(value));
             return 2;
         }
+        extensions.scale = *factor;
     }
     try {
         TouchDialogs::Application::setExtensions(extensions);

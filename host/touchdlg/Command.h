@@ -61,7 +61,8 @@ int intOption(const QCommandLineParser &parser, const QString &name, int fallbac
 // --fields LIST (CSV only) and --filter EXPR.
 void addDataOptions(QCommandLineParser &parser);
 // All of a data file, or of standard input for "-": every input of --data is
-// read here. UsageError when it cannot be read.
+// read here, at most kMaxDataBytes. UsageError when it cannot be read, is
+// larger, or standard input holds nothing but blanks.
 QByteArray readData(const QString &fileName);
 // The dataset they name, with the filter in force; UsageError unless exactly
 // one of --data and --sample is given. --data - is the JSON form on standard

@@ -9,6 +9,9 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QLocale>
+#include <QStringDecoder>
+#include <cmath>
 #include <limits>
 #include <vector>
 
@@ -86,6 +89,28 @@ std::vector<Row> splitRows(const QString &text, QChar separator, const QString &
     return rows;
 }
 
+// The text of UTF-8 bytes. A byte that is not UTF-8 (a Windows-1252 export,
+// say) would become U+FFFD, and a name or code would change unseen: refused
+// with its line.
+QString utf8Text(const QByteArray &bytes, const QString &source)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder(bytes);
+    if (!decoder.hasError())
+        return text;
+    qsizetype start = 0;
+    for (int line = 1;; ++line) {
+        qsizetype end = bytes.indexOf('\n', start);
+        if (end < 0)
+            end = bytes.size();
+        QStringDecoder lineDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        (void)QString(lineDecoder(QByteArrayView(bytes).sliced(start, end - start)));
+        if (lineDecoder.hasError() || end == bytes.size())
+            throw UsageError{QStringLiteral("%1 line %2: not UTF-8 text (save the file as UTF-8)").arg(source).arg(line)};
+        start = end + 1;
+    }
+}
+
 bool isWhole(const QString &v)
 {
     static const QRegularExpression whole(QStringLiteral("^[+-]?(0|[1-9][0-9]*)$"));
@@ -98,6 +123,45 @@ bool isDecimal(const QString &v)
     return decimal.match(v).hasMatch();
 }
 
+// A decimal text as the digits of its value and where its point stands:
+// "004.50" and "4.5e0" both give "45@1", "-0.0" gives "0".
+QString normalDecimal(const QString &text)
+{
+    QString mantissa = text.section(u'e', 0, 0, QString::SectionCaseInsensitiveSeps);
+    const int exponent = text.section(u'e', 1, 1, QString::SectionCaseInsensitiveSeps).toInt();
+    const bool negative = mantissa.startsWith(u'-');
+    if (negative || mantissa.startsWith(u'+'))
+        mantissa.remove(0, 1);
+    mantissa.replace(u',', u'.');
+    const QString whole = mantissa.section(u'.', 0, 0);
+    QString digits = whole + mantissa.section(u'.', 1);
+    qsizetype point = whole.size() + exponent;
+    qsizetype first = 0;
+    while (first < digits.size() && digits.at(first) == u'0')
+        ++first;
+    digits.remove(0, first);
+    point -= first;
+    while (digits.endsWith(u'0'))
+        digits.chop(1);
+    if (digits.isEmpty())
+        return QStringLiteral("0");
+    return (negative ? QStringLiteral("-") : QString()) + digits + u'@' + QString::number(point);
+}
+
+// Whether a decimal text comes back as the same number from a double, as
+// its shortest form: 0.1 and 4,50 do, 2^53 + 1 and most numbers of 17 or
+// more significant digits do not.
+bool keptByDouble(const QString &v)
+{
+    bool ok = false;
+    const double d = QString(v).replace(u',', u'.').toDouble(&ok);
+    return ok && std::isfinite(d)
+        && normalDecimal(QString::number(d, 'g', QLocale::FloatingPointShortest)) == normalDecimal(v);
+}
+
+// A column is integer when every value is a whole number of 64 bits
+// (largeint beyond 32), float when every value is a decimal number a double
+// gives back exactly, else text: a code too long for either keeps its digits.
 TFieldType guessType(const std::vector<Row> &rows, int column)
 {
     bool whole = true, decimal = true, wide = false, any = false;
@@ -106,25 +170,23 @@ TFieldType guessType(const std::vector<Row> &rows, int column)
         if (v.isEmpty())
             continue;
         any = true;
-        if (whole && isWhole(v)) {
-            bool ok = false;
-            const qlonglong n = v.toLongLong(&ok);
-            if (!ok)
-                whole = false; // beyond 64 bits: a code, not a count
-            else if (n < std::numeric_limits<int>::min() || n > std::numeric_limits<int>::max())
-                wide = true;
-        } else {
-            whole = false;
-        }
-        decimal = decimal && isDecimal(v);
+        if (!isDecimal(v))
+            return ftString;
+        bool fits = false;
+        const qlonglong n = isWhole(v) ? v.toLongLong(&fits) : 0;
+        if (isWhole(v) && !fits)
+            return ftString; // beyond 64 bits: a code, not a count
+        whole = whole && fits;
+        wide = wide || (fits && (n < std::numeric_limits<int>::min() || n > std::numeric_limits<int>::max()));
+        decimal = decimal && keptByDouble(v);
         if (!whole && !decimal)
-            break;
+            return ftString;
     }
     if (!any)
         return ftString;
     if (whole)
         return wide ? ftLargeint : ftInteger;
-    return decimal ? ftFloat : ftString;
+    return ftFloat;
 }
 
 // The JSON value of one CSV value for a field of that type.
@@ -155,7 +217,7 @@ QJsonValue jsonValue(const QString &v, TFieldType type, const QString &where)
         if (!ok)
             throw wrong("a whole number");
         // Beyond 2^53 a JSON number loses digits: the packet takes those as text.
-        return std::llabs(n) <= (qlonglong(1) << 53) ? QJsonValue(n) : QJsonValue(v);
+        return n >= -(qlonglong(1) << 53) && n <= (qlonglong(1) << 53) ? QJsonValue(n) : QJsonValue(v);
     }
     case ftFloat:
     case ftCurrency: {
@@ -181,7 +243,7 @@ QJsonValue jsonValue(const QString &v, TFieldType type, const QString &where)
 
 QByteArray csvToJsonPacket(const QByteArray &csv, const QString &fields, const QString &source)
 {
-    QString text = QString::fromUtf8(csv);
+    QString text = utf8Text(csv, source);
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
     const QString header = text.section(u'\n', 0, 0);

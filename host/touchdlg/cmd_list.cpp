@@ -6,7 +6,37 @@
 
 #include <TouchDialogs/TouchDialogs.h>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace TouchDialogs;
+
+// --out /dev/stdout (or any name of the file our standard output or error
+// is) goes through that descriptor, before the answer: opened by its name,
+// a file would be written from its start, or replaced, under what the shell
+// had opened, and the answer lost.
+static void writePacket(const TClientDataSet &list, const QString &fileName)
+{
+    struct stat target;
+    if (::stat(QFile::encodeName(fileName).constData(), &target) == 0) {
+        for (int fd : {STDOUT_FILENO, STDERR_FILENO}) {
+            struct stat given;
+            if (::fstat(fd, &given) != 0 || given.st_dev != target.st_dev || given.st_ino != target.st_ino)
+                continue;
+            std::fflush(fd == STDOUT_FILENO ? stdout : stderr);
+            const QByteArray bytes = list.Data().toByteArray();
+            QFile file;
+            if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(bytes) != bytes.size())
+                throw touchdlg::UsageError{QStringLiteral("cannot write %1: %2").arg(fileName, file.errorString())};
+            return;
+        }
+    }
+    list.SaveToFile(fileName);
+}
 
 static const touchdlg::Registrar listCommand({
     QStringLiteral("list"),
@@ -22,6 +52,14 @@ static const touchdlg::Registrar listCommand({
                           QStringLiteral("Typed text finds names whatever their accents and case (cafe finds Café).")});
     },
     [](const QCommandLineParser &parser, touchdlg::JsonObjectWriter &answer) {
+        // What cannot take the packet is said before the user builds the list.
+        const QString outName = parser.value(QStringLiteral("out"));
+        const QFileInfo out(outName);
+        if (parser.isSet(QStringLiteral("out")) && (outName.isEmpty() || out.isDir() || !out.dir().exists()))
+            throw touchdlg::UsageError{QStringLiteral("--out '%1': %2")
+                                           .arg(outName, outName.isEmpty() ? QStringLiteral("no file name")
+                                                         : out.isDir()      ? QStringLiteral("a folder, not a file")
+                                                                            : QStringLiteral("no such folder"))};
         const std::unique_ptr<TClientDataSet> data = touchdlg::openData(parser, QStringLiteral("list"));
         Extensions extensions = Application::extensions();
         extensions.ignoreAccents = parser.isSet(QStringLiteral("ignore-accents"));
@@ -30,7 +68,7 @@ static const touchdlg::Registrar listCommand({
         TClientDataSet chosen;
         chosen.setData(list::ConstrucaoList(data.get(), parser.value(QStringLiteral("description"))));
         if (parser.isSet(QStringLiteral("out")))
-            chosen.SaveToFile(parser.value(QStringLiteral("out")));
+            writePacket(chosen, outName);
 
         QByteArrayList records;
         for (chosen.First(); !chosen.Eof(); chosen.Next())

@@ -11,9 +11,12 @@
 #include <QPointer>
 #include <QWidget>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 using namespace touchdlg;
@@ -31,14 +34,24 @@ static QString usage()
     text += QStringLiteral(
         "\n--locale en or pt_BR: the language pack the texts come from (another language\n"
         "  without a pack shows the texts as written).\n"
+        "--scale auto|F: F a plain decimal from 0.5 to 4 (1.5), auto as large as the\n"
+        "  screen allows. TOUCHDIALOGS_SCALE takes the same; a value it cannot read is\n"
+        "  warned of and the dialogs are drawn unscaled.\n"
         "--data FILE: a data packet, a .json file in the JSON packet form, or - for that\n"
         "  JSON on standard input, or a .csv file: a header row of field names, then one\n"
         "  record per row, separated by \",\" (or \";\" when the header has no \",\"),\n"
-        "  \"quoted\" values may hold separators. A column whose values are all whole\n"
-        "  numbers is integer, all numbers (decimal point or comma) float, else string;\n"
-        "  numbers with a leading zero stay text, empty numbers are null.\n"
+        "  \"quoted\" values may hold separators. CSV is UTF-8; a line that is not is\n"
+        "  refused. A column whose values are all whole numbers of 64 bits is integer,\n"
+        "  all numbers (decimal point or comma) that a double gives back exactly (any of\n"
+        "  up to 15 digits) float, else string: numbers with a leading zero and longer\n"
+        "  numbers stay text, empty numbers are null.\n"
         "  --fields NAME:TYPE,... sets a column's type (string, integer, largeint, float,\n"
-        "  currency, boolean, date, time, datetime, memo).\n");
+        "  currency, boolean, date, time, datetime, memo).\n"
+        "  Every input is read whole before the dialog opens, at most %1 MiB; a pipe or\n"
+        "  a FIFO until its writer closes it (a FIFO waits for one).\n"
+        "list --out PACKET: a regular file is replaced whole once written; a FIFO or a\n"
+        "  device (/dev/stdout) is written into.\n")
+                .arg(TouchDialogs::kMaxDataBytes >> 20);
     return text;
 }
 
@@ -198,35 +211,38 @@ int main(int argc, char **argv)
     if (!parser.positionalArguments().isEmpty())
         return fail(QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
 
-    if (global.isSet(QStringLiteral("locale"))) {
-        // Before Initialize, which takes the language pack and the texts from it.
-        const QString wanted = global.value(QStringLiteral("locale"));
-        const QLocale locale(wanted);
-        if (locale.language() == QLocale::C && wanted != QLatin1String("C"))
-            return fail(QStringLiteral("--locale wants a language such as en or pt_BR, not '%1'").arg(wanted));
-        QLocale::setDefault(locale);
-    }
-    if (global.isSet(QStringLiteral("title")))
-        TouchDialogs::Application::setTitle(global.value(QStringLiteral("title")));
-    if (global.isSet(QStringLiteral("scale"))) {
-        const QString value = global.value(QStringLiteral("scale")).trimmed();
-        bool ok = false;
-        const double factor = value.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0 ? 0 : value.toDouble(&ok);
-        TouchDialogs::Extensions extensions = TouchDialogs::Application::extensions();
-        extensions.scale = factor;
-        if ((!ok && factor != 0) || (factor != 0 && (factor < TouchDialogs::kMinScale || factor > TouchDialogs::kMaxScale)))
-            return fail(QStringLiteral("--scale wants auto or a factor from %1 to %2, not '%3'")
-                            .arg(TouchDialogs::kMinScale)
-                            .arg(TouchDialogs::kMaxScale)
-                            .arg(value));
-        TouchDialogs::Application::setExtensions(extensions);
-    }
-    if (global.isSet(QStringLiteral("screenshot")))
-        armScreenshot(global.value(QStringLiteral("screenshot")));
-
-    Initialize();
+    // Nothing may escape: an exception outside main ends the process with abort().
     int status = 2;
+    bool initialized = false;
     try {
+        if (global.isSet(QStringLiteral("locale"))) {
+            // Before Initialize, which takes the language pack and the texts from it.
+            const QString wanted = global.value(QStringLiteral("locale"));
+            const QLocale locale(wanted);
+            if (locale.language() == QLocale::C && wanted != QLatin1String("C"))
+                throw UsageError{QStringLiteral("--locale wants a language such as en or pt_BR, not '%1'").arg(wanted)};
+            QLocale::setDefault(locale);
+        }
+        if (global.isSet(QStringLiteral("title")))
+            TouchDialogs::Application::setTitle(global.value(QStringLiteral("title")));
+        if (global.isSet(QStringLiteral("scale"))) {
+            const QString value = global.value(QStringLiteral("scale"));
+            const std::optional<double> factor = TouchDialogs::Application::scaleFromText(value);
+            if (!factor)
+                throw UsageError{QStringLiteral("--scale wants auto or a factor from %1 to %2 written with a decimal "
+                                                "point (1.5), not '%3'")
+                                     .arg(TouchDialogs::kMinScale)
+                                     .arg(TouchDialogs::kMaxScale)
+                                     .arg(value)};
+            TouchDialogs::Extensions extensions = TouchDialogs::Application::extensions();
+            extensions.scale = *factor;
+            TouchDialogs::Application::setExtensions(extensions);
+        }
+        if (global.isSet(QStringLiteral("screenshot")))
+            armScreenshot(global.value(QStringLiteral("screenshot")));
+
+        Initialize();
+        initialized = true;
         JsonObjectWriter answer;
         status = command->run(parser, answer);
         std::printf("%s\n", answer.toJson().constData());
@@ -236,8 +252,14 @@ int main(int argc, char **argv)
         status = 1;
     } catch (const std::exception &e) {
         status = fail(QString::fromUtf8(e.what()));
+    } catch (...) {
+        status = fail(QStringLiteral("unexpected error"));
     }
-    std::fflush(stdout);
-    Finalize();
+    // A full disk or a closed file must not pass for an answer given.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        status = fail(QStringLiteral("cannot write the answer to standard output: %1")
+                          .arg(QString::fromLocal8Bit(std::strerror(errno))));
+    if (initialized)
+        Finalize();
     return status;
 }

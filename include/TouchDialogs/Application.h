@@ -9,6 +9,7 @@
 #include <QString>
 #include <exception>
 #include <functional>
+#include <optional>
 
 namespace TouchDialogs {
 
@@ -18,8 +19,9 @@ struct Extensions {
     // Every dialog drawn at this factor: each component at this many times
     // its rectangle (rounded), fonts and pictures with it. 0: the largest
     // factor at which an 800 x 600 form fits the screen, never below 1.
-    // Starts from TOUCHDIALOGS_SCALE ("auto" or a factor) when that is set,
-    // so change a copy of extensions() rather than a fresh object.
+    // Starts from TOUCHDIALOGS_SCALE (as scaleFromText reads it) when that is
+    // set and not empty, so change a copy of extensions() rather than a fresh
+    // object. A value it cannot read leaves 1 and warns on stderr.
     double scale = 1.0;
     // A timed default answer shows its seconds left on its button.
     bool countdown = false;
@@ -53,6 +55,11 @@ public:
     // use them. A scale out of range raises Exception and changes nothing.
     static const Extensions &extensions();
     static void setExtensions(const Extensions &extensions);
+    // The scale a text names, as --scale options and TOUCHDIALOGS_SCALE take
+    // it: "auto" (any case) is 0, a plain decimal from kMinScale to kMaxScale
+    // with a point ("1.5", blanks around it ignored) is that factor; anything
+    // else ("", "2,5", "1e0", "0x2", "nan") none.
+    static std::optional<double> scaleFromText(const QString &text);
 
     // The general error handler: EAbort is ignored, anything else is shown in
     // an error box. A host (or a test) may replace it through OnException.

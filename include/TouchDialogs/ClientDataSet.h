@@ -33,6 +33,10 @@ class RecordStore;
 
 enum TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
 
+// The most bytes a data file or stream is read to: far above any dataset a
+// till holds, and a bound on what a device or an endless pipe can make us take.
+inline constexpr qint64 kMaxDataBytes = qint64(256) << 20;
+
 class TD_EXPORT TClientDataSet : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString Filter READ Filter WRITE setFilter)
@@ -117,8 +121,11 @@ public:
     // A packet that is not valid in any way raises EDatabaseError and leaves
     // the dataset as it was. A null variant closes the dataset.
     void setData(const QVariant &packet);
+    // Replaces a regular file (or makes one) at once, by renaming a complete
+    // copy over it; anything else there (a FIFO, a device) is written into.
     void SaveToFile(const QString &fileName) const;
-    // Reads a packet written by SaveToFile, or the JSON form.
+    // Reads a packet written by SaveToFile, or the JSON form; at most
+    // kMaxDataBytes.
     void LoadFromFile(const QString &fileName);
     // The JSON form: {"fields":[{"name":…,"type":…,…}],"records":[[…],…]}.
     QByteArray toJson() const;

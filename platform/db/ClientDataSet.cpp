@@ -3,6 +3,7 @@
 #include "platform/rtl/Exceptions.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -665,10 +666,20 @@ void TClientDataSet::SaveToFile(const QString &fileName) const
 {
     if (!m_store)
         throw EDatabaseError(QStringLiteral("Cannot save a closed dataset"));
+    const QByteArray bytes = m_store->serialize();
+    // A temporary file renamed over a FIFO or a device (/dev/stdout in a
+    // pipe, /dev/null) would replace it with a regular file: those are
+    // written into, unbuffered so that a full device fails the write.
+    const QFileInfo target(fileName);
+    if (target.exists() && !target.isFile() && !target.isDir()) {
+        QFile file(fileName);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(bytes) != bytes.size())
+            throw EDatabaseError(QStringLiteral("Cannot write %1: %2").arg(fileName, file.errorString()));
+        return;
+    }
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         throw EDatabaseError(QStringLiteral("Cannot write %1: %2").arg(fileName, file.errorString()));
-    const QByteArray bytes = m_store->serialize();
     if (file.write(bytes) != bytes.size() || !file.commit())
         throw EDatabaseError(QStringLiteral("Cannot write %1: %2").arg(fileName, file.errorString()));
 }
@@ -678,9 +689,15 @@ void TClientDataSet::LoadFromFile(const QString &fileName)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw EDatabaseError(QStringLiteral("Cannot read %1: %2").arg(fileName, file.errorString()));
-    // A device or pipe has no size to trust: read in pieces, up to a bound far
-    // above any dataset a till holds.
-    constexpr qint64 kMaxFileBytes = qint64(256) << 20;
+    // A file says its size at once; a device or pipe has none to trust: read
+    // in pieces, up to the bound.
+    auto tooLarge = [&] {
+        return EDatabaseError(QStringLiteral("Cannot read %1: it is larger than %2 MiB, more than a dataset holds")
+                                  .arg(fileName)
+                                  .arg(kMaxDataBytes >> 20));
+    };
+    if (!file.isSequential() && file.size() > kMaxDataBytes)
+        throw tooLarge();
     QByteArray bytes;
     for (;;) {
         const QByteArray piece = file.read(qint64(1) << 20);
@@ -690,10 +707,8 @@ void TClientDataSet::LoadFromFile(const QString &fileName)
             break;
         }
         bytes += piece;
-        if (bytes.size() > kMaxFileBytes)
-            throw EDatabaseError(QStringLiteral("Cannot read %1: it is larger than %2 MiB, more than a dataset holds")
-                                     .arg(fileName)
-                                     .arg(kMaxFileBytes >> 20));
+        if (bytes.size() > kMaxDataBytes)
+            throw tooLarge();
     }
     if (bytes.trimmed().startsWith('{'))
         fromJson(bytes);

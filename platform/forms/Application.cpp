@@ -4,8 +4,10 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QScreen>
 #include <algorithm>
 #include <optional>
@@ -25,20 +27,20 @@ bool validScale(double factor)
     return factor == 0 || (factor >= kMinScale && factor <= kMaxScale);
 }
 
-// TOUCHDIALOGS_SCALE ("auto" or a factor) is where the extensions start, so
-// a till's set-up can scale a host that never asks.
+// TOUCHDIALOGS_SCALE is where the extensions start, so a till's set-up can
+// scale a host that never asks. A value that names no scale cannot stop a
+// host that never asked for one: it is drawn unscaled, with a warning.
 Extensions initialExtensions()
 {
     Extensions e;
-    const QString value = qEnvironmentVariable("TOUCHDIALOGS_SCALE").trimmed();
+    const QString value = qEnvironmentVariable("TOUCHDIALOGS_SCALE");
     if (value.isEmpty())
         return e;
-    bool ok = false;
-    const double factor = value.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0 ? 0 : value.toDouble(&ok);
-    if ((ok || factor == 0) && validScale(factor))
-        e.scale = factor;
+    if (const std::optional<double> factor = Application::scaleFromText(value))
+        e.scale = *factor;
     else
-        qWarning("TouchDialogs: TOUCHDIALOGS_SCALE=%s is neither \"auto\" nor a factor from %g to %g; ignored",
+        qWarning("TouchDialogs: TOUCHDIALOGS_SCALE=%s is neither \"auto\" nor a factor from %g to %g "
+                 "written with a decimal point; drawn unscaled",
                  qPrintable(value), kMinScale, kMaxScale);
     return e;
 }
@@ -96,6 +98,22 @@ void Application::setExtensions(const Extensions &extensions)
                             .arg(kMinScale)
                             .arg(kMaxScale));
     g_extensions = extensions;
+}
+
+std::optional<double> Application::scaleFromText(const QString &text)
+{
+    const QString value = text.trimmed();
+    if (value.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0)
+        return 0.0;
+    // Digits and one point only: what toDouble also takes (exponents, "inf",
+    // "nan", a locale's comma) would be a different number than a user meant.
+    static const QRegularExpression plain(QStringLiteral("^([0-9]+(\\.[0-9]*)?|\\.[0-9]+)$"));
+    if (!plain.match(value).hasMatch())
+        return std::nullopt;
+    const double factor = QLocale::c().toDouble(value);
+    if (factor < kMinScale || factor > kMaxScale)
+        return std::nullopt;
+    return factor;
 }
 
 double formScale()

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
+#include <tuple>
 
 using namespace TouchDialogs;
 
@@ -43,6 +44,26 @@ void TestCmdData::data_data()
                                              << R"([["07891000100103",1],["7891000100103",0]])";
     QTest::newRow("beyond 32 bits") << "a.csv" << QByteArray("ID\n5000000000\n1\n") << "" << "ID:largeint"
                                     << "[[5000000000],[1]]";
+    // Numbers a column type would change stay text: digits past 64 bits or past a double's.
+    QTest::newRow("44-digit keys")
+        << "a.csv" << QByteArray("CHAVE,N\n35200714200166000187550010000000071000000074,1\n"
+                                 "35200714200166000187550010000000071000000075,2\n")
+        << "" << "CHAVE:string,N:integer"
+        << R"([["35200714200166000187550010000000071000000074",1],["35200714200166000187550010000000071000000075",2]])";
+    QTest::newRow("64-bit bounds") << "a.csv"
+                                   << QByteArray("MAX,MIN,PAST,BELOW\n9223372036854775807,-9223372036854775808,"
+                                                 "9223372036854775808,-9223372036854775809\n1,2,3,4\n")
+                                   << "" << "MAX:largeint,MIN:largeint,PAST:string,BELOW:string"
+                                   << R"([["9223372036854775807","-9223372036854775808","9223372036854775808",)"
+                                      R"("-9223372036854775809"],[1,2,"3","4"]])";
+    QTest::newRow("16, 17, 18 digits")
+        << "a.csv"
+        << QByteArray("W16,W17,D16,D17,D17B,D18,MIXED\n1234567890123456,12345678901234567,1234567890.123456,"
+                      "0.30000000000000004,0.12345678901234567,0.123456789012345678,9007199254740993\n"
+                      "1,2,0.1,0.5,0.5,0.5,1.5\n")
+        << "" << "W16:largeint,W17:largeint,D16:float,D17:float,D17B:string,D18:string,MIXED:string"
+        << R"([[1234567890123456,"12345678901234567",1234567890.123456,0.30000000000000004,"0.12345678901234567",)"
+           R"("0.123456789012345678","9007199254740993"],[1,2,0.1,0.5,"0.5","0.5","1.5"]])";
     QTest::newRow("empty numbers null, blank lines skipped")
         << "a.csv" << QByteArray("A,B\n1,\n\n,x\n") << "" << "A:integer,B:string" << R"([[1,""],[null,"x"]])";
     QTest::newRow("--fields sets types") << "a.csv" << QByteArray("CODIGO,ATIVO,DIA\n1,true,2024-01-05\n2,0,\n")
@@ -65,6 +86,17 @@ void TestCmdData::data_data()
     QTest::newRow("value not of the type") << "a.csv" << QByteArray("A\n1\nx\n") << "A:integer" << ""
                                            << "line 3, A: \"x\" is not a whole number";
     QTest::newRow("--fields without CSV") << "a.json" << QByteArray("{}") << "A:integer" << "" << "--fields goes with";
+    // Bytes that are not UTF-8, refused at their line.
+    for (const auto &[name, csv, line] : QList<std::tuple<const char *, QByteArray, int>>{
+             {"Windows-1252", QByteArray("A\nok\nP\xC3O\n"), 3},
+             {"in the header", QByteArray("PRE\xC7O\n1\n"), 1},
+             {"UTF-16", QByteArray("\xFF\xFE" "A\0\n\0", 6), 1},
+             {"overlong", QByteArray("A\n\xC0\xAF\n"), 2},
+             {"surrogate", QByteArray("A\n\xED\xA0\x80\n"), 2},
+             {"in a quoted value's second line", QByteArray("A\n\"x\ny\xFF\"\n"), 3},
+             {"cut at the end", QByteArray("A\nx\xE2\x82"), 2}})
+        QTest::addRow("not UTF-8: %s", name) << "a.csv" << csv << "" << ""
+                                             << QStringLiteral("line %1: not UTF-8").arg(line);
     QTest::newRow("standard input is JSON") << "-" << QByteArray("A,B\n1,2\n") << "" << "" << "JSON data cannot be loaded";
 }
 

@@ -1,8 +1,83 @@
-// The real touchdlg as a script runs it, where no dialog is shown: usage and
-// errors need no display, and bad data ends in a clear error, exit 2.
+// The real touchdlg as a script runs it: usage and errors need no display,
+// bad input ends in a clear error, exit 2; what it writes (--out, the
+// scale it draws at) as seen from outside. Dialogs are answered by the test
+// driver, loaded first, from TDTEST_STEPS.
+#include <QDir>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QByteArray out;
+    QString err;
+};
+
+struct Call {
+    Call(const QStringList &a, const QString &s = {}, const QList<QPair<QString, QString>> &e = {})
+        : args(a), steps(s), env(e) {}
+    QStringList args;
+    QString steps;                          // TDTEST_STEPS, for the dialog
+    QList<QPair<QString, QString>> env;     // more variables
+    QString input = QProcess::nullDevice(); // standard input
+    QString output;                         // standard output to this file, not a pipe
+    bool display = true;                    // false: no DISPLAY, WAYLAND_DISPLAY nor QT_QPA_PLATFORM
+};
+
+Run touchdlg(const QString &dir, const Call &call)
+{
+    QProcess p;
+    p.setWorkingDirectory(dir);
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "TOUCHDIALOGS_SCALE"})
+        e.remove(QString::fromLatin1(name));
+    if (call.display)
+        e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    e.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(TD_PRELOAD));
+    e.insert(QStringLiteral("TDTEST_STEPS"), call.steps);
+    for (const auto &[name, value] : call.env)
+        e.insert(name, value);
+    p.setProcessEnvironment(e);
+    p.setStandardInputFile(QDir(dir).absoluteFilePath(call.input));
+    if (!call.output.isEmpty())
+        p.setStandardOutputFile(call.output);
+    p.start(QStringLiteral(TD_TOUCHDLG), call.args);
+    Run run;
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.status = p.exitCode();
+    run.out = p.readAllStandardOutput();
+    run.err = QString::fromUtf8(p.readAllStandardError());
+    return run;
+}
+
+bool isCharDevice(const char *path)
+{
+    struct stat st;
+    return ::stat(path, &st) == 0 && S_ISCHR(st.st_mode);
+}
+
+// A whole packet: an SQLite image as long as its header says.
+bool wholePacket(const QByteArray &bytes)
+{
+    if (!bytes.startsWith(QByteArrayLiteral("SQLite format 3\0")) || bytes.size() < 100)
+        return false;
+    auto be = [&](int at, int n) {
+        quint32 v = 0;
+        for (int i = 0; i < n; ++i)
+            v = v << 8 | quint8(bytes[at + i]);
+        return v;
+    };
+    return qsizetype(be(16, 2)) * be(28, 4) == bytes.size();
+}
+
+} // namespace
 
 class TestTouchdlgProcess : public QObject {
     Q_OBJECT
@@ -10,26 +85,45 @@ class TestTouchdlgProcess : public QObject {
 private slots:
     void exitsClearly_data();
     void exitsClearly();
+    void scale_data();
+    void scale();
+    void out_data();
+    void out();
 };
 
 void TestTouchdlgProcess::exitsClearly_data()
 {
     QTest::addColumn<QStringList>("args");
-    QTest::addColumn<bool>("display"); // false: no DISPLAY, WAYLAND_DISPLAY nor QT_QPA_PLATFORM
+    QTest::addColumn<bool>("display");
+    QTest::addColumn<QString>("input"); // standard input
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("says"); // on stdout for status 0, else on stderr
-    QTest::newRow("help, no display") << QStringList{"--help"} << false << 0 << "Usage: touchdlg";
-    QTest::newRow("unknown dialog, no display") << QStringList{"nosuch"} << false << 2 << "unknown dialog 'nosuch'";
-    QTest::newRow("no dialog, no display") << QStringList{} << false << 2 << "no dialog named";
-    QTest::newRow("a dialog, no display") << QStringList{"message", "--text", "x"} << false << 2 << "no display";
-    QTest::newRow("endless data") << QStringList{"list", "--data", "/dev/zero"} << true << 2 << "larger than";
-    QTest::newRow("NUL in a field name") << QStringList{"list", "--data", "nul.json"} << true << 2 << "control character";
+    const QString none = QProcess::nullDevice();
+    QTest::newRow("help, no display") << QStringList{"--help"} << false << none << 0 << "Usage: touchdlg";
+    QTest::newRow("unknown dialog, no display") << QStringList{"nosuch"} << false << none << 2 << "unknown dialog 'nosuch'";
+    QTest::newRow("no dialog, no display") << QStringList{} << false << none << 2 << "no dialog named";
+    QTest::newRow("a dialog, no display") << QStringList{"message", "--text", "x"} << false << none << 2 << "no display";
+    QTest::newRow("NUL in a field name") << QStringList{"list", "--data", "nul.json"} << true << none << 2
+                                         << "control character";
+    // Every input stops at the one bound, quickly, whatever keeps coming.
+    for (const char *name : {"/dev/zero", "zero.csv", "sparse.csv", "sparse.json"})
+        QTest::addRow("endless %s", name) << QStringList{"list", "--data", name} << true << none << 2
+                                          << "larger than 256 MiB";
+    QTest::newRow("endless standard input") << QStringList{"list", "--data", "-"} << true << "/dev/zero" << 2
+                                            << "standard input: it is larger than 256 MiB";
+    QTest::newRow("empty standard input") << QStringList{"search", "--data", "-"} << true << none << 2
+                                          << "no data on standard input";
+    QTest::newRow("blank standard input") << QStringList{"search", "--data", "-"} << true << "blank.txt" << 2
+                                          << "no data on standard input";
+    QTest::newRow("a folder as CSV") << QStringList{"search", "--data", "folder.csv"} << true << none << 2
+                                     << "cannot read folder.csv: file to open is a directory";
 }
 
 void TestTouchdlgProcess::exitsClearly()
 {
     QFETCH(QStringList, args);
     QFETCH(bool, display);
+    QFETCH(QString, input);
     QFETCH(int, status);
     QFETCH(QString, says);
     QTemporaryDir dir;
@@ -37,20 +131,159 @@ void TestTouchdlgProcess::exitsClearly()
     QVERIFY(nul.open(QIODevice::WriteOnly));
     nul.write(R"({"fields":[{"name":"A\u0000B","type":"integer"},{"name":"C","type":"string"}],"records":[]})");
     nul.close();
-    QProcess p;
-    p.setWorkingDirectory(dir.path());
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        env.remove(QString::fromLatin1(name));
-    if (display)
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(TD_TOUCHDLG), args);
-    QVERIFY(p.waitForFinished(60000));
-    const QString out = QString::fromUtf8(p.readAllStandardOutput()), err = QString::fromUtf8(p.readAllStandardError());
-    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-    QVERIFY2(p.exitCode() == status, qPrintable(QStringLiteral("exit %1: %2").arg(p.exitCode()).arg(err)));
-    QVERIFY2((status == 0 ? out : err).contains(says), qPrintable(out + err));
+    QVERIFY(QFile::link("/dev/zero", dir.filePath("zero.csv")));
+    for (const char *name : {"sparse.csv", "sparse.json"}) {
+        QFile sparse(dir.filePath(name));
+        QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(qint64(2) << 30));
+    }
+    QVERIFY(QDir(dir.path()).mkdir("folder.csv"));
+    QFile blank(dir.filePath("blank.txt"));
+    QVERIFY(blank.open(QIODevice::WriteOnly) && blank.write(" \n\t\n") == 4);
+    blank.close();
+
+    Call call{args};
+    call.input = input;
+    call.display = display;
+    const Run run = touchdlg(dir.path(), call);
+    QVERIFY2(run.status == status, qPrintable(QStringLiteral("exit %1: %2").arg(run.status).arg(run.err)));
+    QVERIFY2((status == 0 ? QString::fromUtf8(run.out) : run.err).contains(says), qPrintable(run.out + run.err));
+    if (status != 0)
+        QVERIFY(run.out.isEmpty());
+}
+
+void TestTouchdlgProcess::scale_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<double>("factor"); // the dialog's size against scale 1; 0: not a scale
+    // auto fits the offscreen screen, 800 x 600: the reference size.
+    for (const auto &[value, factor] : QList<QPair<const char *, double>>{
+             {"2", 2}, {"0.5", 0.5}, {"4", 4}, {".75", 0.75}, {" 1.5 ", 1.5}, {"AUTO", 1}, {"nan", 0}, {"inf", 0},
+             {"abc", 0}, {"", 0}, {"0x2", 0}, {"2,5", 0}, {"1e0", 0}, {"0", 0}, {"4.01", 0}, {"-1", 0}})
+        QTest::addRow("'%s'", value) << QString::fromLatin1(value) << factor;
+}
+
+// A value given to --scale and the same in TOUCHDIALOGS_SCALE: a factor
+// draws the dialog at it; anything else is a usage error for the option, and
+// for the variable a warning and no scaling.
+void TestTouchdlgProcess::scale()
+{
+    QFETCH(QString, value);
+    QFETCH(double, factor);
+    QTemporaryDir dir;
+    const QStringList shot{QStringLiteral("--screenshot"), QStringLiteral("shot.png")};
+    const QString steps = QStringLiteral("close");
+    auto width = [&] { return QImage(dir.filePath("shot.png")).width(); };
+
+    static int unscaled = 0;
+    if (!unscaled) {
+        QCOMPARE(touchdlg(dir.path(), {shot + QStringList{"colour"}, steps}).status, 1);
+        unscaled = width();
+        QVERIFY(unscaled > 100);
+        QFile::remove(dir.filePath("shot.png"));
+    }
+    auto near = [](int a, double b) { return std::abs(a - b) <= 3; };
+    const Run option = touchdlg(dir.path(), {QStringList{"--scale", value} + shot + QStringList{"colour"}, steps});
+    if (factor == 0) {
+        QCOMPARE(option.status, 2);
+        QVERIFY2(option.err.contains("--scale wants auto or a factor from 0.5 to 4"), qPrintable(option.err));
+        QVERIFY(option.out.isEmpty());
+        QVERIFY(!QFile::exists(dir.filePath("shot.png")));
+    } else {
+        QVERIFY2(option.status == 1, qPrintable(option.err));
+        QVERIFY2(near(width(), unscaled * factor), qPrintable(QString::number(width())));
+    }
+
+    const Run env = touchdlg(dir.path(), {shot + QStringList{"colour"}, steps, {{"TOUCHDIALOGS_SCALE", value}}});
+    QVERIFY2(env.status == 1, qPrintable(env.err));
+    // Empty is unset, and says nothing.
+    const bool warns = factor == 0 && !value.isEmpty();
+    QVERIFY2(env.err.contains("drawn unscaled") == warns, qPrintable(env.err));
+    QVERIFY2(near(width(), unscaled * (factor == 0 ? 1 : factor)), qPrintable(QString::number(width())));
+}
+
+void TestTouchdlgProcess::out_data()
+{
+    QTest::addColumn<QString>("out");      // --out, in a folder that holds old.packet, fifo and folder/
+    QTest::addColumn<bool>("stdoutFile"); // standard output to a file, not a pipe
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("says"); // on stderr when the status is 2
+    QTest::newRow("regular file, replaced") << "old.packet" << false << 0 << "";
+    QTest::newRow("new file") << "new.packet" << false << 0 << "";
+    QTest::newRow("FIFO") << "fifo" << false << 0 << "";
+    QTest::newRow("/dev/null") << "/dev/null" << false << 0 << "";
+    QTest::newRow("/dev/stdout, a pipe") << "/dev/stdout" << false << 0 << "";
+    QTest::newRow("/dev/stdout, a file") << "/dev/stdout" << true << 0 << "";
+    QTest::newRow("/dev/full") << "/dev/full" << false << 2 << "Cannot write /dev/full: No space left on device";
+    QTest::newRow("a folder") << "folder" << false << 2 << "--out 'folder': a folder, not a file";
+    QTest::newRow("missing folder") << "nosuch/x.packet" << false << 2 << "--out 'nosuch/x.packet': no such folder";
+    QTest::newRow("no name") << "" << false << 2 << "--out '': no file name";
+}
+
+void TestTouchdlgProcess::out()
+{
+    QFETCH(QString, out);
+    QFETCH(bool, stdoutFile);
+    QFETCH(int, status);
+    QFETCH(QString, says);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("folder"));
+    QFile old(dir.filePath("old.packet"));
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+    old.close();
+    // A second name of the old file: a replaced file leaves it as it was.
+    QVERIFY(::link(qPrintable(old.fileName()), qPrintable(dir.filePath("old.link"))) == 0);
+    const QByteArray fifo = QFile::encodeName(dir.filePath("fifo"));
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+    // Open for reading first, so that touchdlg's open for writing does not
+    // wait; the packet fits the pipe's buffer until it is read.
+    const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+    QVERIFY(reader >= 0);
+    const QString captured = dir.filePath("stdout");
+
+    Call call{{"list", "--sample", "products", "--out", out}, "touch spbAdicionar|touch spbConfirma"};
+    call.output = stdoutFile ? captured : QString();
+    const Run run = touchdlg(dir.path(), call);
+    QByteArray fromFifo(1 << 20, '\0');
+    fromFifo.truncate(std::max<qsizetype>(0, ::read(reader, fromFifo.data(), fromFifo.size())));
+    ::close(reader);
+    QVERIFY(isCharDevice("/dev/null") && isCharDevice("/dev/full"));
+    struct stat st;
+    QVERIFY(::stat(fifo.constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+
+    QVERIFY2(run.status == status, qPrintable(QStringLiteral("exit %1: %2").arg(run.status).arg(run.err)));
+    QByteArray stdoutBytes = run.out;
+    if (stdoutFile) {
+        QFile f(captured);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        stdoutBytes = f.readAll();
+    }
+    if (status != 0) {
+        QVERIFY2(run.err.contains(says), qPrintable(run.err));
+        QVERIFY(stdoutBytes.isEmpty());
+        return;
+    }
+    // The answer is the last line of standard output, whatever came before it.
+    const QByteArray answer = stdoutBytes.mid(stdoutBytes.lastIndexOf("{\"records\":"));
+    QVERIFY2(answer.startsWith("{\"records\":[{\"CODIGO\":") && answer.endsWith("}]}\n"), answer.constData());
+    const QByteArray before = stdoutBytes.left(stdoutBytes.size() - answer.size());
+    QByteArray packet;
+    if (out == QLatin1String("/dev/stdout")) {
+        packet = before;
+    } else {
+        QVERIFY(before.isEmpty());
+        if (out == QLatin1String("fifo")) {
+            packet = fromFifo;
+        } else if (out.endsWith(QLatin1String(".packet"))) {
+            QFile f(dir.filePath(out));
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            packet = f.readAll();
+        }
+    }
+    if (out != QLatin1String("/dev/null"))
+        QVERIFY(wholePacket(packet));
+    QFile link(dir.filePath("old.link"));
+    QVERIFY(link.open(QIODevice::ReadOnly));
+    QCOMPARE(link.readAll(), QByteArray("old"));
 }
 
 QTEST_GUILESS_MAIN(TestTouchdlgProcess)
