@@ -36,9 +36,13 @@ QJsonValue jsonOf(const TField &field)
     case ftCurrency: return v.toDouble();
     case ftBoolean: return v.toBool();
     case ftDate: return v.toDate().toString(Qt::ISODate);
-    case ftTime: return v.toTime().toString(Qt::ISODate);
+    // Milliseconds only when there are some, as the JSON form writes them.
+    case ftTime:
+        return v.toTime().toString(v.toTime().msec() ? QStringLiteral("HH:mm:ss.zzz") : QStringLiteral("HH:mm:ss"));
     // The wall clock as stored, without the zone that ISODate would add.
-    case ftDateTime: return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"));
+    case ftDateTime:
+        return v.toDateTime().toString(v.toDateTime().time().msec() ? QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz")
+                                                                    : QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"));
     default: return v.toString();
     }
 }

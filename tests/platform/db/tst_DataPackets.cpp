@@ -539,10 +539,11 @@ void TestDataPackets::recordJson_data()
         << QByteArray(R"({"fields":[{"name":"N","type":"largeint"},{"name":"M","type":"largeint"}],
                          "records":[["9007199254740993",9007199254740992]]})")
         << QByteArray(R"({"N":"9007199254740993","M":9007199254740992})");
-    QTest::newRow("dates and times")
-        << QByteArray(R"({"fields":[{"name":"D","type":"date"},{"name":"T","type":"time"}],
-                         "records":[["2024-02-29","23:59:58"]]})")
-        << QByteArray(R"({"D":"2024-02-29","T":"23:59:58"})");
+    QTest::newRow("dates and times, milliseconds kept")
+        << QByteArray(R"({"fields":[{"name":"D","type":"date"},{"name":"T","type":"time"},{"name":"U","type":"time"},
+                         {"name":"DT","type":"datetime"}],"records":[["2024-02-29","23:59:58.007","00:00",
+                         "2038-01-19T03:14:08.500"]]})")
+        << QByteArray(R"({"D":"2024-02-29","T":"23:59:58.007","U":"00:00:00","DT":"2038-01-19T03:14:08.500"})");
     QTest::newRow("no record") << QByteArray(R"({"fields":[{"name":"N","type":"integer"}],"records":[]})")
                                << QByteArray("null");
 }
