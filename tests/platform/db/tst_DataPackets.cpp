@@ -544,6 +544,10 @@ void TestDataPackets::recordJson_data()
                          {"name":"DT","type":"datetime"}],"records":[["2024-02-29","23:59:58.007","00:00",
                          "2038-01-19T03:14:08.500"]]})")
         << QByteArray(R"({"D":"2024-02-29","T":"23:59:58.007","U":"00:00:00","DT":"2038-01-19T03:14:08.500"})");
+    QTest::newRow("values starting with a byte-order mark")
+        << QByteArray(R"({"fields":[{"name":"S","type":"string"},{"name":"M","type":"memo"}],
+                         "records":[["\ufeffx","\ufeff"]]})")
+        << QByteArray("{\"S\":\"\xEF\xBB\xBFx\",\"M\":\"\xEF\xBB\xBF\"}");
     QTest::newRow("no record") << QByteArray(R"({"fields":[{"name":"N","type":"integer"}],"records":[]})")
                                << QByteArray("null");
 }
@@ -552,9 +556,11 @@ void TestDataPackets::recordJson()
 {
     QFETCH(QByteArray, json);
     QFETCH(QByteArray, record);
-    TClientDataSet ds;
+    TClientDataSet ds, again;
     ds.fromJson(json);
     QCOMPARE(ds.recordJson(), record);
+    again.fromJson(ds.toJson());
+    QCOMPARE(again.recordJson(), record);
 }
 
 void TestDataPackets::hostileFilter_data()
