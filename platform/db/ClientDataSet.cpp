@@ -767,7 +767,7 @@ QByteArray TClientDataSet::toJson() const
                 rec.append(QString::fromUtf8(c.text).replace(u' ', u'T'));
                 break;
             default:
-                rec.append(QString::fromUtf8(c.text));
+                rec.append(db::textOf(c.text));
             }
         }
         records.append(rec);

@@ -646,7 +646,7 @@ void TClientDataSet::fromJson(const QByteArray &json)
             if (c.kind == Cell::Null && info.required)
                 throw badJson(QStringLiteral("record %1 holds no value in the required field \"%2\"").arg(r + 1).arg(info.name));
             if (info.type == ftString && !sized[f] && c.kind == Cell::Text)
-                longest[f] = std::max(longest[f], int(QString::fromUtf8(c.text).size()));
+                longest[f] = std::max(longest[f], int(db::textOf(c.text).size()));
         }
         rows.push_back(std::move(cells));
     }

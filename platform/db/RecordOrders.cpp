@@ -235,7 +235,7 @@ void RecordStore::storeViewText(PrefixOrder &p, int rowid) const
     } else {
         char buffer[24];
         const std::string_view value = upperText(p.field, rowid, buffer); // SQLite's text of the value
-        text = unaccented(QString::fromUtf8(value.data(), qsizetype(value.size())));
+        text = unaccented(textOf(QByteArrayView(value.data(), qsizetype(value.size()))));
     }
     const QByteArray utf8 = text.toUtf8();
     p.texts.set(rowid, std::string_view(utf8.constData(), size_t(utf8.size())));

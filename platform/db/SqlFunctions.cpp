@@ -14,7 +14,7 @@ void resultText(sqlite3_context *context, const QString &text)
 QString argText(sqlite3_value *value)
 {
     const auto *bytes = reinterpret_cast<const char *>(sqlite3_value_text(value));
-    return QString::fromUtf8(bytes, sqlite3_value_bytes(value));
+    return textOf(QByteArrayView(bytes, sqlite3_value_bytes(value)));
 }
 
 void asString(sqlite3_context *context, int, sqlite3_value **argv)

@@ -296,7 +296,7 @@ QVariant toVariant(const Cell &cell, TFieldType type)
     case ftDateTime:
         return parseDateTime(QString::fromUtf8(cell.text));
     default:
-        return QString::fromUtf8(cell.text);
+        return textOf(cell.text);
     }
 }
 
@@ -321,7 +321,7 @@ QString toDisplay(const Cell &cell, TFieldType type)
     case ftDateTime:
         return toVariant(cell, type).toDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
     default:
-        return QString::fromUtf8(cell.text);
+        return textOf(cell.text);
     }
 }
 
@@ -337,6 +337,14 @@ Cell fromDisplay(const QString &text, const FieldInfo &field)
             return Cell::ofInt(0);
     }
     return toCell(text, field);
+}
+
+QString textOf(QByteArrayView utf8)
+{
+    QString text = QString::fromUtf8(utf8);
+    if (utf8.startsWith("\xEF\xBB\xBF"))
+        text.prepend(QChar(0xFEFF));
+    return text;
 }
 
 QString unaccented(const QString &text)
@@ -378,7 +386,7 @@ bool conforms(const Cell &cell, const FieldInfo &field)
     }
     if (cell.kind != Cell::Text || !QByteArrayView(cell.text).isValidUtf8())
         return false;
-    const QString s = QString::fromUtf8(cell.text);
+    const QString s = textOf(cell.text);
     switch (field.type) {
     case ftString:
         return field.size <= 0 || s.size() <= field.size;

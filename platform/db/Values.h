@@ -76,6 +76,9 @@ QVariant toVariant(const Cell &cell, TFieldType type);
 QString toDisplay(const Cell &cell, TFieldType type);
 // Parses AsString's forms (and ISO forms) back.
 Cell fromDisplay(const QString &text, const FieldInfo &field);
+// Stored UTF-8 as a string. QString::fromUtf8 drops a leading byte-order
+// mark, which in a value is a character like any other.
+QString textOf(QByteArrayView utf8);
 // The text with the accents of its letters taken off (decomposed, the
 // combining marks dropped): "Ç" gives "C", "é" gives "e". Case is kept.
 QString unaccented(const QString &text);

@@ -540,14 +540,15 @@ void TestDataPackets::recordJson_data()
                          {"name":"L","type":"largeint"}],"records":[["9007199254740993",9007199254740992,
                          "-9223372036854775808"]]})")
         << QByteArray(R"({"N":"9007199254740993","M":9007199254740992,"L":"-9223372036854775808"})");
-    QTest::newRow("dates and times")
-        << QByteArray(R"({"fields":[{"name":"D","type":"date"},{"name":"T","type":"time"}],
-                         "records":[["2024-02-29","23:59:58"]]})")
-        << QByteArray(R"({"D":"2024-02-29","T":"23:59:58"})");
-    QTest::newRow("milliseconds kept")
-        << QByteArray(R"({"fields":[{"name":"T","type":"time"},{"name":"DT","type":"datetime"}],
-                         "records":[["00:00:00.001","2024-02-29T23:59:59.999"]]})")
-        << QByteArray(R"({"T":"00:00:00.001","DT":"2024-02-29T23:59:59.999"})");
+    QTest::newRow("dates and times, milliseconds kept")
+        << QByteArray(R"({"fields":[{"name":"D","type":"date"},{"name":"T","type":"time"},{"name":"U","type":"time"},
+                         {"name":"DT","type":"datetime"}],"records":[["2024-02-29","23:59:58.007","00:00",
+                         "2038-01-19T03:14:08.500"]]})")
+        << QByteArray(R"({"D":"2024-02-29","T":"23:59:58.007","U":"00:00:00","DT":"2038-01-19T03:14:08.500"})");
+    QTest::newRow("values starting with a byte-order mark")
+        << QByteArray(R"({"fields":[{"name":"S","type":"string"},{"name":"M","type":"memo"}],
+                         "records":[["\ufeffx","\ufeff"]]})")
+        << QByteArray("{\"S\":\"\xEF\xBB\xBFx\",\"M\":\"\xEF\xBB\xBF\"}");
     QTest::newRow("no record") << QByteArray(R"({"fields":[{"name":"N","type":"integer"}],"records":[]})")
                                << QByteArray("null");
 }
@@ -556,9 +557,11 @@ void TestDataPackets::recordJson()
 {
     QFETCH(QByteArray, json);
     QFETCH(QByteArray, record);
-    TClientDataSet ds;
+    TClientDataSet ds, again;
     ds.fromJson(json);
     QCOMPARE(ds.recordJson(), record);
+    again.fromJson(ds.toJson());
+    QCOMPARE(again.recordJson(), record);
 }
 
 void TestDataPackets::hostileFilter_data()
