@@ -678,9 +678,8 @@ void TClientDataSet::LoadFromFile(const QString &fileName)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw EDatabaseError(QStringLiteral("Cannot read %1: %2").arg(fileName, file.errorString()));
-    // A device or pipe has no size to trust: read in pieces, up to a bound far
-    // above any dataset a till holds.
-    constexpr qint64 kMaxFileBytes = qint64(256) << 20;
+    // A device or pipe has no size to trust: read in pieces, up to the bound.
+    constexpr qint64 kMaxFileBytes = db::kMaxDataBytes;
     QByteArray bytes;
     for (;;) {
         const QByteArray piece = file.read(qint64(1) << 20);

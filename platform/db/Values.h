@@ -88,6 +88,9 @@ bool conforms(const Cell &cell, const FieldInfo &field);
 constexpr int kMaxFields = 500;
 constexpr int kMaxNameLength = 128;
 constexpr int kMaxFieldSize = 1000000;
+// A JSON text, packet or file of more bytes is refused before it is read:
+// far above any dataset a till holds.
+constexpr qint64 kMaxDataBytes = qint64(256) << 20;
 // A currency holds four decimals within the range of a 64-bit count of
 // ten-thousandths.
 constexpr double kCurrencyLimit = 922337203685477.0;
