@@ -27,17 +27,22 @@
  * td_set_extensions and td_finish belong to the thread that called td_init
  * (the one that made the host's QApplication, when it has one). From another
  * thread they fail with TD_ERROR, "called from another thread..."; td_finish
- * then tears nothing down and says so in td_last_error (td_set_title and
- * td_set_extensions take any thread while the library is not initialised).
- * The dataset functions, td_message_type, td_message_buttons, td_free and
- * td_last_error need no td_init and take any thread; one dataset is used by
- * one thread at a time, and td_search and td_list use theirs on the GUI
- * thread.
+ * then tears nothing down and says so in td_last_error, and the process
+ * still exits cleanly. td_set_title and td_set_extensions take any thread
+ * while the library is not initialised. td_init itself must run on the
+ * first thread that used Qt in the process (a dataset is a Qt object):
+ * elsewhere Qt would pass no key to the dialogs, and it fails instead. The
+ * dataset functions, td_message_type, td_message_buttons, td_free and
+ * td_last_error need no td_init; after it they take any thread. One dataset
+ * is used by one thread at a time; td_search and td_list use theirs on the
+ * GUI thread.
  *
  * Starting again. After the last td_finish, td_init starts afresh (with a new
- * QApplication when the host has none), on any thread. A host that ends its
- * own QApplication before td_finish gets TD_ERROR from every dialog until
- * td_finish, which then tears down the library's own state.
+ * QApplication when the host has none) on the thread that called it first:
+ * Qt keeps objects of its own windows there, and another thread is refused.
+ * A host that ends its own QApplication before td_finish gets TD_ERROR ("the
+ * Qt application is gone") from every dialog until td_finish, which then
+ * tears down the library's own state; td_init works again after it.
  *
  * Display. Before making a QApplication, td_init checks that one of Qt's
  * candidate platforms can start (QT_QPA_PLATFORM, else Wayland and X11 as Qt
