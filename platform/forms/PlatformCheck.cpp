@@ -56,7 +56,8 @@ QStringList pluginKeys()
             const QJsonObject meta = QPluginLoader(file.absoluteFilePath()).metaData();
             if (!meta.value(QLatin1String("IID")).toString().contains(QLatin1String("QPlatformIntegrationFactory")))
                 continue;
-            for (const QJsonValue key : meta.value(QLatin1String("MetaData")).toObject().value(QLatin1String("Keys")).toArray())
+            const QJsonObject plugin = meta.value(QLatin1String("MetaData")).toObject();
+            for (const QJsonValue key : plugin.value(QLatin1String("Keys")).toArray())
                 keys << key.toString().toLower();
         }
     }

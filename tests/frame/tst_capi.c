@@ -265,7 +265,8 @@ static void in_child(const char *name, int (*body)(void))
     int status = 0;
     waitpid(pid, &status, 0);
     CHECK(WIFEXITED(status) && WEXITSTATUS(status) == 0, "%s: %s %d", name,
-          WIFSIGNALED(status) ? "ended by signal" : "failures", WIFSIGNALED(status) ? WTERMSIG(status) : WEXITSTATUS(status));
+          WIFSIGNALED(status) ? "ended by signal" : "failures",
+          WIFSIGNALED(status) ? WTERMSIG(status) : WEXITSTATUS(status));
 }
 
 /* td_init where Qt's platform plugin cannot start: an error that names what
