@@ -4,9 +4,13 @@
 
 #include <TouchDialogs/TouchDialogs.h>
 
+#include "platform/db/Values.h"
+#include "platform/forms/PlatformCheck.h"
+
 #include <QApplication>
 #include <QByteArray>
 #include <QLocale>
+#include <QPointer>
 #include <QThread>
 #include <cstdlib>
 #include <cstring>
@@ -23,9 +27,15 @@ namespace {
 
 thread_local std::string t_lastError;
 
-// The Qt application td_init made, and how many td_init calls are open.
-QApplication *g_ownApp = nullptr;
+// The Qt application td_init made (a host may end it before td_finish), and
+// how many td_init calls are open.
+QPointer<QApplication> g_ownApp;
 int g_inits = 0;
+// The thread of the first Qt application the library ran on: Qt keeps global
+// objects of its own there (its pixmap cache and timer), so every later one
+// must run on it too. Null once that thread has ended.
+QPointer<QThread> g_guiThread;
+bool g_started = false;
 
 td_status failed(const char *why) noexcept
 {
@@ -63,13 +73,36 @@ struct Refused : std::exception {
     std::string text;
 };
 
+// The Qt application still there, and the caller on its thread.
+void checkGuiThread()
+{
+    if (!qApp)
+        throw Refused("the Qt application is gone: the host ended it before td_finish");
+    if (QThread::currentThread() != qApp->thread())
+        throw Refused("called from another thread than the one that called td_init");
+}
+
 // What every dialog needs: td_init done and the caller on the GUI thread.
 void checkReady()
 {
-    if (g_inits == 0 || !qApp)
+    if (g_inits == 0)
         throw Refused("td_init has not been called");
-    if (QThread::currentThread() != qApp->thread())
-        throw Refused("called from another thread than the one that called td_init");
+    checkGuiThread();
+}
+
+// A setting the dialogs read: while they may run, only from their thread.
+void checkSettingThread()
+{
+    if (g_inits > 0)
+        checkGuiThread();
+}
+
+// A text or packet larger than a dataset holds is refused before it is read.
+void checkDataSize(size_t size, const char *what)
+{
+    if (size > size_t(kMaxDataBytes))
+        throw Refused(std::string(what) + " is larger than " + std::to_string(kMaxDataBytes >> 20)
+                      + " MiB, more than a dataset holds");
 }
 
 void checkOut(const void *out, const char *name)
@@ -120,16 +153,34 @@ message::TMsgDlgButtons messageButtons(unsigned buttons)
     return message::TMsgDlgButtons::fromBits(buttons);
 }
 
-// Without a display the platform plugin would end the process; a library
-// answers with an error instead.
-bool displayReachable()
+// A box no touch can end: no button closes it (Help leaves it open), and no
+// timer presses one. Without a window manager nothing else can close it.
+void checkClosable(message::TMsgDlgButtons buttons, int seconds, const char *extra)
 {
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    if (platform.startsWith("xcb"))
-        return !qEnvironmentVariableIsEmpty("DISPLAY");
-    if (platform.isEmpty())
-        return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    return true;
+    const bool closes = !(buttons.isEmpty() || buttons == message::TMsgDlgButtons{message::mbHelp});
+    if (!closes && seconds <= 0 && !(extra && *extra))
+        throw Refused("no button would close the box: give one besides Help, an extra button or seconds > 0");
+}
+
+// Qt passes events through the application's event filters only on its main
+// thread, the first one that made a Qt object in the process; the forms take
+// their keys through such a filter.
+bool appFiltersReachThisThread()
+{
+    struct Probe : QObject {
+        bool seen = false;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            seen = seen || event->type() == QEvent::User;
+            return false;
+        }
+    } probe;
+    QObject target;
+    qApp->installEventFilter(&probe);
+    QEvent event(QEvent::User);
+    QCoreApplication::sendEvent(&target, &event);
+    qApp->removeEventFilter(&probe);
+    return probe.seen;
 }
 
 } // namespace
@@ -140,14 +191,20 @@ td_status td_init(void)
 {
     return guarded([] {
         if (g_inits > 0) {
-            if (QThread::currentThread() != qApp->thread())
-                throw Refused("called from another thread than the one that called td_init");
+            checkGuiThread();
             ++g_inits;
             return;
         }
+        if (g_started && g_guiThread != QThread::currentThread())
+            throw Refused("td_init must be called on the thread that first called it: Qt keeps objects of its "
+                          "windows on that thread");
         if (!QCoreApplication::instance()) {
-            if (!displayReachable())
-                throw Refused("no display: set DISPLAY, or QT_QPA_PLATFORM=offscreen to run without one");
+            // Qt ends the process when no platform plugin starts.
+            const PlatformVerdict verdict = canStart();
+            if (!verdict.canStart)
+                throw Refused("no display the dialogs can use; tried " + verdict.tried.toStdString()
+                              + ". Set DISPLAY or WAYLAND_DISPLAY to a running one, or QT_QPA_PLATFORM=offscreen "
+                                "to run without one");
             // Qt keeps argc and argv for the application's lifetime.
             static int argc = 1;
             static char name[] = "touchdialogs";
@@ -158,28 +215,41 @@ td_status td_init(void)
         } else if (QThread::currentThread() != qApp->thread()) {
             throw Refused("called from another thread than the one that made the Qt application");
         }
+        if (!appFiltersReachThisThread()) {
+            delete g_ownApp;
+            throw Refused("td_init must be called on the thread that first used Qt in this process (the "
+                          "first dataset made, say): keys would not reach the dialogs on this one");
+        }
         try {
             Initialize();
         } catch (...) {
             delete g_ownApp;
-            g_ownApp = nullptr;
             throw;
         }
         g_inits = 1;
+        g_guiThread = qApp->thread();
+        g_started = true;
     });
 }
 
 void td_finish(void)
 {
-    if (g_inits == 0 || --g_inits > 0)
-        return;
-    try {
-        Finalize();
-    } catch (...) {
-        // A teardown has nothing to report to; the application goes all the same.
-    }
-    delete g_ownApp;
-    g_ownApp = nullptr;
+    guarded([] {
+        if (g_inits == 0)
+            return;
+        // Qt's objects can only go on their own thread: from another one the
+        // teardown would crash, so it is refused and everything stays.
+        if (qApp && QThread::currentThread() != qApp->thread())
+            throw Refused("td_finish must be called on the thread that called td_init: nothing was torn down");
+        if (--g_inits > 0)
+            return;
+        try {
+            Finalize();
+        } catch (...) {
+            // A teardown has nothing to report to; the application goes all the same.
+        }
+        delete g_ownApp;
+    });
 }
 
 const char *td_last_error(void)
@@ -194,12 +264,16 @@ void td_free(void *p)
 
 td_status td_set_title(const char *title)
 {
-    return guarded([&] { Application::setTitle(text(title)); });
+    return guarded([&] {
+        checkSettingThread();
+        Application::setTitle(text(title));
+    });
 }
 
 td_status td_set_extensions(double scale, int countdown, int ignore_accents, const char *scan_field)
 {
     return guarded([&] {
+        checkSettingThread();
         Extensions e;
         e.scale = scale;
         e.countdown = countdown != 0;
@@ -224,8 +298,10 @@ td_status td_set_locale(const char *name)
 
 void td_process_messages(void)
 {
-    if (g_inits > 0 && QThread::currentThread() == qApp->thread())
-        guarded([] { Application::ProcessMessages(); });
+    guarded([] {
+        checkReady();
+        Application::ProcessMessages();
+    });
 }
 
 td_status td_message_type(const char *name, int *type)
@@ -250,6 +326,7 @@ td_status td_message_dlg(const char *msg, int type, unsigned buttons, int second
     return guarded([&] {
         checkReady();
         checkOut(modal_result, "modal_result");
+        checkClosable(messageButtons(buttons), seconds, extra);
         const int result = message::TouchMessageDlg(text(msg), messageType(type), messageButtons(buttons), 0,
                                                     seconds, text(extra));
         *modal_result = result;
@@ -260,6 +337,7 @@ td_status td_message(const char *msg, int type, unsigned buttons, int seconds, c
 {
     return guarded([&] {
         checkReady();
+        checkClosable(messageButtons(buttons), seconds, extra);
         message::TouchMessage(text(msg), messageType(type), messageButtons(buttons), 0, seconds, text(extra));
     });
 }
@@ -320,8 +398,10 @@ td_status td_dataset_from_json(const char *json, ptrdiff_t length, td_dataset **
         checkOut(json, "json");
         if (length < -1)
             throw Refused("length wants -1 (NUL-terminated) or the byte count");
+        const size_t size = length < 0 ? strnlen(json, size_t(kMaxDataBytes) + 1) : size_t(length);
+        checkDataSize(size, "the JSON text");
         auto made = std::make_unique<td_dataset>();
-        made->data.fromJson(length < 0 ? QByteArray(json) : QByteArray(json, qsizetype(length)));
+        made->data.fromJson(QByteArray(json, qsizetype(size)));
         *dataset = made.release();
     });
 }
@@ -331,6 +411,7 @@ td_status td_dataset_from_packet(const void *packet, size_t size, td_dataset **d
     return guarded([&] {
         checkOut(dataset, "dataset");
         checkOut(packet, "packet");
+        checkDataSize(size, "the packet");
         auto made = std::make_unique<td_dataset>();
         made->data.setData(QByteArray(static_cast<const char *>(packet), qsizetype(size)));
         *dataset = made.release();

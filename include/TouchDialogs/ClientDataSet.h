@@ -33,10 +33,6 @@ class RecordStore;
 
 enum TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
 
-// The most bytes a data file or stream is read to: far above any dataset a
-// till holds, and a bound on what a device or an endless pipe can make us take.
-inline constexpr qint64 kMaxDataBytes = qint64(256) << 20;
-
 class TD_EXPORT TClientDataSet : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString Filter READ Filter WRITE setFilter)

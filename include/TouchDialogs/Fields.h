@@ -11,6 +11,11 @@
 
 namespace TouchDialogs {
 
+// The most bytes a JSON text, data packet, file or stream is read to: far
+// above any dataset a till holds, and a bound on what a device or an endless
+// pipe can make us take.
+inline constexpr qint64 kMaxDataBytes = qint64(256) << 20;
+
 class TClientDataSet;
 
 enum TFieldType {

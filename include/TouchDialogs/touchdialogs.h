@@ -21,8 +21,46 @@
  * dataset is freed with td_dataset_free(). The text of td_last_error() belongs
  * to the library.
  *
- * Threads. The dialogs are windows: call everything from the thread that
- * called td_init(). Strings are UTF-8; NULL stands for "".
+ * Strings are UTF-8; NULL stands for "".
+ *
+ * Threads. The dialogs are windows: they, td_process_messages, td_set_title,
+ * td_set_extensions and td_finish belong to the thread that called td_init
+ * (the one that made the host's QApplication, when it has one). From another
+ * thread they fail with TD_ERROR, "called from another thread..."; td_finish
+ * then tears nothing down and says so in td_last_error, and the process
+ * still exits cleanly. td_set_title and td_set_extensions take any thread
+ * while the library is not initialised. td_init itself must run on the
+ * first thread that used Qt in the process (a dataset is a Qt object):
+ * elsewhere Qt would pass no key to the dialogs, and it fails instead. The
+ * dataset functions, td_message_type, td_message_buttons, td_free and
+ * td_last_error need no td_init; after it they take any thread. One dataset
+ * is used by one thread at a time; td_search and td_list use theirs on the
+ * GUI thread.
+ *
+ * Starting again. After the last td_finish, td_init starts afresh (with a new
+ * QApplication when the host has none) on the thread that called it first:
+ * Qt keeps objects of its own windows there, and another thread is refused.
+ * A host that ends its own QApplication before td_finish gets TD_ERROR ("the
+ * Qt application is gone") from every dialog until td_finish, which then
+ * tears down the library's own state; td_init works again after it.
+ *
+ * Display. Before making a QApplication, td_init checks that one of Qt's
+ * candidate platforms can start (QT_QPA_PLATFORM, else Wayland and X11 as Qt
+ * chooses): it connects to the X server or compositor, opens the DRM or frame
+ * buffer device, or finds the plugin. When none can, TD_ERROR names each one
+ * tried, instead of Qt ending the process.
+ *
+ * Sizes. A JSON text or packet of more than 256 MiB is refused (TD_ERROR)
+ * before it is read, as a file is; a dataset holds at most 500 fields, names
+ * of at most 128 characters, string sizes up to 1 000 000.
+ *
+ * Values in JSON, by field type: string and memo a JSON string; integer a
+ * whole number; largeint a whole number, or a string of digits beyond 2^53
+ * (written back the same way); float a number; currency a number with at
+ * most four decimals; boolean true or false; date "2024-05-31"; time
+ * "13:45:00"; datetime "2024-05-31T13:45:00" (a wall clock, no zone); null
+ * for no value in any type. Another JSON type is refused with the record and
+ * field named.
  *
  * Link with -lTouchDialogs, or dlopen libTouchDialogs.so.1 and look the
  * names up: they are plain C symbols. */
@@ -47,7 +85,8 @@ typedef enum td_status { TD_OK = 0, TD_ABORT = 1, TD_ERROR = 2 } td_status;
  * wants one td_finish. */
 TD_EXPORT td_status td_init(void);
 /* Undoes one td_init; the last one tears the units down and ends the Qt
- * application td_init made (never the host's own). */
+ * application td_init made (never the host's own). Only on td_init's thread:
+ * see Threads. */
 TD_EXPORT void td_finish(void);
 /* Why the last failing call of this thread failed; "" when none has. Valid
  * until the next call into the library. */
@@ -113,7 +152,9 @@ TD_EXPORT td_status td_message_buttons(const char *names, unsigned *buttons);
 
 /* Shows the box modally. seconds > 0 presses the default button after that
  * many seconds; a non-empty extra adds one more button (TD_MR_EXTRA).
- * *modal_result: the TD_MR_ of the button that ended it. */
+ * *modal_result: the TD_MR_ of the button that ended it. A box that nothing
+ * could end (no button but Help, no extra, seconds <= 0) is refused with
+ * TD_ERROR; so is it by td_message. */
 TD_EXPORT td_status td_message_dlg(const char *text, int type, unsigned buttons, int seconds, const char *extra,
                                      int *modal_result);
 /* The same box without waiting: it stays open and is freed once it closes. */

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QPointingDevice>
 #include <QScroller>
 #include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
@@ -283,8 +284,6 @@ TDBGrid::TDBGrid(QWidget *parent)
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSortIndicatorShown(false);
     m_titleFont = font();
-    // Fingers drag the rows; a mouse still clicks and selects as usual.
-    QScroller::grabGesture(viewport(), QScroller::TouchGesture);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &TDBGrid::titleClicked);
     setOptions(m_options);
 }
@@ -554,6 +553,32 @@ void TDBGrid::mouseDoubleClickEvent(QMouseEvent *event)
         if (OnDblClick)
             OnDblClick(this);
     });
+}
+
+// Fingers drag the rows; a mouse still clicks and selects as usual. The
+// scroller is fed the mouse events Qt makes of a touch rather than grabbing
+// Qt's flick gesture, whose helper object stays bound to the first Qt
+// application and is used after it was freed once a second one runs.
+bool TDBGrid::viewportEvent(QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
+        return QTableView::viewportEvent(event);
+    auto *mouse = static_cast<QMouseEvent *>(event);
+    if (mouse->pointingDevice()->type() != QInputDevice::DeviceType::TouchScreen)
+        return QTableView::viewportEvent(event);
+    QScroller *scroller = QScroller::scroller(viewport());
+    const bool dragged = scroller->state() == QScroller::Dragging;
+    scroller->handleInput(type == QEvent::MouseButtonPress ? QScroller::InputPress
+                          : type == QEvent::MouseMove      ? QScroller::InputMove
+                                                           : QScroller::InputRelease,
+                          mouse->position(), qint64(mouse->timestamp()));
+    // A drag moves the rows: it neither selects them nor ends in a click.
+    if (type == QEvent::MouseMove || (type == QEvent::MouseButtonRelease && dragged)) {
+        event->accept();
+        return true;
+    }
+    return QTableView::viewportEvent(event);
 }
 
 void TDBGrid::keyPressEvent(QKeyEvent *event)

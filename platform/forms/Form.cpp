@@ -19,12 +19,13 @@ namespace {
 
 // Routes every key pressed in a TForm window through the form first, in the
 // order the forms expect (preview, focused control, character). Installed
-// once on the application.
+// once on each application: it goes with the application, and the next one
+// (after td_finish, or a host's new one) gets its own.
 class KeyRouter : public QObject {
 public:
     static void ensureInstalled()
     {
-        static KeyRouter *router = nullptr;
+        static QPointer<KeyRouter> router;
         if (!router && qApp) {
             router = new KeyRouter;
             router->setParent(qApp);

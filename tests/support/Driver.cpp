@@ -131,6 +131,26 @@ __attribute__((visibility("default"))) int tdtest_perform(const char *steps)
     return 0;
 }
 
+// Makes (make non-zero) or ends the host's own QApplication, as a C++ host
+// does around the library. Returns 0, or -1 when there is none to end or one
+// already.
+__attribute__((visibility("default"))) int tdtest_host_app(int make)
+{
+    static int argc = 1;
+    static char name[] = "host";
+    static char *argv[] = {name, nullptr};
+    static QApplication *app = nullptr;
+    if (make ? QCoreApplication::instance() != nullptr : app == nullptr)
+        return -1;
+    if (make) {
+        app = new QApplication(argc, argv);
+    } else {
+        delete app;
+        app = nullptr;
+    }
+    return 0;
+}
+
 } // extern "C"
 
 namespace {

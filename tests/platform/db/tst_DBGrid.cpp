@@ -6,6 +6,9 @@
 #include "tests/support/TestSupport.h"
 
 #include <QHeaderView>
+#include <QPointingDevice>
+#include <QScroller>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -24,6 +27,7 @@ private slots:
     void options_data();
     void options();
     void sortGridIsADataGrid();
+    void fingerDragScrollsTheRows();
 
 private:
     TClientDataSet *ds = nullptr;
@@ -160,6 +164,33 @@ void TestDBGrid::sortGridIsADataGrid()
     QCOMPARE(sortGrid.Columns().Count(), 3);
     ds->setRecNo(3);
     QCOMPARE(sortGrid.currentIndex().row(), 2);
+}
+
+void TestDBGrid::fingerDragScrollsTheRows()
+{
+    for (int code = 5; code <= 60; ++code) {
+        ds->Append();
+        ds->FieldByName(QStringLiteral("CODIGO"))->setValue(code);
+        ds->Post();
+    }
+    ds->First();
+    static QPointingDevice *const finger = QTest::createTouchDevice();
+    QWidget *viewport = grid->viewport();
+    QPoint at(100, 150);
+    QTest::touchEvent(viewport, finger).press(0, at);
+    for (int step = 0; step < 10; ++step) {
+        at.ry() -= 12;
+        QTest::touchEvent(viewport, finger).move(0, at);
+    }
+    QTest::touchEvent(viewport, finger).release(0, at);
+    QTRY_VERIFY(grid->verticalScrollBar()->value() > 0);
+    QCOMPARE(ds->RecNo(), 1); // a drag picks no row
+    // A tap still does.
+    QTRY_VERIFY(QScroller::scroller(viewport)->state() == QScroller::Inactive);
+    const QRect cell = grid->visualRect(grid->model()->index(grid->rowAt(50), 1));
+    QTest::touchEvent(viewport, finger).press(0, cell.center());
+    QTest::touchEvent(viewport, finger).release(0, cell.center());
+    QTRY_COMPARE(ds->RecNo(), grid->rowAt(50) + 1);
 }
 
 QTEST_MAIN(TestDBGrid)
