@@ -58,7 +58,8 @@
  * whole number; largeint a whole number, or a string of digits beyond 2^53
  * (written back the same way); float a number; currency a number with at
  * most four decimals; boolean true or false; date "2024-05-31"; time
- * "13:45:00"; datetime "2024-05-31T13:45:00" (a wall clock, no zone); null
+ * "13:45:00"; datetime "2024-05-31T13:45:00" (a wall clock, no zone; both
+ * keep milliseconds: "13:45:00.250"); null
  * for no value in any type. Another JSON type is refused with the record and
  * field named.
  *

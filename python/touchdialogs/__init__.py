@@ -17,10 +17,12 @@ Threads. The dialogs are windows of one thread: the one that called init()
 (the first dialog calls it), and they stay bound to it. From then on init(),
 every dialog and process_messages() called on another thread raise Error
 before anything is shown. Datasets are not windows: a Dataset may be built,
-read and filtered on any thread, by one thread at a time. At exit the library
-is finished only when the exit runs on the thread that initialised it (the
-main thread, usually); otherwise the process ends without finishing it, as
-the windows could only be torn down on their own thread.
+read and filtered on any thread, by one thread at a time; but the first one
+made in the process binds Qt to its thread, and init() must then run there
+too (Error otherwise): make datasets after init(), or on its thread. At exit
+the library is finished only when the exit runs on the thread that
+initialised it (the main thread, usually); otherwise the process ends without
+finishing it, as the windows could only be torn down on their own thread.
 
 Initialisation. init() initialises once per process and later calls on the
 same thread do nothing; an init that failed (no display) raises Error and may

@@ -223,8 +223,8 @@ class TouchDialogsTest(unittest.TestCase):
         copies = "[{'A': 1, 'B': 'um'}, {'A': 2, 'B': 'dois'}] um\n"
         cases = [
             ("failing init, twice", no_display,
-             "for _ in range(2):\n    try:\n        td.init()\n    except td.Error as e:\n        print(e)\n",
-             "no display: set DISPLAY, or QT_QPA_PLATFORM=offscreen to run without one\n" * 2),
+             "for _ in range(2):\n    try:\n        td.init()\n    except td.Error as e:\n        print(str(e).startswith('no display'))\n",
+             "True\n" * 2),
             ("copy", {}, copied.replace("COPY", "copy.copy(d)"), copies),
             ("deep copy", {}, copied.replace("COPY", "copy.deepcopy(d)"), copies),
             ("pickled", {}, copied.replace("COPY", "pickle.loads(pickle.dumps(d))"), copies),
