@@ -256,7 +256,10 @@ ExpressionCheck checkExpression(const Tokenized &tk)
                                 .arg(token.value);
             return check;
         case Token::LParen:
-            ++depth;
+            if (++depth > kMaxFilterDepth) {
+                check.invalid = QStringLiteral("it nests parentheses more than %1 deep").arg(kMaxFilterDepth);
+                return check;
+            }
             break;
         case Token::RParen:
             if (--depth < 0) {

@@ -51,7 +51,8 @@ bool isBlank(const Tokenized &tk);
 
 // What keeps a tokenized filter from being one self-contained expression
 // over the record alone. invalid: it is not one expression (a second
-// statement, a parameter, unbalanced parentheses, an unclosed comment);
+// statement, a parameter, unbalanced or too deep parentheses, an unclosed
+// comment);
 // notAllowed: it reads more than the record (a sub-query) or asks for
 // unbounded work (a printf() width). Both empty when neither.
 struct ExpressionCheck {
@@ -62,6 +63,11 @@ ExpressionCheck checkExpression(const Tokenized &tk);
 
 // The widest field printf() and format() may write in a filter.
 constexpr int kMaxFormatWidth = 1000;
+
+// The deepest a filter may nest parentheses: well inside what every SQLite
+// we build against parses (3.40's parser stack ends near 90), so a filter
+// is accepted or refused the same way on each of them.
+constexpr int kMaxFilterDepth = 64;
 
 // True when the tokens hold an OR outside parentheses and CASE ... END: a
 // text joined to more by AND then needs parentheses of its own.

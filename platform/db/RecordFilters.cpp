@@ -123,6 +123,22 @@ int RecordStore::authorize(void *self, int action, const char *a, const char *b,
     }
 }
 
+// SQLite names the column bare (3.40) or in double quotes with advice of
+// its own (3.46); the message is ours, and names what the filter wrote.
+static QString noSuchField(const QString &filter, const QString &sqliteName)
+{
+    QString name = sqliteName;
+    if (name.startsWith(u'"')) {
+        const qsizetype close = name.indexOf(u'"', 1);
+        name = name.mid(1, close < 0 ? -1 : close - 1);
+    }
+    for (const Token &t : tokenize(filter).tokens) {
+        if (t.kind == Token::Quoted && t.value == name && filter.at(t.start) == u'"')
+            return QStringLiteral("there is no field named %1 (a text goes in single quotes: '%1')").arg(name);
+    }
+    return QStringLiteral("there is no field named %1").arg(name);
+}
+
 void RecordStore::prepareFilter(const QString &sqlPart, Statement &out, const char *head, const char *tail,
                                 int rowidReads)
 {
@@ -148,7 +164,7 @@ void RecordStore::prepareFilter(const QString &sqlPart, Statement &out, const ch
                                      .arg(quoted, m_denied));
         QString why = QString::fromUtf8(sqlite3_errmsg(m_db));
         if (why.startsWith(QLatin1String("no such column: ")))
-            why = QStringLiteral("there is no field named %1").arg(why.mid(16));
+            why = noSuchField(sqlPart, why.mid(16));
         throw EDatabaseError(QStringLiteral("Filter %1 is not valid: %2").arg(quoted, why));
     }
     if (rest && QByteArray(rest).trimmed().size() > 0) {

@@ -228,6 +228,11 @@ private:
 
     void finishPage(unsigned char kind, size_t headerSize, quint32 rightChild)
     {
+        // The cell pointers end where the cells begin, on a page we have.
+        const size_t pointersEnd = headerSize + 2 * m_cells.size();
+        if (m_pageSize < 12 || m_pages.size() / m_pageSize <= m_current || pointersEnd > m_content
+            || m_content > m_pageSize)
+            throw EDatabaseError(QStringLiteral("Internal error: a b-tree page of the records overflows"));
         unsigned char *page = pageAt(m_current);
         page[0] = kind;
         put16(page + 3, m_cells.size());
@@ -295,7 +300,7 @@ private:
 std::unique_ptr<RecordStore> RecordStore::createFilled(std::vector<FieldInfo> fields, std::vector<Column> columns, int count)
 {
     std::unique_ptr<RecordStore> store = create(std::move(fields));
-    if (count == 0)
+    if (count <= 0)
         return store;
 
     sqlite3_int64 size = 0;

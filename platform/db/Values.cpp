@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QTime>
+#include <QTimeZone>
 #include <cmath>
 #include <limits>
 
@@ -67,7 +68,11 @@ QDate parseDate(const QString &s)
 // in a daylight-saving gap does not exist).
 QDateTime wallClock(QDate d, QTime t)
 {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+    return QDateTime(d, t, QTimeZone::UTC);
+#else
     return QDateTime(d, t, Qt::UTC);
+#endif
 }
 
 QDateTime parseDateTime(const QString &s)

@@ -277,9 +277,6 @@ void TForm::setBorderStyle(TFormBorderStyle style)
 
 void TForm::setBorderIcons(TBorderIcons icons)
 {
-    // A layout's empty set (no icons at all) reaches us as -1.
-    if (int(icons.toInt()) < 0)
-        icons = {};
     m_borderIcons = icons & TBorderIcons(biSystemMenu | biMinimize | biMaximize);
     applyBorder();
 }

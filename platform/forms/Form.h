@@ -32,7 +32,9 @@ public:
     // bsNone has no frame at all.
     enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog };
     Q_ENUM(TFormBorderStyle)
-    enum TBorderIcon { biSystemMenu = 1, biMinimize = 2, biMaximize = 4 };
+    // A layout writes no icons as biNone: Qt 6.8 no longer reads an empty
+    // <set>.
+    enum TBorderIcon { biNone = 0, biSystemMenu = 1, biMinimize = 2, biMaximize = 4 };
     Q_DECLARE_FLAGS(TBorderIcons, TBorderIcon)
     Q_FLAG(TBorderIcons)
     // poScreenCenter centres the form on the screen each time it is shown.

@@ -3,8 +3,10 @@
 #include "platform/forms/Form.h"
 #include "platform/rtl/Modules.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QHash>
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace TouchDialogs {
@@ -57,7 +59,18 @@ void LayoutLoader::loadInto(const QString &resourceName)
     QFile file(ResourcePath(QStringLiteral("layouts/") + resourceName));
     if (!file.open(QIODevice::ReadOnly))
         throw Exception(QStringLiteral("Layout %1 not found").arg(resourceName));
-    QWidget *root = load(&file, nullptr);
+    const QByteArray text = file.readAll();
+    // Qt 6.4 reads an empty set as -1, Qt 6.8 not at all: the same layout
+    // would differ by Qt version, so it must name its empty value.
+    static const QRegularExpression emptySet(QStringLiteral("<set\\s*/>|<set>\\s*</set>"));
+    if (emptySet.match(QString::fromUtf8(text)).hasMatch())
+        throw Exception(QStringLiteral("Layout %1: an empty <set> is not read by every Qt; write its empty value "
+                                       "(BorderIcons: biNone)")
+                            .arg(resourceName));
+    QBuffer buffer;
+    buffer.setData(text);
+    buffer.open(QIODevice::ReadOnly);
+    QWidget *root = load(&buffer, nullptr);
     if (root != m_form)
         throw Exception(QStringLiteral("Layout %1: %2").arg(resourceName, errorString()));
     applyFontHeights();

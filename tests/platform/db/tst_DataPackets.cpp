@@ -2,6 +2,7 @@
 // bad filter or packet of any kind raises EDatabaseError and leaves the
 // dataset exactly as it was.
 #include "platform/db/ClientDataSet.h"
+#include "platform/db/FilterText.h"
 #include "platform/rtl/Exceptions.h"
 
 #include <QJsonArray>
@@ -586,8 +587,11 @@ void TestDataPackets::hostileFilter_data()
     QTest::newRow("unclosed text") << QStringLiteral("ATIVO = 'S") << QStringLiteral("not closed");
     QTest::newRow("NUL") << QStringLiteral("ATIVO = 'S'") + QChar(0) + QStringLiteral("; DROP") << QStringLiteral("NUL");
     QTest::newRow("too long") << QStringLiteral("ATIVO = 'S' AND ") + QString(20000, u'1') << QStringLiteral("too long");
-    QTest::newRow("too deep") << QString(300, u'(') + QStringLiteral("1") + QString(300, u')') << QStringLiteral("not valid");
-    QTest::newRow("double quotes are names") << QStringLiteral("ATIVO = \"S\"") << QStringLiteral("no field named S");
+    // Refused by us, not by whichever SQLite's parser happens to overflow.
+    QTest::newRow("too deep") << QString(db::kMaxFilterDepth + 1, u'(') + QStringLiteral("1") + QString(db::kMaxFilterDepth + 1, u')')
+                              << QStringLiteral("more than 64 deep");
+    QTest::newRow("double quotes are names") << QStringLiteral("ATIVO = \"S\"")
+                                             << QStringLiteral("no field named S (a text goes in single quotes: 'S')");
     QTest::newRow("parameter ?") << QStringLiteral("CODIGO = ?") << QStringLiteral("parameter ?");
     QTest::newRow("parameter ?1") << QStringLiteral("CODIGO = ?1") << QStringLiteral("parameter ?1");
     QTest::newRow("parameter :x") << QStringLiteral("CODIGO = :codigo") << QStringLiteral("parameter :codigo");
@@ -644,6 +648,8 @@ void TestDataPackets::acceptedFilter_data()
     QTest::newRow("hex number, then a comment") << QStringLiteral("0xe--AND UPPER(NOME) LIKE 'CA%'") << 7;
     QTest::newRow("only a comment") << QStringLiteral("-- nada") << 7;
     QTest::newRow("printf with a literal format") << QStringLiteral("printf('%05d', CODIGO) LIKE '0000%'") << 7;
+    QTest::newRow("nested as deep as allowed")
+        << QString(db::kMaxFilterDepth, u'(') + QStringLiteral("ATIVO = 'S'") + QString(db::kMaxFilterDepth, u')') << 4;
     QStringList codes;
     for (int n = 1; n <= 400; ++n)
         codes << QStringLiteral("CODIGO = %1").arg(n);

@@ -26,6 +26,12 @@ public:
     TfrmNoIconsProbe() { createFromLayout(); }
 };
 
+class TfrmEmptySetProbe : public TForm {
+    Q_OBJECT
+public:
+    TfrmEmptySetProbe() { createFromLayout(); }
+};
+
 class TestFormWindow : public QObject {
     Q_OBJECT
 private slots:
@@ -45,12 +51,24 @@ private slots:
         QVERIFY(form.windowFlags() & Qt::FramelessWindowHint);
     }
 
-    void noBorderIconsFromAnEmptySet()
+    void noBorderIconsFromBiNone()
     {
         TfrmNoIconsProbe form;
         QCOMPARE(form.BorderIcons(), TForm::TBorderIcons());
         QVERIFY(!(form.windowFlags() & Qt::WindowCloseButtonHint));
+        QVERIFY(!(form.windowFlags() & Qt::WindowMinimizeButtonHint));
         QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+    }
+
+    // Read as "no icons" by one Qt and as the default by the next: refused.
+    void anEmptySetIsRefused()
+    {
+        try {
+            TfrmEmptySetProbe form;
+            QFAIL("the layout was loaded");
+        } catch (const Exception &e) {
+            QVERIFY2(e.Message().contains(QLatin1String("biNone")), qPrintable(e.Message()));
+        }
     }
 
     void singleBorderFixesTheSizeWhileShown()
