@@ -27,6 +27,19 @@ EDatabaseError badJson(const QString &why)
     return EDatabaseError(QStringLiteral("The JSON data cannot be loaded: %1").arg(why));
 }
 
+// Qt's document reader takes an unescaped string through QString::fromUtf8,
+// which drops a byte-order mark at its start; written as an escape, the mark
+// is kept. The one leading the whole text is the document's own.
+QJsonDocument parsed(const QByteArray &json, QJsonParseError *error)
+{
+    static const QByteArray bom("\xEF\xBB\xBF");
+    if (json.indexOf(bom, 1) < 0)
+        return QJsonDocument::fromJson(json, error);
+    QByteArray escaped = json.left(1);
+    escaped += json.mid(1).replace(bom, "\\ufeff");
+    return QJsonDocument::fromJson(escaped, error);
+}
+
 QString jsonText(const QJsonValue &v)
 {
     return QString::fromUtf8(QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
@@ -462,7 +475,7 @@ private:
         if (m_p == m_end || *m_p != '[' || !skipValue(0))
             return false;
         QJsonParseError error;
-        const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromRawData(start, m_p - start), &error);
+        const QJsonDocument doc = parsed(QByteArray::fromRawData(start, m_p - start), &error);
         if (error.error != QJsonParseError::NoError || !doc.isArray())
             return false;
         try {
@@ -614,7 +627,7 @@ void TClientDataSet::fromJson(const QByteArray &json)
         return;
     }
     QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
+    const QJsonDocument doc = parsed(json, &error);
     if (error.error != QJsonParseError::NoError)
         throw badJson(QStringLiteral("%1 at character %2").arg(error.errorString()).arg(error.offset));
     if (!doc.isObject() || !doc.object().value(QStringLiteral("fields")).isArray())

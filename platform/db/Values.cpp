@@ -90,8 +90,12 @@ QDateTime parseDateTime(const QString &s)
 
 [[noreturn]] void notValid(const QVariant &value, const char *what, const FieldInfo &field)
 {
+    // Control characters shown escaped: a NUL would end the message in C.
+    QString shown;
+    for (const QChar c : value.toString())
+        shown += c.unicode() < 0x20 ? QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0')) : QString(c);
     throw EConvertError(QStringLiteral("'%1' is not a valid %2 value for field %3")
-                            .arg(value.toString(), QLatin1String(what), field.name));
+                            .arg(shown, QLatin1String(what), field.name));
 }
 
 bool isIntegral(const QVariant &v)
@@ -131,7 +135,10 @@ qint64 toInteger(const QVariant &value, const FieldInfo &field, qint64 lo, qint6
         ok = std::isfinite(d) && d == std::floor(d) && d >= -9.2e18 && d <= 9.2e18;
         v = ok ? qint64(d) : 0;
     } else if (value.canConvert<QString>()) {
-        v = value.toString().trimmed().toLongLong(&ok, 10);
+        // Qt's conversion ends at a NUL: "12\0 34" would be taken as 12.
+        const QString t = value.toString().trimmed();
+        ok = !t.contains(QChar(0));
+        v = ok ? t.toLongLong(&ok, 10) : 0;
     } else {
         ok = false;
     }
@@ -152,7 +159,8 @@ double toReal(const QVariant &value, const FieldInfo &field)
         QString t = value.toString().trimmed();
         if (t.contains(u',') && !t.contains(u'.'))
             t.replace(u',', u'.');
-        d = t.toDouble(&ok);
+        ok = !t.contains(QChar(0));
+        d = ok ? t.toDouble(&ok) : 0;
     } else {
         ok = false;
     }
