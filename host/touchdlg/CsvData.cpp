@@ -204,6 +204,9 @@ QJsonValue jsonValue(const QString &v, TFieldType type, const QString &where)
     }
     if (v.isEmpty())
         return QJsonValue::Null;
+    // Qt's number conversion ends at a NUL: "12\0 34" would be taken as 12.
+    if (v.contains(QChar(0)))
+        throw wrong(type == ftBoolean ? "true, false, 1 or 0" : "a value of its type");
     bool ok = false;
     switch (type) {
     case ftInteger: {

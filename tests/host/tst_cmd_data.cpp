@@ -85,6 +85,9 @@ void TestCmdData::data_data()
     QTest::newRow("unknown column") << "a.csv" << QByteArray("A\n1\n") << "B:integer" << "" << "has no column B";
     QTest::newRow("value not of the type") << "a.csv" << QByteArray("A\n1\nx\n") << "A:integer" << ""
                                            << "line 3, A: \"x\" is not a whole number";
+    // Qt's conversion ends at a NUL: "03\0 9" was taken as 3.
+    QTest::newRow("NUL inside a number") << "a.csv" << QByteArray("A,B\n03\0 9,1\0\n", 13) << "A:integer,B:float"
+                                         << "" << "line 2, A: \"03";
     QTest::newRow("--fields without CSV") << "a.json" << QByteArray("{}") << "A:integer" << "" << "--fields goes with";
     // Bytes that are not UTF-8, refused at their line.
     for (const auto &[name, csv, line] : QList<std::tuple<const char *, QByteArray, int>>{
