@@ -249,7 +249,13 @@ QByteArray csvToJsonPacket(const QByteArray &csv, const QString &fields, const Q
     QString text = utf8Text(csv, source);
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
-    const QString header = text.section(u'\n', 0, 0);
+    // The header is the first line with anything on it, as the rows skip blank ones.
+    QString header;
+    for (qsizetype at = 0; header.trimmed().isEmpty() && at < text.size();) {
+        const qsizetype end = text.indexOf(u'\n', at);
+        header = text.mid(at, end < 0 ? -1 : end - at);
+        at = end < 0 ? text.size() : end + 1;
+    }
     const QChar separator = header.contains(u';') && !header.contains(u',') ? u';' : u',';
     const std::vector<Row> rows = splitRows(text, separator, source);
     if (rows.empty())

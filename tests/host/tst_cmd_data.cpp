@@ -37,8 +37,9 @@ void TestCmdData::data_data()
     QTest::newRow("quotes, CRLF, byte-order mark")
         << "a.CSV" << QByteArray("\xEF\xBB\xBFNOME, OBS\r\n\"Pão, francês\",\"diz \"\"oi\"\"\"\r\n\"duas\nlinhas\", x \r\n")
         << "" << "NOME:string,OBS:string" << R"([["Pão, francês","diz \"oi\""],["duas\nlinhas","x"]])";
-    QTest::newRow("semicolons, decimal comma") << "a.csv" << QByteArray("NOME;PRECO\nCafé;4,50\nChá;3\n") << ""
-                                               << "NOME:string,PRECO:float" << R"([["Café",4.5],["Chá",3]])";
+    QTest::newRow("semicolons, decimal comma, blank first line")
+        << "a.csv" << QByteArray("\r\n \nNOME;PRECO\nCafé;4,50\nChá;3\n") << ""
+        << "NOME:string,PRECO:float" << R"([["Café",4.5],["Chá",3]])";
     QTest::newRow("leading zeros are codes") << "a.csv" << QByteArray("EAN,QTD\n07891000100103,1\n7891000100103,0\n")
                                              << "" << "EAN:string,QTD:integer"
                                              << R"([["07891000100103",1],["7891000100103",0]])";
