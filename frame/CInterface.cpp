@@ -153,12 +153,9 @@ message::TMsgDlgButtons messageButtons(unsigned buttons)
     return message::TMsgDlgButtons::fromBits(buttons);
 }
 
-// A box no touch can end: no button closes it (Help leaves it open), and no
-// timer presses one. Without a window manager nothing else can close it.
 void checkClosable(message::TMsgDlgButtons buttons, int seconds, const char *extra)
 {
-    const bool closes = !(buttons.isEmpty() || buttons == message::TMsgDlgButtons{message::mbHelp});
-    if (!closes && seconds <= 0 && !(extra && *extra))
+    if (!message::msgDlgCanEnd(buttons, seconds, text(extra)))
         throw Refused("no button would close the box: give one besides Help, an extra button or seconds > 0");
 }
 

@@ -131,4 +131,9 @@ TMsgDlgButtons msgDlgButtonsFromNames(const QString &names)
     return set;
 }
 
+bool msgDlgCanEnd(TMsgDlgButtons Buttons, int Seconds, const QString &ExtraButton)
+{
+    return !(Buttons.isEmpty() || Buttons == TMsgDlgButtons{mbHelp}) || Seconds > 0 || !ExtraButton.isEmpty();
+}
+
 } // namespace TouchDialogs::message

@@ -50,10 +50,7 @@ const touchdlg::Registrar registrar{touchdlg::Command{
         const TMsgDlgButtons buttons =
             p.isSet(QStringLiteral("buttons")) ? parseButtons(p.value(QStringLiteral("buttons"))) : TMsgDlgButtons{mbOK};
         const int seconds = touchdlg::intOption(p, QStringLiteral("seconds"), 0);
-        // Help leaves a modal box open: a box without another button waits for its timer.
-        const bool closable = !(buttons.isEmpty() || buttons == TMsgDlgButtons{mbHelp})
-                              || !p.value(QStringLiteral("extra")).isEmpty() || seconds > 0;
-        if (!closable)
+        if (!TouchDialogs::message::msgDlgCanEnd(buttons, seconds, p.value(QStringLiteral("extra"))))
             throw touchdlg::UsageError{QStringLiteral("message: no button would close the box; name one in "
                                                       "--buttons (help leaves it open), or give --extra or --seconds")};
         if (p.isSet(QStringLiteral("countdown"))) {

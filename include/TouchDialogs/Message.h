@@ -93,5 +93,9 @@ TD_EXPORT TMsgDlgType msgDlgTypeFromName(const QString &name);
 // around names ignored): yes, no, ok, cancel, abort, retry, ignore, all,
 // notoall, yestoall, help. EConvertError for another name.
 TD_EXPORT TMsgDlgButtons msgDlgButtonsFromNames(const QString &names);
+// Whether a touch or the timer can end a modal box of these buttons: Help
+// leaves it open, so it needs another button, an extra one or Seconds > 0.
+// Without a window manager nothing else can close it.
+TD_EXPORT bool msgDlgCanEnd(TMsgDlgButtons Buttons, int Seconds, const QString &ExtraButton);
 
 } // namespace TouchDialogs::message
