@@ -89,27 +89,7 @@ QByteArray readData(const QString &fileName)
     QFile file(fromStdin ? QString() : fileName);
     if (!(fromStdin ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly)))
         throw UsageError{QStringLiteral("cannot read %1: %2").arg(name, file.errorString())};
-    auto tooLarge = [&] {
-        return UsageError{QStringLiteral("cannot read %1: it is larger than %2 MiB, more than a dataset holds")
-                              .arg(name)
-                              .arg(kMaxDataBytes >> 20)};
-    };
-    // A file's size says so at once; a pipe or a device (/dev/zero) is read
-    // to one byte past the bound.
-    if (!file.isSequential() && file.size() > kMaxDataBytes)
-        throw tooLarge();
-    QByteArray bytes;
-    for (;;) {
-        const QByteArray piece = file.read(std::min<qint64>(qint64(1) << 20, kMaxDataBytes + 1 - bytes.size()));
-        if (piece.isEmpty()) {
-            if (file.error() != QFileDevice::NoError)
-                throw UsageError{QStringLiteral("cannot read %1: %2").arg(name, file.errorString())};
-            break;
-        }
-        bytes += piece;
-        if (bytes.size() > kMaxDataBytes)
-            throw tooLarge();
-    }
+    const QByteArray bytes = readDataBytes(file, name);
     if (fromStdin && bytes.trimmed().isEmpty())
         throw UsageError{QStringLiteral("no data on standard input (--data - reads a JSON packet from it)")};
     return bytes;

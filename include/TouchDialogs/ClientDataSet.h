@@ -25,6 +25,8 @@
 #include <memory>
 #include <vector>
 
+QT_FORWARD_DECLARE_CLASS(QFile)
+
 namespace TouchDialogs {
 
 namespace db {
@@ -194,5 +196,10 @@ private:
     bool m_fastPath = true;
     std::unique_ptr<Private> m_private;
 };
+
+// The bytes of an open file, device or pipe, at most kMaxDataBytes: a
+// file's size is checked at once, a pipe or device (/dev/zero) is read to one
+// byte past the bound. EDatabaseError "Cannot read NAME: ..." otherwise.
+TD_EXPORT QByteArray readDataBytes(QFile &file, const QString &name);
 
 } // namespace TouchDialogs

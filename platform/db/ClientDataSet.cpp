@@ -684,32 +684,35 @@ void TClientDataSet::SaveToFile(const QString &fileName) const
         throw EDatabaseError(QStringLiteral("Cannot write %1: %2").arg(fileName, file.errorString()));
 }
 
-void TClientDataSet::LoadFromFile(const QString &fileName)
+QByteArray readDataBytes(QFile &file, const QString &name)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EDatabaseError(QStringLiteral("Cannot read %1: %2").arg(fileName, file.errorString()));
-    // A file says its size at once; a device or pipe has none to trust: read
-    // in pieces, up to the bound.
     auto tooLarge = [&] {
         return EDatabaseError(QStringLiteral("Cannot read %1: it is larger than %2 MiB, more than a dataset holds")
-                                  .arg(fileName)
+                                  .arg(name)
                                   .arg(kMaxDataBytes >> 20));
     };
     if (!file.isSequential() && file.size() > kMaxDataBytes)
         throw tooLarge();
     QByteArray bytes;
     for (;;) {
-        const QByteArray piece = file.read(qint64(1) << 20);
+        const QByteArray piece = file.read(std::min<qint64>(qint64(1) << 20, kMaxDataBytes + 1 - bytes.size()));
         if (piece.isEmpty()) {
             if (file.error() != QFileDevice::NoError)
-                throw EDatabaseError(QStringLiteral("Cannot read %1: %2").arg(fileName, file.errorString()));
-            break;
+                throw EDatabaseError(QStringLiteral("Cannot read %1: %2").arg(name, file.errorString()));
+            return bytes;
         }
         bytes += piece;
         if (bytes.size() > kMaxDataBytes)
             throw tooLarge();
     }
+}
+
+void TClientDataSet::LoadFromFile(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EDatabaseError(QStringLiteral("Cannot read %1: %2").arg(fileName, file.errorString()));
+    const QByteArray bytes = readDataBytes(file, fileName);
     if (bytes.trimmed().startsWith('{'))
         fromJson(bytes);
     else
