@@ -271,11 +271,21 @@ td_status td_set_extensions(double scale, int countdown, int ignore_accents, con
 {
     return guarded([&] {
         checkSettingThread();
-        Extensions e;
+        Extensions e = Application::extensions();
         e.scale = scale;
         e.countdown = countdown != 0;
         e.ignoreAccents = ignore_accents != 0;
         e.scanField = text(scan_field);
+        Application::setExtensions(e);
+    });
+}
+
+td_status td_set_backdrop(int on)
+{
+    return guarded([&] {
+        checkSettingThread();
+        Extensions e = Application::extensions();
+        e.backdrop = on != 0;
         Application::setExtensions(e);
     });
 }

@@ -24,7 +24,8 @@ using namespace touchdlg;
 static QString usage()
 {
     QString text = QStringLiteral(
-        "Usage: touchdlg [--title T] [--locale L] [--scale auto|F] [--screenshot FILE.png] DIALOG [options]\n"
+        "Usage: touchdlg [--title T] [--locale L] [--scale auto|F] [--backdrop] [--screenshot FILE.png]\n"
+        "                DIALOG [options]\n"
         "       touchdlg --version | --help\n\nDialogs:\n");
     for (const Command &c : commands()) {
         // A dialog without options gets no trailing blanks.
@@ -37,6 +38,8 @@ static QString usage()
         "--scale auto|F: F a plain decimal from 0.5 to 4 (1.5), auto as large as the\n"
         "  screen allows. TOUCHDIALOGS_SCALE takes the same; a value it cannot read is\n"
         "  warned of and the dialogs are drawn unscaled.\n"
+        "--backdrop: the dialog is centred over a dimmed surface that covers the screen,\n"
+        "  for displays whose compositor places windows itself (Wayland kiosks).\n"
         "--data FILE: a data packet, a .json file in the JSON packet form, or - for that\n"
         "  JSON on standard input, or a .csv file: a header row of field names, then one\n"
         "  record per row, separated by \",\" (or \";\" when the header has no \",\"),\n"
@@ -136,7 +139,8 @@ static SplitArguments splitArguments(const QStringList &args, const QStringList 
             split.ours << arg;
             if (!arg.contains(u'=') && i + 1 < args.size())
                 split.ours << args[++i];
-        } else if (arg == QLatin1String("-h") || arg == QLatin1String("--help") || arg == QLatin1String("--version")) {
+        } else if (arg == QLatin1String("-h") || arg == QLatin1String("--help") || arg == QLatin1String("--version")
+                   || arg == QLatin1String("--backdrop")) {
             split.ours << arg;
         } else {
             split.qt << i;
@@ -156,6 +160,7 @@ int main(int argc, char **argv)
     global.addOption({QStringLiteral("scale"),
                       QStringLiteral("Draw the dialog this many times larger; auto: as large as the screen allows."),
                       QStringLiteral("auto|F")});
+    global.addOption({QStringLiteral("backdrop"), QStringLiteral("Centre the dialog over a dimmed full-screen surface.")});
     global.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show usage.")});
     global.addOption({QStringLiteral("version"), QStringLiteral("Show the version.")});
 
@@ -236,6 +241,11 @@ int main(int argc, char **argv)
                                      .arg(value)};
             TouchDialogs::Extensions extensions = TouchDialogs::Application::extensions();
             extensions.scale = *factor;
+            TouchDialogs::Application::setExtensions(extensions);
+        }
+        if (global.isSet(QStringLiteral("backdrop"))) {
+            TouchDialogs::Extensions extensions = TouchDialogs::Application::extensions();
+            extensions.backdrop = true;
             TouchDialogs::Application::setExtensions(extensions);
         }
         if (global.isSet(QStringLiteral("screenshot")))

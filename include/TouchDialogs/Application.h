@@ -30,6 +30,10 @@ struct Extensions {
     // A fast burst of keys ending with Enter picks the record whose field of this
     // name equals it; empty: no scanner.
     QString scanField;
+    // A dialog with no window of the host's to be shown over is centred over
+    // a dimmed surface that covers the screen, for displays whose compositor
+    // places windows itself (a Wayland kiosk puts every window in a corner).
+    bool backdrop = false;
 };
 
 // The factors Extensions::scale accepts besides 0.

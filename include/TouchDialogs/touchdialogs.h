@@ -102,6 +102,10 @@ TD_EXPORT td_status td_set_title(const char *title);
  * keys ending with Enter picks the record whose field of this name equals it;
  * NULL or "" none). */
 TD_EXPORT td_status td_set_extensions(double scale, int countdown, int ignore_accents, const char *scan_field);
+/* Opt-in: a dialog with no window of the host's to be shown over is centred
+ * over a dimmed surface covering the screen (for compositors that place
+ * windows themselves, such as Wayland kiosks). td_set_extensions keeps it. */
+TD_EXPORT td_status td_set_backdrop(int on);
 /* The language of the dialogs' texts ("en", "pt_BR") and the locale of their
  * numbers and dates; NULL or "" the system's. Only before td_init: the texts
  * are chosen there (after the last td_finish a new choice holds again). */

@@ -10,7 +10,10 @@
 #include <QScopeGuard>
 #include <QLayout>
 #include <QMetaObject>
+#include <QPainter>
+#include <QTimer>
 #include <QWindow>
+#include <memory>
 #include <utility>
 
 namespace TouchDialogs {
@@ -58,6 +61,8 @@ private:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)
+            noteKeyboardState(*static_cast<QKeyEvent *>(event));
         if (isUserInput(event->type()) && watched->isWidgetType()) {
             // A modal run that is ending takes no further input: the handler
             // that set the modal result was the last one (a second quick
@@ -188,8 +193,18 @@ int TForm::ShowModal()
     m_releaseAfterModal = false;
     m_raised = nullptr;
     QPointer<TForm> self(this);
+    // The window this form is shown over is its parent for the window
+    // system: compositors keep a dialog above its parent and place it as a
+    // dialog (Wayland ignores move()).
+    QWindow *host = hostWindow();
+    std::unique_ptr<QWidget> backdrop;
+    if (!host && Application::extensions().backdrop)
+        backdrop = showBackdrop();
+    create();
+    windowHandle()->setTransientParent(backdrop ? backdrop->windowHandle() : host);
     modalRuns().append(self);
     const int fallback = exec();
+    backdrop.reset();
     modalRuns().removeAll(self);
     modalRuns().removeAll(nullptr);
     if (!self)
@@ -200,6 +215,52 @@ int TForm::ShowModal()
     if (m_raised)
         std::rethrow_exception(std::exchange(m_raised, nullptr));
     return m_modalResult;
+}
+
+QWindow *TForm::hostWindow() const
+{
+    const auto &runs = modalRuns();
+    for (auto it = runs.crbegin(); it != runs.crend(); ++it)
+        if (*it && *it != this && (*it)->isVisible())
+            return (*it)->windowHandle();
+    QWindow *focus = QGuiApplication::focusWindow();
+    if (focus && focus != windowHandle() && focus->isVisible())
+        return focus;
+    QWidget *modal = QApplication::activeModalWidget();
+    if (modal && modal != this && modal->isVisible())
+        return modal->windowHandle();
+    return nullptr;
+}
+
+namespace {
+
+// Covers the screen under a dialog that has no window to be shown over: the
+// dialog is its child, so any compositor centres it above, and stray touches
+// land here instead of on the host.
+class Backdrop : public QWidget {
+public:
+    Backdrop() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
+    {
+        setAttribute(Qt::WA_TranslucentBackground);
+        setWindowTitle(Application::Title());
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        // Dimmed where the compositor blends, dark grey where it cannot.
+        QPainter(this).fillRect(rect(), QColor(0, 0, 0, 128));
+    }
+};
+
+} // namespace
+
+std::unique_ptr<QWidget> TForm::showBackdrop()
+{
+    auto backdrop = std::make_unique<Backdrop>();
+    backdrop->setGeometry(0, 0, Screen::Width(), Screen::Height());
+    backdrop->showFullScreen();
+    return backdrop;
 }
 
 void TForm::Show()
@@ -307,8 +368,16 @@ void TForm::applyBorder()
 void TForm::setVisible(bool visible)
 {
     if (visible && !isVisible()) {
-        if (m_borderStyle != bsSizeable)
+        if (m_borderStyle != bsSizeable) {
             setFixedSize(size());
+        } else if (QGuiApplication::platformName() == QLatin1String("wayland")
+                   && !(windowHandle() && windowHandle()->transientParent())) {
+            // A tiling compositor floats a window that maps at a fixed size
+            // (or has a parent) and fills the screen with any other: fixed
+            // until its first frame is up, resizable after.
+            setFixedSize(size());
+            m_sizeHeldForMap = true;
+        }
         if (m_position == poScreenCenter) {
             // Edges as whole pixels, truncated toward zero: on a screen smaller
             // than the form it overhangs both sides equally. The native window
@@ -326,7 +395,7 @@ void TForm::setVisible(bool visible)
         if (QWindow *owner = windowHandle()->transientParent(); owner && owner->isVisible())
             owner->requestActivate();
     // Hidden, the form can be resized by code again.
-    if (!visible && m_borderStyle != bsSizeable) {
+    if (!visible && (m_borderStyle != bsSizeable || std::exchange(m_sizeHeldForMap, false))) {
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     }
@@ -355,7 +424,7 @@ void TForm::fitOuterSize()
         return;
     m_fittedFrame = frame;
     const QSize client = m_outerSize - frame;
-    if (isVisible() && m_borderStyle != bsSizeable)
+    if (isVisible() && (m_borderStyle != bsSizeable || m_sizeHeldForMap))
         setFixedSize(client);
     else
         resize(client);
@@ -461,6 +530,16 @@ bool TForm::event(QEvent *event)
 {
     if (event->type() == QEvent::WindowActivate && OnActivate)
         dispatchEvent(this, [this] { OnActivate(this); });
+    if (event->type() == QEvent::Paint && m_sizeHeldForMap) {
+        // Queued behind the first frame's commit, so the compositor has
+        // mapped the window at its fixed size before the limits go.
+        QTimer::singleShot(0, this, [this] {
+            if (std::exchange(m_sizeHeldForMap, false) && isVisible()) {
+                setMinimumSize(0, 0);
+                setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+            }
+        });
+    }
     const bool handled = QDialog::event(event);
     if (event->type() == QEvent::Show && m_outerSize.isValid() && windowHandle()) {
         windowHandle()->installEventFilter(this);

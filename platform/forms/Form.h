@@ -14,6 +14,7 @@
 #include <any>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <typeinfo>
 
 namespace TouchDialogs {
@@ -178,6 +179,10 @@ private:
     // false when no modal run is going on.
     static bool raiseFromModalRun(std::exception_ptr error);
 
+    // The window a modal run of this form is shown over: the innermost
+    // other run, else the window with the keys; nullptr when none.
+    QWindow *hostWindow() const;
+    static std::unique_ptr<QWidget> showBackdrop();
     // Makes the form owned by the modal window that is active now, if any.
     void ownByModalWindow();
     void checkModalEnd();
@@ -202,6 +207,7 @@ private:
     bool m_endPending = false;
     bool m_releaseAfterModal = false;
     bool m_allowDone = false;
+    bool m_sizeHeldForMap = false; // sizeable, fixed until its first frame (Wayland)
     std::exception_ptr m_raised;
     QMetaObject::Connection m_ownerHidden;
     QSize m_outerSize;  // invalid: the client size is set directly

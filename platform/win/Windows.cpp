@@ -135,12 +135,26 @@ void setCapsLockStateForTesting(int state)
     g_capsLockForTesting = state;
 }
 
+static bool g_lockInLastKey = false;
+
+void noteKeyboardState(const QKeyEvent &event)
+{
+    // Xkb's modifier mask, as X11 and Wayland keys both carry it: Lock is its
+    // second bit in every keymap. A Wayland client learns the modifiers only
+    // with its keys, and Qt keeps no Caps Lock state of its own.
+    constexpr quint32 xkbLock = 0x2;
+    g_lockInLastKey = event.nativeModifiers() & xkbLock;
+}
+
 int16_t GetKeyState(int virtualKey)
 {
     if (virtualKey == VK_CAPITAL) {
         if (g_capsLockForTesting >= 0)
             return int16_t(g_capsLockForTesting & 1);
-        return x11::capsLockOn() ? 1 : 0;
+        // The X server knows at any time; elsewhere the last key tells.
+        if (QGuiApplication::platformName() == QLatin1String("xcb"))
+            return x11::capsLockOn() ? 1 : 0;
+        return g_lockInLastKey ? 1 : 0;
     }
     const Qt::KeyboardModifiers m = QGuiApplication::queryKeyboardModifiers();
     bool down = false;

@@ -70,6 +70,9 @@ bool PostMessageA(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // Bit 0 is the toggle state (Caps Lock), bit 15 (negative result) is "down".
 int16_t GetKeyState(int virtualKey);
+// Every key event the application sees, for the Caps Lock state of window
+// systems that tell it only with keys (Wayland).
+void noteKeyboardState(const QKeyEvent &event);
 // Tests fix the Caps Lock toggle; std::nullopt-like reset with -1.
 void setCapsLockStateForTesting(int state);
 

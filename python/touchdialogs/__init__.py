@@ -165,6 +165,7 @@ def _library():
                 "td_set_title": [c_char_p],
                 "td_set_locale": [c_char_p],
                 "td_set_extensions": [ctypes.c_double, c_int, c_int, c_char_p],
+                "td_set_backdrop": [c_int],
                 "td_message_type": [c_char_p, ctypes.POINTER(c_int)],
                 "td_message_buttons": [c_char_p, ctypes.POINTER(c_uint)],
                 "td_message_dlg": [c_char_p, c_int, c_uint, c_int, c_char_p, ctypes.POINTER(c_int)],
@@ -277,10 +278,12 @@ def set_title(title):
     _check(_library().td_set_title(_text("title", title)))
 
 
-def set_extensions(scale=1.0, countdown=False, ignore_accents=False, scan_field=""):
+def set_extensions(scale=1.0, countdown=False, ignore_accents=False, scan_field="", backdrop=False):
     """The opt-in extensions, all off by default: scale (0 fits the screen),
-    the visible countdown of a timed answer, accent-insensitive search, and
-    the field a barcode scanner's burst of keys is looked up in."""
+    the visible countdown of a timed answer, accent-insensitive search, the
+    field a barcode scanner's burst of keys is looked up in, and a dimmed
+    full-screen backdrop that centres a dialog with no host window under it
+    (for compositors that place windows themselves)."""
     if isinstance(scale, bool) or not isinstance(scale, (int, float)):
         raise _BadType(f"scale wants a number, not {_short.repr(scale)}")
     try:
@@ -288,6 +291,7 @@ def set_extensions(scale=1.0, countdown=False, ignore_accents=False, scan_field=
     except OverflowError:
         raise _BadValue(f"scale {_short.repr(scale)} is out of range") from None
     _check(_library().td_set_extensions(factor, bool(countdown), bool(ignore_accents), _text("scan_field", scan_field)))
+    _check(_library().td_set_backdrop(bool(backdrop)))
 
 
 def process_messages():
