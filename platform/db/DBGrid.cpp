@@ -568,13 +568,21 @@ bool TDBGrid::viewportEvent(QEvent *event)
     if (mouse->pointingDevice()->type() != QInputDevice::DeviceType::TouchScreen)
         return QTableView::viewportEvent(event);
     QScroller *scroller = QScroller::scroller(viewport());
-    const bool dragged = scroller->state() == QScroller::Dragging;
+    const QScroller::State before = scroller->state();
+    // A touch on rows still gliding after a flick only stops them, as on
+    // any touch screen: it picks nothing, and neither does its lift.
+    if (type == QEvent::MouseButtonPress)
+        m_touchStoppedGlide = before == QScroller::Scrolling;
+    const bool stopping = m_touchStoppedGlide;
+    if (type == QEvent::MouseButtonRelease)
+        m_touchStoppedGlide = false;
     scroller->handleInput(type == QEvent::MouseButtonPress ? QScroller::InputPress
                           : type == QEvent::MouseMove      ? QScroller::InputMove
                                                            : QScroller::InputRelease,
                           mouse->position(), qint64(mouse->timestamp()));
     // A drag moves the rows: it neither selects them nor ends in a click.
-    if (type == QEvent::MouseMove || (type == QEvent::MouseButtonRelease && dragged)) {
+    if (type == QEvent::MouseMove || stopping
+        || (type == QEvent::MouseButtonRelease && before == QScroller::Dragging)) {
         event->accept();
         return true;
     }

@@ -211,6 +211,7 @@ private:
     int m_tag = 0;
     bool m_syncing = false;
     int m_indicatorRow = -1; // the row whose indicator was last drawn
+    bool m_touchStoppedGlide = false; // the finger down now stopped a flick
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(TDBGrid::TDBGridOptions)

@@ -190,6 +190,9 @@ void tst_touchkeys::fingers_data()
 
     QTest::newRow("search, swipe") << "search"
                                    << QStringList{"swipe dbgPesquisa", "scrolled dbgPesquisa", "tap spdEnter"} << "1";
+    QTest::newRow("search, a tap that stops a flick")
+        << "search" << QStringList{"swipe dbgPesquisa", "scrolled dbgPesquisa", "tap dbgPesquisa", "tap spdEnter"}
+        << "1";
     QTest::newRow("list, swipe") << "list"
                                  << QStringList{"swipe dbgPesquisa", "scrolled dbgPesquisa", "tap spbAdicionar",
                                                 "tap spbConfirma"}
