@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QPointingDevice>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -127,8 +128,13 @@ static bool keyOf(const QString &name, Qt::Key &key)
 
 // Where a finger meets NAME (the child's centre) or NAME:ROW (the middle of
 // that row of a data grid), in dlg's coordinates; false when there is none.
-static bool placeOf(QWidget *dlg, const QString &target, QPoint &at)
+static bool placeOf(QWidget *dlg, const QString &where, QPoint &at)
 {
+    // A place may end in +DX,DY: that many pixels off it.
+    static const QRegularExpression offset(QStringLiteral("([+-]\\d+),([+-]?\\d+)$"));
+    const QRegularExpressionMatch off = offset.match(where);
+    const QString target = off.hasMatch() ? where.left(off.capturedStart()) : where;
+    const QPoint shift = off.hasMatch() ? QPoint(off.captured(1).toInt(), off.captured(2).toInt()) : QPoint();
     const QString name = target.section(u':', 0, 0);
     auto *child = dlg->findChild<QWidget *>(name);
     auto *grid = qobject_cast<QTableView *>(child);
@@ -143,6 +149,7 @@ static bool placeOf(QWidget *dlg, const QString &target, QPoint &at)
     } else {
         at = child->mapTo(dlg, child->rect().center());
     }
+    at += shift;
     return true;
 }
 

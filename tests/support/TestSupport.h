@@ -55,7 +55,8 @@ template <class T> int liveWidgets()
 //   "slide N NAME"        finger N, still down, slides onto the named child
 //   "up N"                finger N lifts where it is
 //   "swipe NAME"          a finger drags the named child's rows upward
-// where NAME is the child's centre, or NAME:ROW that row of a data grid.
+// where NAME is the child's centre, or NAME:ROW that row of a data grid,
+// either of them followed by +DX,DY for that many pixels off it.
 // An unknown step fails the running test.
 void perform(QWidget *dlg, const QString &step);
 void perform(QWidget *dlg, const QStringList &steps);

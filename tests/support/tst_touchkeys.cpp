@@ -141,6 +141,10 @@ void tst_touchkeys::fingers_data()
 
     QTest::newRow("search, double tap on a row") << "search" << QStringList{"tap dbgPesquisa:2", "tap dbgPesquisa:2"}
                                                  << "3";
+    QTest::newRow("search, double tap a little apart")
+        << "search" << QStringList{"tap dbgPesquisa:2-6,-3", "tap dbgPesquisa:2+6,3"} << "3";
+    QTest::newRow("search, quick taps on two rows")
+        << "search" << QStringList{"tap dbgPesquisa:2", "tap dbgPesquisa:3", "tap spdEnter"} << "4";
     QTest::newRow("list, double tap on a row moves nothing")
         << "list" << QStringList{"tap dbgPesquisa:2", "tap dbgPesquisa:2", "tap spbConfirma"} << "";
     QTest::newRow("list, double tap on a chosen row")
