@@ -156,8 +156,8 @@ static bool placeOf(QWidget *dlg, const QString &where, QPoint &at)
 namespace {
 
 // The fingers on the touch screen of dlg. Every touch event names all the
-// fingers that are down, the still ones as stationary, as a touch screen's
-// driver reports them.
+// fingers that are down, the still ones as stationary, and each finger that
+// lands gets a number of its own, as a touch screen's driver reports them.
 class Fingers {
 public:
     explicit Fingers(QWidget *dlg)
@@ -169,19 +169,25 @@ public:
             m_down.clear();
         }
     }
-    void down(int finger, QPoint at) { send(finger, at, &QTest::QTouchEventWidgetSequence::press); }
-    void move(int finger, QPoint at) { send(finger, at, &QTest::QTouchEventWidgetSequence::move); }
+    void down(int finger, QPoint at)
+    {
+        m_down[finger] = {++m_lastId, at};
+        send(finger, &QTest::QTouchEventWidgetSequence::press);
+    }
+    void move(int finger, QPoint at)
+    {
+        m_down[finger].at = at;
+        send(finger, &QTest::QTouchEventWidgetSequence::move);
+    }
     void up(int finger)
     {
-        if (m_down.count(finger) == 0)
-            QTest::qFail(qPrintable(QStringLiteral("finger %1 is not down").arg(finger)), __FILE__, __LINE__);
-        else
-            send(finger, m_down[finger], &QTest::QTouchEventWidgetSequence::release);
+        send(finger, &QTest::QTouchEventWidgetSequence::release);
+        m_down.erase(finger);
     }
     // Moves in steps, as a finger passes the points between.
     void slide(int finger, QPoint to)
     {
-        const QPoint from = m_down[finger];
+        const QPoint from = m_down[finger].at;
         for (int step = 1; step <= 8; ++step)
             move(finger, from + (to - from) * step / 8);
     }
@@ -189,21 +195,27 @@ public:
 private:
     using Action = QTest::QTouchEventWidgetSequence &(QTest::QTouchEventWidgetSequence::*)(int, const QPoint &,
                                                                                           QWidget *);
-    void send(int finger, QPoint at, Action action)
+    void send(int finger, Action action)
     {
-        for (const auto &[other, place] : m_down)
-            if (other != finger)
-                m_events->stationary(other);
-        (m_events.get()->*action)(finger, at, nullptr);
-        m_events->commit();
-        if (action == &QTest::QTouchEventWidgetSequence::release)
+        if (m_down.count(finger) == 0 || m_down[finger].id == 0) {
+            QTest::qFail(qPrintable(QStringLiteral("finger %1 is not down").arg(finger)), __FILE__, __LINE__);
             m_down.erase(finger);
-        else
-            m_down[finger] = at;
+            return;
+        }
+        for (const auto &[other, touch] : m_down)
+            if (other != finger)
+                m_events->stationary(touch.id);
+        (m_events.get()->*action)(m_down[finger].id, m_down[finger].at, nullptr);
+        m_events->commit();
     }
+    struct Touch {
+        int id = 0;
+        QPoint at;
+    };
     static inline QPointer<QWidget> m_window;
     static inline std::unique_ptr<QTest::QTouchEventWidgetSequence> m_events;
-    static inline std::map<int, QPoint> m_down;
+    static inline std::map<int, Touch> m_down; // by finger
+    static inline int m_lastId = 0;
 };
 
 } // namespace
