@@ -597,11 +597,17 @@ bool TDBGrid::viewportEvent(QEvent *event)
     }
     if (!touched)
         return QTableView::viewportEvent(event);
-    QMouseEvent press(QEvent::MouseButtonPress, mouse->position(), mouse->scenePosition(), mouse->globalPosition(),
-                      Qt::LeftButton, Qt::LeftButton, mouse->modifiers(), mouse->pointingDevice());
-    press.setTimestamp(mouse->timestamp());
-    const bool handled = QTableView::viewportEvent(&press);
-    event->setAccepted(press.isAccepted());
+    bool handled;
+    if (type == QEvent::MouseButtonPress) {
+        handled = QTableView::viewportEvent(event);
+    } else {
+        QMouseEvent press(QEvent::MouseButtonPress, mouse->position(), mouse->scenePosition(), mouse->globalPosition(),
+                          Qt::LeftButton, Qt::LeftButton, mouse->modifiers(), mouse->source(),
+                          mouse->pointingDevice());
+        press.setTimestamp(mouse->timestamp());
+        handled = QTableView::viewportEvent(&press);
+        event->setAccepted(press.isAccepted());
+    }
     // A second touch on the row of the first, as soon as a double click.
     const Tap tap{qint64(mouse->timestamp()), rowAt(mouse->position().toPoint().y())};
     const bool second = m_lastTap.time >= 0 && tap.row == m_lastTap.row
@@ -610,7 +616,7 @@ bool TDBGrid::viewportEvent(QEvent *event)
     if (second) {
         QMouseEvent twice(QEvent::MouseButtonDblClick, mouse->position(), mouse->scenePosition(),
                           mouse->globalPosition(), Qt::LeftButton, Qt::LeftButton, mouse->modifiers(),
-                          mouse->pointingDevice());
+                          mouse->source(), mouse->pointingDevice());
         mouseDoubleClickEvent(&twice);
     }
     return handled;

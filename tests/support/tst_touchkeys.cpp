@@ -168,6 +168,9 @@ void tst_touchkeys::fingers_data()
         << "search" << QStringList{"down 0 dbgPesquisa:1", "down 1 spdEnter", "up 1", "up 0", "tap spdEnter"} << "2";
     QTest::newRow("search, second finger on the rows")
         << "search" << QStringList{"down 0 spdEnter", "down 1 dbgPesquisa:4", "up 1", "up 0"} << "1";
+    QTest::newRow("search, two fingers on the rows")
+        << "search" << QStringList{"down 0 dbgPesquisa:1", "down 1 dbgPesquisa:4", "up 1", "up 0", "tap spdEnter"}
+        << "2";
     QTest::newRow("list, second finger")
         << "list"
         << QStringList{"tap dbgPesquisa:1", "down 0 spbAdicionar", "down 1 spbSair", "up 1", "up 0", "tap spbConfirma"}
