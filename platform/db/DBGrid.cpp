@@ -4,12 +4,14 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/win/Windows.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QPointingDevice>
 #include <QScroller>
+#include <QStyleHints>
 #include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 #include <algorithm>
@@ -562,23 +564,62 @@ void TDBGrid::mouseDoubleClickEvent(QMouseEvent *event)
 bool TDBGrid::viewportEvent(QEvent *event)
 {
     const QEvent::Type type = event->type();
-    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease
+        && type != QEvent::MouseButtonDblClick)
         return QTableView::viewportEvent(event);
     auto *mouse = static_cast<QMouseEvent *>(event);
     if (mouse->pointingDevice()->type() != QInputDevice::DeviceType::TouchScreen)
         return QTableView::viewportEvent(event);
+    // Qt makes a double click of two taps only when both meet one pixel,
+    // which fingers never do, and sends it in place of the second touch:
+    // the grid takes it as that touch and tells a double tap itself.
+    const bool touched = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
     QScroller *scroller = QScroller::scroller(viewport());
-    const bool dragged = scroller->state() == QScroller::Dragging;
-    scroller->handleInput(type == QEvent::MouseButtonPress ? QScroller::InputPress
-                          : type == QEvent::MouseMove      ? QScroller::InputMove
-                                                           : QScroller::InputRelease,
+    const QScroller::State before = scroller->state();
+    // A touch on rows still gliding after a flick only stops them, as on
+    // any touch screen: it picks nothing, and neither does its lift.
+    if (touched)
+        m_touchStoppedGlide = before == QScroller::Scrolling;
+    const bool stopping = m_touchStoppedGlide;
+    if (type == QEvent::MouseButtonRelease)
+        m_touchStoppedGlide = false;
+    scroller->handleInput(touched                     ? QScroller::InputPress
+                          : type == QEvent::MouseMove ? QScroller::InputMove
+                                                      : QScroller::InputRelease,
                           mouse->position(), qint64(mouse->timestamp()));
     // A drag moves the rows: it neither selects them nor ends in a click.
-    if (type == QEvent::MouseMove || (type == QEvent::MouseButtonRelease && dragged)) {
+    if (type == QEvent::MouseMove || stopping
+        || (type == QEvent::MouseButtonRelease && before == QScroller::Dragging)) {
+        if (type != QEvent::MouseMove)
+            m_lastTap = {};
         event->accept();
         return true;
     }
-    return QTableView::viewportEvent(event);
+    if (!touched)
+        return QTableView::viewportEvent(event);
+    bool handled;
+    if (type == QEvent::MouseButtonPress) {
+        handled = QTableView::viewportEvent(event);
+    } else {
+        QMouseEvent press(QEvent::MouseButtonPress, mouse->position(), mouse->scenePosition(), mouse->globalPosition(),
+                          Qt::LeftButton, Qt::LeftButton, mouse->modifiers(), mouse->source(),
+                          mouse->pointingDevice());
+        press.setTimestamp(mouse->timestamp());
+        handled = QTableView::viewportEvent(&press);
+        event->setAccepted(press.isAccepted());
+    }
+    // A second touch on the row of the first, as soon as a double click.
+    const Tap tap{qint64(mouse->timestamp()), rowAt(mouse->position().toPoint().y())};
+    const bool second = m_lastTap.time >= 0 && tap.row == m_lastTap.row
+                        && tap.time - m_lastTap.time < QGuiApplication::styleHints()->mouseDoubleClickInterval();
+    m_lastTap = second ? Tap{} : tap;
+    if (second) {
+        QMouseEvent twice(QEvent::MouseButtonDblClick, mouse->position(), mouse->scenePosition(),
+                          mouse->globalPosition(), Qt::LeftButton, Qt::LeftButton, mouse->modifiers(),
+                          mouse->source(), mouse->pointingDevice());
+        mouseDoubleClickEvent(&twice);
+    }
+    return handled;
 }
 
 void TDBGrid::keyPressEvent(QKeyEvent *event)

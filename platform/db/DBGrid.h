@@ -211,6 +211,12 @@ private:
     int m_tag = 0;
     bool m_syncing = false;
     int m_indicatorRow = -1; // the row whose indicator was last drawn
+    bool m_touchStoppedGlide = false; // the finger down now stopped a flick
+    struct Tap {
+        qint64 time = -1; // when the finger touched, in ms
+        int row = -1;
+    };
+    Tap m_lastTap; // the last touch that may begin a double tap
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(TDBGrid::TDBGridOptions)

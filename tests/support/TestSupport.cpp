@@ -11,11 +11,14 @@
 #include <QHash>
 #include <QHeaderView>
 #include <QPointer>
+#include <QPointingDevice>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <map>
 #include <memory>
 
 namespace TouchDialogs::testing {
@@ -123,6 +126,100 @@ static bool keyOf(const QString &name, Qt::Key &key)
     return false;
 }
 
+// Where a finger meets NAME (the child's centre) or NAME:ROW (the middle of
+// that row of a data grid), in dlg's coordinates; false when there is none.
+static bool placeOf(QWidget *dlg, const QString &where, QPoint &at)
+{
+    // A place may end in +DX,DY: that many pixels off it.
+    static const QRegularExpression offset(QStringLiteral("([+-]\\d+),([+-]?\\d+)$"));
+    const QRegularExpressionMatch off = offset.match(where);
+    const QString target = off.hasMatch() ? where.left(off.capturedStart()) : where;
+    const QPoint shift = off.hasMatch() ? QPoint(off.captured(1).toInt(), off.captured(2).toInt()) : QPoint();
+    const QString name = target.section(u':', 0, 0);
+    auto *child = dlg->findChild<QWidget *>(name);
+    auto *grid = qobject_cast<QTableView *>(child);
+    if (!child || (target.contains(u':') && !grid)) {
+        QTest::qFail(qPrintable(QStringLiteral("no place %1").arg(target)), __FILE__, __LINE__);
+        return false;
+    }
+    if (grid) {
+        const int row = target.contains(u':') ? target.section(u':', 1).toInt() : 0;
+        const QRect cell = grid->visualRect(grid->model()->index(row, grid->model()->columnCount() / 2));
+        at = grid->viewport()->mapTo(dlg, target.contains(u':') ? cell.center() : grid->viewport()->rect().center());
+    } else {
+        at = child->mapTo(dlg, child->rect().center());
+    }
+    at += shift;
+    return true;
+}
+
+namespace {
+
+// The fingers on the touch screen of dlg. Every touch event names all the
+// fingers that are down, the still ones as stationary, and each finger that
+// lands gets a number of its own, as a touch screen's driver reports them.
+class Fingers {
+public:
+    explicit Fingers(QWidget *dlg)
+    {
+        static QPointingDevice *const screen = QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen);
+        if (m_window != dlg) {
+            m_window = dlg;
+            m_events.reset(new QTest::QTouchEventWidgetSequence(QTest::touchEvent(dlg, screen, false)));
+            m_down.clear();
+        }
+    }
+    void down(int finger, QPoint at)
+    {
+        m_down[finger] = {++m_lastId, at};
+        send(finger, &QTest::QTouchEventWidgetSequence::press);
+    }
+    void move(int finger, QPoint at)
+    {
+        m_down[finger].at = at;
+        send(finger, &QTest::QTouchEventWidgetSequence::move);
+    }
+    void up(int finger)
+    {
+        send(finger, &QTest::QTouchEventWidgetSequence::release);
+        m_down.erase(finger);
+    }
+    // Moves in steps, as a finger passes the points between.
+    void slide(int finger, QPoint to)
+    {
+        const QPoint from = m_down[finger].at;
+        for (int step = 1; step <= 8; ++step)
+            move(finger, from + (to - from) * step / 8);
+    }
+
+private:
+    using Action = QTest::QTouchEventWidgetSequence &(QTest::QTouchEventWidgetSequence::*)(int, const QPoint &,
+                                                                                          QWidget *);
+    void send(int finger, Action action)
+    {
+        if (m_down.count(finger) == 0 || m_down[finger].id == 0) {
+            QTest::qFail(qPrintable(QStringLiteral("finger %1 is not down").arg(finger)), __FILE__, __LINE__);
+            m_down.erase(finger);
+            return;
+        }
+        for (const auto &[other, touch] : m_down)
+            if (other != finger)
+                m_events->stationary(touch.id);
+        (m_events.get()->*action)(m_down[finger].id, m_down[finger].at, nullptr);
+        m_events->commit();
+    }
+    struct Touch {
+        int id = 0;
+        QPoint at;
+    };
+    static inline QPointer<QWidget> m_window;
+    static inline std::unique_ptr<QTest::QTouchEventWidgetSequence> m_events;
+    static inline std::map<int, Touch> m_down; // by finger
+    static inline int m_lastId = 0;
+};
+
+} // namespace
+
 void perform(QWidget *dlg, const QString &step)
 {
     const QString verb = step.section(u' ', 0, 0);
@@ -150,6 +247,31 @@ void perform(QWidget *dlg, const QString &step)
             QTest::keyClick(dlg, key, mods);
         else
             QTest::qFail(qPrintable(QStringLiteral("unknown key in step ") + step), __FILE__, __LINE__);
+    } else if (verb == QLatin1String("tap")) {
+        QPoint at;
+        if (placeOf(dlg, arg, at)) {
+            Fingers(dlg).down(0, at);
+            Fingers(dlg).up(0);
+        }
+    } else if (verb == QLatin1String("down") || verb == QLatin1String("slide")) {
+        QPoint at;
+        const int finger = arg.section(u' ', 0, 0).toInt();
+        if (placeOf(dlg, arg.section(u' ', 1), at)) {
+            Fingers fingers(dlg);
+            verb == QLatin1String("down") ? fingers.down(finger, at) : fingers.slide(finger, at);
+        }
+    } else if (verb == QLatin1String("up")) {
+        Fingers(dlg).up(arg.toInt());
+    } else if (verb == QLatin1String("swipe")) {
+        QPoint at;
+        if (placeOf(dlg, arg, at)) {
+            auto *grid = dlg->findChild<QAbstractScrollArea *>(arg);
+            const int reach = grid ? grid->viewport()->height() / 3 : 60;
+            Fingers fingers(dlg);
+            fingers.down(0, at + QPoint(0, reach));
+            fingers.slide(0, at - QPoint(0, reach));
+            fingers.up(0);
+        }
     } else if (verb == QLatin1String("close")) {
         dlg->close();
     } else {

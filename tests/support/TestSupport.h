@@ -48,6 +48,15 @@ template <class T> int liveWidgets()
 //                         Delete, CapsLock, Shift, Space, F1..F12 or one
 //                         character; Mods are Alt, Shift, Ctrl, Keypad
 //   "close"               the window system asks the window to close
+// and, as fingers on a touch screen (touch events, which Qt turns into mouse
+// events of the first finger for widgets that take no touch):
+//   "tap NAME"            a finger touches the named child and lifts
+//   "down N NAME"         finger N lands on the named child; the others stay
+//   "slide N NAME"        finger N, still down, slides onto the named child
+//   "up N"                finger N lifts where it is
+//   "swipe NAME"          a finger drags the named child's rows upward
+// where NAME is the child's centre, or NAME:ROW that row of a data grid,
+// either of them followed by +DX,DY for that many pixels off it.
 // An unknown step fails the running test.
 void perform(QWidget *dlg, const QString &step);
 void perform(QWidget *dlg, const QStringList &steps);
