@@ -193,6 +193,7 @@ private slots:
 
     void swayPlacesAndTypes_data();
     void swayPlacesAndTypes();
+    void endsOnceAnswered();
     void cagePlaces_data();
     void cagePlaces();
     void boxStaysAbove_data();
@@ -295,6 +296,24 @@ void TestTouchdlgWayland::swayPlacesAndTypes()
              printed.constData());
     QCOMPARE(touchdlg.exitStatus(), QProcess::NormalExit);
     QCOMPARE(touchdlg.exitCode(), status);
+}
+
+// A script waits for touchdlg to end: each of many quick runs ends as soon as
+// its dialog is answered (tearing Qt's Wayland client down could hang).
+void TestTouchdlgWayland::endsOnceAnswered()
+{
+    if (!under("sway"))
+        QSKIP("a sway test");
+    for (int run = 0; run < 15; ++run) {
+        QProcess touchdlg;
+        const auto stop = qScopeGuard([&] { touchdlg.kill(); touchdlg.waitForFinished(); });
+        touchdlg.start(QStringLiteral(TD_TOUCHDLG), {QStringLiteral("quantity")});
+        QTRY_VERIFY_WITH_TIMEOUT(focusedWindow().title == QLatin1String("Quantidade"), 10000);
+        QVERIFY(typeStep(QStringLiteral("type 7")));
+        QVERIFY(typeStep(QStringLiteral("key Return")));
+        QVERIFY2(touchdlg.waitForFinished(3000), qPrintable(QStringLiteral("run %1 still running").arg(run + 1)));
+        QCOMPARE(touchdlg.readAllStandardOutput().trimmed(), QByteArray(R"({"quantity":7})"));
+    }
 }
 
 void TestTouchdlgWayland::cagePlaces_data()
