@@ -36,8 +36,8 @@ QByteArray output(const QString &program, const QStringList &args)
 {
     QProcess p;
     p.start(program, args);
-    return p.waitForFinished() && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0 ? p.readAllStandardOutput()
-                                                                                              : QByteArray();
+    const bool ran = p.waitForFinished() && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    return ran ? p.readAllStandardOutput() : QByteArray();
 }
 
 // A window as sway has it.
@@ -231,8 +231,8 @@ void TestTouchdlgWayland::swayPlacesAndTypes_data()
         << QStringList{"keyboard", "--text", "Mesa"} << "touchdlg" << keyboardSize
         << QStringList{"key Return"} << QByteArray(R"({"text":"Mesa"})") << 0;
     QTest::newRow("keyboard, Shift key, then a letter")
-        << QStringList{"keyboard"} << "touchdlg" << keyboardSize << QStringList{"key Shift_L", "type mesa", "key Return"}
-        << QByteArray(R"({"text":"Mesa"})") << 0;
+        << QStringList{"keyboard"} << "touchdlg" << keyboardSize
+        << QStringList{"key Shift_L", "type mesa", "key Return"} << QByteArray(R"({"text":"Mesa"})") << 0;
     QTest::newRow("keyboard, Escape") << QStringList{"keyboard", "--text", "Mesa"} << "touchdlg" << keyboardSize
                                       << QStringList{"type 4", "key Escape"} << QByteArray(R"({"text":""})") << 1;
 
@@ -396,10 +396,12 @@ void TestTouchdlgWayland::boxStaysAbove()
             // A touch on the window under it: the box keeps the keyboard and stays on top.
             output(QStringLiteral("swaymsg"), {QStringLiteral("[con_id=%1] focus").arg(underneath.id)});
             QEXPECT_FAIL("", "sway gives the keyboard to the window touched, and nothing asks for it back", Continue);
-            QVERIFY2(swayWindow(boxTitle).focused, qPrintable(focusedWindow().title + QStringLiteral(" has the keyboard")));
+            QVERIFY2(swayWindow(boxTitle).focused,
+                     qPrintable(focusedWindow().title + QStringLiteral(" has the keyboard")));
             if (underneath.floating) {
                 QEXPECT_FAIL("over the keyboard", "sway raises the window touched over the box", Continue);
-                QVERIFY2(swayWindow(boxTitle).stacking > swayWindow(underTitle).stacking, "hidden by the window touched");
+                QVERIFY2(swayWindow(boxTitle).stacking > swayWindow(underTitle).stacking,
+                         "hidden by the window touched");
             }
             // A touch on the box itself brings it back.
             output(QStringLiteral("swaymsg"), {QStringLiteral("[con_id=%1] focus").arg(top.id)});
