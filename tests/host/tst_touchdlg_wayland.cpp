@@ -194,6 +194,8 @@ private slots:
     void swayPlacesAndTypes_data();
     void swayPlacesAndTypes();
     void endsOnceAnswered();
+    void swayTakesTouches_data();
+    void swayTakesTouches();
     void cagePlaces_data();
     void cagePlaces();
     void boxStaysAbove_data();
@@ -317,6 +319,51 @@ void TestTouchdlgWayland::endsOnceAnswered()
         QVERIFY2(touchdlg.waitForFinished(3000), qPrintable(QStringLiteral("run %1 still running").arg(run + 1)));
         QCOMPARE(touchdlg.readAllStandardOutput().trimmed(), QByteArray(R"({"quantity":7})"));
     }
+}
+
+void TestTouchdlgWayland::swayTakesTouches_data()
+{
+    if (!under("sway"))
+        QSKIP("a sway test");
+#ifndef TD_WLPOINTER
+    QSKIP("td_wlpointer was not built: libwayland's client library is missing (scripts/setup installs it)");
+#endif
+    QTest::addColumn<double>("factor");
+    QTest::newRow("keyboard") << 1.0;
+    QTest::newRow("keyboard drawn 1.5 times larger") << 1.5;
+}
+
+// Touches land on the keys where the keyboard draws them, at its factor too.
+void TestTouchdlgWayland::swayTakesTouches()
+{
+#ifdef TD_WLPOINTER
+    QFETCH(double, factor);
+    // m, e, s, a and Enter, as the layout places them.
+    const QRectF keys[] = {{350, 221, 57, 51}, {119, 119, 58, 51}, {61, 170, 58, 51}, {3, 170, 58, 51},
+                           {578, 119, 91, 204}};
+    QProcess pointer;
+    const auto stopPointer = qScopeGuard([&] { pointer.closeWriteChannel(); pointer.waitForFinished(); });
+    pointer.start(QStringLiteral(TD_WLPOINTER), {QString::number(kScreen.width()), QString::number(kScreen.height())});
+    QVERIFY(pointer.waitForReadyRead(5000));
+    QCOMPARE(pointer.readLine().trimmed(), QByteArray("ready"));
+
+    QProcess touchdlg;
+    const auto stop = qScopeGuard([&] { touchdlg.kill(); touchdlg.waitForFinished(); });
+    touchdlg.start(QStringLiteral(TD_TOUCHDLG), {QStringLiteral("--scale"), QString::number(factor),
+                                                 QStringLiteral("keyboard")});
+    QTRY_VERIFY_WITH_TIMEOUT(focusedWindow().title == QLatin1String("touchdlg"), 10000);
+    // Where sway has settled it.
+    QTRY_VERIFY_WITH_TIMEOUT(placedAsSpecified(focusedWindow().content, (QSizeF(671, 326) * factor).toSize()), 3000);
+    const QPoint origin = focusedWindow().content.topLeft();
+    for (const QRectF &key : keys) {
+        const QPoint at = origin + (key.center() * factor).toPoint();
+        pointer.write(QStringLiteral("click %1 %2\n").arg(at.x()).arg(at.y()).toLatin1());
+        QVERIFY(pointer.waitForReadyRead(5000));
+        QCOMPARE(pointer.readLine().trimmed(), QByteArray("ok"));
+    }
+    QVERIFY2(touchdlg.waitForFinished(5000), "still running");
+    QCOMPARE(touchdlg.readAllStandardOutput().trimmed(), QByteArray(R"({"text":"mesa"})"));
+#endif
 }
 
 void TestTouchdlgWayland::cagePlaces_data()
