@@ -40,6 +40,35 @@ function(td_add_x11_test name)
         SKIP_RETURN_CODE 77 TIMEOUT 120)
 endfunction()
 
+# td_add_wayland_test(<name> [COMPOSITOR sway|cage ...] [SCREEN WxH] SOURCES ... LIBS ...)
+# A test of what only a Wayland compositor shows: it runs in a private headless
+# compositor (sway unless given; the output of the given size), once in each
+# compositor named, and is skipped where none can start. With more than one
+# compositor each run is named <name>_<compositor>.
+function(td_add_wayland_test name)
+    cmake_parse_arguments(T "" "SCREEN" "COMPOSITOR;SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} td_testsupport Qt6::Test td_warnings)
+    if(NOT T_COMPOSITOR)
+        set(T_COMPOSITOR sway)
+    endif()
+    list(LENGTH T_COMPOSITOR count)
+    foreach(compositor IN LISTS T_COMPOSITOR)
+        set(test ${name})
+        if(count GREATER 1)
+            set(test ${name}_${compositor})
+        endif()
+        set(wrapper ${PROJECT_SOURCE_DIR}/tests/support/with-wayland --compositor ${compositor})
+        if(T_SCREEN)
+            list(APPEND wrapper --screen ${T_SCREEN})
+        endif()
+        add_test(NAME ${test} COMMAND ${wrapper} $<TARGET_FILE:${name}>)
+        set_tests_properties(${test} PROPERTIES
+            ENVIRONMENT "QT_LOGGING_RULES=qt.qpa.*=false"
+            SKIP_RETURN_CODE 77 TIMEOUT 120)
+    endforeach()
+endfunction()
+
 # A sanitized library loaded by a program that is not (python3, the consumer
 # hosts) wants the sanitizer's runtime loaded first, and libstdc++ with it
 # (its exception interceptor needs the real __cxa_throw at start-up).
