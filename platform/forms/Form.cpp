@@ -18,6 +18,8 @@
 
 namespace TouchDialogs {
 
+static void keepModalRunInFront(QWindow *focus);
+
 namespace {
 
 // Routes every key pressed in a TForm window through the form first, in the
@@ -33,6 +35,7 @@ public:
             router = new KeyRouter;
             router->setParent(qApp);
             qApp->installEventFilter(router);
+            QObject::connect(qApp, &QGuiApplication::focusWindowChanged, router, &keepModalRunInFront);
         }
     }
     // The copy handed to a control for its own default processing; it must
@@ -91,6 +94,32 @@ static QList<QPointer<TForm>> &modalRuns()
 {
     static QList<QPointer<TForm>> runs;
     return runs;
+}
+
+// A touch on a window that a modal run blocks takes no input, but a Wayland
+// compositor still gives it the keys and raises it, hiding the dialog: the
+// innermost run asks for them back.
+static void keepModalRunInFront(QWindow *focus)
+{
+    auto &runs = modalRuns();
+    runs.removeAll(nullptr);
+    if (!focus || runs.isEmpty())
+        return;
+    TForm *innermost = runs.last();
+    if (!innermost->isVisible() || innermost->isModalEnding())
+        return;
+    // Its own windows (forms shown over it) keep what they got.
+    for (QWindow *w = focus; w; w = w->transientParent())
+        if (w == innermost->windowHandle())
+            return;
+    QMetaObject::invokeMethod(innermost, [form = QPointer<TForm>(innermost)] {
+        // Not activateWindow(): Qt counts a window as active while its
+        // parent has the focus, and would ask nothing.
+        if (form && form->isVisible() && form->windowHandle()) {
+            form->raise();
+            form->windowHandle()->requestActivate();
+        }
+    }, Qt::QueuedConnection);
 }
 
 void dispatchEvent(QObject *sender, const std::function<void()> &handler)

@@ -282,11 +282,8 @@ void TestTouchdlgWayland::swayPlacesAndTypes()
     // Keys typed before sway hands the window the keyboard go elsewhere.
     QTRY_VERIFY_WITH_TIMEOUT(focusedWindow().title == title, 10000);
     SwayWindow shown = focusedWindow();
-    const char *const listTiled = "sway tiles the list builder, which it may resize, over the whole output";
-    QEXPECT_FAIL("list, typed, added, confirmed", listTiled, Continue);
     QVERIFY2(shown.floating, "tiled, not floating");
     // sway may move a window it has just mapped once more.
-    QEXPECT_FAIL("list, typed, added, confirmed", listTiled, Continue);
     QTRY_VERIFY2_WITH_TIMEOUT(placedAsSpecified((shown = focusedWindow()).content, size),
                               qPrintable(describe(shown.content)), 3000);
 
@@ -323,6 +320,31 @@ void TestTouchdlgWayland::endsOnceAnswered()
     }
 }
 
+#ifdef TD_WLPOINTER
+// Real pointer input: a virtual pointer of the compositor's, one per test.
+class VirtualPointer {
+public:
+    bool start()
+    {
+        m_process.start(QStringLiteral(TD_WLPOINTER), {QString::number(kScreen.width()), QString::number(kScreen.height())});
+        return m_process.waitForReadyRead(5000) && m_process.readLine().trimmed() == "ready";
+    }
+    bool click(QPoint at)
+    {
+        m_process.write(QStringLiteral("click %1 %2\n").arg(at.x()).arg(at.y()).toLatin1());
+        return m_process.waitForReadyRead(5000) && m_process.readLine().trimmed() == "ok";
+    }
+    ~VirtualPointer()
+    {
+        m_process.closeWriteChannel();
+        m_process.waitForFinished();
+    }
+
+private:
+    QProcess m_process;
+};
+#endif
+
 void TestTouchdlgWayland::swayTakesTouches_data()
 {
     if (!under("sway"))
@@ -343,11 +365,8 @@ void TestTouchdlgWayland::swayTakesTouches()
     // m, e, s, a and Enter, as the layout places them.
     const QRectF keys[] = {{350, 221, 57, 51}, {119, 119, 58, 51}, {61, 170, 58, 51}, {3, 170, 58, 51},
                            {578, 119, 91, 204}};
-    QProcess pointer;
-    const auto stopPointer = qScopeGuard([&] { pointer.closeWriteChannel(); pointer.waitForFinished(); });
-    pointer.start(QStringLiteral(TD_WLPOINTER), {QString::number(kScreen.width()), QString::number(kScreen.height())});
-    QVERIFY(pointer.waitForReadyRead(5000));
-    QCOMPARE(pointer.readLine().trimmed(), QByteArray("ready"));
+    VirtualPointer pointer;
+    QVERIFY(pointer.start());
 
     QProcess touchdlg;
     const auto stop = qScopeGuard([&] { touchdlg.kill(); touchdlg.waitForFinished(); });
@@ -359,9 +378,7 @@ void TestTouchdlgWayland::swayTakesTouches()
     const QPoint origin = focusedWindow().content.topLeft();
     for (const QRectF &key : keys) {
         const QPoint at = origin + (key.center() * factor).toPoint();
-        pointer.write(QStringLiteral("click %1 %2\n").arg(at.x()).arg(at.y()).toLatin1());
-        QVERIFY(pointer.waitForReadyRead(5000));
-        QCOMPARE(pointer.readLine().trimmed(), QByteArray("ok"));
+        QVERIFY(pointer.click(at));
     }
     QVERIFY2(touchdlg.waitForFinished(5000), "still running");
     QCOMPARE(touchdlg.readAllStandardOutput().trimmed(), QByteArray(R"({"text":"mesa"})"));
@@ -391,7 +408,9 @@ void TestTouchdlgWayland::cagePlaces()
 
     QProcess touchdlg;
     const auto stop = qScopeGuard([&] { touchdlg.kill(); touchdlg.waitForFinished(); });
-    touchdlg.start(QStringLiteral(TD_TOUCHDLG), args);
+    // A kiosk compositor puts a window with no parent in its corner: the
+    // backdrop is the parent it centres the dialog over.
+    touchdlg.start(QStringLiteral(TD_TOUCHDLG), QStringList{QStringLiteral("--backdrop")} + args);
     QVERIFY(touchdlg.waitForStarted());
     // Settled once two screenshots a while apart show the same area (cage
     // maximizes a window it can resize some time after it first shows).
@@ -401,7 +420,6 @@ void TestTouchdlgWayland::cagePlaces()
         before = std::exchange(shown, litArea());
         QTest::qWait(300);
     } while ((!shown.isValid() || shown != before) && !deadline.hasExpired());
-    QEXPECT_FAIL("", "cage shows a window without a parent at the top left corner, or maximized", Continue);
     QVERIFY2(placedAsSpecified(shown, size), qPrintable(describe(shown)));
 }
 
@@ -409,6 +427,9 @@ void TestTouchdlgWayland::boxStaysAbove_data()
 {
     if (!under("sway"))
         QSKIP("a sway test");
+#ifndef TD_WLPOINTER
+    QSKIP("td_wlpointer was not built: libwayland's client library is missing (scripts/setup installs it)");
+#endif
     QTest::addColumn<bool>("overKeyboard");
     QTest::newRow("over the host's window") << false;
     QTest::newRow("over the keyboard") << true;
@@ -420,7 +441,10 @@ void TestTouchdlgWayland::boxStaysAbove_data()
 // window under it has the keyboard again.
 void TestTouchdlgWayland::boxStaysAbove()
 {
+#ifdef TD_WLPOINTER
     QFETCH(bool, overKeyboard);
+    VirtualPointer pointer;
+    QVERIFY(pointer.start());
     Initialize();
     const auto finalize = qScopeGuard([] { Finalize(); });
     QWidget till;
@@ -443,18 +467,17 @@ void TestTouchdlgWayland::boxStaysAbove()
                 QVERIFY2(top.stacking > underneath.stacking, "below the window it was opened over");
 
             // A touch on the window under it: the box keeps the keyboard and stays on top.
-            output(QStringLiteral("swaymsg"), {QStringLiteral("[con_id=%1] focus").arg(underneath.id)});
-            QEXPECT_FAIL("", "sway gives the keyboard to the window touched, and nothing asks for it back", Continue);
-            QVERIFY2(swayWindow(boxTitle).focused,
-                     qPrintable(focusedWindow().title + QStringLiteral(" has the keyboard")));
-            if (underneath.floating) {
-                QEXPECT_FAIL("over the keyboard", "sway raises the window touched over the box", Continue);
-                QVERIFY2(swayWindow(boxTitle).stacking > swayWindow(underTitle).stacking,
-                         "hidden by the window touched");
-            }
-            // A touch on the box itself brings it back.
-            output(QStringLiteral("swaymsg"), {QStringLiteral("[con_id=%1] focus").arg(top.id)});
-            QTRY_VERIFY_WITH_TIMEOUT(focusedWindow().title == boxTitle, 5000);
+            // Its corner, which the box does not cover.
+            QVERIFY(pointer.click(underneath.content.topLeft() + QPoint(12, 12)));
+            QTRY_VERIFY2_WITH_TIMEOUT(swayWindow(boxTitle).focused,
+                                      qPrintable(focusedWindow().title + QStringLiteral(" has the keyboard")), 5000);
+            // The box asks for the keys back; sway (told to honour such
+            // requests) gives them, but leaves the window touched on top.
+            QEXPECT_FAIL("over the keyboard", "sway 1.7 focuses an activated floating window without raising it",
+                         Continue);
+            if (underneath.floating)
+                QTRY_VERIFY2_WITH_TIMEOUT(swayWindow(boxTitle).stacking > swayWindow(underTitle).stacking,
+                                          "hidden by the window touched", 5000);
             QVERIFY(typeStep(QStringLiteral("key Return")));
         });
         const int result = message::TouchMessageDlg(QStringLiteral("Fechar a mesa 12?"), mtConfirmation,
@@ -487,6 +510,7 @@ void TestTouchdlgWayland::boxStaysAbove()
     if (QTest::currentTestFailed())
         return;
     QCOMPARE(text, QStringLiteral("12"));
+#endif
 }
 
 // As QTEST_MAIN, but the process ends once the results are out: this test
