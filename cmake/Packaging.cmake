@@ -64,11 +64,10 @@ set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME libtouchdialogs1)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
-# What no linker sees: Qt's window-system plugins and the faces the layouts
-# are measured in (captions fit their keys only in these).
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-wine, fonts-liberation (>= 1:2) | fonts-liberation2, fonts-comic-neue")
-# A Wayland desktop needs Qt's Wayland platform plugin as well.
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_RECOMMENDS "qt6-wayland")
+# What no linker sees: Qt's window-system plugins (X11 and Wayland: a till may
+# have either) and the faces the layouts are measured in (captions fit their
+# keys only in these).
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-wayland, fonts-wine, fonts-liberation (>= 1:2) | fonts-liberation2, fonts-comic-neue")
 set(CPACK_DEBIAN_RUNTIME_DESCRIPTION "${td_summary}
 Six modal touch dialogs (message box, on-screen keyboard, record search,
 quantity keypad, list builder, colour chooser) in one shared library, with

@@ -4,6 +4,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStyleOptionToolButton>
 #include <QTest>
@@ -192,6 +193,66 @@ private slots:
         QCOMPARE(form.log, (QStringList{"create", "click", "handler done", "close"}));
         QVERIFY(!form.isVisible());
         QCoreApplication::processEvents(); // the second close finds no modal run: harmless
+    }
+
+    // The window system learns which window a dialog belongs over: the
+    // host's window with the keys, the dialog under it, or (opt-in, with
+    // no window to go over) a backdrop covering the screen while it runs.
+    void modalFormsKnowWhatTheyOpenOver_data()
+    {
+        QTest::addColumn<QString>("under");
+        QTest::addColumn<bool>("backdrop");
+        QTest::newRow("nothing") << "" << false;
+        QTest::newRow("the host's window") << "host" << false;
+        QTest::newRow("the host's window, backdrop on") << "host" << true;
+        QTest::newRow("another dialog") << "dialog" << false;
+        QTest::newRow("the backdrop") << "" << true;
+    }
+    void modalFormsKnowWhatTheyOpenOver()
+    {
+        QFETCH(QString, under);
+        QFETCH(bool, backdrop);
+        Extensions extensions = Application::extensions();
+        extensions.backdrop = backdrop;
+        Application::setExtensions(extensions);
+        const auto restore = qScopeGuard([] { Application::setExtensions(Extensions{}); });
+        QWidget host;
+        if (under == QLatin1String("host")) {
+            host.show();
+            host.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&host));
+        }
+        TfrmProbe outer, inner;
+        QWindow *expected = under == QLatin1String("host") ? host.windowHandle() : nullptr;
+        QWindow *seen = nullptr;
+        QSize backdropSize;
+        auto checkInner = [&](QWidget *dlg) {
+            seen = dlg->windowHandle()->transientParent();
+            if (seen && !expected)
+                backdropSize = seen->geometry().size();
+            static_cast<TForm *>(dlg)->setModalResult(1);
+        };
+        if (under == QLatin1String("dialog")) {
+            expected = nullptr;
+            whenModal([&](QWidget *dlg) {
+                expected = dlg->windowHandle();
+                whenModal(checkInner);
+                inner.ShowModal();
+                outer.setModalResult(1);
+            });
+            outer.ShowModal();
+        } else {
+            whenModal(checkInner);
+            inner.ShowModal();
+        }
+        if (backdrop && under.isEmpty()) {
+            QVERIFY(seen);
+            QCOMPARE(backdropSize, QSize(Screen::Width(), Screen::Height()));
+            // Gone with the run: the host, the two forms and nothing else.
+            QTRY_COMPARE(QApplication::topLevelWidgets().size(), 3);
+        } else {
+            QCOMPARE(seen, expected);
+        }
     }
 
     void postedCloseAfterTheFormIsGoneIsHarmless()

@@ -62,6 +62,28 @@ private slots:
         QCOMPARE(int(info.character.unicode()), character);
     }
 
+    // Off X11 the window system tells Caps Lock only with keys: the Lock bit
+    // of the last key's modifier mask, whatever else is held or locked.
+    void capsLockFromTheLastKey_data()
+    {
+        QTest::addColumn<quint32>("nativeModifiers");
+        QTest::addColumn<int>("capsLock");
+        QTest::newRow("lock") << 0x2u << 1;
+        QTest::newRow("lock, num lock and shift") << 0x13u << 1;
+        QTest::newRow("shift only") << 0x1u << 0;
+        QTest::newRow("num lock only") << 0x10u << 0;
+        QTest::newRow("nothing") << 0x0u << 0;
+    }
+    void capsLockFromTheLastKey()
+    {
+        QFETCH(quint32, nativeModifiers);
+        QFETCH(int, capsLock);
+        // The opposite state first, so a key that changed nothing shows.
+        noteKeyboardState(QKeyEvent(QEvent::KeyRelease, Qt::Key_A, {}, 0, 0, capsLock ? 0 : 0x2));
+        noteKeyboardState(QKeyEvent(QEvent::KeyPress, Qt::Key_A, {}, 0, 0, nativeModifiers));
+        QCOMPARE(GetKeyState(VK_CAPITAL) & 1, capsLock);
+    }
+
     void messagesToSomethingElseAreIgnored()
     {
         QCOMPARE(SendMessageA(nullptr, WM_CHAR, 'a', 0), LRESULT(0));
