@@ -1,6 +1,7 @@
 // touchdlg: one touch dialog per call, the answer as one JSON line on stdout.
 // Exit status: 0 confirmed, 1 cancelled, 2 usage or data error.
 #include "host/touchdlg/Command.h"
+#include "platform/forms/PlatformCheck.h"
 
 #include <TouchDialogs/TouchDialogs.h>
 
@@ -70,8 +71,8 @@ static QtMessageHandler qtHandler = nullptr;
 static void noDisplayHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     if (type == QtFatalMsg) {
-        std::fprintf(stderr, "touchdlg: no display to show the dialog on (DISPLAY is not set or names no X server that answers); "
-                             "QT_QPA_PLATFORM=offscreen draws without one\n");
+        std::fprintf(stderr, "touchdlg: no display to show the dialog on (%s); QT_QPA_PLATFORM=offscreen draws without one\n",
+                     qPrintable(message.section(u'\n', 0, 0)));
         std::fflush(stderr);
         std::_Exit(2);
     }
@@ -189,6 +190,15 @@ int main(int argc, char **argv)
     if (split.dialog.isEmpty()) {
         application = std::make_unique<QCoreApplication>(qtArgc, qtArgv.data());
     } else {
+        // Asked before Qt, which would list its plugins and abort; Qt's own
+        // options (-platform, -display) leave the question to Qt.
+        if (split.qt.isEmpty()) {
+            const TouchDialogs::PlatformVerdict verdict = TouchDialogs::canStart();
+            if (!verdict.canStart)
+                return fail(QStringLiteral("no display to show the dialog on; tried %1. Set DISPLAY or WAYLAND_DISPLAY "
+                                           "to a running one, or QT_QPA_PLATFORM=offscreen to draw without one")
+                                .arg(verdict.tried));
+        }
         qtHandler = qInstallMessageHandler(noDisplayHandler);
         application = std::make_unique<QApplication>(qtArgc, qtArgv.data());
         qInstallMessageHandler(qtHandler);

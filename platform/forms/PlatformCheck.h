@@ -3,6 +3,8 @@
 // library must answer with an error instead.
 #pragma once
 
+#include "platform/rtl/Export.h"
+
 #include <QString>
 
 namespace TouchDialogs {
@@ -18,6 +20,6 @@ struct PlatformVerdict {
 // its plugin would start: xcb and wayland by connecting to their server,
 // eglfs and linuxfb by opening their device, any other by its plugin being
 // there. Reads only the environment and the plugin folders.
-PlatformVerdict canStart();
+TD_EXPORT PlatformVerdict canStart();
 
 } // namespace TouchDialogs

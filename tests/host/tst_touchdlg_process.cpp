@@ -94,35 +94,39 @@ private slots:
 void TestTouchdlgProcess::exitsClearly_data()
 {
     QTest::addColumn<QStringList>("args");
-    QTest::addColumn<bool>("display");
+    QTest::addColumn<QString>("display"); // "": none; NAME=VALUE: only that
     QTest::addColumn<QString>("input"); // standard input
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("says"); // on stdout for status 0, else on stderr
     const QString none = QProcess::nullDevice();
-    QTest::newRow("help, no display") << QStringList{"--help"} << false << none << 0 << "Usage: touchdlg";
-    QTest::newRow("unknown dialog, no display") << QStringList{"nosuch"} << false << none << 2 << "unknown dialog 'nosuch'";
-    QTest::newRow("no dialog, no display") << QStringList{} << false << none << 2 << "no dialog named";
-    QTest::newRow("a dialog, no display") << QStringList{"message", "--text", "x"} << false << none << 2 << "no display";
-    QTest::newRow("NUL in a field name") << QStringList{"list", "--data", "nul.json"} << true << none << 2
+    const QString offscreen = QStringLiteral("QT_QPA_PLATFORM=offscreen");
+    QTest::newRow("help, no display") << QStringList{"--help"} << QString() << none << 0 << "Usage: touchdlg";
+    QTest::newRow("unknown dialog, no display") << QStringList{"nosuch"} << QString() << none << 2 << "unknown dialog 'nosuch'";
+    QTest::newRow("no dialog, no display") << QStringList{} << QString() << none << 2 << "no dialog named";
+    QTest::newRow("a dialog, no display") << QStringList{"message", "--text", "x"} << QString() << none << 2
+                                      << "no display to show the dialog on; tried xcb";
+    QTest::newRow("a dialog, a compositor that is gone")
+        << QStringList{"keyboard"} << "WAYLAND_DISPLAY=gone" << none << 2 << "tried wayland";
+    QTest::newRow("NUL in a field name") << QStringList{"list", "--data", "nul.json"} << offscreen << none << 2
                                          << "control character";
     // Every input stops at the one bound, quickly, whatever keeps coming.
     for (const char *name : {"/dev/zero", "zero.csv", "sparse.csv", "sparse.json"})
-        QTest::addRow("endless %s", name) << QStringList{"list", "--data", name} << true << none << 2
+        QTest::addRow("endless %s", name) << QStringList{"list", "--data", name} << offscreen << none << 2
                                           << "larger than 256 MiB";
-    QTest::newRow("endless standard input") << QStringList{"list", "--data", "-"} << true << "/dev/zero" << 2
+    QTest::newRow("endless standard input") << QStringList{"list", "--data", "-"} << offscreen << "/dev/zero" << 2
                                             << "standard input: it is larger than 256 MiB";
-    QTest::newRow("empty standard input") << QStringList{"search", "--data", "-"} << true << none << 2
+    QTest::newRow("empty standard input") << QStringList{"search", "--data", "-"} << offscreen << none << 2
                                           << "no data on standard input";
-    QTest::newRow("blank standard input") << QStringList{"search", "--data", "-"} << true << "blank.txt" << 2
+    QTest::newRow("blank standard input") << QStringList{"search", "--data", "-"} << offscreen << "blank.txt" << 2
                                           << "no data on standard input";
-    QTest::newRow("a folder as CSV") << QStringList{"search", "--data", "folder.csv"} << true << none << 2
+    QTest::newRow("a folder as CSV") << QStringList{"search", "--data", "folder.csv"} << offscreen << none << 2
                                      << "cannot read folder.csv: file to open is a directory";
 }
 
 void TestTouchdlgProcess::exitsClearly()
 {
     QFETCH(QStringList, args);
-    QFETCH(bool, display);
+    QFETCH(QString, display);
     QFETCH(QString, input);
     QFETCH(int, status);
     QFETCH(QString, says);
@@ -143,7 +147,9 @@ void TestTouchdlgProcess::exitsClearly()
 
     Call call{args};
     call.input = input;
-    call.display = display;
+    call.display = false;
+    if (!display.isEmpty())
+        call.env.append({display.section(u'=', 0, 0), display.section(u'=', 1)});
     const Run run = touchdlg(dir.path(), call);
     QVERIFY2(run.status == status, qPrintable(QStringLiteral("exit %1: %2").arg(run.status).arg(run.err)));
     QVERIFY2((status == 0 ? QString::fromUtf8(run.out) : run.err).contains(says), qPrintable(run.out + run.err));
