@@ -557,6 +557,13 @@ public:
 
 bool TForm::event(QEvent *event)
 {
+    // A form without a system menu has no close box; a window manager that
+    // draws one anyway (openbox ignores the hints) must not end it.
+    if (event->type() == QEvent::Close && event->spontaneous() && m_borderStyle != bsNone
+        && !(m_borderIcons & biSystemMenu)) {
+        event->ignore();
+        return true;
+    }
     if (event->type() == QEvent::WindowActivate && OnActivate)
         dispatchEvent(this, [this] { OnActivate(this); });
     if (event->type() == QEvent::Paint && m_sizeHeldForMap) {

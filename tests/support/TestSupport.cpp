@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QCloseEvent>
 #include <QTest>
 #include <QTimer>
 #include <map>
@@ -273,7 +274,9 @@ void perform(QWidget *dlg, const QString &step)
             fingers.up(0);
         }
     } else if (verb == QLatin1String("close")) {
-        dlg->close();
+        // As the window system asks it (a close box, the window manager).
+        QCloseEvent request;
+        QCoreApplication::sendEvent(dlg->windowHandle(), &request);
     } else {
         QTest::qFail(qPrintable(QStringLiteral("unknown step ") + step), __FILE__, __LINE__);
     }
