@@ -106,7 +106,8 @@ static void keepModalRunInFront(QWindow *focus)
     if (!focus || runs.isEmpty())
         return;
     TForm *innermost = runs.last();
-    if (!innermost->isVisible() || innermost->isModalEnding())
+    // A modal window of the host's over the run keeps what it gets.
+    if (!innermost->isVisible() || innermost->isModalEnding() || QApplication::activeModalWidget() != innermost)
         return;
     // Its own windows (forms shown over it) keep what they got.
     for (QWindow *w = focus; w; w = w->transientParent())
