@@ -108,6 +108,37 @@ private slots:
         QCOMPARE(touchdlg.exitStatus(), QProcess::NormalExit);
     }
 
+    // openbox draws a close button on every framed window, whatever the
+    // hints say: a finger on it ends a form with a close box and does
+    // nothing to one without (the list builder keeps its list).
+    void frameCloseButton_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("answer"); // empty: still open
+        QTest::newRow("colour chooser") << QStringList{"colour"} << QByteArray(R"({"colour":"X"})");
+        QTest::newRow("list builder") << QStringList{"list", "--sample", "products"} << QByteArray();
+    }
+    void frameCloseButton()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, answer);
+        QProcess touchdlg;
+        const auto stop = qScopeGuard([&] { touchdlg.kill(); touchdlg.waitForFinished(); });
+        const QString window = startWindow(touchdlg, args);
+        QVERIFY2(!window.isEmpty(), touchdlg.readAllStandardError().constData());
+        QRect frame;
+        QTRY_VERIFY((frame = screenRect(window, true)).isValid() && frame != screenRect(window, false));
+        // The rightmost button of the title bar, in the middle of the bar.
+        const int titleBar = screenRect(window, false).top() - frame.top();
+        realClickAt({frame.right() - 9, frame.top() + titleBar / 2});
+        if (answer.isEmpty()) {
+            QVERIFY2(!touchdlg.waitForFinished(1500), touchdlg.readAllStandardOutput().constData());
+        } else {
+            QVERIFY(touchdlg.waitForFinished(10000));
+            QCOMPARE(touchdlg.readAllStandardOutput().trimmed(), answer);
+        }
+    }
+
     void scaledSearchKeysTakeRealTouches_data()
     {
         QTest::addColumn<QStringList>("keys");
