@@ -4,6 +4,7 @@
 
 #include "host/sample/SampleData.h"
 #include "host/touchdlg/CsvData.h"
+#include "host/touchdlg/JsonRecords.h"
 
 #include <TouchDialogs/TouchDialogs.h>
 
@@ -72,9 +73,10 @@ int intOption(const QCommandLineParser &parser, const QString &name, int fallbac
 void addDataOptions(QCommandLineParser &parser)
 {
     parser.addOption({QStringLiteral("data"),
-                      QStringLiteral("Data packet, .json or .csv file; - reads the JSON form from standard input."),
+                      QStringLiteral("Data packet, JSON (packet form, array of objects, JSON Lines) or CSV; "
+                                     "- reads standard input."),
                       QStringLiteral("FILE")});
-    parser.addOption({QStringLiteral("fields"), QStringLiteral("Types of CSV columns: NAME:TYPE,..."),
+    parser.addOption({QStringLiteral("fields"), QStringLiteral("Types of CSV columns or JSON records' fields: NAME:TYPE,..."),
                       QStringLiteral("LIST")});
     parser.addOption({QStringLiteral("sample"), QStringLiteral("Built-in catalogue: products, tables, payments."),
                       QStringLiteral("NAME")});
@@ -90,31 +92,57 @@ QByteArray readData(const QString &fileName)
     if (!(fromStdin ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly)))
         throw UsageError{QStringLiteral("cannot read %1: %2").arg(name, file.errorString())};
     const QByteArray bytes = readDataBytes(file, name);
-    if (fromStdin && bytes.trimmed().isEmpty())
-        throw UsageError{QStringLiteral("no data on standard input (--data - reads a JSON packet from it)")};
+    if (bytes.trimmed().isEmpty())
+        throw UsageError{QStringLiteral("no data on %1").arg(name)};
     return bytes;
+}
+
+void checkDataOptions(const QCommandLineParser &parser, const QString &command)
+{
+    if (parser.isSet(QStringLiteral("data")) == parser.isSet(QStringLiteral("sample")))
+        throw UsageError{QStringLiteral("%1 wants exactly one of --data FILE and --sample NAME").arg(command)};
+    if (parser.isSet(QStringLiteral("fields")) && !parser.isSet(QStringLiteral("data")))
+        throw UsageError{QStringLiteral("--fields goes with --data")};
 }
 
 std::unique_ptr<TClientDataSet> openData(const QCommandLineParser &parser, const QString &command)
 {
-    const bool fromFile = parser.isSet(QStringLiteral("data"));
-    const bool fromSample = parser.isSet(QStringLiteral("sample"));
-    if (fromFile == fromSample)
-        throw UsageError{QStringLiteral("%1 wants exactly one of --data FILE and --sample NAME").arg(command)};
-    const QString fileName = parser.value(QStringLiteral("data"));
-    const bool csv = fromFile && fileName.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
-    if (parser.isSet(QStringLiteral("fields")) && !csv)
-        throw UsageError{QStringLiteral("--fields goes with --data FILE.csv")};
+    checkDataOptions(parser, command);
     std::unique_ptr<TClientDataSet> data;
-    if (fileName == QLatin1String("-")) {
+    if (parser.isSet(QStringLiteral("data"))) {
+        const QString fileName = parser.value(QStringLiteral("data"));
+        const QString source = fileName == QLatin1String("-") ? QStringLiteral("standard input") : fileName;
+        const QString fields = parser.value(QStringLiteral("fields"));
+        QByteArray bytes = readData(fileName);
+        const DataForm form = dataForm(bytes);
+        if (parser.isSet(QStringLiteral("fields")) && (form == DataForm::Packet || form == DataForm::JsonPacket))
+            throw UsageError{QStringLiteral("--fields goes with CSV or JSON records: the data packet in %1 gives "
+                                            "its fields' types")
+                                 .arg(source)};
         data = std::make_unique<TClientDataSet>();
-        data->fromJson(readData(fileName));
-    } else if (csv) {
-        data = std::make_unique<TClientDataSet>();
-        data->fromJson(csvToJsonPacket(readData(fileName), parser.value(QStringLiteral("fields")), fileName));
-    } else if (fromFile) {
-        data = std::make_unique<TClientDataSet>();
-        data->LoadFromFile(fileName);
+        switch (form) {
+        case DataForm::Packet:
+            data->setData(bytes);
+            break;
+        case DataForm::JsonPacket:
+            if (bytes.startsWith("\xEF\xBB\xBF"))
+                bytes.remove(0, 3);
+            data->fromJson(bytes);
+            break;
+        case DataForm::JsonRecords:
+        case DataForm::Csv:
+            const QByteArray packet = form == DataForm::Csv ? csvToJsonPacket(bytes, fields, source)
+                                                            : jsonRecordsToJsonPacket(bytes, fields, source);
+            try {
+                data->fromJson(packet);
+            } catch (const EDatabaseError &e) {
+                // What the dataset refuses (a name twice in another case) was in the input, not in our JSON.
+                static const QString ours = QStringLiteral("The JSON data cannot be loaded: ");
+                throw UsageError{source + QStringLiteral(": ")
+                                 + (e.Message().startsWith(ours) ? e.Message().mid(ours.size()) : e.Message())};
+            }
+            break;
+        }
     } else {
         data = sample::sampleDataSet(parser.value(QStringLiteral("sample")));
     }

@@ -58,15 +58,16 @@ const Command *findCommand(const QString &name);
 int intOption(const QCommandLineParser &parser, const QString &name, int fallback);
 
 // The dataset options of the dataset dialogs: --data FILE | --sample NAME,
-// --fields LIST (CSV only) and --filter EXPR.
+// --fields LIST (CSV and JSON records) and --filter EXPR.
 void addDataOptions(QCommandLineParser &parser);
 // All of a data file, or of standard input for "-": every input of --data is
 // read here, at most kMaxDataBytes. UsageError when it cannot be read, is
-// larger, or standard input holds nothing but blanks.
+// larger, or holds nothing but blanks.
 QByteArray readData(const QString &fileName);
-// The dataset they name, with the filter in force; UsageError unless exactly
-// one of --data and --sample is given. --data - is the JSON form on standard
-// input, FILE.csv a CSV (csvToJsonPacket), any other file a packet or JSON.
+// UsageError unless exactly one of --data and --sample is given.
+void checkDataOptions(const QCommandLineParser &parser, const QString &command);
+// The dataset they name, with the filter in force. --data FILE or - is told
+// by its content (dataToJsonPacket), --sample is a built-in catalogue.
 std::unique_ptr<TouchDialogs::TClientDataSet> openData(const QCommandLineParser &parser, const QString &command);
 
 } // namespace touchdlg

@@ -12,6 +12,7 @@
 #include <QLocale>
 #include <QStringDecoder>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -159,18 +160,27 @@ bool keptByDouble(const QString &v)
         && normalDecimal(QString::number(d, 'g', QLocale::FloatingPointShortest)) == normalDecimal(v);
 }
 
-// A column is integer when every value is a whole number of 64 bits
-// (largeint beyond 32), float when every value is a decimal number a double
-// gives back exactly, else text: a code too long for either keeps its digits.
-TFieldType guessType(const std::vector<Row> &rows, int column)
+// A column is boolean when every value is JSON's true or false, integer when
+// every value is a whole number of 64 bits (largeint beyond 32), float when
+// every value is a decimal number a double gives back exactly, else text: a
+// code too long for either keeps its digits.
+TFieldType guessType(const std::vector<TableRow> &rows, int column)
 {
-    bool whole = true, decimal = true, wide = false, any = false;
-    for (size_t r = 1; r < rows.size(); ++r) {
-        const QString &v = rows[r].values.at(column);
-        if (v.isEmpty())
+    bool whole = true, decimal = true, wide = false, booleans = false, others = false;
+    for (const TableRow &row : rows) {
+        if (column >= row.values.size())
             continue;
-        any = true;
-        if (!isDecimal(v))
+        const TableValue &value = row.values.at(column);
+        const QString &v = value.text;
+        if (value.kind == TableValue::Null || (value.kind == TableValue::Text && v.isEmpty()))
+            continue;
+        (value.kind == TableValue::Boolean ? booleans : others) = true;
+        if (booleans && others)
+            return ftString;
+        if (booleans)
+            continue;
+        // A JSON number is one whatever its notation; text must look like one.
+        if (value.kind == TableValue::Text && !isDecimal(v))
             return ftString;
         bool fits = false;
         const qlonglong n = isWhole(v) ? v.toLongLong(&fits) : 0;
@@ -182,19 +192,25 @@ TFieldType guessType(const std::vector<Row> &rows, int column)
         if (!whole && !decimal)
             return ftString;
     }
-    if (!any)
+    if (booleans)
+        return ftBoolean;
+    if (!others)
         return ftString;
     if (whole)
         return wide ? ftLargeint : ftInteger;
     return ftFloat;
 }
 
-// The JSON value of one CSV value for a field of that type.
-QJsonValue jsonValue(const QString &v, TFieldType type, const QString &where)
+// The JSON value of one table value for a field of that type; where() names
+// it in a message.
+QJsonValue jsonValue(const TableValue &value, TFieldType type, const std::function<QString()> &where)
 {
+    const QString &v = value.text;
     auto wrong = [&](const char *what) {
-        return UsageError{QStringLiteral("%1: \"%2\" is not %3").arg(where, v, QLatin1String(what))};
+        return UsageError{QStringLiteral("%1: \"%2\" is not %3").arg(where(), v, QLatin1String(what))};
     };
+    if (value.kind == TableValue::Null)
+        return QJsonValue::Null;
     switch (type) {
     case ftString:
     case ftMemo:
@@ -225,7 +241,7 @@ QJsonValue jsonValue(const QString &v, TFieldType type, const QString &where)
     case ftFloat:
     case ftCurrency: {
         const double d = QString(v).replace(u',', u'.').toDouble(&ok);
-        if (!ok || !isDecimal(v))
+        if (!ok || (value.kind == TableValue::Text && !isDecimal(v)))
             throw wrong("a number");
         return d;
     }
@@ -243,6 +259,47 @@ QJsonValue jsonValue(const QString &v, TFieldType type, const QString &where)
 }
 
 } // namespace
+
+QByteArray tableToJsonPacket(const QStringList &names, const std::vector<TableRow> &rows, const QString &fields,
+                             const QString &source)
+{
+    QHash<QString, TFieldType> given;
+    for (const QString &item : fields.split(u',', Qt::SkipEmptyParts)) {
+        const QString name = item.section(u':', 0, 0).trimmed();
+        const QString typeName = item.section(u':', 1).trimmed();
+        const TFieldType type = fieldTypeFromName(typeName);
+        if (type == ftUnknown)
+            throw UsageError{QStringLiteral("--fields: \"%1\" is not a field type (string, integer, largeint, float, "
+                                            "currency, boolean, date, time, datetime, memo)")
+                                 .arg(typeName)};
+        if (!names.contains(name))
+            throw UsageError{QStringLiteral("--fields: %1 has no column %2").arg(source, name)};
+        given.insert(name, type);
+    }
+
+    std::vector<TFieldType> types;
+    QJsonArray fieldArray;
+    for (int i = 0; i < names.size(); ++i) {
+        types.push_back(given.value(names[i], guessType(rows, i)));
+        fieldArray.append(QJsonObject{{QStringLiteral("name"), names[i]},
+                                      {QStringLiteral("type"), fieldTypeName(types.back())}});
+    }
+    QJsonArray records;
+    const TableValue null;
+    for (const TableRow &row : rows) {
+        QJsonArray record;
+        for (int i = 0; i < names.size(); ++i) {
+            const auto where = [&] {
+                const QString at = QStringLiteral("%1 line %2").arg(source).arg(row.line);
+                return (row.record ? QStringLiteral("%1, record %2").arg(at).arg(row.record) : at) + QStringLiteral(", ") + names[i];
+            };
+            record.append(jsonValue(i < row.values.size() ? row.values[i] : null, types[size_t(i)], where));
+        }
+        records.append(record);
+    }
+    return QJsonDocument(QJsonObject{{QStringLiteral("fields"), fieldArray}, {QStringLiteral("records"), records}})
+        .toJson(QJsonDocument::Compact);
+}
 
 QByteArray csvToJsonPacket(const QByteArray &csv, const QString &fields, const QString &source)
 {
@@ -268,45 +325,22 @@ QByteArray csvToJsonPacket(const QByteArray &csv, const QString &fields, const Q
         if (names.indexOf(names[i]) != i)
             throw UsageError{QStringLiteral("%1: the header names %2 twice").arg(source, names[i])};
     }
-    for (size_t r = 1; r < rows.size(); ++r)
+    std::vector<TableRow> table;
+    table.reserve(rows.size() - 1);
+    for (size_t r = 1; r < rows.size(); ++r) {
         if (rows[r].values.size() != names.size())
             throw UsageError{QStringLiteral("%1 line %2: %3 values, the header has %4")
                                  .arg(source)
                                  .arg(rows[r].line)
                                  .arg(rows[r].values.size())
                                  .arg(names.size())};
-
-    QHash<QString, TFieldType> given;
-    for (const QString &item : fields.split(u',', Qt::SkipEmptyParts)) {
-        const QString name = item.section(u':', 0, 0).trimmed();
-        const QString typeName = item.section(u':', 1).trimmed();
-        const TFieldType type = fieldTypeFromName(typeName);
-        if (type == ftUnknown)
-            throw UsageError{QStringLiteral("--fields: \"%1\" is not a field type (string, integer, largeint, float, "
-                                            "currency, boolean, date, time, datetime, memo)")
-                                 .arg(typeName)};
-        if (!names.contains(name))
-            throw UsageError{QStringLiteral("--fields: %1 has no column %2").arg(source, name)};
-        given.insert(name, type);
+        TableRow row{rows[r].line, 0, {}};
+        row.values.reserve(names.size());
+        for (const QString &v : rows[r].values)
+            row.values.append(TableValue{TableValue::Text, v});
+        table.push_back(std::move(row));
     }
-
-    std::vector<TFieldType> types;
-    QJsonArray fieldArray;
-    for (int i = 0; i < names.size(); ++i) {
-        types.push_back(given.value(names[i], guessType(rows, i)));
-        fieldArray.append(QJsonObject{{QStringLiteral("name"), names[i]},
-                                      {QStringLiteral("type"), fieldTypeName(types.back())}});
-    }
-    QJsonArray records;
-    for (size_t r = 1; r < rows.size(); ++r) {
-        QJsonArray record;
-        for (int i = 0; i < names.size(); ++i)
-            record.append(jsonValue(rows[r].values[i], types[size_t(i)],
-                                    QStringLiteral("%1 line %2, %3").arg(source).arg(rows[r].line).arg(names[i])));
-        records.append(record);
-    }
-    return QJsonDocument(QJsonObject{{QStringLiteral("fields"), fieldArray}, {QStringLiteral("records"), records}})
-        .toJson(QJsonDocument::Compact);
+    return tableToJsonPacket(names, table, fields, source);
 }
 
 } // namespace touchdlg
