@@ -41,8 +41,10 @@ struct Command {
     QString synopsis;   // options, for the usage text
     std::function<void(QCommandLineParser &)> addOptions;
     // Runs the dialog; fills the JSON answer and returns the exit status
-    // (0 confirmed or chosen, 1 cancelled).
+    // (0 an affirmative answer, 1 a negative or cancelled one).
     std::function<int(const QCommandLineParser &, JsonObjectWriter &answer)> run;
+    // Which answers exit 0 and which 1, for the usage texts.
+    QString exits;
 };
 
 QList<Command> &commands();

@@ -17,4 +17,5 @@ static const touchdlg::Registrar keyboardCommand({
         answer.insert(QStringLiteral("text"), text);
         return text.isEmpty() ? 1 : 0;
     },
+    QStringLiteral("0 confirmed (\"@\" when empty); 1 cancelled (\"\")"),
 });

@@ -76,4 +76,5 @@ static const touchdlg::Registrar listCommand({
         answer.insertJson(QStringLiteral("records"), touchdlg::jsonArray(records));
         return records.isEmpty() ? 1 : 0;
     },
+    QStringLiteral("0 a list of records; 1 an empty list (left, or nothing chosen)"),
 });

@@ -1,5 +1,7 @@
-// touchdlg message: the touch message box. Exit status 1 when the box ended
-// with Cancel or without a button (modal result 2), else 0.
+// touchdlg message: the touch message box. Exit status 1 for the answers
+// that say no or stop (No, No to all, Cancel, Abort, and a box closed or
+// timed out without a button, which answers Cancel), 0 for the others: OK,
+// Yes, Yes to all, All, Retry and Ignore go on, and so does the extra button.
 #include "host/touchdlg/Command.h"
 
 #include <TouchDialogs/TouchDialogs.h>
@@ -7,6 +9,14 @@
 using namespace TouchDialogs::message;
 
 namespace {
+
+bool negative(int modalResult)
+{
+    for (TMsgDlgBtn b : {mbNo, mbNoToAll, mbCancel, mbAbort})
+        if (modalResult == ModalResults[b])
+            return true;
+    return false;
+}
 
 // The names are the library's own; a wrong one is a usage error.
 TMsgDlgType parseType(const QString &text)
@@ -63,7 +73,9 @@ const touchdlg::Registrar registrar{touchdlg::Command{
         const int result = TouchMessageDlg(p.value(QStringLiteral("text")), type, buttons, 0, seconds,
                                            p.value(QStringLiteral("extra")));
         answer.insert(QStringLiteral("modalResult"), result);
-        return result == 2 ? 1 : 0;
-    }}};
+        return negative(result) ? 1 : 0;
+    },
+    QStringLiteral("0 OK, Yes, Yes to all, All, Retry, Ignore, the extra button;\n"
+                   "1 No, No to all, Cancel, Abort, closed")}};
 
 } // namespace

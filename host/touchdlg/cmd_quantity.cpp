@@ -30,6 +30,8 @@ const touchdlg::Registrar registrar{touchdlg::Command{
             caption, p.isSet(QStringLiteral("whole")) ? 1 : 0, digits);
         answer.insert(QStringLiteral("quantity"), quantity);
         return 0;
-    }}};
+    },
+    // A confirmed 0 and Cancel give the same answer: a status cannot tell them apart.
+    QStringLiteral("0 always: 0 is cancelled, as for a host")}};
 
 } // namespace

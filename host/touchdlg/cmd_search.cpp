@@ -44,4 +44,5 @@ static const touchdlg::Registrar searchCommand({
         answer.insert(QStringLiteral("indexName"), data.IndexName());
         return confirmed ? 0 : 1;
     },
+    QStringLiteral("0 a record confirmed; 1 cancelled"),
 });

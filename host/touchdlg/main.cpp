@@ -1,5 +1,6 @@
 // touchdlg: one touch dialog per call, the answer as one JSON line on stdout.
-// Exit status: 0 confirmed, 1 cancelled, 2 usage or data error.
+// Exit status: 0 an affirmative answer, 1 a negative or cancelled one, 2 a
+// usage or data error.
 #include "host/touchdlg/Command.h"
 #include "platform/forms/PlatformCheck.h"
 
@@ -22,6 +23,17 @@
 
 using namespace touchdlg;
 
+// The exit status of every dialog, one line a dialog (continued under it).
+static QString exitStatus()
+{
+    QString text = QStringLiteral(
+        "Exit status: 0 an affirmative answer, 1 a negative or cancelled one (both\n"
+        "print the answer), 2 a usage or data error (a message on standard error):\n");
+    for (const Command &c : commands())
+        text += QStringLiteral("  %1 %2\n").arg(c.name, -9).arg(QString(c.exits).replace(u'\n', QStringLiteral("\n            ")));
+    return text;
+}
+
 static QString usage()
 {
     QString text = QStringLiteral(
@@ -33,6 +45,7 @@ static QString usage()
         text += c.synopsis.isEmpty() ? QStringLiteral("  %1\n").arg(c.name)
                                      : QStringLiteral("  %1 %2\n").arg(c.name, -9).arg(c.synopsis);
     }
+    text += QStringLiteral("\n") + exitStatus();
     text += QStringLiteral(
         "\n--locale en or pt_BR: the language pack the texts come from (another language\n"
         "  without a pack shows the texts as written).\n"

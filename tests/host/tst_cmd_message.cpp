@@ -5,6 +5,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <QTest>
+#include <tuple>
 
 using namespace TouchDialogs::testing;
 
@@ -31,8 +32,8 @@ void TestCmdMessage::answer_data()
     QTest::newRow("Yes by its accelerator") << yesNo << QStringList{"key Y"} << 0 << R"({"modalResult":6})";
     QTest::newRow("Yes by Enter") << yesNo << QStringList{"key Return"} << 0 << R"({"modalResult":6})";
     QTest::newRow("Yes touched") << yesNo << QStringList{"touch Yes"} << 0 << R"({"modalResult":6})";
-    QTest::newRow("No by Escape") << yesNo << QStringList{"key Escape"} << 0 << R"({"modalResult":7})";
-    QTest::newRow("No by its accelerator") << yesNo << QStringList{"key N"} << 0 << R"({"modalResult":7})";
+    QTest::newRow("No by Escape") << yesNo << QStringList{"key Escape"} << 1 << R"({"modalResult":7})";
+    QTest::newRow("No by its accelerator") << yesNo << QStringList{"key N"} << 1 << R"({"modalResult":7})";
     QTest::newRow("Escape presses Cancel over No")
         << QStringList{"--buttons", "yes,no,cancel"} << QStringList{"key Escape"} << 1 << R"({"modalResult":2})";
     QTest::newRow("Cancel touched")
@@ -41,6 +42,12 @@ void TestCmdMessage::answer_data()
     QTest::newRow("default OK by Enter") << QStringList{} << QStringList{"key Return"} << 0 << R"({"modalResult":1})";
     QTest::newRow("Retry") << QStringList{"--type", "Error", "--buttons", "abort, Retry,ignore"}
                            << QStringList{"key R"} << 0 << R"({"modalResult":4})";
+    // The status says whether the script goes on: only No, No to all, Cancel and Abort stop it.
+    for (const auto &[button, status, result] : QList<std::tuple<const char *, int, int>>{
+             {"Abort", 1, 3}, {"Ignore", 0, 5}, {"All", 0, 8}, {"NoToAll", 1, 9}, {"YesToAll", 0, 10}})
+        QTest::addRow("%s touched", button) << QStringList{"--buttons", "abort,ignore,all,notoall,yestoall"}
+                                            << QStringList{QStringLiteral("touch ") + button} << status
+                                            << QStringLiteral(R"({"modalResult":%1})").arg(result);
     QTest::newRow("extra button") << QStringList{"--buttons", "ok", "--extra", "Depois"}
                                   << QStringList{"touch btnExtra"} << 0 << R"({"modalResult":100})";
     QTest::newRow("seconds press the default") << QStringList{"--buttons", "yes,no", "--seconds", "1"}

@@ -221,7 +221,7 @@ void TestTouchdlgWayland::swayPlacesAndTypes_data()
     QTest::newRow("message, Return") << box << "touchdlg" << boxSize << QStringList{"key Return"}
                                      << QByteArray(R"({"modalResult":6})") << 0;
     QTest::newRow("message, Escape") << box << "touchdlg" << boxSize << QStringList{"key Escape"}
-                                     << QByteArray(R"({"modalResult":7})") << 0;
+                                     << QByteArray(R"({"modalResult":7})") << 1;
     QTest::newRow("message, timed default answer")
         << QStringList{"message", "--text", "Imprimindo...", "--buttons", "ok", "--seconds", "1"} << "touchdlg"
         << boxSize << QStringList{} << QByteArray(R"({"modalResult":1})") << 0;
