@@ -45,6 +45,9 @@ struct Command {
     std::function<int(const QCommandLineParser &, JsonObjectWriter &answer)> run;
     // Which answers exit 0 and which 1, for the usage texts.
     QString exits;
+    // Checks the option values that need no display (UsageError), so that a
+    // script learns of a mistake before a window opens; run checks them too.
+    std::function<void(const QCommandLineParser &)> check;
 };
 
 QList<Command> &commands();

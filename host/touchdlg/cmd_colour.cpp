@@ -13,4 +13,5 @@ static const touchdlg::Registrar colourCommand({
         return colour == QLatin1String("X") ? 1 : 0;
     },
     QStringLiteral("0 a colour chosen; 1 left without one (\"X\")"),
+    nullptr,
 });

@@ -18,4 +18,5 @@ static const touchdlg::Registrar keyboardCommand({
         return text.isEmpty() ? 1 : 0;
     },
     QStringLiteral("0 confirmed (\"@\" when empty); 1 cancelled (\"\")"),
+    nullptr,
 });

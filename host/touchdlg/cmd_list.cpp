@@ -38,6 +38,18 @@ static void writePacket(const TClientDataSet &list, const QString &fileName)
     list.SaveToFile(fileName);
 }
 
+// What cannot take the packet is said before the user builds the list.
+static void checkOut(const QCommandLineParser &parser)
+{
+    const QString outName = parser.value(QStringLiteral("out"));
+    const QFileInfo out(outName);
+    if (parser.isSet(QStringLiteral("out")) && (outName.isEmpty() || out.isDir() || !out.dir().exists()))
+        throw touchdlg::UsageError{QStringLiteral("--out '%1': %2")
+                                       .arg(outName, outName.isEmpty() ? QStringLiteral("no file name")
+                                                     : out.isDir()      ? QStringLiteral("a folder, not a file")
+                                                                        : QStringLiteral("no such folder"))};
+}
+
 static const touchdlg::Registrar listCommand({
     QStringLiteral("list"),
     QStringLiteral("(--data FILE|- | --sample NAME) [--fields LIST] [--filter EXPR] [--description T]\n"
@@ -52,14 +64,7 @@ static const touchdlg::Registrar listCommand({
                           QStringLiteral("Typed text finds names whatever their accents and case (cafe finds Café).")});
     },
     [](const QCommandLineParser &parser, touchdlg::JsonObjectWriter &answer) {
-        // What cannot take the packet is said before the user builds the list.
-        const QString outName = parser.value(QStringLiteral("out"));
-        const QFileInfo out(outName);
-        if (parser.isSet(QStringLiteral("out")) && (outName.isEmpty() || out.isDir() || !out.dir().exists()))
-            throw touchdlg::UsageError{QStringLiteral("--out '%1': %2")
-                                           .arg(outName, outName.isEmpty() ? QStringLiteral("no file name")
-                                                         : out.isDir()      ? QStringLiteral("a folder, not a file")
-                                                                            : QStringLiteral("no such folder"))};
+        checkOut(parser);
         const std::unique_ptr<TClientDataSet> data = touchdlg::openData(parser, QStringLiteral("list"));
         Extensions extensions = Application::extensions();
         extensions.ignoreAccents = parser.isSet(QStringLiteral("ignore-accents"));
@@ -68,7 +73,7 @@ static const touchdlg::Registrar listCommand({
         TClientDataSet chosen;
         chosen.setData(list::ConstrucaoList(data.get(), parser.value(QStringLiteral("description"))));
         if (parser.isSet(QStringLiteral("out")))
-            writePacket(chosen, outName);
+            writePacket(chosen, parser.value(QStringLiteral("out")));
 
         QByteArrayList records;
         for (chosen.First(); !chosen.Eof(); chosen.Next())
@@ -77,4 +82,8 @@ static const touchdlg::Registrar listCommand({
         return records.isEmpty() ? 1 : 0;
     },
     QStringLiteral("0 a list of records; 1 an empty list (left, or nothing chosen)"),
+    [](const QCommandLineParser &parser) {
+        checkOut(parser);
+        touchdlg::checkDataOptions(parser, QStringLiteral("list"));
+    },
 });

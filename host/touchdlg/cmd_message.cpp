@@ -37,6 +37,31 @@ TMsgDlgButtons parseButtons(const QString &text)
     }
 }
 
+struct Box {
+    TMsgDlgType type = mtInformation;
+    TMsgDlgButtons buttons{mbOK};
+    int seconds = 0;
+};
+
+// The box the options ask for; UsageError for one they cannot give.
+Box box(const QCommandLineParser &p)
+{
+    if (!p.isSet(QStringLiteral("text")))
+        throw touchdlg::UsageError{QStringLiteral("message: --text is required")};
+    Box box;
+    if (p.isSet(QStringLiteral("type")))
+        box.type = parseType(p.value(QStringLiteral("type")));
+    if (p.isSet(QStringLiteral("buttons")))
+        box.buttons = parseButtons(p.value(QStringLiteral("buttons")));
+    box.seconds = touchdlg::intOption(p, QStringLiteral("seconds"), 0);
+    if (!TouchDialogs::message::msgDlgCanEnd(box.buttons, box.seconds, p.value(QStringLiteral("extra"))))
+        throw touchdlg::UsageError{QStringLiteral("message: no button would close the box; name one in "
+                                                  "--buttons (help leaves it open), or give --extra or --seconds")};
+    if (p.isSet(QStringLiteral("countdown")) && box.seconds <= 0)
+        throw touchdlg::UsageError{QStringLiteral("message: --countdown counts the --seconds down; give them")};
+    return box;
+}
+
 const touchdlg::Registrar registrar{touchdlg::Command{
     QStringLiteral("message"),
     QStringLiteral("--text T [--type warning|error|information|confirmation|custom]\n"
@@ -53,29 +78,19 @@ const touchdlg::Registrar registrar{touchdlg::Command{
         p.addOption({QStringLiteral("countdown"), QStringLiteral("Show the seconds left on the default button.")});
     },
     [](const QCommandLineParser &p, touchdlg::JsonObjectWriter &answer) {
-        if (!p.isSet(QStringLiteral("text")))
-            throw touchdlg::UsageError{QStringLiteral("message: --text is required")};
-        const TMsgDlgType type =
-            p.isSet(QStringLiteral("type")) ? parseType(p.value(QStringLiteral("type"))) : mtInformation;
-        const TMsgDlgButtons buttons =
-            p.isSet(QStringLiteral("buttons")) ? parseButtons(p.value(QStringLiteral("buttons"))) : TMsgDlgButtons{mbOK};
-        const int seconds = touchdlg::intOption(p, QStringLiteral("seconds"), 0);
-        if (!TouchDialogs::message::msgDlgCanEnd(buttons, seconds, p.value(QStringLiteral("extra"))))
-            throw touchdlg::UsageError{QStringLiteral("message: no button would close the box; name one in "
-                                                      "--buttons (help leaves it open), or give --extra or --seconds")};
+        const Box b = box(p);
         if (p.isSet(QStringLiteral("countdown"))) {
-            if (seconds <= 0)
-                throw touchdlg::UsageError{QStringLiteral("message: --countdown counts the --seconds down; give them")};
             TouchDialogs::Extensions extensions = TouchDialogs::Application::extensions();
             extensions.countdown = true;
             TouchDialogs::Application::setExtensions(extensions);
         }
-        const int result = TouchMessageDlg(p.value(QStringLiteral("text")), type, buttons, 0, seconds,
+        const int result = TouchMessageDlg(p.value(QStringLiteral("text")), b.type, b.buttons, 0, b.seconds,
                                            p.value(QStringLiteral("extra")));
         answer.insert(QStringLiteral("modalResult"), result);
         return negative(result) ? 1 : 0;
     },
     QStringLiteral("0 OK, Yes, Yes to all, All, Retry, Ignore, the extra button;\n"
-                   "1 No, No to all, Cancel, Abort, closed")}};
+                   "1 No, No to all, Cancel, Abort, closed"),
+    [](const QCommandLineParser &p) { box(p); }}};
 
 } // namespace

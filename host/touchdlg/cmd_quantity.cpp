@@ -6,6 +6,17 @@
 
 namespace {
 
+// The --digits the keypad takes, as text ("" without a limit).
+QString digits(const QCommandLineParser &p)
+{
+    if (!p.isSet(QStringLiteral("digits")))
+        return {};
+    const int n = touchdlg::intOption(p, QStringLiteral("digits"), 0);
+    if (n < 0)
+        throw touchdlg::UsageError{QStringLiteral("--digits wants 0 or more, not %1").arg(n)};
+    return QString::number(n);
+}
+
 const touchdlg::Registrar registrar{touchdlg::Command{
     QStringLiteral("quantity"),
     QStringLiteral("[--caption C] [--whole] [--digits N]"),
@@ -17,21 +28,15 @@ const touchdlg::Registrar registrar{touchdlg::Command{
                      QStringLiteral("N")});
     },
     [](const QCommandLineParser &p, touchdlg::JsonObjectWriter &answer) {
-        QString digits;
-        if (p.isSet(QStringLiteral("digits"))) {
-            const int n = touchdlg::intOption(p, QStringLiteral("digits"), 0);
-            if (n < 0)
-                throw touchdlg::UsageError{QStringLiteral("--digits wants 0 or more, not %1").arg(n)};
-            digits = QString::number(n);
-        }
         const QString caption =
             p.isSet(QStringLiteral("caption")) ? p.value(QStringLiteral("caption")) : QStringLiteral("Quantidade");
         const double quantity = TouchDialogs::quantity::InfoQuantidade(
-            caption, p.isSet(QStringLiteral("whole")) ? 1 : 0, digits);
+            caption, p.isSet(QStringLiteral("whole")) ? 1 : 0, digits(p));
         answer.insert(QStringLiteral("quantity"), quantity);
         return 0;
     },
     // A confirmed 0 and Cancel give the same answer: a status cannot tell them apart.
-    QStringLiteral("0 always: 0 is cancelled, as for a host")}};
+    QStringLiteral("0 always: 0 is cancelled, as for a host"),
+    [](const QCommandLineParser &p) { digits(p); }}};
 
 } // namespace

@@ -45,4 +45,5 @@ static const touchdlg::Registrar searchCommand({
         return confirmed ? 0 : 1;
     },
     QStringLiteral("0 a record confirmed; 1 cancelled"),
+    [](const QCommandLineParser &parser) { touchdlg::checkDataOptions(parser, QStringLiteral("search")); },
 });

@@ -39,6 +39,7 @@ static QString usage()
     QString text = QStringLiteral(
         "Usage: touchdlg [--title T] [--locale L] [--scale auto|F] [--backdrop] [--screenshot FILE.png]\n"
         "                DIALOG [options]\n"
+        "       touchdlg DIALOG --help\n"
         "       touchdlg --version | --help\n\nDialogs:\n");
     for (const Command &c : commands()) {
         // A dialog without options gets no trailing blanks.
@@ -167,6 +168,35 @@ static SplitArguments splitArguments(const QStringList &args, const QStringList 
     return split;
 }
 
+// The dialog a command line (the program first) names; UsageError for an
+// option we do not know, no dialog or an unknown one.
+static const Command *dialogOf(QCommandLineParser &global, const QStringList &args)
+{
+    if (!global.parse(args))
+        throw UsageError{global.errorText() + u'\n' + usage()};
+    const QStringList rest = global.positionalArguments();
+    if (rest.isEmpty())
+        throw UsageError{QStringLiteral("no dialog named\n") + usage()};
+    const Command *command = findCommand(rest.first());
+    if (!command)
+        throw UsageError{QStringLiteral("unknown dialog '%1'\n").arg(rest.first()) + usage()};
+    return command;
+}
+
+// touchdlg DIALOG --help: its synopsis, its options and its exit status.
+static QString dialogUsage(const Command &command, const QCommandLineParser &parser)
+{
+    const QString help = parser.helpText();
+    return QStringLiteral("Usage: touchdlg [global options] %1 [options]\n\n  %2 %3\n\n")
+               .arg(command.name)
+               .arg(command.name, -9)
+               .arg(command.synopsis)
+        + help.mid(help.indexOf(QLatin1String("Options:")))
+        + QStringLiteral("\nExit status: %1;\n             2 a usage or data error.\n"
+                         "The global options: touchdlg --help.\n")
+              .arg(QString(command.exits).replace(u'\n', QStringLiteral("\n             ")));
+}
+
 int main(int argc, char **argv)
 {
     // Global options come before the dialog name.
@@ -203,71 +233,98 @@ int main(int argc, char **argv)
         std::printf("touchdlg %s\n", TD_VERSION);
         return 0;
     }
-    std::unique_ptr<QCoreApplication> application;
     if (split.dialog.isEmpty()) {
-        application = std::make_unique<QCoreApplication>(qtArgc, qtArgv.data());
-    } else {
-        // Asked before Qt, which would list its plugins and abort; Qt's own
-        // options (-platform, -display) leave the question to Qt.
-        if (split.qt.isEmpty()) {
-            const TouchDialogs::PlatformVerdict verdict = TouchDialogs::canStart();
-            if (!verdict.canStart)
-                return fail(QStringLiteral("no display to show the dialog on; tried %1. Set DISPLAY or WAYLAND_DISPLAY "
-                                           "to a running one, or QT_QPA_PLATFORM=offscreen to draw without one")
-                                .arg(verdict.tried));
+        // No dialog: Qt's share may hold a misspelt name, to be said as one.
+        QCoreApplication application(qtArgc, qtArgv.data());
+        try {
+            dialogOf(global, split.ours + application.arguments().mid(1));
+        } catch (const UsageError &e) {
+            return fail(e.message);
         }
-        qtHandler = qInstallMessageHandler(noDisplayHandler);
-        application = std::make_unique<QApplication>(qtArgc, qtArgv.data());
-        qInstallMessageHandler(qtHandler);
-    }
-    QCoreApplication::setApplicationName(QStringLiteral("touchdlg"));
-
-    // What Qt left of its share goes to our parser, which refuses what it does not know.
-    const QStringList args = split.ours + application->arguments().mid(1) + split.dialog;
-    if (!global.parse(args))
-        return fail(global.errorText() + u'\n' + usage());
-    const QStringList rest = global.positionalArguments();
-    if (rest.isEmpty())
         return fail(QStringLiteral("no dialog named\n") + usage());
+    }
 
-    const QString name = rest.first();
-    const Command *command = findCommand(name);
-    if (!command)
-        return fail(QStringLiteral("unknown dialog '%1'\n").arg(name) + usage());
-
+    // Our options and the dialog's are judged before a display is opened, so
+    // that a mistake is reported as one wherever the script runs.
+    const Command *command = nullptr;
     QCommandLineParser parser;
-    if (command->addOptions)
-        command->addOptions(parser);
-    if (!parser.parse(QStringList{args.first()} + rest.mid(1)))
-        return fail(parser.errorText());
-    if (!parser.positionalArguments().isEmpty())
-        return fail(QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
-
-    // Nothing may escape: an exception outside main ends the process with abort().
-    int status = 2;
-    bool initialized = false;
+    QLocale locale;
+    std::optional<double> scale;
     try {
+        command = dialogOf(global, split.ours + split.dialog);
+        if (command->addOptions)
+            command->addOptions(parser);
+        parser.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this dialog's usage.")});
+        const bool parsed = parser.parse(QStringList{given.first()} + split.dialog.mid(1));
+        if (parsed && parser.isSet(QStringLiteral("help"))) {
+            std::printf("%s", qPrintable(dialogUsage(*command, parser)));
+            return 0;
+        }
+        if (!parsed)
+            throw UsageError{QStringLiteral("%1: %2 (touchdlg %1 --help lists its options)")
+                                 .arg(command->name, parser.errorText())};
+        if (!parser.positionalArguments().isEmpty())
+            throw UsageError{QStringLiteral("%1: unexpected argument '%2'")
+                                 .arg(command->name, parser.positionalArguments().first())};
         if (global.isSet(QStringLiteral("locale"))) {
-            // Before Initialize, which takes the language pack and the texts from it.
             const QString wanted = global.value(QStringLiteral("locale"));
-            const QLocale locale(wanted);
+            locale = QLocale(wanted);
             if (locale.language() == QLocale::C && wanted != QLatin1String("C"))
                 throw UsageError{QStringLiteral("--locale wants a language such as en or pt_BR, not '%1'").arg(wanted)};
-            QLocale::setDefault(locale);
         }
-        if (global.isSet(QStringLiteral("title")))
-            TouchDialogs::Application::setTitle(global.value(QStringLiteral("title")));
         if (global.isSet(QStringLiteral("scale"))) {
             const QString value = global.value(QStringLiteral("scale"));
-            const std::optional<double> factor = TouchDialogs::Application::scaleFromText(value);
-            if (!factor)
+            scale = TouchDialogs::Application::scaleFromText(value);
+            if (!scale)
                 throw UsageError{QStringLiteral("--scale wants auto or a factor from %1 to %2 written with a decimal "
                                                 "point (1.5), not '%3'")
                                      .arg(TouchDialogs::kMinScale)
                                      .arg(TouchDialogs::kMaxScale)
                                      .arg(value)};
+        }
+        if (command->check)
+            command->check(parser);
+    } catch (const UsageError &e) {
+        return fail(e.message);
+    } catch (const std::exception &e) {
+        return fail(QString::fromUtf8(e.what()));
+    }
+
+    // Asked before Qt, which would list its plugins and abort; Qt's own
+    // options (-platform, -display) leave the question to Qt.
+    if (split.qt.isEmpty()) {
+        const TouchDialogs::PlatformVerdict verdict = TouchDialogs::canStart();
+        if (!verdict.canStart)
+            return fail(QStringLiteral("no display to show the dialog on; tried %1. Set DISPLAY or WAYLAND_DISPLAY "
+                                       "to a running one, or QT_QPA_PLATFORM=offscreen to draw without one")
+                            .arg(verdict.tried));
+    }
+    qtHandler = qInstallMessageHandler(noDisplayHandler);
+    const auto application = std::make_unique<QApplication>(qtArgc, qtArgv.data());
+    qInstallMessageHandler(qtHandler);
+    QCoreApplication::setApplicationName(QStringLiteral("touchdlg"));
+
+    // What Qt left of its share goes to our parser, which refuses what it does not know.
+    if (const QStringList left = application->arguments().mid(1); !left.isEmpty()) {
+        try {
+            dialogOf(global, split.ours + left + split.dialog);
+        } catch (const UsageError &e) {
+            return fail(e.message);
+        }
+    }
+
+    // Nothing may escape: an exception outside main ends the process with abort().
+    int status = 2;
+    bool initialized = false;
+    try {
+        // Before Initialize, which takes the language pack and the texts from it.
+        if (global.isSet(QStringLiteral("locale")))
+            QLocale::setDefault(locale);
+        if (global.isSet(QStringLiteral("title")))
+            TouchDialogs::Application::setTitle(global.value(QStringLiteral("title")));
+        if (scale) {
             TouchDialogs::Extensions extensions = TouchDialogs::Application::extensions();
-            extensions.scale = *factor;
+            extensions.scale = *scale;
             TouchDialogs::Application::setExtensions(extensions);
         }
         if (global.isSet(QStringLiteral("backdrop"))) {

@@ -1,5 +1,6 @@
-// The real touchdlg as a script runs it: usage and errors need no display,
-// bad input ends in a clear error, exit 2; what it writes (--out, the
+// The real touchdlg as a script runs it: usage, per-dialog help and every
+// option mistake need no display, bad input ends in a clear error, exit 2,
+// and the status follows the answer; what it writes (--out, the
 // scale it draws at) as seen from outside. Dialogs are answered by the test
 // driver, loaded first, from TDTEST_STEPS.
 #include <QDir>
@@ -94,19 +95,44 @@ private slots:
 void TestTouchdlgProcess::exitsClearly_data()
 {
     QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("display"); // "": none; NAME=VALUE: only that
+    QTest::addColumn<QStringList>("env"); // NAME=VALUE; no display unless one is given
     QTest::addColumn<QString>("input"); // standard input
     QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("says"); // on stdout for status 0, else on stderr
+    QTest::addColumn<QString>("says"); // on stdout for an answer, on stderr for status 2
     const QString none = QProcess::nullDevice();
-    const QString offscreen = QStringLiteral("QT_QPA_PLATFORM=offscreen");
-    QTest::newRow("help, no display") << QStringList{"--help"} << QString() << none << 0 << "Usage: touchdlg";
-    QTest::newRow("unknown dialog, no display") << QStringList{"nosuch"} << QString() << none << 2 << "unknown dialog 'nosuch'";
-    QTest::newRow("no dialog, no display") << QStringList{} << QString() << none << 2 << "no dialog named";
-    QTest::newRow("a dialog, no display") << QStringList{"message", "--text", "x"} << QString() << none << 2
+    const QStringList noDisplay;
+    const QStringList offscreen{"QT_QPA_PLATFORM=offscreen"};
+    auto answered = [&](const char *steps) { return offscreen + QStringList{QStringLiteral("TDTEST_STEPS=") + steps}; };
+    QTest::newRow("help, no display") << QStringList{"--help"} << noDisplay << none << 0
+                                      << "Exit status: 0 an affirmative answer, 1 a negative or cancelled one";
+    for (const char *dialog : {"colour", "keyboard", "list", "message", "quantity", "search"})
+        QTest::addRow("%s --help, no display", dialog)
+            << QStringList{dialog, "--help"} << noDisplay << none << 0
+            << QStringLiteral("Usage: touchdlg [global options] %1 [options]").arg(dialog);
+    QTest::newRow("-h after an option") << QStringList{"--title", "T", "message", "--text", "x", "-h"} << noDisplay
+                                        << none << 0 << "1 No, No to all, Cancel, Abort, closed;";
+    QTest::newRow("unknown dialog, no display") << QStringList{"nosuch"} << noDisplay << none << 2 << "unknown dialog 'nosuch'";
+    QTest::newRow("no dialog, no display") << QStringList{} << noDisplay << none << 2 << "no dialog named";
+    // Every mistake in our options is said before a display is looked for.
+    for (const auto &[args, says] : QList<QPair<QStringList, const char *>>{
+             {{"message", "--txt", "x"}, "message: Unknown option 'txt'. (touchdlg message --help lists its options)"},
+             {{"keyboard", "extra"}, "keyboard: unexpected argument 'extra'"},
+             {{"--scale", "9", "colour"}, "--scale wants auto or a factor"},
+             {{"--locale", "xx", "colour"}, "--locale wants a language"},
+             {{"message", "--text", "x", "--type", "question"}, "--type: 'question' is no kind of box"},
+             {{"message", "--text", "x", "--buttons", "help"}, "no button would close the box"},
+             {{"message", "--buttons", "ok"}, "message: --text is required"},
+             {{"quantity", "--digits", "-1"}, "--digits wants 0 or more"},
+             {{"search", "--data", "-", "--sample", "products"}, "search wants exactly one of --data FILE and --sample"},
+             {{"list", "--sample", "products", "--fields", "A:integer"}, "--fields goes with --data"},
+             {{"list", "--sample", "products", "--out", "nosuch/x.packet"}, "--out 'nosuch/x.packet': no such folder"}})
+        QTest::addRow("no display: %s", qPrintable(args.join(u' '))) << args << noDisplay << none << 2 << says;
+    QTest::newRow("a dialog, no display") << QStringList{"message", "--text", "x"} << noDisplay << none << 2
                                       << "no display to show the dialog on; tried xcb";
     QTest::newRow("a dialog, a compositor that is gone")
-        << QStringList{"keyboard"} << "WAYLAND_DISPLAY=gone" << none << 2 << "tried wayland";
+        << QStringList{"keyboard"} << QStringList{"WAYLAND_DISPLAY=gone"} << none << 2 << "tried wayland";
+    QTest::newRow("Qt's share holds a misspelt dialog")
+        << QStringList{"mesage", "-platform", "offscreen", "message", "--text", "x"} << noDisplay << none << 2 << "unknown dialog 'mesage'";
     QTest::newRow("NUL in a field name") << QStringList{"list", "--data", "nul.json"} << offscreen << none << 2
                                          << "control character";
     // Every input stops at the one bound, quickly, whatever keeps coming.
@@ -121,12 +147,23 @@ void TestTouchdlgProcess::exitsClearly_data()
                                           << "no data on standard input";
     QTest::newRow("a folder as CSV") << QStringList{"search", "--data", "folder.csv"} << offscreen << none << 2
                                      << "cannot read folder.csv: file to open is a directory";
+
+    // The status follows the answer's sense; the answer is printed either way.
+    const QStringList yesNo{"message", "--text", "Fechar a mesa 12?", "--buttons", "yes,no"};
+    QTest::newRow("message Yes") << yesNo << answered("key Y") << none << 0 << R"({"modalResult":6})";
+    QTest::newRow("message No") << yesNo << answered("key Escape") << none << 1 << R"({"modalResult":7})";
+    QTest::newRow("keyboard cancelled") << QStringList{"keyboard"} << answered("key Escape") << none << 1
+                                        << R"({"text":""})";
+    QTest::newRow("colour closed") << QStringList{"colour"} << answered("close") << none << 1 << R"({"colour":"X"})";
+    QTest::newRow("JSON Lines piped in, a record confirmed")
+        << QStringList{"search", "--data", "-"} << answered("type Ch|key Return") << "menu.jsonl" << 0
+        << R"("record":{"CODIGO":2,"NOME":"Chá","PRECO":3})";
 }
 
 void TestTouchdlgProcess::exitsClearly()
 {
     QFETCH(QStringList, args);
-    QFETCH(QString, display);
+    QFETCH(QStringList, env);
     QFETCH(QString, input);
     QFETCH(int, status);
     QFETCH(QString, says);
@@ -135,6 +172,10 @@ void TestTouchdlgProcess::exitsClearly()
     QVERIFY(nul.open(QIODevice::WriteOnly));
     nul.write(R"({"fields":[{"name":"A\u0000B","type":"integer"},{"name":"C","type":"string"}],"records":[]})");
     nul.close();
+    QFile menu(dir.filePath("menu.jsonl"));
+    QVERIFY(menu.open(QIODevice::WriteOnly));
+    menu.write("{\"CODIGO\":1,\"NOME\":\"Café\",\"PRECO\":4.5}\n{\"CODIGO\":2,\"NOME\":\"Chá\",\"PRECO\":3}\n");
+    menu.close();
     QVERIFY(QFile::link("/dev/zero", dir.filePath("zero.csv")));
     for (const char *name : {"sparse.csv", "sparse.json"}) {
         QFile sparse(dir.filePath(name));
@@ -148,12 +189,16 @@ void TestTouchdlgProcess::exitsClearly()
     Call call{args};
     call.input = input;
     call.display = false;
-    if (!display.isEmpty())
-        call.env.append({display.section(u'=', 0, 0), display.section(u'=', 1)});
+    for (const QString &setting : env) {
+        if (setting.startsWith(QLatin1String("TDTEST_STEPS=")))
+            call.steps = setting.section(u'=', 1);
+        else
+            call.env.append({setting.section(u'=', 0, 0), setting.section(u'=', 1)});
+    }
     const Run run = touchdlg(dir.path(), call);
     QVERIFY2(run.status == status, qPrintable(QStringLiteral("exit %1: %2").arg(run.status).arg(run.err)));
-    QVERIFY2((status == 0 ? QString::fromUtf8(run.out) : run.err).contains(says), qPrintable(run.out + run.err));
-    if (status != 0)
+    QVERIFY2((status == 2 ? run.err : QString::fromUtf8(run.out)).contains(says), qPrintable(run.out + run.err));
+    if (status == 2)
         QVERIFY(run.out.isEmpty());
 }
 

@@ -91,7 +91,8 @@ touchdlg message --bu|--buttons
 touchdlg message --buttons yes,n|yes,no yes,notoall
 touchdlg message --type e|error
 touchdlg message --seconds |
-touchdlg quantity --|--caption --digits --whole
+touchdlg quantity --|--caption --digits --help --whole
+touchdlg keyboard --|--caption --help --text
 touchdlg search --sample p|payments products
 touchdlg list --d|--data --description
 CASES
