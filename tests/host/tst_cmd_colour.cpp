@@ -16,15 +16,19 @@ private slots:
 
     void answerAndExitStatus_data()
     {
-        QTest::addColumn<bool>("chooseRed");
+        QTest::addColumn<QString>("swatch"); // touched; "" leaves with Sair
         QTest::addColumn<QString>("json");
         QTest::addColumn<int>("status");
-        QTest::newRow("a colour") << true << QStringLiteral(R"({"colour":"255"})") << 0;
-        QTest::newRow("Sair") << false << QStringLiteral(R"({"colour":"X"})") << 1;
+        // The library's 00BBGGRR, and the same colour written #RRGGBB.
+        QTest::newRow("red") << "shpCor10" << R"({"colour":"255","rgb":"#FF0000"})" << 0;
+        QTest::newRow("black") << "shpCor01" << R"({"colour":"0","rgb":"#000000"})" << 0;
+        QTest::newRow("white") << "shpCor16" << R"({"colour":"16777215","rgb":"#FFFFFF"})" << 0;
+        QTest::newRow("three channels") << "shpCor20" << R"({"colour":"16744576","rgb":"#8080FF"})" << 0;
+        QTest::newRow("Sair") << "" << R"({"colour":"X"})" << 1;
     }
     void answerAndExitStatus()
     {
-        QFETCH(bool, chooseRed);
+        QFETCH(QString, swatch);
         QFETCH(QString, json);
         QFETCH(int, status);
         const touchdlg::Command *colour = nullptr;
@@ -36,9 +40,9 @@ private slots:
         if (colour->addOptions)
             colour->addOptions(parser);
         QVERIFY(parser.parse({QStringLiteral("touchdlg")}));
-        whenModal([chooseRed](QWidget *dlg) {
-            if (chooseRed) // row 2, column 5
-                QTest::mouseClick(dlg->windowHandle(), Qt::LeftButton, {}, QPoint(305 + 35, 32 + 68 + 30));
+        whenModal([swatch](QWidget *dlg) {
+            if (auto *shape = swatch.isEmpty() ? nullptr : dlg->findChild<QWidget *>(swatch))
+                QTest::mouseClick(dlg->windowHandle(), Qt::LeftButton, {}, shape->mapTo(dlg, shape->rect().center()));
             else
                 touch(dlg, QStringLiteral("tcbSair"));
         });
