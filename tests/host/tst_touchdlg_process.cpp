@@ -4,6 +4,7 @@
 // scale it draws at) as seen from outside. Dialogs are answered by the test
 // driver, loaded first, from TDTEST_STEPS.
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -23,6 +24,7 @@ struct Run {
 struct Call {
     Call(const QStringList &a, const QString &s = {}, const QList<QPair<QString, QString>> &e = {})
         : args(a), steps(s), env(e) {}
+    QString program = QStringLiteral(TD_TOUCHDLG);
     QStringList args;
     QString steps;                          // TDTEST_STEPS, for the dialog
     QList<QPair<QString, QString>> env;     // more variables
@@ -48,7 +50,7 @@ Run touchdlg(const QString &dir, const Call &call)
     p.setStandardInputFile(QDir(dir).absoluteFilePath(call.input));
     if (!call.output.isEmpty())
         p.setStandardOutputFile(call.output);
-    p.start(QStringLiteral(TD_TOUCHDLG), call.args);
+    p.start(call.program, call.args);
     Run run;
     if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
         return run;
@@ -90,6 +92,8 @@ private slots:
     void scale();
     void out_data();
     void out();
+    void readmeScript_data();
+    void readmeScript();
 };
 
 void TestTouchdlgProcess::exitsClearly_data()
@@ -335,6 +339,47 @@ void TestTouchdlgProcess::out()
     QFile link(dir.filePath("old.link"));
     QVERIFY(link.open(QIODevice::ReadOnly));
     QCOMPARE(link.readAll(), QByteArray("old"));
+}
+
+// The README's script, as it stands there, run by sh with touchdlg on the PATH.
+const char *const kReadmeScript = R"(rows='{"code":1,"name":"Café","price":4.5}
+{"code":2,"name":"Chá","price":3}'
+choice=$(printf '%s\n' "$rows" | touchdlg search --data -) || { echo "nothing chosen"; exit 1; }
+if touchdlg message --type confirmation --buttons yes,no --text "Add it to table 4?" > /dev/null; then
+    echo "added: $choice"
+else
+    echo "not added"
+fi
+)";
+
+void TestTouchdlgProcess::readmeScript_data()
+{
+    QTest::addColumn<QString>("steps"); // for each dialog
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out");
+    QTest::newRow("typed, then Yes") << "type Ch|key Return" << 0
+                                     << R"(added: {"confirmed":true,"navigation":1,"record":{"code":2,"name":"Chá","price":3},)";
+    QTest::newRow("search cancelled") << "key Escape" << 1 << "nothing chosen\n";
+}
+
+void TestTouchdlgProcess::readmeScript()
+{
+    QFETCH(QString, steps);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFile readme(QStringLiteral(TD_README));
+    QVERIFY(readme.open(QIODevice::ReadOnly));
+    QVERIFY2(readme.readAll().contains(QByteArray("```sh\n") + kReadmeScript + "```\n"),
+             "README.md does not show the tested script");
+    QTemporaryDir dir;
+    Call call{{QStringLiteral("-c"), QString::fromUtf8(kReadmeScript)}, steps};
+    call.program = QStringLiteral("/bin/sh");
+    call.display = true;
+    call.env.append({QStringLiteral("PATH"), QFileInfo(QStringLiteral(TD_TOUCHDLG)).absolutePath() + u':'
+                                                 + qEnvironmentVariable("PATH")});
+    const Run run = touchdlg(dir.path(), call);
+    QVERIFY2(run.status == status, qPrintable(QStringLiteral("exit %1: %2").arg(run.status).arg(run.err)));
+    QVERIFY2(QString::fromUtf8(run.out).startsWith(out), run.out.constData());
 }
 
 QTEST_GUILESS_MAIN(TestTouchdlgProcess)
