@@ -229,11 +229,24 @@ _EVERY_BUTTON = sum(Buttons.__members__.values())
 
 
 class Error(Exception):
-    """A dialog or a dataset failed; the text says why."""
+    """A dialog or a dataset failed, or an argument was refused; the text
+    says why.
+
+    >>> try:
+    ...     search(products, filter="PRECO <")
+    ... except Error as e:
+    ...     log.warning("no search: %s", e)
+    """
 
 
 class Aborted(Exception):
-    """The silent abort: the operation was cancelled; show nothing."""
+    """The silent abort: the operation was cancelled; show nothing.
+
+    >>> try:
+    ...     code = check_result(reply, expected_length=5)
+    ... except Aborted:
+    ...     return  # the box has told the user
+    """
 
 
 class _BadValue(Error, ValueError):
