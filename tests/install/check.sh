@@ -44,6 +44,14 @@ install)
     out=$(env -u LD_LIBRARY_PATH LD_DEBUG=libs "$prefix/bin/touchdlg" --help 2>&1) || fail "installed touchdlg --help: $out"
     grep -qE "init: $prefix/(bin/\.\./)?$libdir/libTouchDialogs.so.1" <<<"$out" ||
         fail "installed touchdlg did not load $prefix/$libdir/libTouchDialogs.so.1"
+    # The Python package, typed, with the dist-info of the project's version.
+    pydir=$(sed -n 's/^TD_INSTALL_PYTHONDIR:STRING=//p' "$build/CMakeCache.txt")
+    version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+    [[ -e $prefix/$pydir/touchdialogs/py.typed ]] || fail "touchdialogs/py.typed not installed"
+    out=$(cd / && PYTHONPATH=$prefix/$pydir python3 -c 'import importlib.metadata as m, touchdialogs as td
+print(m.version("touchdialogs"), td.__version__, td.__file__)' 2>&1) || fail "installed Python package: $out"
+    [[ $out == "$version $version $prefix/$pydir/touchdialogs/__init__.py" ]] ||
+        fail "installed Python package: '$out', not version $version from $prefix/$pydir"
     ;;
 cmake)
     prefix=$1 work=$2

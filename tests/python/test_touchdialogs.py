@@ -1,21 +1,21 @@
 """The Python module as a program uses it: each dialog answered by user steps
-through the test driver, records in and out, failures as exceptions, and the
-README's example run as it stands."""
+through the test driver, answers of their own types (None for a cancel),
+records in and out, failures as exceptions."""
 
 import ctypes
+import ctypes.util
 import datetime
 import decimal
 import os
-import pathlib
-import re
 import subprocess
 import sys
 import unittest
+import warnings
 
 import touchdialogs as td
 
 DRIVER = os.environ["TOUCHDIALOGS_TEST_DRIVER"]
-README = pathlib.Path(__file__).resolve().parents[2] / "README.md"
+LIBRARY = os.environ["TOUCHDIALOGS_LIBRARY"]
 
 PRODUCTS = [
     {"CODIGO": 1, "NOME": "Café", "PRECO": 4.5, "ATIVO": "S", "DESDE": datetime.date(2020, 1, 31)},
@@ -66,20 +66,26 @@ class TouchDialogsTest(unittest.TestCase):
             self.assertEqual(self.driver.tdtest_answered(), expected, self.driver.tdtest_error())
 
     def test_dialogs(self):
+        M, B = td.ModalResult, td.Buttons
         cases = [
-            ("message Yes", ["touch Yes"], lambda: td.message("Fechar a mesa 12?", buttons=("yes", "no")), td.YES),
-            ("message closed", ["close"], lambda: td.message("x", type="warning", buttons="ok,cancel"), td.CANCEL),
-            ("message extra", ["touch btnExtra"], lambda: td.message("x", extra="Depois"), td.EXTRA),
+            ("message Yes", ["touch Yes"],
+             lambda: td.message("Fechar a mesa 12?", td.MessageType.CONFIRMATION, B.YES | B.NO), M.YES),
+            ("message closed, kind and buttons by name", ["close"],
+             lambda: td.message("x", type="Warning", buttons="ok, cancel"), M.CANCEL),
+            ("message extra", ["touch btnExtra"], lambda: td.message("x", extra="Depois"), M.EXTRA),
             ("error box", ["key Return"], lambda: td.error("Sem papel"), None),
             ("server answer", [], lambda: td.check_result("12345", expected_length=5), "12345"),
-            ("keyboard", ["touch spdBackSpace", "type 3", "key Return"],
-             lambda: td.keyboard("Mesa 12", caption="Pedido"), "Mesa 13"),
-            ("keyboard cancelled", ["key Escape"], lambda: td.keyboard("Mesa 12"), ""),
-            ("quantity", ["type 12,5", "key Return"], lambda: td.quantity("Chopp"), 12.5),
-            ("quantity after the empty-entry box", ["touch sbtEnter", "type 4", "key Return", "--", "key Return"],
-             lambda: td.quantity(whole=True), 4.0),
-            ("colour", ["touch shpCor10"], td.colour, 255),
-            ("colour left", ["touch tcbSair"], td.colour, None),
+            ("text", ["touch spdBackSpace", "type 3", "key Return"],
+             lambda: td.ask_text("Mesa 12", caption="Pedido"), "Mesa 13"),
+            ("text cancelled", ["key Escape"], lambda: td.ask_text("Mesa 12"), None),
+            ("blank text confirmed", ["key Return"], lambda: td.ask_text(" \t"), ""),
+            ("quantity", ["type 12,5", "key Return"], lambda: td.ask_quantity("Chopp"), 12.5),
+            ("whole quantity after the empty-entry box", ["touch sbtEnter", "type 4", "key Return", "--",
+                                                          "key Return"], lambda: td.ask_quantity(whole=True), 4.0),
+            ("quantity cancelled", ["type 3", "key Escape"], lambda: td.ask_quantity(), None),
+            ("quantity closed", ["type 3", "close"], lambda: td.ask_quantity(digits=1), None),
+            ("colour", ["touch shpCor10"], td.ask_colour, 255),
+            ("colour left", ["touch tcbSair"], td.ask_colour, None),
             ("search", ["type cap", "key Return"], lambda: td.search(PRODUCTS),
              {"CODIGO": 3, "NOME": "Cappuccino", "PRECO": 8.9, "ATIVO": "N", "DESDE": datetime.date(2021, 6, 1)}),
             ("search within the host's filter", ["type c", "key Return"],
@@ -95,10 +101,44 @@ class TouchDialogsTest(unittest.TestCase):
             (f"search of edge record {i}", ["key Return"],
              lambda i=i: typed([td.search([EDGE_RECORDS[i]], EDGE_FIELDS)]), typed([EDGE_RECORDS[i]]))
             for i in range(3)
-        ]
+        ] + [
+            # Each button's bit and result as the library has them, by member and by touchdlg's name.
+            (f"button {name}", [f"touch {button}"], lambda name=name: td.message("x", buttons=(B[name], "help")),
+             M[name])
+            for name, button in (("YES", "Yes"), ("NO", "No"), ("OK", "OK"), ("CANCEL", "Cancel"), ("ABORT", "Abort"),
+                                 ("RETRY", "Retry"), ("IGNORE", "Ignore"), ("ALL", "All"), ("NO_TO_ALL", "NoToAll"),
+                                 ("YES_TO_ALL", "YesToAll"))
+        ] + [("button by touchdlg's name", ["touch NoToAll"], lambda: td.message("x", buttons="notoall"), M.NO_TO_ALL)]
         for name, steps, call, expected in cases:
             with self.subTest(name):
-                self.assertEqual(self.answer(steps, call), expected)
+                answer = self.answer(steps, call)
+                self.assertEqual(answer, expected)
+                if not isinstance(expected, (dict, list)):  # 4.0, not 4; ModalResult.YES, not 6
+                    self.assertIs(type(answer), type(expected))
+
+    def test_earlier_names(self):
+        """keyboard, quantity and colour keep their answers for a release, and
+        say what replaces them where they are called."""
+        cases = [
+            ("keyboard", ["type 2", "key Return"], lambda: td.keyboard("Mesa 1"), "Mesa 12"),
+            ("keyboard cancelled", ["key Escape"], lambda: td.keyboard("Mesa 12"), ""),
+            ("keyboard confirmed blank", ["key Return"], lambda: td.keyboard(), "@"),
+            ("quantity cancelled", ["key Escape"], lambda: td.quantity("Chopp"), 0.0),
+            ("colour", ["touch shpCor10"], td.colour, 255),
+            ("modal result", ["touch Yes"], lambda: td.message("x", "confirmation", ("yes", "no")), td.YES),
+        ]
+        for name, steps, call, expected in cases:
+            with self.subTest(name), warnings.catch_warnings(record=True) as said:
+                warnings.simplefilter("always")
+                answer = self.answer(steps, call)
+                self.assertEqual((type(answer), answer), (type(expected), expected))
+                deprecated = [w for w in said if issubclass(w.category, DeprecationWarning)]
+                if name == "modal result":
+                    self.assertEqual(deprecated, [])
+                    continue
+                self.assertEqual(len(deprecated), 1, name)
+                self.assertEqual(deprecated[0].filename, __file__)
+                self.assertIn("ask_", str(deprecated[0].message))
 
     def test_silent_abort(self):
         cases = [
@@ -119,7 +159,8 @@ class TouchDialogsTest(unittest.TestCase):
 
     def test_navigation_key(self):
         chosen = self.answer(["type b", "touch spdNavEsq"], lambda: td.search(PRODUCTS, navigator=True))
-        self.assertEqual((chosen["NOME"], chosen.navigation), ("Bolo", 3))
+        self.assertEqual((chosen["NOME"], chosen.navigation), ("Bolo", td.Navigation.LEFT))
+        self.assertIs(type(chosen.navigation), td.Navigation)
 
     def test_dataset_round_trip(self):
         cases = [
@@ -149,8 +190,8 @@ class TouchDialogsTest(unittest.TestCase):
             return lambda: td.Dataset([{"F": v} for v in values], [field])
 
         cases = [
-            ("unknown button", lambda: td.message("x", buttons=("yes", "maybe")), E, "maybe"),
-            ("unknown kind", lambda: td.message("x", type="question"), E, "question"),
+            ("unknown button", lambda: td.message("x", buttons=("yes", "maybe")), V, "maybe"),
+            ("unknown kind", lambda: td.message("x", type="question"), V, "question"),
             ("one visible field", lambda: td.search([{"NOME": "x"}]), E, "visible"),
             ("bad filter", lambda: td.search(PRODUCTS, filter="NOME ="), E, "NOME ="),
             ("records without fields", lambda: td.build_list([(1, "x")]), E, "fields"),
@@ -169,8 +210,56 @@ class TouchDialogsTest(unittest.TestCase):
             ("digits beyond a C int", lambda: td.quantity(digits=2**32 + 1), V, "digits"),
             ("length beyond a C int", lambda: td.check_result("12345", expected_length=2**32 + 5), V, "4294967301"),
             ("comma in a button name", lambda: td.message("x", buttons=("yes,no",)), V, "comma"),
+            # Kinds, buttons and switches of the box.
+            ("kind beyond the last", lambda: td.message("x", 5), V, "5"),
+            ("negative kind", lambda: td.message("x", type=-1), V, "-1"),
+            ("True as a kind", lambda: td.message("x", True), K, "True"),
+            ("float as a kind", lambda: td.message("x", 2.0), K, "float"),
+            ("bytes as a kind", lambda: td.message("x", b"error"), K, "bytes"),
+            ("None as a kind", lambda: td.message("x", None), K, "None"),
+            ("no buttons", lambda: td.message("x", buttons=td.Buttons(0)), V, "no button would end"),
+            ("no names", lambda: td.message("x", buttons=" , "), V, "no button would end"),
+            ("Help alone", lambda: td.message("x", buttons=("help",), seconds=0, extra=""), V, "HELP"),
+            ("a bit of no button", lambda: td.message("x", buttons=2048), V, "2048"),
+            ("negative buttons", lambda: td.message("x", buttons=-1), V, "-1"),
+            ("True as buttons", lambda: td.message("x", buttons=True), K, "True"),
+            ("float among the buttons", lambda: td.message("x", buttons=("yes", 1.5)), K, "1.5"),
+            ("None among the buttons", lambda: td.message("x", buttons=["ok", None]), K, "None"),
+            ("None as buttons", lambda: td.message("x", buttons=None), K, "None"),
+            ("bytes as buttons", lambda: td.message("x", buttons=b"yes"), K, "bytes"),
+            ("a dict as buttons", lambda: td.message("x", buttons={"yes": 1}), K, "dict"),
+            ("True as seconds", lambda: td.message("x", seconds=True), K, "True"),
+            ("text as a switch", lambda: td.message("x", wait="no"), K, "wait"),
+            ("2 as a switch", lambda: td.error("x", abort=2), K, "abort"),
+            ("None as a switch", lambda: td.check_result("x", show_error=None), K, "show_error"),
+            ("number as the extra button", lambda: td.message("x", extra=5), K, "extra"),
+            ("negative length", lambda: td.check_result("x", expected_length=-1), V, "expected_length"),
+            # The other dialogs and the settings.
+            ("negative digits", lambda: td.ask_quantity(digits=-1), V, "digits"),
+            ("True as digits", lambda: td.ask_quantity(digits=True), K, "True"),
+            ("text as whole", lambda: td.ask_quantity(whole="no"), K, "whole"),
+            ("bytes as a caption", lambda: td.ask_text(caption=b"x"), K, "caption"),
+            ("list as the start text", lambda: td.ask_text(["x"]), K, "list"),
+            ("text as navigator", lambda: td.search(PRODUCTS, navigator="yes"), K, "navigator"),
+            ("2 as drop_filter", lambda: td.search(PRODUCTS, drop_filter=2), K, "drop_filter"),
+            ("bytes as an observation", lambda: td.search(PRODUCTS, observation=b"x"), K, "observation"),
+            ("number as a filter", lambda: td.search(PRODUCTS, filter=5), K, "filter"),
+            ("NUL in a filter", lambda: td.build_list(PRODUCTS, filter="A\x00"), V, "NUL"),
+            ("number as a description", lambda: td.build_list(PRODUCTS, description=7), K, "description"),
+            ("text as filtered", lambda: td.Dataset(PRODUCTS).set_filter("CODIGO > 1", "no"), K, "filtered"),
+            ("number as a title", lambda: td.set_title(3), K, "title"),
+            ("bytes as a language", lambda: td.set_locale(b"en"), K, "locale"),
+            ("scale below a half", lambda: td.set_extensions(scale=0.25), V, "0.25"),
+            ("scale beyond 4", lambda: td.set_extensions(scale=5), V, "5.0"),
+            ("negative scale", lambda: td.set_extensions(scale=-1.0), V, "-1.0"),
+            ("infinite scale", lambda: td.set_extensions(scale=float("inf")), V, "inf"),
+            ("scale of 400 digits", lambda: td.set_extensions(scale=10**400), V, "out of range"),
+            ("True as a scale", lambda: td.set_extensions(scale=True), K, "True"),
+            ("text as countdown", lambda: td.set_extensions(countdown="yes"), K, "countdown"),
+            ("None as backdrop", lambda: td.set_extensions(backdrop=None), K, "backdrop"),
+            ("number as the scan field", lambda: td.set_extensions(scan_field=3), K, "scan_field"),
             ("scale as text", lambda: td.set_extensions(scale="2"), K, "scale"),
-            ("NaN scale", lambda: td.set_extensions(scale=float("nan")), E, "nan"),
+            ("NaN scale", lambda: td.set_extensions(scale=float("nan")), V, "nan"),
             ("fields beside a Dataset", lambda: td.search(td.Dataset(PRODUCTS), ["NOME"]), K, "fields"),
             ("JSON beyond 256 MiB", lambda: td.Dataset.from_json(b" " * (256 << 20) + b"{}"), V, "256 MiB"),
             ("number as a packet", lambda: td.Dataset.from_packet(5), K, "int"),
@@ -213,6 +302,32 @@ class TouchDialogsTest(unittest.TestCase):
                 self.assertIn(said, str(caught.exception))
                 self.assertEqual(self.driver.tdtest_answered(), 0, "a dialog opened")
 
+    def test_finding_the_library(self):
+        """The module imports without its library and loads it at the first
+        call that needs it, by soname or from TOUCHDIALOGS_LIBRARY; else
+        OSError says what was tried. python3 -m touchdialogs reports either."""
+        loaded = f"library {os.path.realpath(LIBRARY)}\n"
+        cases = [
+            ("the path given", {}, 0, loaded),
+            ("by soname", {"TOUCHDIALOGS_LIBRARY": None, "LD_LIBRARY_PATH": os.path.dirname(LIBRARY)}, 0, loaded),
+            ("no such file", {"TOUCHDIALOGS_LIBRARY": "/nonexistent/libTouchDialogs.so.1"}, 1,
+             "touchdialogs: cannot load the library that TOUCHDIALOGS_LIBRARY names (/nonexistent/libTouchDialogs.so.1)"),
+            ("another library", {"TOUCHDIALOGS_LIBRARY": "libm.so.6"}, 1,
+             "touchdialogs: libm.so.6 is not the TouchDialogs library"),
+            ("no soname the loader finds", {"TOUCHDIALOGS_LIBRARY": None, "LD_LIBRARY_PATH": None}, 1,
+             "touchdialogs: cannot find libTouchDialogs.so.1, the TouchDialogs library"),
+        ]
+        for name, env, status, said in cases:
+            with self.subTest(name):
+                if status and env.get("LD_LIBRARY_PATH", "") is None and ctypes.util.find_library("TouchDialogs"):
+                    self.skipTest("a TouchDialogs library is installed where the loader finds it")
+                environment = {k: v for k, v in dict(os.environ, **env).items() if v is not None}
+                run = subprocess.run([sys.executable, "-m", "touchdialogs"], env=environment, capture_output=True,
+                                     text=True, timeout=60)
+                self.assertEqual(run.returncode, status, run.stderr)
+                self.assertTrue(run.stdout.startswith(f"touchdialogs {td.__version__} ("), run.stdout)
+                self.assertIn(said, run.stdout if status == 0 else run.stderr)
+
     def test_in_a_process_of_its_own(self):
         """What hung or crashed a program: each runs in a process of its own,
         bounded in time, and must end with its output and status 0."""
@@ -248,16 +363,6 @@ class TouchDialogsTest(unittest.TestCase):
                 run = subprocess.run([sys.executable, "-c", program], env=environment, capture_output=True, text=True,
                                      timeout=60)
                 self.assertEqual((run.returncode, run.stdout), (0, expected), run.stderr)
-
-    def test_readme_example(self):
-        example = re.search(r"```python\n(.*?)```", README.read_text(encoding="utf-8"), re.S)
-        self.assertIsNotNone(example, "README has no Python example")
-        program = "import ctypes, os\nctypes.CDLL(os.environ['TOUCHDIALOGS_TEST_DRIVER'])\n" + example.group(1)
-        env = dict(os.environ, TDTEST_STEPS="touch Yes|--|type ch|key Return")
-        run = subprocess.run([sys.executable, "-c", program], env=env, capture_output=True, text=True, timeout=60)
-        self.assertEqual(run.returncode, 0, run.stderr)
-        self.assertEqual(run.stdout, "closing table 12\nchosen: Chá\n")
-
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)
