@@ -94,6 +94,16 @@ SwayWindow swayWindow(const QString &title)
     return {};
 }
 
+// True when the running sway is older than major.minor.
+bool swayBefore(int major, int minor)
+{
+    const QJsonObject v = QJsonDocument::fromJson(output(QStringLiteral("swaymsg"), {QStringLiteral("-t"),
+                                                         QStringLiteral("get_version"), QStringLiteral("-r")}))
+                              .object();
+    const int have = v.value(QStringLiteral("major")).toInt(), haveMinor = v.value(QStringLiteral("minor")).toInt();
+    return have < major || (have == major && haveMinor < minor);
+}
+
 // The window that has the keyboard; keys typed now reach it.
 SwayWindow focusedWindow()
 {
@@ -473,8 +483,9 @@ void TestTouchdlgWayland::boxStaysAbove()
                                       qPrintable(focusedWindow().title + QStringLiteral(" has the keyboard")), 5000);
             // The box asks for the keys back; sway (told to honour such
             // requests) gives them, but leaves the window touched on top.
-            QEXPECT_FAIL("over the keyboard", "sway 1.7 focuses an activated floating window without raising it",
-                         Continue);
+            if (swayBefore(1, 8))
+                QEXPECT_FAIL("over the keyboard", "sway 1.7 focuses an activated floating window without raising it",
+                             Continue);
             if (underneath.floating)
                 QTRY_VERIFY2_WITH_TIMEOUT(swayWindow(boxTitle).stacking > swayWindow(underTitle).stacking,
                                           "hidden by the window touched", 5000);
