@@ -154,8 +154,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QString text = utf8(csv);
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
-    const QString firstLine = text.section(u'\n', 0, 0);
-    const QChar separator = firstLine.contains(u';') && !firstLine.contains(u',') ? u';' : u',';
+    // The separator is told by the header, the first line with anything on it.
+    QString header;
+    for (const QString &line : text.split(u'\n'))
+        if (!(header = line).trimmed().isEmpty())
+            break;
+    const QChar separator = header.contains(u';') && !header.contains(u',') ? u';' : u',';
     const std::optional<QList<QStringList>> rows = cellsOf(text, separator);
     bool table = !utf8.hasError() && rows && !rows->isEmpty();
     for (qsizetype i = 0; table && i < rows->front().size(); ++i)
@@ -176,8 +180,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     fuzz::require(!utf8.hasError(), "a text that is not UTF-8 was read");
     fuzz::require(table, "a text that is no table was read");
-    const QStringList &header = rows->front();
-    fuzz::require(ds.FieldCount() == header.size() && ds.RecordCount() == rows->size() - 1,
+    const QStringList &names = rows->front();
+    fuzz::require(ds.FieldCount() == names.size() && ds.RecordCount() == rows->size() - 1,
                   "the dataset is not the table's size");
     QStringList given;
     for (const QString &item : fields.split(u',', Qt::SkipEmptyParts))
@@ -185,9 +189,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     ds.First();
     for (qsizetype r = 1; r < rows->size(); ++r, ds.Next())
         for (int f = 0; f < ds.FieldCount(); ++f) {
-            fuzz::require(ds.Fields(f)->FieldName() == header[f], "a field is not named as its column", header[f]);
-            checkCell(ds.Fields(f)->Value(), ds.Fields(f)->DataType(), !given.contains(header[f]), rows->at(r)[f],
-                      QStringLiteral("row %1, %2: \"%3\"").arg(r).arg(header[f], rows->at(r)[f]));
+            fuzz::require(ds.Fields(f)->FieldName() == names[f], "a field is not named as its column", names[f]);
+            checkCell(ds.Fields(f)->Value(), ds.Fields(f)->DataType(), !given.contains(names[f]), rows->at(r)[f],
+                      QStringLiteral("row %1, %2: \"%3\"").arg(r).arg(names[f], rows->at(r)[f]));
         }
     return 0;
 }
