@@ -96,31 +96,49 @@ static QList<QPointer<TForm>> &modalRuns()
     return runs;
 }
 
+// The innermost modal run when the window with the keys is one it blocks;
+// null when that window is the run's own or a host's modal window over it.
+static TForm *runBlocking(QWindow *focus)
+{
+    auto &runs = modalRuns();
+    runs.removeAll(nullptr);
+    if (!focus || runs.isEmpty())
+        return nullptr;
+    TForm *innermost = runs.last();
+    if (!innermost->isVisible() || innermost->isModalEnding() || QApplication::activeModalWidget() != innermost)
+        return nullptr;
+    // Its own windows (forms shown over it) keep what they got.
+    for (QWindow *w = focus; w; w = w->transientParent())
+        if (w == innermost->windowHandle())
+            return nullptr;
+    return innermost;
+}
+
+static void askForTheKeys(const QPointer<TForm> &form, int retries)
+{
+    if (!form || !form->isVisible() || !form->windowHandle())
+        return;
+    // Not activateWindow(): Qt counts a window as active while its parent
+    // has the focus, and would ask nothing.
+    form->raise();
+    form->windowHandle()->requestActivate();
+    // A Wayland compositor drops a request whose token raced another focus
+    // change: ask again while a window the run blocks still has the keys.
+    if (retries > 0)
+        QTimer::singleShot(500, form, [form, retries] {
+            if (runBlocking(QGuiApplication::focusWindow()) == form)
+                askForTheKeys(form, retries - 1);
+        });
+}
+
 // A touch on a window that a modal run blocks takes no input, but a Wayland
 // compositor still gives it the keys and raises it, hiding the dialog: the
 // innermost run asks for them back.
 static void keepModalRunInFront(QWindow *focus)
 {
-    auto &runs = modalRuns();
-    runs.removeAll(nullptr);
-    if (!focus || runs.isEmpty())
-        return;
-    TForm *innermost = runs.last();
-    // A modal window of the host's over the run keeps what it gets.
-    if (!innermost->isVisible() || innermost->isModalEnding() || QApplication::activeModalWidget() != innermost)
-        return;
-    // Its own windows (forms shown over it) keep what they got.
-    for (QWindow *w = focus; w; w = w->transientParent())
-        if (w == innermost->windowHandle())
-            return;
-    QMetaObject::invokeMethod(innermost, [form = QPointer<TForm>(innermost)] {
-        // Not activateWindow(): Qt counts a window as active while its
-        // parent has the focus, and would ask nothing.
-        if (form && form->isVisible() && form->windowHandle()) {
-            form->raise();
-            form->windowHandle()->requestActivate();
-        }
-    }, Qt::QueuedConnection);
+    if (TForm *form = runBlocking(focus))
+        QMetaObject::invokeMethod(form, [form = QPointer<TForm>(form)] { askForTheKeys(form, 3); },
+                                  Qt::QueuedConnection);
 }
 
 void dispatchEvent(QObject *sender, const std::function<void()> &handler)

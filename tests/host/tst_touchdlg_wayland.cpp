@@ -480,15 +480,15 @@ void TestTouchdlgWayland::boxStaysAbove()
             // Its corner, which the box does not cover.
             QVERIFY(pointer.click(underneath.content.topLeft() + QPoint(12, 12)));
             QTRY_VERIFY2_WITH_TIMEOUT(swayWindow(boxTitle).focused,
-                                      qPrintable(focusedWindow().title + QStringLiteral(" has the keyboard")), 5000);
+                                      qPrintable(focusedWindow().title + QStringLiteral(" has the keyboard")), 10000);
             // The box asks for the keys back; sway (told to honour such
             // requests) gives them, but leaves the window touched on top.
-            if (swayBefore(1, 8))
-                QEXPECT_FAIL("over the keyboard", "sway 1.7 focuses an activated floating window without raising it",
-                             Continue);
+            const bool staysUnder = overKeyboard && swayBefore(1, 8);
+            if (staysUnder)
+                QEXPECT_FAIL("", "sway 1.7 focuses an activated floating window without raising it", Continue);
             if (underneath.floating)
                 QTRY_VERIFY2_WITH_TIMEOUT(swayWindow(boxTitle).stacking > swayWindow(underTitle).stacking,
-                                          "hidden by the window touched", 5000);
+                                          "hidden by the window touched", staysUnder ? 1000 : 10000);
             QVERIFY(typeStep(QStringLiteral("key Return")));
         });
         const int result = message::TouchMessageDlg(QStringLiteral("Fechar a mesa 12?"), mtConfirmation,
