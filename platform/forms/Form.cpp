@@ -137,7 +137,7 @@ static void askForTheKeys(const QPointer<TForm> &form, int retries)
 static void keepModalRunInFront(QWindow *focus)
 {
     if (TForm *form = runBlocking(focus))
-        QMetaObject::invokeMethod(form, [form = QPointer<TForm>(form)] { askForTheKeys(form, 3); },
+        QMetaObject::invokeMethod(form, [form = QPointer<TForm>(form)] { askForTheKeys(form, 10); },
                                   Qt::QueuedConnection);
 }
 
@@ -248,7 +248,7 @@ int TForm::ShowModal()
     std::unique_ptr<QWidget> backdrop;
     if (!host && Application::extensions().backdrop)
         backdrop = showBackdrop();
-    create();
+    createWindow();
     windowHandle()->setTransientParent(backdrop ? backdrop->windowHandle() : host);
     modalRuns().append(self);
     const int fallback = exec();
@@ -311,6 +311,49 @@ std::unique_ptr<QWidget> TForm::showBackdrop()
     return backdrop;
 }
 
+void TForm::createWindow()
+{
+    // A Wayland compositor may size a window past its limits (a kiosk
+    // maximizes every one, and Qt takes the size): what lies outside the
+    // content is then seen through, as the backdrop is.
+    if (!testAttribute(Qt::WA_WState_Created) && QGuiApplication::platformName() == QLatin1String("wayland"))
+        setAttribute(Qt::WA_TranslucentBackground);
+    create();
+}
+
+QRect TForm::contentRect() const
+{
+    return {m_contentOffset, size() - QSize(2 * m_contentOffset.x(), 2 * m_contentOffset.y())};
+}
+
+void TForm::centreContent()
+{
+    // Only a fixed-size form made larger than its limits keeps its content
+    // at its own size, in the middle; the controls are placed absolutely.
+    QPoint offset;
+    if (testAttribute(Qt::WA_TranslucentBackground) && minimumSize() == maximumSize())
+        offset = QPoint(std::max(0, (width() - maximumWidth()) / 2), std::max(0, (height() - maximumHeight()) / 2));
+    if (offset == m_contentOffset)
+        return;
+    const QPoint shift = offset - m_contentOffset;
+    m_contentOffset = offset;
+    for (QWidget *child : findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        if (!child->isWindow())
+            child->move(child->pos() + shift);
+    update();
+}
+
+void TForm::paintEvent(QPaintEvent *event)
+{
+    if (!testAttribute(Qt::WA_TranslucentBackground))
+        return QDialog::paintEvent(event);
+    QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    if (contentRect() != rect())
+        painter.fillRect(rect(), QColor(0, 0, 0, 128));
+    painter.fillRect(contentRect(), palette().window());
+}
+
 void TForm::Show()
 {
     ownByModalWindow();
@@ -328,7 +371,7 @@ void TForm::ownByModalWindow()
     QWidget *modal = QApplication::activeModalWidget();
     if (modal == this)
         modal = nullptr;
-    create();
+    createWindow();
     QWindow *owner = modal ? modal->windowHandle() : nullptr;
     windowHandle()->setTransientParent(owner);
     disconnect(m_ownerHidden);
@@ -418,11 +461,11 @@ void TForm::setVisible(bool visible)
     if (visible && !isVisible()) {
         if (m_borderStyle != bsSizeable) {
             setFixedSize(size());
-        } else if (QGuiApplication::platformName() == QLatin1String("wayland")
-                   && !(windowHandle() && windowHandle()->transientParent())) {
+        } else if (QGuiApplication::platformName() == QLatin1String("wayland")) {
             // A tiling compositor floats a window that maps at a fixed size
-            // (or has a parent) and fills the screen with any other: fixed
-            // until its first frame is up, resizable after.
+            // and fills the screen with any other; a kiosk fills it anyway,
+            // and the form's content stays centred at its size: fixed until
+            // its first frame is up, resizable after.
             setFixedSize(size());
             m_sizeHeldForMap = true;
         }
@@ -430,7 +473,7 @@ void TForm::setVisible(bool visible)
             // Edges as whole pixels, truncated toward zero: on a screen smaller
             // than the form it overhangs both sides equally. The native window
             // is made first so the frame counts where the platform knows it.
-            create();
+            createWindow();
             const QSize outer = frameGeometry().size();
             move((Screen::Width() - outer.width()) / 2, (Screen::Height() - outer.height()) / 2);
         }
@@ -442,7 +485,11 @@ void TForm::setVisible(bool visible)
     if (!visible && wasActive && windowHandle())
         if (QWindow *owner = windowHandle()->transientParent(); owner && owner->isVisible())
             owner->requestActivate();
-    // Hidden, the form can be resized by code again.
+    // Hidden, the form is its own size again, and can be resized by code.
+    if (!visible && !m_contentOffset.isNull()) {
+        resize(maximumSize());
+        centreContent();
+    }
     if (!visible && (m_borderStyle != bsSizeable || std::exchange(m_sizeHeldForMap, false))) {
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
@@ -596,6 +643,8 @@ bool TForm::event(QEvent *event)
         });
     }
     const bool handled = QDialog::event(event);
+    if (event->type() == QEvent::Resize)
+        centreContent();
     if (event->type() == QEvent::Show && m_outerSize.isValid() && windowHandle()) {
         windowHandle()->installEventFilter(this);
         FrameWatcher::watch();

@@ -168,6 +168,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void showEvent(QShowEvent *event) override;
     bool event(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void done(int r) override;
 
@@ -183,6 +184,13 @@ private:
     // other run, else the window with the keys; nullptr when none.
     QWindow *hostWindow() const;
     static std::unique_ptr<QWidget> showBackdrop();
+    // create(), with a background that can be seen through where a
+    // compositor makes the window larger than the form (Wayland).
+    void createWindow();
+    // Where the form's own area lies in its window: all of it unless a
+    // compositor made a fixed-size window larger.
+    QRect contentRect() const;
+    void centreContent();
     // Makes the form owned by the modal window that is active now, if any.
     void ownByModalWindow();
     void checkModalEnd();
@@ -212,6 +220,7 @@ private:
     QMetaObject::Connection m_ownerHidden;
     QSize m_outerSize;  // invalid: the client size is set directly
     QSize m_fittedFrame; // the frame the client size last made room for
+    QPoint m_contentOffset; // of the controls, while the window is larger than the form
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(TForm::TBorderIcons)

@@ -412,6 +412,30 @@ private slots:
         QCOMPARE(other.drawn().color(QPalette::ButtonText), QColor(Qt::red));
     }
 
+    // A Wayland kiosk sizes a fixed-size form's window to the screen: the
+    // controls keep their places in the middle, the rest is seen through,
+    // and hidden the form is its own size again.
+    void contentStaysCentredInALargerWindow()
+    {
+        TfrmProbe form;
+        form.setAttribute(Qt::WA_TranslucentBackground); // as every form has on Wayland
+        form.setFixedSize(300, 200);
+        auto *panel = form.component<QWidget>(QStringLiteral("pnlProbe"));
+        const QPoint at = panel->pos();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.windowHandle()->resize(701, 400);
+        QTRY_COMPARE(form.size(), QSize(701, 400));
+        QCOMPARE(panel->pos(), at + QPoint(200, 100));
+        const QImage shot = form.grab().toImage();
+        QCOMPARE(shot.pixelColor(199, 99).alpha(), 128);
+        QCOMPARE(shot.pixelColor(200, 100), form.palette().window().color());
+        QCOMPARE(shot.pixelColor(500, 300).alpha(), 128);
+        form.hide();
+        QCOMPARE(form.size(), QSize(300, 200));
+        QCOMPARE(panel->pos(), at);
+    }
+
     void showModalTwiceIsRefused()
     {
         TfrmProbe form;
