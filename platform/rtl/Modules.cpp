@@ -79,14 +79,14 @@ HINSTANCE LoadResourceModule(const QString &libraryFile, const QString &localeNa
     // build tree they lie beside it. Found relative to the library, so a
     // prefix can be moved.
     const QFileInfo base(unversionedLibraryFile(libraryFile));
-    const QString packDir = base.dir().filePath(QStringLiteral("touchdialogs/"));
+    const QDir dir = base.dir();
     QStringList names{base.fileName() + u'.' + localeName + QStringLiteral(".rcc")};
     const QString language = localeName.section(u'_', 0, 0);
     if (!language.isEmpty() && language != localeName)
         names << base.fileName() + u'.' + language + QStringLiteral(".rcc");
     QStringList candidates;
     for (const QString &name : names)
-        candidates << packDir + name << base.dir().filePath(name);
+        candidates << dir.filePath(QStringLiteral("touchdialogs/") + name) << dir.filePath(name);
     for (const QString &path : candidates) {
         if (!QFileInfo(path).isFile())
             continue;
