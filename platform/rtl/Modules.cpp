@@ -1,5 +1,6 @@
 #include "platform/rtl/Modules.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
@@ -73,11 +74,19 @@ HINSTANCE LoadResourceModule(const QString &libraryFile, const QString &localeNa
 {
     if (libraryFile.isEmpty())
         return nullptr;
-    const QString base = unversionedLibraryFile(libraryFile);
-    QStringList candidates{base + u'.' + localeName + QStringLiteral(".rcc")};
+    // Installed, the packs have a folder of their own beside the library
+    // (no file in a library folder that ldconfig takes for a library); in a
+    // build tree they lie beside it. Found relative to the library, so a
+    // prefix can be moved.
+    const QFileInfo base(unversionedLibraryFile(libraryFile));
+    const QDir dir = base.dir();
+    QStringList names{base.fileName() + u'.' + localeName + QStringLiteral(".rcc")};
     const QString language = localeName.section(u'_', 0, 0);
     if (!language.isEmpty() && language != localeName)
-        candidates << base + u'.' + language + QStringLiteral(".rcc");
+        names << base.fileName() + u'.' + language + QStringLiteral(".rcc");
+    QStringList candidates;
+    for (const QString &name : names)
+        candidates << dir.filePath(QStringLiteral("touchdialogs/") + name) << dir.filePath(name);
     for (const QString &path : candidates) {
         if (!QFileInfo(path).isFile())
             continue;

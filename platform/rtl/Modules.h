@@ -9,7 +9,7 @@
 
 namespace TouchDialogs {
 
-// A language pack found beside a library: a Qt resource file registered
+// A language pack found for a library: a Qt resource file registered
 // under /lang while the module uses it.
 struct TResourceModule {
     QString rccPath;
@@ -33,10 +33,10 @@ TLibModule *LibModuleList();
 void PackageLoad(const TPackageInfoTable *table);
 void PackageUnload(const TPackageInfoTable *table);
 
-// Looks beside libraryFile for "<libraryFile>.<locale>.rcc", first for the
-// full system locale name (pt_BR) and then for its language alone (pt),
-// where libraryFile is named without its version suffix (libX.so.1.0 and
-// libX.so.1 look for libX.so.pt_BR.rcc). A pack that is found is registered
+// Looks for "<libraryFile>.<locale>.rcc" in the folder touchdialogs/ beside
+// libraryFile, then beside it, first for the full system locale name (pt_BR)
+// and then for its language alone (pt), where libraryFile is named without
+// its version suffix (libX.so.1.0 and libX.so.1 look for libX.so.pt_BR.rcc). A pack that is found is registered
 // under the resource root /lang and its handle returned; without one the
 // result is nullptr.
 HINSTANCE LoadResourceModule(const QString &libraryFile);

@@ -4,7 +4,7 @@
 #   cmake PREFIX WORK       build and run consumer/ with find_package
 #   pkg-config PREFIX WORK  build and run consumer/till.cpp with pkg-config
 #   completion TOUCHDLG     the bash completion, over a table of command lines
-#   docs TOUCHDLG           man page and README against the tested sources
+#   docs TOUCHDLG DEMO      man pages and README against the tested sources
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 src=$(cd "$here/../.." && pwd)
@@ -23,7 +23,7 @@ install)
     cmake --install "$build" --prefix "$prefix" >/dev/null
     libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:PATH=//p' "$build/CMakeCache.txt")
     for f in "$libdir/libTouchDialogs.so" "$libdir/libTouchDialogs.so.1" include/TouchDialogs/TouchDialogs.h \
-        include/TouchDialogs/Export.h bin/touchdlg bin/touchpos-demo share/man/man1/touchdlg.1.gz \
+        include/TouchDialogs/Export.h bin/touchdlg bin/touchpos-demo share/man/man1/touchdlg.1.gz share/man/man1/touchpos-demo.1.gz \
         share/bash-completion/completions/touchdlg "$libdir/pkgconfig/touchdialogs.pc" \
         "$libdir/cmake/TouchDialogs/TouchDialogsConfig.cmake" \
         "$libdir/cmake/TouchDialogs/TouchDialogsConfigVersion.cmake"; do
@@ -34,16 +34,27 @@ install)
     # Every header of the tree, none left behind.
     diff <(cd "$src/include/TouchDialogs" && find . -type f | sort) \
         <(cd "$prefix/include/TouchDialogs" && find . -type f | sort) || fail "headers differ"
-    # Language packs built beside the library go beside the installed one.
+    # Language packs built beside the library go into a folder of their own:
+    # ldconfig takes every lib*.so* in the library's folder for a library.
     for pack in "$build"/lib/libTouchDialogs.so.*.rcc; do
         [[ -e $pack ]] || continue
-        [[ -e $prefix/$libdir/$(basename "$pack") ]] || fail "$(basename "$pack") not installed"
+        [[ -e $prefix/$libdir/touchdialogs/$(basename "$pack") ]] || fail "$(basename "$pack") not installed"
     done
+    out=$(PATH=$PATH:/sbin ldconfig -N -n "$prefix/$libdir" 2>&1) || fail "ldconfig: $out"
+    [[ -z $out ]] || fail "ldconfig on the library folder: $out"
     grep -qx "prefix=$prefix" "$prefix/$libdir/pkgconfig/touchdialogs.pc" || fail "touchdialogs.pc names another prefix"
     # The installed command runs on the installed library, not the build's.
     out=$(env -u LD_LIBRARY_PATH LD_DEBUG=libs "$prefix/bin/touchdlg" --help 2>&1) || fail "installed touchdlg --help: $out"
     grep -qE "init: $prefix/(bin/\.\./)?$libdir/libTouchDialogs.so.1" <<<"$out" ||
         fail "installed touchdlg did not load $prefix/$libdir/libTouchDialogs.so.1"
+    # ... and that library its installed Portuguese pack: with it the box's
+    # buttons differ from the library's own, English, captions (no pack for C).
+    shots=$prefix.shots && rm -rf "$shots" && mkdir "$shots"
+    for l in pt_BR C; do
+        env -u LD_LIBRARY_PATH "$prefix/bin/touchdlg" --locale $l --screenshot "$shots/$l.png" \
+            message --text Mesa --buttons yes,no --seconds 1 >/dev/null || fail "installed touchdlg --locale $l"
+    done
+    ! cmp -s "$shots/pt_BR.png" "$shots/C.png" || fail "installed touchdlg --locale pt_BR did not use the Portuguese pack"
     # The Python package, typed, with the dist-info of the project's version.
     pydir=$(sed -n 's/^TD_INSTALL_PYTHONDIR:STRING=//p' "$build/CMakeCache.txt")
     version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
@@ -106,7 +117,7 @@ touchdlg list --d|--data --description
 CASES
     ;;
 docs)
-    touchdlg=$1
+    touchdlg=$1 demo=$2
     # Every option touchdlg offers is in its man page.
     man=$(sed 's/\\-/-/g' "$src/host/touchdlg/touchdlg.1")
     for opt in $("$touchdlg" --help | grep -oE -- '--[a-z][a-z-]*' | sort -u); do
@@ -114,6 +125,10 @@ docs)
     done
     for dialog in $("$touchdlg" --help | sed -n '/^Dialogs:/,/^$/ s/^  \([a-z][a-z-]*\)\( .*\)\{0,1\}$/\1/p'); do
         grep -qx ".SS $dialog" <<<"$man" || fail "man page lacks the $dialog dialog"
+    done
+    man=$(sed 's/\\-/-/g' "$src/host/demo/touchpos-demo.1")
+    for opt in $("$demo" --help | grep -oE -- '--[a-z][a-z-]*' | sort -u); do
+        grep -qE -- "(^|[^a-z-])$opt([^a-z-]|$)" <<<"$man" || fail "touchpos-demo's man page lacks $opt"
     done
     # The README shows the tested consumer, not a copy that drifts.
     readme=$(cat "$src/README.md")

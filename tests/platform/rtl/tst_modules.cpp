@@ -71,39 +71,52 @@ private slots:
         QCOMPARE(LibModuleList(), nullptr);
     }
 
+    // Packs are written under a temporary folder that holds the library;
+    // each holds its own path, so the one registered is known.
     void languagePack_data()
     {
         QTest::addColumn<QString>("loadedAs");
-        QTest::addColumn<QString>("packSuffix");
+        QTest::addColumn<QStringList>("packs");
         QTest::addColumn<QString>("locale");
-        QTest::addColumn<bool>("found");
-        QTest::newRow("full locale") << "libTouchDialogs.so" << ".pt_BR.rcc" << "pt_BR" << true;
-        QTest::newRow("language alone") << "libTouchDialogs.so" << ".pt.rcc" << "pt_BR" << true;
-        QTest::newRow("other language") << "libTouchDialogs.so" << ".de.rcc" << "pt_BR" << false;
-        QTest::newRow("none") << "libTouchDialogs.so" << "" << "pt_BR" << false;
+        QTest::addColumn<QString>("used");
+        const QString ptBR = QStringLiteral("libTouchDialogs.so.pt_BR.rcc"), pt = QStringLiteral("libTouchDialogs.so.pt.rcc");
+        const QString installedPtBR = QStringLiteral("touchdialogs/") + ptBR, installedPt = QStringLiteral("touchdialogs/") + pt;
+        QTest::newRow("full locale") << "libTouchDialogs.so" << QStringList{ptBR} << "pt_BR" << ptBR;
+        QTest::newRow("language alone") << "libTouchDialogs.so" << QStringList{pt} << "pt_BR" << pt;
+        QTest::newRow("other language") << "libTouchDialogs.so" << QStringList{"libTouchDialogs.so.de.rcc"} << "pt_BR" << "";
+        QTest::newRow("none") << "libTouchDialogs.so" << QStringList{} << "pt_BR" << "";
         // the pack keeps the unversioned name whichever name loaded the library
-        QTest::newRow("by soname") << "libTouchDialogs.so.1" << ".pt_BR.rcc" << "pt_BR" << true;
-        QTest::newRow("by real file") << "libTouchDialogs.so.1.0" << ".pt.rcc" << "pt_BR" << true;
+        QTest::newRow("by soname") << "libTouchDialogs.so.1" << QStringList{ptBR} << "pt_BR" << ptBR;
+        QTest::newRow("by real file") << "libTouchDialogs.so.1.0" << QStringList{pt} << "pt_BR" << pt;
+        // installed: in a folder of their own beside the library
+        QTest::newRow("installed") << "libTouchDialogs.so.1" << QStringList{installedPtBR} << "pt_BR" << installedPtBR;
+        QTest::newRow("installed, language alone") << "libTouchDialogs.so.1.0" << QStringList{installedPt} << "pt_BR" << installedPt;
+        QTest::newRow("installed before beside") << "libTouchDialogs.so.1" << QStringList{ptBR, installedPtBR} << "pt_BR" << installedPtBR;
+        QTest::newRow("full locale beside before language installed")
+            << "libTouchDialogs.so.1" << QStringList{installedPt, ptBR} << "pt_BR" << ptBR;
+        QTest::newRow("folder of another name") << "libTouchDialogs.so.1" << QStringList{QStringLiteral("TouchDialogs/") + ptBR, QStringLiteral("lang/") + ptBR}
+                                                << "pt_BR" << "";
     }
     void languagePack()
     {
         QFETCH(QString, loadedAs);
-        QFETCH(QString, packSuffix);
+        QFETCH(QStringList, packs);
         QFETCH(QString, locale);
-        QFETCH(bool, found);
+        QFETCH(QString, used);
 
         QTemporaryDir dir;
-        const QString library = dir.filePath(loadedAs);
-        if (!packSuffix.isEmpty())
-            QVERIFY(testing::writeLanguagePack(dir.filePath(QStringLiteral("libTouchDialogs.so")) + packSuffix, "from the pack"));
+        for (const QString &pack : packs) {
+            QVERIFY(QDir(dir.path()).mkpath(QFileInfo(pack).path()));
+            QVERIFY(testing::writeLanguagePack(dir.filePath(pack), pack.toUtf8()));
+        }
 
-        HINSTANCE pack = LoadResourceModule(library, locale);
-        QCOMPARE(pack != nullptr, found);
-        if (found) {
+        HINSTANCE pack = LoadResourceModule(dir.filePath(loadedAs), locale);
+        QCOMPARE(pack != nullptr, !used.isEmpty());
+        if (pack) {
             QCOMPARE(ResourcePath(QStringLiteral("layouts/PROBE")), QStringLiteral(":/lang/layouts/PROBE"));
             QFile probe(ResourcePath(QStringLiteral("layouts/PROBE")));
             QVERIFY(probe.open(QIODevice::ReadOnly));
-            QCOMPARE(probe.readAll(), QByteArray("from the pack"));
+            QCOMPARE(QString::fromUtf8(probe.readAll()), used);
             QVERIFY(FreeResourceModule(pack));
         }
         QCOMPARE(ResourcePath(QStringLiteral("layouts/PROBE")), QStringLiteral(":/layouts/PROBE"));
