@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QScopeGuard>
 #include <QLayout>
+#include <QLoggingCategory>
 #include <QMetaObject>
 #include <QPainter>
 #include <QTimer>
@@ -114,10 +115,15 @@ static TForm *runBlocking(QWindow *focus)
     return innermost;
 }
 
+// QT_LOGGING_RULES="touchdialogs.keys.debug=true" shows who asks for the keys.
+Q_LOGGING_CATEGORY(lcKeys, "touchdialogs.keys", QtWarningMsg)
+
 static void askForTheKeys(const QPointer<TForm> &form, int retries)
 {
     if (!form || !form->isVisible() || !form->windowHandle())
         return;
+    qCDebug(lcKeys) << form->objectName() << "asks for the keys back from" << QGuiApplication::focusWindow()
+                    << retries << "more times at most";
     // Not activateWindow(): Qt counts a window as active while its parent
     // has the focus, and would ask nothing.
     form->raise();
@@ -136,6 +142,7 @@ static void askForTheKeys(const QPointer<TForm> &form, int retries)
 // innermost run asks for them back.
 static void keepModalRunInFront(QWindow *focus)
 {
+    qCDebug(lcKeys) << "the keys went to" << focus;
     if (TForm *form = runBlocking(focus))
         QMetaObject::invokeMethod(form, [form = QPointer<TForm>(form)] { askForTheKeys(form, 10); },
                                   Qt::QueuedConnection);
