@@ -64,6 +64,13 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SOURCE touchdialogs)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# CPack takes the build machine's architecture; a cross build's packages are
+# for its target (arm64 from the aarch64 toolchain file).
+if(CMAKE_CROSSCOMPILING)
+    execute_process(COMMAND dpkg-architecture -t ${CMAKE_LIBRARY_ARCHITECTURE} -qDEB_HOST_ARCH
+        OUTPUT_VARIABLE CPACK_DEBIAN_PACKAGE_ARCHITECTURE OUTPUT_STRIP_TRAILING_WHITESPACE
+        ERROR_QUIET COMMAND_ERROR_IS_FATAL ANY)
+endif()
 # Library dependencies (Qt 6, SQLite, C++ runtime) as dpkg-shlibdeps finds
 # them; our own library, which the commands need, from the build tree (the
 # dependency on it is the component's).
