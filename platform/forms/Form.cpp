@@ -289,6 +289,9 @@ QWindow *TForm::hostWindow() const
 
 namespace {
 
+// Dimmed where the compositor blends, dark grey where it cannot.
+const QColor kBackdropDim(0, 0, 0, 128);
+
 // Covers the screen under a dialog that has no window to be shown over: the
 // dialog is its child, so any compositor centres it above, and stray touches
 // land here instead of on the host.
@@ -303,8 +306,7 @@ public:
 protected:
     void paintEvent(QPaintEvent *) override
     {
-        // Dimmed where the compositor blends, dark grey where it cannot.
-        QPainter(this).fillRect(rect(), QColor(0, 0, 0, 128));
+        QPainter(this).fillRect(rect(), kBackdropDim);
     }
 };
 
@@ -330,7 +332,7 @@ void TForm::createWindow()
 
 QRect TForm::contentRect() const
 {
-    return {m_contentOffset, size() - QSize(2 * m_contentOffset.x(), 2 * m_contentOffset.y())};
+    return m_contentOffset.isNull() ? rect() : QRect(m_contentOffset, maximumSize());
 }
 
 void TForm::centreContent()
@@ -357,7 +359,7 @@ void TForm::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     if (contentRect() != rect())
-        painter.fillRect(rect(), QColor(0, 0, 0, 128));
+        painter.fillRect(rect(), kBackdropDim);
     painter.fillRect(contentRect(), palette().window());
 }
 
