@@ -82,10 +82,19 @@ void swallowAltF4(WORD &Key, TShiftState Shift)
 
 void applyFilter(TClientDataSet &dataSet, const QString &filter)
 {
-    dataSet.setFilter(filter);
-    dataSet.setFiltered(false);
-    if (!dataSet.Filter().isEmpty())
-        dataSet.setFiltered(true);
+    // Three steps, one change on the screen. Not a guard object: what the
+    // controls are told may raise.
+    dataSet.DisableControls();
+    try {
+        dataSet.setFilter(filter);
+        dataSet.setFiltered(false);
+        if (!dataSet.Filter().isEmpty())
+            dataSet.setFiltered(true);
+    } catch (...) {
+        dataSet.EnableControls();
+        throw;
+    }
+    dataSet.EnableControls();
 }
 
 void indexVisibleFields(TClientDataSet &dataSet)

@@ -133,6 +133,11 @@ public:
     QByteArray recordJson() const;
 
     // ---- for data-aware controls
+    // Between these, controls showing the dataset are not told of changes;
+    // the last EnableControls tells them once (the view anew, then the
+    // current record). Calls nest.
+    void DisableControls();
+    void EnableControls();
     // Values of view row `row` (0-based) without moving the cursor.
     QVariant viewValue(int row, int field) const;
     QString viewText(int row, int field) const;

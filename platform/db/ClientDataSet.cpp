@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QSaveFile>
 #include <algorithm>
+#include <utility>
 #include <cmath>
 
 namespace TouchDialogs {
@@ -25,6 +26,17 @@ struct TClientDataSet::Prepared {
 struct TClientDataSet::Private {
     std::vector<db::SortKey> keys;
     std::vector<Cell> buffer;
+    // DisableControls: what the controls are told once they are enabled again.
+    int controlsOff = 0;
+    bool viewPending = false;
+    bool currentPending = false;
+
+    // Whether a change to the view must wait for EnableControls.
+    bool holdView()
+    {
+        viewPending = viewPending || controlsOff > 0;
+        return controlsOff > 0;
+    }
 
     static Cell currentCell(const TClientDataSet &ds, int field);
 };
@@ -334,7 +346,8 @@ void TClientDataSet::commitView(Prepared &&prepared, bool keepCurrent)
     const int keep = keepCurrent && m_current >= 0 ? m_view[size_t(m_current)] : -1;
     m_private->keys = std::move(prepared.keys);
     m_view = std::move(prepared.view);
-    emit viewReset();
+    if (!m_private->holdView())
+        emit viewReset();
     int row = m_view.empty() ? -1 : 0;
     if (keep >= 0) {
         const int at = viewPosition(keep);
@@ -358,7 +371,28 @@ void TClientDataSet::moveTo(int row, bool bof, bool eof)
     if (row == m_current)
         return;
     m_current = row;
-    emit currentChanged(row);
+    if (m_private->controlsOff > 0)
+        m_private->currentPending = true;
+    else
+        emit currentChanged(row);
+}
+
+void TClientDataSet::DisableControls()
+{
+    ++m_private->controlsOff;
+}
+
+void TClientDataSet::EnableControls()
+{
+    Private &p = *m_private;
+    if (p.controlsOff == 0 || --p.controlsOff > 0)
+        return;
+    const bool view = std::exchange(p.viewPending, false);
+    const bool current = std::exchange(p.currentPending, false);
+    if (view)
+        emit viewReset();
+    if (view || current)
+        emit currentChanged(m_current);
 }
 
 void TClientDataSet::setState(TDataSetState state)
@@ -481,7 +515,8 @@ void TClientDataSet::Post()
         m_private->buffer.clear();
         m_modified = false;
         setState(dsBrowse);
-        emit rowInserted(at);
+        if (!m_private->holdView())
+            emit rowInserted(at);
         m_current = -1;
         moveTo(at, false, false);
         return;
@@ -497,10 +532,13 @@ void TClientDataSet::Post()
     setState(dsBrowse);
     if (from == to) {
         m_bof = m_eof = false;
-        emit rowChanged(to);
+        if (!m_private->holdView())
+            emit rowChanged(to);
     } else {
-        emit rowRemoved(from);
-        emit rowInserted(to);
+        if (!m_private->holdView()) {
+            emit rowRemoved(from);
+            emit rowInserted(to);
+        }
         m_current = -1;
         moveTo(to, false, false);
     }
@@ -528,7 +566,8 @@ void TClientDataSet::Delete()
     const int at = m_current;
     m_store->deleteRow(m_view[size_t(at)]);
     m_view.erase(m_view.begin() + at);
-    emit rowRemoved(at);
+    if (!m_private->holdView())
+        emit rowRemoved(at);
     const int row = at < int(m_view.size()) ? at : int(m_view.size()) - 1;
     m_current = -1;
     moveTo(row, m_view.empty(), m_view.empty());

@@ -379,6 +379,7 @@ void TDBGrid::bindDataSet(TClientDataSet *ds)
                                  [this] {
                                      m_model->beginResetModel();
                                      m_model->endResetModel();
+                                     settleBeforePaint();
                                  })
                       << connect(ds, &TClientDataSet::rowInserted, this,
                                  [this](int row) {
@@ -520,6 +521,27 @@ void TDBGrid::followDataSet(int row)
             emit m_model->headerDataChanged(Qt::Vertical, r, r);
     m_indicatorRow = row;
     m_syncing = false;
+    settleBeforePaint();
+}
+
+// Qt lays out a view and its headers after a reset or a move in zero
+// timers, which run after the paint they invalidate: every typed key would
+// paint the grid twice. A posted call runs before the paint (which Qt posts
+// at low priority), so the layout is done by then and the paint is the only one.
+void TDBGrid::settleBeforePaint()
+{
+    if (m_settlePosted)
+        return;
+    m_settlePosted = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_settlePosted = false;
+            verticalHeader()->count(); // runs a header's pending layout
+            horizontalHeader()->count();
+            executeDelayedItemsLayout();
+        },
+        Qt::QueuedConnection);
 }
 
 void TDBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)

@@ -193,6 +193,7 @@ private:
     void fitColumns();
     int visibleCellsWidth() const;
     void followDataSet(int row);
+    void settleBeforePaint();
     void titleClicked(int section);
     void titleColorChanged(int column);
     void resolveSourceName();
@@ -210,6 +211,7 @@ private:
     QString m_sourceName;
     int m_tag = 0;
     bool m_syncing = false;
+    bool m_settlePosted = false;
     int m_indicatorRow = -1; // the row whose indicator was last drawn
     bool m_touchStoppedGlide = false; // the finger down now stopped a flick
     struct Tap {

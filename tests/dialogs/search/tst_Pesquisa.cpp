@@ -257,6 +257,7 @@ private slots:
     void formFreedWhenModalRunRaises();
     void handlerErrorKeepsTheDialogOpen();
     void unpreparedFormRaises();
+    void oneKeyPaintsTheGridOnce();
 };
 
 void tst_Pesquisa::cleanup()
@@ -1202,3 +1203,40 @@ void tst_Pesquisa::unpreparedFormRaises()
 
 QTEST_MAIN(tst_Pesquisa)
 #include "tst_Pesquisa.moc"
+
+namespace {
+class PaintCount : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        paints += e->type() == QEvent::Paint;
+        return false;
+    }
+};
+} // namespace
+
+// Qt lays a view out in timers after a reset: unless the grid settles
+// before it paints, every key paints it twice, the second time the same.
+void tst_Pesquisa::oneKeyPaintsTheGridOnce()
+{
+    TClientDataSet ds;
+    fill(ds);
+    runSearch(ds, [&](TfrmPesquisa *f) {
+        QTest::qWait(100);
+        PaintCount count;
+        grid(f)->viewport()->installEventFilter(&count);
+        for (const char *key : {"c", "a", "spdP", "\b", "\b", "\b"}) {
+            count.paints = 0;
+            if (key[0] == '\b')
+                press(f, Qt::Key_Backspace);
+            else if (key[1] == 0)
+                type(f, QString::fromLatin1(key));
+            else
+                touch(f, key);
+            QTest::qWait(100);
+            QVERIFY2(count.paints == 1, qPrintable(QStringLiteral("%1 paints after %2").arg(count.paints).arg(key)));
+        }
+        touch(f, "spdSair");
+    });
+}

@@ -673,6 +673,30 @@ void TestClientDataSet::signalsForControls()
     ds.setFilter(QStringLiteral("N > 1"));
     ds.setFiltered(true);
     QVERIFY(reset.count() >= 1);
+
+    // Disabled, nested: the steps of a filter change, a move, an insert
+    // and a delete reach the controls as one reset and one move, at the end.
+    const auto counts = [&] { return QList<qsizetype>{inserted.count(), removed.count(), current.count(), reset.count()}; };
+    const QList<qsizetype> before = counts();
+    ds.DisableControls();
+    ds.DisableControls();
+    ds.setFilter(QStringLiteral("N >= 0"));
+    ds.setFiltered(false);
+    ds.setFiltered(true);
+    ds.Last();
+    appendNumbers(ds, 5, 6);
+    ds.First();
+    ds.Delete();
+    ds.EnableControls();
+    QCOMPARE(counts(), before);
+    ds.EnableControls();
+    QCOMPARE(counts(), (QList<qsizetype>{before[0], before[1], before[2] + 1, before[3] + 1}));
+    QCOMPARE(current.last().at(0).toInt(), ds.currentRow());
+    ds.EnableControls(); // one too many: nothing
+    ds.DisableControls();
+    ds.Next();
+    ds.EnableControls(); // a move alone is told as a move
+    QCOMPARE(counts(), (QList<qsizetype>{before[0], before[1], before[2] + 2, before[3] + 1}));
 }
 
 void TestClientDataSet::alphabeticalOrder_data()
