@@ -11,15 +11,15 @@ namespace TouchDialogs {
 
 namespace {
 
-// Waits for the form's first paint, then lets a zero timer take one step
-// each time the event loop has nothing else to do: a touch or a key waits
-// for one sort at most.
+// Waits for the form's first paint, then has the orders built one after
+// the other on another thread (TClientDataSet::prepareOrder), looking in
+// when the event loop has nothing else to do: a touch or a key never waits
+// for a sort.
 class IdleOrders : public QObject {
 public:
     IdleOrders(QWidget *form, TClientDataSet *dataSet) : QObject(form), m_dataSet(dataSet)
     {
         form->installEventFilter(this);
-        m_timer.setInterval(0);
         connect(&m_timer, &QTimer::timeout, this, &IdleOrders::step);
     }
 
@@ -28,7 +28,7 @@ protected:
     {
         if (event->type() == QEvent::Paint && !m_timer.isActive() && m_step == 0) {
             watched->removeEventFilter(this);
-            m_timer.start();
+            m_timer.start(0);
         }
         return false;
     }
@@ -36,13 +36,20 @@ protected:
 private:
     void step()
     {
+        int next = -1;
         try {
-            if (m_dataSet && m_dataSet->prepareOrder(m_step++, Application::extensions().ignoreAccents))
-                return;
+            if (m_dataSet)
+                next = m_dataSet->prepareOrder(m_step, Application::extensions().ignoreAccents);
         } catch (const std::exception &) {
             // Whatever failed is met again, and reported, when it is asked for.
         }
-        m_timer.stop();
+        if (next < 0) {
+            m_timer.stop();
+            return;
+        }
+        // While a step is being built, look again now and then rather than spin.
+        m_timer.setInterval(next == m_step ? 10 : 0);
+        m_step = next;
     }
 
     QPointer<TClientDataSet> m_dataSet;

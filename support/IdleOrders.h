@@ -11,7 +11,7 @@ namespace TouchDialogs {
 class TClientDataSet;
 
 // Builds dataSet's likely next orders (TClientDataSet::prepareOrder) after
-// form's first paint, one step per turn of the event loop, while both live.
+// form's first paint, on another thread, while both live.
 void prepareOrdersWhenIdle(QWidget *form, TClientDataSet *dataSet);
 
 } // namespace TouchDialogs

@@ -147,9 +147,10 @@ public:
     // ask for next (the typed search on the current order's field, another
     // index, the typed search on its field), so that the first keystroke or
     // title touch does not wait for a sort. Changes nothing a user sees.
-    // ignoreAccents: the typed search folds accents. Returns false once step
-    // is past the last of them.
-    bool prepareOrder(int step, bool ignoreAccents = false);
+    // ignoreAccents: the typed search folds accents. The work is done on
+    // another thread: returns the step to ask for next, step itself while it
+    // is still being built, -1 once step is past the last of them.
+    int prepareOrder(int step, bool ignoreAccents = false);
 
     // Tests and benchmarks compare the native prefix evaluation with SQLite's.
     void setFastPath(bool on) { m_fastPath = on; }

@@ -245,10 +245,11 @@ db::SortKeys sortKeysOf(const TIndexDef &def, const RecordStore &store)
 
 } // namespace
 
-bool TClientDataSet::prepareOrder(int step, bool ignoreAccents)
+int TClientDataSet::prepareOrder(int step, bool ignoreAccents)
 {
     if (!m_store)
-        return false;
+        return -1;
+    const int given = step;
     // The prefix search on the current order's field first (the first
     // keystroke), then each other index and its field (a touched title and
     // the key after it), as many as the store keeps.
@@ -279,13 +280,11 @@ bool TClientDataSet::prepareOrder(int step, bool ignoreAccents)
             continue;
         if (step-- > 0)
             continue;
-        if (isOrder)
-            m_store->ordered(plan[i].first);
-        else
-            m_store->preparePrefixOrder(plan[i].second, ignoreAccents);
-        return true;
+        const bool ready = isOrder ? m_store->orderReady(plan[i].first)
+                                   : m_store->prefixOrderReady(plan[i].second, ignoreAccents);
+        return ready ? given + 1 : given;
     }
-    return false;
+    return -1;
 }
 
 TClientDataSet::Prepared TClientDataSet::prepare(RecordStore &store, const QString &filter, bool filtered,

@@ -3,6 +3,7 @@
 
 #include <QLocale>
 #include <exception>
+#include <memory>
 #include <system_error>
 #include <thread>
 #include <unicode/ucol.h>
@@ -41,8 +42,23 @@ void Collation::sortKey(std::string_view utf8, std::string &out) const
 }
 
 void Collation::sortKeys(const std::vector<std::string_view> &texts,
-                         const std::function<void(size_t, std::string_view)> &store) const
+                         const std::function<void(size_t, std::string_view)> &store, bool alone) const
 {
+    if (alone) {
+        UErrorCode status = U_ZERO_ERROR;
+        UCollator *own = ucol_clone(m_collator, &status);
+        if (U_FAILURE(status) || !own) {
+            ucol_close(own);
+            throw EDatabaseError(QStringLiteral("Cannot copy the collation of %1").arg(m_locale));
+        }
+        const std::unique_ptr<UCollator, void (*)(UCollator *)> closing(own, ucol_close);
+        std::string key;
+        for (size_t i = 0; i < texts.size(); ++i) {
+            sortKey(own, texts[i], key);
+            store(i, key);
+        }
+        return;
+    }
     // ICU takes most of a first sort's time: below this many texts a thread
     // is not worth starting.
     constexpr size_t kShared = 20000;

@@ -4,6 +4,9 @@
 #include "platform/db/RecordStore.h"
 
 #include <algorithm>
+#include <atomic>
+#include <system_error>
+#include <thread>
 #include <charconv>
 #include <cstring>
 
@@ -89,22 +92,35 @@ const Column &RecordStore::collationKeys(int field) const
 {
     std::unique_ptr<Column> &keys = m_collationKeys[size_t(field)];
     if (!keys) {
-        auto built = std::make_unique<Column>(Storage::Text);
-        built->resize(m_pos.size());
-        const Column &c = m_columns[size_t(field)];
-        std::vector<int> rows;
-        std::vector<std::string_view> texts;
-        rows.reserve(m_natural.size());
-        texts.reserve(m_natural.size());
-        for (int r : m_natural)
-            if (!c.isNull(r)) {
-                rows.push_back(r);
-                texts.push_back(c.text(r));
-            }
-        Collation::instance().sortKeys(texts, [&](size_t i, std::string_view key) { built->set(rows[i], key); });
-        keys = std::move(built);
+        // Only this thread comes here: work on another reads built keys only.
+        if (m_job && m_job->kind == Job::Keys && m_job->field == field) {
+            m_job->thread.join();
+            if (!m_job->failed)
+                keys = std::move(m_job->keyColumn);
+            m_job.reset();
+        }
+        if (!keys)
+            keys = buildCollationKeys(field, false);
     }
     return *keys;
+}
+
+std::unique_ptr<Column> RecordStore::buildCollationKeys(int field, bool alone) const
+{
+    auto built = std::make_unique<Column>(Storage::Text);
+    built->resize(m_pos.size());
+    const Column &c = m_columns[size_t(field)];
+    std::vector<int> rows;
+    std::vector<std::string_view> texts;
+    rows.reserve(m_natural.size());
+    texts.reserve(m_natural.size());
+    for (int r : m_natural)
+        if (!c.isNull(r)) {
+            rows.push_back(r);
+            texts.push_back(c.text(r));
+        }
+    Collation::instance().sortKeys(texts, [&](size_t i, std::string_view key) { built->set(rows[i], key); }, alone);
+    return built;
 }
 
 int RecordStore::compareField(const SortKey &key, int a, int b) const
@@ -198,6 +214,8 @@ const std::vector<int> &RecordStore::ordered(const SortKeys &keys)
 {
     if (keys.empty())
         return m_natural;
+    if (m_job && m_job->kind == Job::Order && m_job->keys == keys)
+        endJob(true);
     if (KeptOrder *o = m_orders.find([&](const KeptOrder &k) { return k.keys == keys; }))
         return o->order;
     auto kept = std::make_unique<KeptOrder>();
@@ -205,6 +223,124 @@ const std::vector<int> &RecordStore::ordered(const SortKeys &keys)
     kept->order = m_natural;
     sortRows(kept->order, keys);
     return m_orders.add(std::move(kept)).order;
+}
+
+// ------------------------------------------------- work on another thread
+
+bool RecordStore::orderReady(const SortKeys &keys)
+{
+    if (m_job && m_job->done.load(std::memory_order_acquire))
+        endJob(true);
+    if (keys.empty() || m_orders.find([&](const KeptOrder &k) { return k.keys == keys; }))
+        return true;
+    if (m_job)
+        return false;
+    auto job = std::make_unique<Job>();
+    // The other thread reads the sort keys of the fields; they come first.
+    for (const SortKey &k : keys)
+        if (collates(k.field) && !m_collationKeys[size_t(k.field)]) {
+            job->field = k.field;
+            break;
+        }
+    if (job->field < 0) {
+        job->kind = Job::Order;
+        job->keys = keys;
+    }
+    if (startJob(std::move(job)))
+        return false;
+    ordered(keys);
+    return true;
+}
+
+bool RecordStore::prefixOrderReady(int field, bool ignoreAccents)
+{
+    if (m_job && m_job->done.load(std::memory_order_acquire))
+        endJob(true);
+    const PrefixView view = prefixViewOf(m_fields[size_t(field)].type, ignoreAccents);
+    if (m_prefixOrders.find([&](const PrefixOrder &k) { return k.field == field && k.view == view; }))
+        return true;
+    if (m_job)
+        return false;
+    auto job = std::make_unique<Job>();
+    job->kind = Job::Prefix;
+    job->field = field;
+    job->view = view;
+    if (startJob(std::move(job)))
+        return false;
+    prefixOrder(field, view);
+    return true;
+}
+
+bool RecordStore::startJob(std::unique_ptr<Job> job)
+{
+    Job *j = job.get();
+    try {
+        j->thread = std::thread([this, j] {
+            try {
+                runJob(*j);
+            } catch (...) {
+                j->failed = true; // built again, and reported, when it is used
+            }
+            j->done.store(true, std::memory_order_release);
+        });
+    } catch (const std::system_error &) {
+        return false; // no thread to be had: the caller builds it here
+    }
+    m_job = std::move(job);
+    return true;
+}
+
+// On the other thread: reads the columns, positions and built sort keys,
+// which this thread leaves alone until endJob().
+void RecordStore::runJob(Job &job) const
+{
+    switch (job.kind) {
+    case Job::Keys:
+        job.keyColumn = buildCollationKeys(job.field, true);
+        break;
+    case Job::Order:
+        job.order = m_natural;
+        sortRows(job.order, job.keys);
+        break;
+    case Job::Prefix:
+        job.prefix = buildPrefixOrder(job.field, job.view);
+        break;
+    }
+}
+
+void RecordStore::endJob(bool keep)
+{
+    if (!m_job)
+        return;
+    m_job->thread.join();
+    const std::unique_ptr<Job> job = std::move(m_job);
+    if (!keep || job->failed)
+        return;
+    switch (job->kind) {
+    case Job::Keys:
+        if (!m_collationKeys[size_t(job->field)])
+            m_collationKeys[size_t(job->field)] = std::move(job->keyColumn);
+        break;
+    case Job::Order:
+        if (!m_orders.find([&](const KeptOrder &k) { return k.keys == job->keys; })) {
+            auto kept = std::make_unique<KeptOrder>();
+            kept->keys = job->keys;
+            kept->order = std::move(job->order);
+            m_orders.add(std::move(kept));
+        }
+        break;
+    case Job::Prefix:
+        if (!m_prefixOrders.find(
+                [&](const PrefixOrder &k) { return k.field == job->field && k.view == job->view; }))
+            m_prefixOrders.add(std::move(job->prefix));
+        break;
+    }
+}
+
+void RecordStore::beforeChange()
+{
+    endJob(false);
+    leaveFamily();
 }
 
 // The text SQLite's UPPER() gives for a value: ASCII letters raised; an
@@ -255,9 +391,16 @@ void RecordStore::preparePrefixOrder(int field, bool ignoreAccents)
 
 RecordStore::PrefixOrder &RecordStore::prefixOrder(int field, PrefixView view)
 {
-    if (PrefixOrder *kept = m_prefixOrders.find(
-            [&](const PrefixOrder &k) { return k.field == field && k.view == view; }))
+    const auto same = [&](const PrefixOrder &k) { return k.field == field && k.view == view; };
+    if (m_job && m_job->kind == Job::Prefix && m_job->field == field && m_job->view == view)
+        endJob(true);
+    if (PrefixOrder *kept = m_prefixOrders.find(same))
         return *kept;
+    return m_prefixOrders.add(buildPrefixOrder(field, view));
+}
+
+std::unique_ptr<RecordStore::PrefixOrder> RecordStore::buildPrefixOrder(int field, PrefixView view) const
+{
     auto p = std::make_unique<PrefixOrder>();
     p->field = field;
     p->view = view;
@@ -286,7 +429,7 @@ RecordStore::PrefixOrder &RecordStore::prefixOrder(int field, PrefixView view)
     p->order.reserve(entries.size());
     for (const Entry &e : entries)
         p->order.push_back(e.rowid);
-    return m_prefixOrders.add(std::move(p));
+    return p;
 }
 
 void RecordStore::unlinkFromOrders(int rowid)

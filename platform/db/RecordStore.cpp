@@ -22,6 +22,7 @@ RecordStore::RecordStore(sqlite3 *db, std::vector<FieldInfo> fields) : m_db(db),
 
 RecordStore::~RecordStore()
 {
+    endJob(false);
     leaveFamily();
     m_filters.clear();
     m_insert = {};
@@ -153,7 +154,7 @@ int RecordStore::fieldIndex(const QString &name) const
 
 void RecordStore::setVisible(int field, bool visible)
 {
-    leaveFamily();
+    beforeChange();
     Statement st(m_db, "UPDATE fields SET visible = ?1 WHERE position = ?2");
     st.bind(1, qint64(visible));
     st.bind(2, qint64(field));
@@ -165,7 +166,7 @@ void RecordStore::setLabel(int field, const QString &label)
 {
     if (m_fields[size_t(field)].label == label)
         return;
-    leaveFamily();
+    beforeChange();
     Statement st(m_db, "UPDATE fields SET label = ?1 WHERE position = ?2");
     if (label.isEmpty())
         st.bindNull(1);
@@ -184,7 +185,7 @@ void RecordStore::setRequired(int field, bool required)
             if (m_columns[size_t(field)].isNull(rowid))
                 throw EDatabaseError(QStringLiteral("Field '%1' cannot be required: a record holds no value in it")
                                          .arg(m_fields[size_t(field)].name));
-    leaveFamily();
+    beforeChange();
     Statement st(m_db, "UPDATE fields SET required = ?1 WHERE position = ?2");
     st.bind(1, qint64(required));
     st.bind(2, qint64(field));
@@ -228,7 +229,7 @@ double RecordStore::positionBefore(int rowid)
 // one place rewrites a few neighbours rather than every record.
 void RecordStore::respace(int at)
 {
-    leaveFamily();
+    beforeChange();
     const int n = int(m_natural.size());
     for (int w = 16;; w *= 4) {
         const int lo = std::max(0, at - w), hi = std::min(n - 1, at + w);
@@ -293,7 +294,7 @@ int RecordStore::insertRow(double pos, const std::vector<Cell> &cells)
     const int rowid = m_nextRowid;
     if (rowid == std::numeric_limits<int>::max())
         throw EDatabaseError(QStringLiteral("The dataset cannot hold more records"));
-    leaveFamily();
+    beforeChange();
     bindCells(m_insert, cells);
     m_insert.bind(int(cells.size()) + 1, pos);
     m_insert.bind(int(cells.size()) + 2, qint64(rowid));
@@ -314,7 +315,7 @@ int RecordStore::insertRow(double pos, const std::vector<Cell> &cells)
 
 void RecordStore::updateRow(int rowid, const std::vector<Cell> &cells)
 {
-    leaveFamily();
+    beforeChange();
     bindCells(m_update, cells);
     m_update.bind(int(cells.size()) + 1, qint64(rowid));
     m_update.step();
@@ -327,7 +328,7 @@ void RecordStore::updateRow(int rowid, const std::vector<Cell> &cells)
 
 void RecordStore::deleteRow(int rowid)
 {
-    leaveFamily();
+    beforeChange();
     m_delete.bind(1, qint64(rowid));
     m_delete.step();
     m_delete.reset();
@@ -347,7 +348,7 @@ void RecordStore::deleteRow(int rowid)
 
 void RecordStore::deleteAll()
 {
-    leaveFamily();
+    beforeChange();
     exec(m_db, "DELETE FROM records");
     // Fresh columns rather than each value cleared: columns shared with the
     // dataset that handed the records on would first be copied whole.
@@ -366,7 +367,7 @@ void RecordStore::deleteAll()
 
 void RecordStore::appendRows(const std::vector<std::vector<Cell>> &rows)
 {
-    leaveFamily();
+    beforeChange();
     Transaction tx(m_db);
     double pos = positionAfterLast();
     ensureCapacity(size_t(m_nextRowid) + rows.size() + 1);

@@ -23,9 +23,11 @@
 #include "platform/db/Sqlite.h"
 #include "platform/db/Values.h"
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace TouchDialogs::db {
@@ -111,6 +113,13 @@ public:
     void preparePrefixOrder(int field, bool ignoreAccents);
     // How many orders of each kind the store keeps.
     static constexpr size_t keptOrders = 8, keptPrefixOrders = 4;
+    // Build what ordered(keys) or preparePrefixOrder would, ahead of use, on
+    // another thread, so that this one stays free for input: true once it is
+    // kept, false while it is being built (ask again later). One piece of
+    // work at a time; a change to the records drops it, a use that needs it
+    // waits for it.
+    bool orderReady(const SortKeys &keys);
+    bool prefixOrderReady(int field, bool ignoreAccents);
 
     // Checks a filter text; raises EDatabaseError naming it when it is not a
     // valid, allowed single expression over the fields.
@@ -139,6 +148,19 @@ private:
         Statement rowCheck;
     };
     class Bounded;
+    // An order, or the sort keys it reads, built on another thread.
+    struct Job {
+        enum Kind { Keys, Order, Prefix } kind = Keys;
+        int field = -1;  // Keys, Prefix
+        SortKeys keys;   // Order
+        PrefixView view; // Prefix
+        std::unique_ptr<Column> keyColumn;
+        std::vector<int> order;
+        std::unique_ptr<PrefixOrder> prefix;
+        bool failed = false;
+        std::atomic<bool> done{false};
+        std::thread thread;
+    };
 
     RecordStore(sqlite3 *db, std::vector<FieldInfo> fields);
     static sqlite3 *openConnection();
@@ -146,6 +168,13 @@ private:
     void joinFamily(const QByteArray &packet);
     // Called before every change: the store no longer holds its packet.
     void leaveFamily();
+    // Before a change of the records, the positions or the fields: work on
+    // another thread, which reads them, is ended and dropped.
+    void beforeChange();
+    bool startJob(std::unique_ptr<Job> job);
+    void runJob(Job &job) const;
+    // Waits for the work on another thread; keeps its result or drops it.
+    void endJob(bool keep);
     bool heldByFamily() const;
     void configure();
     void compact();
@@ -168,6 +197,7 @@ private:
     // step with every change.
     bool collates(int field) const;
     const Column &collationKeys(int field) const;
+    std::unique_ptr<Column> buildCollationKeys(int field, bool alone) const;
     void storeCollationKey(Column &keys, int field, int rowid) const;
     int compareField(const SortKey &key, int a, int b) const;
     bool naturalLess(int a, int b) const
@@ -180,6 +210,7 @@ private:
     bool upperLess(const PrefixOrder &p, int a, int b) const;
     void storeViewText(PrefixOrder &p, int rowid) const;
     PrefixOrder &prefixOrder(int field, PrefixView view);
+    std::unique_ptr<PrefixOrder> buildPrefixOrder(int field, PrefixView view) const;
     // The records that pass an SQL part, kept and followed through edits
     // unless its value may change with the clock (then fresh in `fresh`).
     const Bitmap &filterResult(const QString &expression, const QString &filter, Bitmap &fresh);
@@ -212,6 +243,7 @@ private:
     // none (secure_delete), only free pages, which serialize() looks for.
     bool m_compact = true;
     std::shared_ptr<Family> m_family;
+    mutable std::unique_ptr<Job> m_job;
     qint64 m_familyChanges = 0; // sqlite3_total_changes64 when it joined
 
     // Authorizer state: on while a filter is compiled.
