@@ -56,6 +56,22 @@ quint64 textKey(std::string_view s, unsigned char (*fold)(unsigned char))
 
 unsigned char noFold(unsigned char c) { return c; }
 
+// Work on another thread looks now and then whether it is still wanted.
+struct Stopped {};
+class StopCheck {
+public:
+    explicit StopCheck(const std::atomic<bool> *stop) : m_stop(stop) {}
+    void operator()()
+    {
+        if (m_stop && (++m_count & 1023) == 0 && m_stop->load(std::memory_order_relaxed))
+            throw Stopped{};
+    }
+
+private:
+    const std::atomic<bool> *m_stop;
+    unsigned m_count = 0;
+};
+
 
 quint64 realKey(double d)
 {
@@ -105,8 +121,9 @@ const Column &RecordStore::collationKeys(int field) const
     return *keys;
 }
 
-std::unique_ptr<Column> RecordStore::buildCollationKeys(int field, bool alone) const
+std::unique_ptr<Column> RecordStore::buildCollationKeys(int field, bool alone, const std::atomic<bool> *stop) const
 {
+    StopCheck check(stop);
     auto built = std::make_unique<Column>(Storage::Text);
     built->resize(m_pos.size());
     const Column &c = m_columns[size_t(field)];
@@ -119,7 +136,13 @@ std::unique_ptr<Column> RecordStore::buildCollationKeys(int field, bool alone) c
             rows.push_back(r);
             texts.push_back(c.text(r));
         }
-    Collation::instance().sortKeys(texts, [&](size_t i, std::string_view key) { built->set(rows[i], key); }, alone);
+    Collation::instance().sortKeys(
+        texts,
+        [&](size_t i, std::string_view key) {
+            check();
+            built->set(rows[i], key);
+        },
+        alone);
     return built;
 }
 
@@ -159,8 +182,9 @@ bool RecordStore::less(const SortKeys &keys, int a, int b) const
     return naturalLess(a, b);
 }
 
-void RecordStore::sortRows(std::vector<int> &rows, const SortKeys &keys) const
+void RecordStore::sortRows(std::vector<int> &rows, const SortKeys &keys, const std::atomic<bool> *stop) const
 {
+    StopCheck check(stop);
     if (keys.empty())
         return;
     // Sort on a compact key of the first field first; the full comparison
@@ -200,6 +224,7 @@ void RecordStore::sortRows(std::vector<int> &rows, const SortKeys &keys) const
     }
     const bool desc = first.descending;
     std::sort(entries.begin(), entries.end(), [&](const Entry &x, const Entry &y) {
+        check();
         if (x.cls != y.cls)
             return desc ? x.cls > y.cls : x.cls < y.cls;
         if (x.key != y.key)
@@ -279,7 +304,7 @@ bool RecordStore::startJob(std::unique_ptr<Job> job)
             try {
                 runJob(*j);
             } catch (...) {
-                j->failed = true; // built again, and reported, when it is used
+                j->failed = true; // stopped; or built again, and reported, when it is used
             }
             j->done.store(true, std::memory_order_release);
         });
@@ -296,14 +321,14 @@ void RecordStore::runJob(Job &job) const
 {
     switch (job.kind) {
     case Job::Keys:
-        job.keyColumn = buildCollationKeys(job.field, true);
+        job.keyColumn = buildCollationKeys(job.field, true, &job.stop);
         break;
     case Job::Order:
         job.order = m_natural;
-        sortRows(job.order, job.keys);
+        sortRows(job.order, job.keys, &job.stop);
         break;
     case Job::Prefix:
-        job.prefix = buildPrefixOrder(job.field, job.view);
+        job.prefix = buildPrefixOrder(job.field, job.view, &job.stop);
         break;
     }
 }
@@ -312,6 +337,8 @@ void RecordStore::endJob(bool keep)
 {
     if (!m_job)
         return;
+    if (!keep)
+        m_job->stop.store(true, std::memory_order_relaxed);
     m_job->thread.join();
     const std::unique_ptr<Job> job = std::move(m_job);
     if (!keep || job->failed)
@@ -399,8 +426,10 @@ RecordStore::PrefixOrder &RecordStore::prefixOrder(int field, PrefixView view)
     return m_prefixOrders.add(buildPrefixOrder(field, view));
 }
 
-std::unique_ptr<RecordStore::PrefixOrder> RecordStore::buildPrefixOrder(int field, PrefixView view) const
+std::unique_ptr<RecordStore::PrefixOrder> RecordStore::buildPrefixOrder(int field, PrefixView view,
+                                                                        const std::atomic<bool> *stop) const
 {
+    StopCheck check(stop);
     auto p = std::make_unique<PrefixOrder>();
     p->field = field;
     p->view = view;
@@ -408,8 +437,10 @@ std::unique_ptr<RecordStore::PrefixOrder> RecordStore::buildPrefixOrder(int fiel
     if (view.kind != PrefixView::Value) {
         p->texts.resize(m_pos.size());
         for (int r : m_natural)
-            if (!c.isNull(r))
+            if (!c.isNull(r)) {
+                check();
                 storeViewText(*p, r);
+            }
     }
     struct Entry {
         quint64 key;
@@ -422,6 +453,7 @@ std::unique_ptr<RecordStore::PrefixOrder> RecordStore::buildPrefixOrder(int fiel
         if (!c.isNull(r))
             entries.push_back({textKey(viewText(*p, r, buffer), upperAscii), r});
     std::sort(entries.begin(), entries.end(), [&](const Entry &x, const Entry &y) {
+        check();
         if (x.key != y.key)
             return x.key < y.key;
         return upperLess(*p, x.rowid, y.rowid);

@@ -158,7 +158,7 @@ private:
         std::vector<int> order;
         std::unique_ptr<PrefixOrder> prefix;
         bool failed = false;
-        std::atomic<bool> done{false};
+        std::atomic<bool> done{false}, stop{false};
         std::thread thread;
     };
 
@@ -197,7 +197,8 @@ private:
     // step with every change.
     bool collates(int field) const;
     const Column &collationKeys(int field) const;
-    std::unique_ptr<Column> buildCollationKeys(int field, bool alone) const;
+    // stop: set when the work on another thread is no longer wanted.
+    std::unique_ptr<Column> buildCollationKeys(int field, bool alone, const std::atomic<bool> *stop = nullptr) const;
     void storeCollationKey(Column &keys, int field, int rowid) const;
     int compareField(const SortKey &key, int a, int b) const;
     bool naturalLess(int a, int b) const
@@ -210,13 +211,13 @@ private:
     bool upperLess(const PrefixOrder &p, int a, int b) const;
     void storeViewText(PrefixOrder &p, int rowid) const;
     PrefixOrder &prefixOrder(int field, PrefixView view);
-    std::unique_ptr<PrefixOrder> buildPrefixOrder(int field, PrefixView view) const;
+    std::unique_ptr<PrefixOrder> buildPrefixOrder(int field, PrefixView view, const std::atomic<bool> *stop = nullptr) const;
     // The records that pass an SQL part, kept and followed through edits
     // unless its value may change with the clock (then fresh in `fresh`).
     const Bitmap &filterResult(const QString &expression, const QString &filter, Bitmap &fresh);
     void evaluate(Statement &all, const QString &filter, Bitmap &passes);
     bool stepFilter(Statement &st, const QString &filter);
-    void sortRows(std::vector<int> &rows, const SortKeys &keys) const;
+    void sortRows(std::vector<int> &rows, const SortKeys &keys, const std::atomic<bool> *stop = nullptr) const;
 
     static int authorize(void *self, int action, const char *a, const char *b, const char *, const char *);
     static int progress(void *self);
