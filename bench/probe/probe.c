@@ -199,6 +199,8 @@ int main(int argc, char **argv)
     settle(nowMs(), quietMs, timeoutMs);
 
     const double start = traceStart = nowMs();
+    if (trace)
+        fprintf(stderr, "     0.00 ms fork\n");
     child = fork();
     if (child < 0)
         die(strerror(errno));
