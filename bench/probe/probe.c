@@ -9,7 +9,8 @@
  *                   quiet for MS (300) milliseconds;
  *   keys_ms         with --keys N: N keys, "f" and BackSpace alternately,
  *                   each after quiet, each timed from the key to the first
- *                   damage after it (comma-separated);
+ *                   damage after it (comma-separated): the keys must
+ *                   change what the program shows;
  *   early_key_ms    with --early: one "f" sent as soon as the first damage
  *                   arrives, timed to the last damage before quiet (the rest
  *                   of the first paint and the key's answer); first_paint_ms
@@ -28,6 +29,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -43,6 +45,20 @@ static int childGone;
 static struct rusage childUsage;
 static int trace; /* TD_PROBE_TRACE=1: every damage on standard error */
 static double traceStart;
+
+/* The result line, printed whole once everything is measured. */
+static char result[1 << 16];
+static size_t resultUsed;
+
+static void emit(const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    const int n = vsnprintf(result + resultUsed, sizeof result - resultUsed, format, args);
+    va_end(args);
+    if (n > 0)
+        resultUsed = resultUsed + (size_t)n < sizeof result ? resultUsed + (size_t)n : sizeof result - 1;
+}
 
 static double nowMs(void)
 {
@@ -61,8 +77,8 @@ static void die(const char *message)
     exit(1);
 }
 
-/* The arrival time of the next damage within timeoutMs, or -1. Also notes
- * the program's end, which would otherwise look like a quiet screen. */
+/* The arrival time of the next damage within timeoutMs, or -1: at once
+ * when the program has ended (childGone tells the callers). */
 static double nextDamage(double timeoutMs)
 {
     const double end = nowMs() + timeoutMs;
@@ -81,7 +97,7 @@ static double nextDamage(double timeoutMs)
         if (child > 0 && !childGone && wait4(child, NULL, WNOHANG, &childUsage) == child)
             childGone = 1;
         const double left = end - nowMs();
-        if (left <= 0)
+        if (left <= 0 || childGone)
             return -1;
         struct pollfd p = {ConnectionNumber(dpy), POLLIN, 0};
         poll(&p, 1, left < 50 ? (int)left + 1 : 50);
@@ -220,21 +236,21 @@ int main(int argc, char **argv)
     if (early) {
         focusProgram();
         const double sent = typeKey(XK_f);
-        printf("early_key_ms=%.2f", settle(first, quietMs, timeoutMs) - sent);
+        emit("early_key_ms=%.2f", settle(first, quietMs, timeoutMs) - sent);
     } else {
-        printf("first_paint_ms=%.2f", settle(first, quietMs, timeoutMs) - start);
+        emit("first_paint_ms=%.2f", settle(first, quietMs, timeoutMs) - start);
     }
 
     if (keys > 0) {
         focusProgram();
         settle(nowMs(), quietMs, timeoutMs);
-        printf(" keys_ms=");
+        emit(" keys_ms=");
         for (int k = 0; k < keys; ++k) {
             const double sent = typeKey(k % 2 ? XK_BackSpace : XK_f);
             const double shown = nextDamage(5000);
             if (shown < 0)
                 die(childGone ? "the program ended while typing" : "a key showed nothing within 5 s");
-            printf("%s%.2f", k ? "," : "", shown - sent);
+            emit("%s%.2f", k ? "," : "", shown - sent);
             settle(shown, quietMs, timeoutMs);
         }
     }
@@ -244,7 +260,8 @@ int main(int argc, char **argv)
     kill(child, SIGTERM);
     if (wait4(child, NULL, 0, &childUsage) != child)
         die("cannot wait for the program");
-    printf(" rss_kib=%ld\n", childUsage.ru_maxrss);
+    emit(" rss_kib=%ld", childUsage.ru_maxrss);
+    puts(result);
     XCloseDisplay(dpy);
     return 0;
 }
