@@ -386,17 +386,26 @@ std::vector<int> RecordStore::select(const SortKeys &keys, const FilterPlan &pla
                 out.push_back(r);
         return out;
     }
-    // The prefix condition: one range of the field's upper-cased order.
-    PrefixOrder &p = prefixOrder(plan.prefixField, plan.prefixView);
     const std::string_view prefix(plan.prefix.constData(), size_t(plan.prefix.size()));
     char buffer[24];
+    const auto starts = [&](std::string_view t) {
+        return t.size() >= prefix.size() && compareUpperTo(t.substr(0, prefix.size()), prefix) == 0;
+    };
+    // While another thread builds the field's upper-cased order, a key does
+    // not wait for it: the values are read one by one, in the view's order.
+    if (plan.prefixView.kind == PrefixView::Value && m_job && !prefixOrderKept(plan.prefixField, plan.prefixView)) {
+        const Column &c = m_columns[size_t(plan.prefixField)];
+        for (int r : order)
+            if (!c.isNull(r) && (!sql || sql->test(size_t(r))) && starts(upperText(plan.prefixField, r, buffer)))
+                out.push_back(r);
+        return out;
+    }
+    // The prefix condition: one range of the field's upper-cased order.
+    PrefixOrder &p = prefixOrder(plan.prefixField, plan.prefixView);
     const auto lo = std::partition_point(p.order.begin(), p.order.end(), [&](int r) {
         return compareUpperTo(viewText(p, r, buffer), prefix) < 0;
     });
-    const auto hi = std::partition_point(lo, p.order.end(), [&](int r) {
-        const std::string_view t = viewText(p, r, buffer);
-        return t.size() >= prefix.size() && compareUpperTo(t.substr(0, prefix.size()), prefix) == 0;
-    });
+    const auto hi = std::partition_point(lo, p.order.end(), [&](int r) { return starts(viewText(p, r, buffer)); });
     Bitmap match;
     match.resize(m_pos.size());
     for (auto it = lo; it != hi; ++it)

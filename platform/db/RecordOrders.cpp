@@ -277,12 +277,17 @@ bool RecordStore::orderReady(const SortKeys &keys)
     return true;
 }
 
+bool RecordStore::prefixOrderKept(int field, PrefixView view)
+{
+    return m_prefixOrders.find([&](const PrefixOrder &k) { return k.field == field && k.view == view; });
+}
+
 bool RecordStore::prefixOrderReady(int field, bool ignoreAccents)
 {
     if (m_job && m_job->done.load(std::memory_order_acquire))
         endJob(true);
     const PrefixView view = prefixViewOf(m_fields[size_t(field)].type, ignoreAccents);
-    if (m_prefixOrders.find([&](const PrefixOrder &k) { return k.field == field && k.view == view; }))
+    if (prefixOrderKept(field, view))
         return true;
     if (m_job)
         return false;
