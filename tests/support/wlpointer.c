@@ -94,6 +94,12 @@ int main(int argc, char **argv)
             const uint32_t left = 0x110; /* BTN_LEFT */
             wl_proxy_marshal_flags(pointer, MOTION_ABSOLUTE, NULL, 1, 0, now_ms(), x, y, width, height);
             wl_proxy_marshal_flags(pointer, FRAME, NULL, 1, 0);
+            /* As a finger or a mouse: over the window first, then the press.
+             * Sent at once, a busy sway could take the press before it told
+             * the window the pointer was over it, and the program saw none. */
+            if (wl_display_roundtrip(display) < 0)
+                return 1;
+            nanosleep(&(struct timespec){0, 50 * 1000 * 1000}, NULL);
             wl_proxy_marshal_flags(pointer, BUTTON, NULL, 1, 0, now_ms(), left, WL_POINTER_BUTTON_STATE_PRESSED);
             wl_proxy_marshal_flags(pointer, FRAME, NULL, 1, 0);
             wl_proxy_marshal_flags(pointer, BUTTON, NULL, 1, 0, now_ms(), left, WL_POINTER_BUTTON_STATE_RELEASED);
