@@ -7,6 +7,19 @@ function(td_add_unit target)
     target_compile_definitions(${target} PRIVATE TD_BUILDING_LIBRARY)
 endfunction()
 
+# td_add_layout(<target> <Form>.ui)
+# A form's layout: stored as the resource :/layouts/<FORM IN CAPITALS> (a
+# language pack may bring its own under that name), and compiled by uic into
+# ui_<Form>.h, which the form includes to build itself without reading it.
+function(td_add_layout target ui)
+    get_filename_component(form ${ui} NAME_WE)
+    string(TOUPPER ${form} resource)
+    set_source_files_properties(${ui} PROPERTIES QT_RESOURCE_ALIAS ${resource})
+    qt_add_resources(${target} ${target}_layout PREFIX /layouts FILES ${ui})
+    # No connectSlotsByName: handlers are bound by name from the layout.
+    set_target_properties(${target} PROPERTIES AUTOUIC ON AUTOUIC_OPTIONS --no-autoconnection)
+endfunction()
+
 # td_add_test(<name> SOURCES ... LIBS ...)
 # One small executable per test file, run offscreen by CTest.
 function(td_add_test name)

@@ -5,6 +5,10 @@
 #include "support/Messages.h"
 #include "support/Trad.h"
 
+// The layout compiled by uic names our classes unqualified, as the .ui does.
+using namespace TouchDialogs;
+#include "ui_TfrmCores.h"
+
 namespace TouchDialogs {
 
 TfrmCores::TfrmCores(QObject *owner) : TForm(owner)
@@ -13,7 +17,7 @@ TfrmCores::TfrmCores(QObject *owner) : TForm(owner)
     bind("FormClose", &TfrmCores::FormClose);
     bind("shpCor01MouseDown", &TfrmCores::shpCor01MouseDown);
     bind("tcbSairClick", &TfrmCores::tcbSairClick);
-    createFromLayout();
+    createFromLayout([this] { Ui::frmCores().setupUi(this); });
 }
 
 void TfrmCores::FormCreate(QObject *)

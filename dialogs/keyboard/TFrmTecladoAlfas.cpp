@@ -5,6 +5,10 @@
 #include "support/Trad.h"
 #include "support/FormParts.h"
 
+// The layout compiled by uic names our classes unqualified, as the .ui does.
+using namespace TouchDialogs;
+#include "ui_TFrmTecladoAlfas.h"
+
 namespace TouchDialogs {
 
 TFrmTecladoAlfas::TFrmTecladoAlfas(QObject *owner) : TForm(owner)
@@ -21,7 +25,7 @@ TFrmTecladoAlfas::TFrmTecladoAlfas(QObject *owner) : TForm(owner)
     bind("spdLimparClick", &TFrmTecladoAlfas::spdLimparClick);
     bind("spdEnterClick", &TFrmTecladoAlfas::spdEnterClick);
     bind("spdSairClick", &TFrmTecladoAlfas::spdSairClick);
-    createFromLayout();
+    createFromLayout([this] { Ui::FrmTecladoAlfas().setupUi(this); });
 }
 
 void TFrmTecladoAlfas::FormCreate(QObject *)

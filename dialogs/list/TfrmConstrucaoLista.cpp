@@ -17,6 +17,10 @@
 #include <QShowEvent>
 #include <algorithm>
 
+// The layout compiled by uic names our classes unqualified, as the .ui does.
+using namespace TouchDialogs;
+#include "ui_TfrmConstrucaoLista.h"
+
 namespace TouchDialogs {
 
 using list::Condicao;
@@ -63,7 +67,7 @@ TfrmConstrucaoLista::TfrmConstrucaoLista(QObject *owner) : TForm(owner)
     bind("spdLimparClick", &TfrmConstrucaoLista::spdLimparClick);
     bind("spdEnterClick", &TfrmConstrucaoLista::spdEnterClick);
     bind("spdSairClick", &TfrmConstrucaoLista::spdSairClick);
-    createFromLayout();
+    createFromLayout([this] { Ui::frmConstrucaoLista().setupUi(this); });
 }
 
 void TfrmConstrucaoLista::checkSource(const TClientDataSet *Source)

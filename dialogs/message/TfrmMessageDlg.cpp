@@ -7,6 +7,10 @@
 
 #include <climits>
 
+// The layout compiled by uic names our classes unqualified, as the .ui does.
+using namespace TouchDialogs;
+#include "ui_TfrmMessageDlg.h"
+
 namespace TouchDialogs {
 
 using namespace message;
@@ -24,7 +28,7 @@ TfrmMessageDlg::TfrmMessageDlg(QObject *owner) : TForm(owner)
     bind("FormCreate", &TfrmMessageDlg::FormCreate);
     bind("FormKeyDown", &TfrmMessageDlg::FormKeyDown);
     bind("timDefaultTimer", &TfrmMessageDlg::timDefaultTimer);
-    createFromLayout();
+    createFromLayout([this] { Ui::TfrmMessageDlg().setupUi(this); });
 }
 
 void TfrmMessageDlg::FormCreate(QObject *)

@@ -9,6 +9,10 @@
 
 #include <QCloseEvent>
 
+// The layout compiled by uic names our classes unqualified, as the .ui does.
+using namespace TouchDialogs;
+#include "ui_TfrmQuantidade.h"
+
 namespace TouchDialogs {
 
 using namespace quantity;
@@ -30,7 +34,7 @@ TfrmQuantidade::TfrmQuantidade(QObject *owner) : TForm(owner)
     bind("sbtEnterClick", &TfrmQuantidade::sbtEnterClick);
     bind("sbtCorrigirClick", &TfrmQuantidade::sbtCorrigirClick);
     bind("sbtCancelarClick", &TfrmQuantidade::sbtCancelarClick);
-    createFromLayout();
+    createFromLayout([this] { Ui::TfrmQuantidade().setupUi(this); });
 }
 
 QString TfrmQuantidade::entry() const

@@ -8,6 +8,10 @@
 #include "support/SearchFilter.h"
 #include "support/Trad.h"
 
+// The layout compiled by uic names our classes unqualified, as the .ui does.
+using namespace TouchDialogs;
+#include "ui_TfrmPesquisa.h"
+
 namespace TouchDialogs {
 
 // ------------------------------------------------------------ the expression
@@ -58,7 +62,7 @@ TfrmPesquisa::TfrmPesquisa(QObject *owner) : TForm(owner)
     bind("spdCapsLockClick", &TfrmPesquisa::spdCapsLockClick);
     bind("spdBackSpaceClick", &TfrmPesquisa::spdBackSpaceClick);
     bind("spdLimparClick", &TfrmPesquisa::spdLimparClick);
-    createFromLayout();
+    createFromLayout([this] { Ui::frmPesquisa().setupUi(this); });
 }
 
 void TfrmPesquisa::FormCreate(QObject *)

@@ -1,6 +1,7 @@
 #include "platform/forms/Form.h"
 #include "platform/forms/Application.h"
 #include "platform/forms/LayoutLoader.h"
+#include "platform/rtl/Modules.h"
 #include "platform/win/X11Frame.h"
 
 #include <QAbstractNativeEventFilter>
@@ -14,6 +15,7 @@
 #include <QPainter>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -207,17 +209,84 @@ QRect TForm::scaled(const QRect &rect) const
     return {scaled(rect.x()), scaled(rect.y()), scaled(rect.width()), scaled(rect.height())};
 }
 
-void TForm::createFromLayout()
+void TForm::createFromLayout(const std::function<void()> &compiled)
 {
-    createFromLayout(className().toUpper());
+    createFromLayout(className().toUpper(), compiled);
 }
 
-void TForm::createFromLayout(const QString &resourceName)
+void TForm::createFromLayout(const QString &resourceName, const std::function<void()> &compiled)
 {
-    LayoutLoader loader(this);
-    loader.loadInto(resourceName);
+    const QString layout = QStringLiteral("layouts/") + resourceName;
+    if (compiled && ResourcePath(layout) == QStringLiteral(":/") + layout)
+        compiled();
+    else
+        LayoutLoader(this).loadInto(resourceName);
+    applyFontHeights();
+    applyScale();
+    bindEvents();
     if (OnCreate)
         OnCreate(this);
+}
+
+// A .ui font has a point size only; the layouts give character heights in
+// pixels as the dynamic property "fontHeight" (and "titleFontHeight" for the
+// TitleFont of a grid).
+void TForm::applyFontHeights()
+{
+    QList<QWidget *> widgets{this};
+    widgets += findChildren<QWidget *>();
+    for (QWidget *w : widgets) {
+        const QVariant height = w->property("fontHeight");
+        if (height.isValid()) {
+            QFont f = w->font();
+            f.setPixelSize(std::max(1, scaled(height.toInt())));
+            w->setFont(f);
+        }
+        const QVariant titleHeight = w->property("titleFontHeight");
+        const QVariant titleFont = w->property("TitleFont");
+        if (titleHeight.isValid() && titleFont.canConvert<QFont>()) {
+            QFont f = titleFont.value<QFont>();
+            f.setPixelSize(std::max(1, scaled(titleHeight.toInt())));
+            w->setProperty("TitleFont", f);
+        }
+    }
+}
+
+// Every rectangle of the layout at the form's scale, each number rounded on
+// its own, so a component stands where the factor puts its designed place.
+void TForm::applyScale()
+{
+    m_designedSize = size();
+    if (m_scale == 1.0)
+        return;
+    setGeometry(scaled(geometry()));
+    for (QWidget *w : findChildren<QWidget *>()) {
+        // The layout's components; a control's own parts (a grid's headers
+        // and scroll bars) follow their control.
+        const QString name = w->objectName();
+        if (name.isEmpty() || name.startsWith(QLatin1String("qt_")))
+            continue;
+        w->setGeometry(scaled(w->geometry()));
+        if (auto *scalable = dynamic_cast<Scalable *>(w))
+            scalable->applyScale(m_scale);
+    }
+}
+
+void TForm::bindEvents()
+{
+    QList<QObject *> objects{this};
+    objects += findChildren<QObject *>();
+    for (QObject *object : objects) {
+        for (const QByteArray &property : object->dynamicPropertyNames()) {
+            if (property.size() < 3 || !property.startsWith("on") || !QChar(property.at(2)).isUpper())
+                continue;
+            const QString handler = object->property(property).toString();
+            auto *bindable = dynamic_cast<EventBindable *>(object);
+            if (!bindable || !bindable->bindEvent(property, *this, handler))
+                throw Exception(QStringLiteral("Layout of %1: %2 has no event %3")
+                                    .arg(className(), object->objectName(), QString::fromLatin1(property)));
+        }
+    }
 }
 
 bool TForm::bindEvent(const QByteArray &event, TForm &form, const QString &name)

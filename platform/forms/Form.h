@@ -1,7 +1,8 @@
 // TForm: the base of every dialog form. A form is built from its stored
-// layout (a Qt Designer .ui under :/layouts/<CLASS NAME IN CAPITALS>), loaded
-// into the form itself; handlers named in the layout are bound to the
-// methods the form class registered with bind().
+// layout (a Qt Designer .ui under :/layouts/<CLASS NAME IN CAPITALS>), into
+// the form itself: compiled into the library by uic, or read at run time when
+// a language pack brings its own. Handlers named in the layout are bound to
+// the methods the form class registered with bind().
 #pragma once
 
 #include "platform/forms/Events.h"
@@ -158,11 +159,13 @@ public:
     quint64 keyTimestamp() const { return m_keyTimestamp; }
 
 protected:
-    // Loads the layout stored under the class name in capitals into this
-    // form, binds the handlers named in it, then runs OnCreate. Exceptions
-    // reach the caller.
-    void createFromLayout();
-    void createFromLayout(const QString &resourceName);
+    // Builds this form from the layout stored under the class name in
+    // capitals, binds the handlers named in it, then runs OnCreate.
+    // Exceptions reach the caller. compiled builds it as uic compiled the
+    // library's own layout (setupUi); the layout is read at run time without
+    // it and whenever a language pack has its own.
+    void createFromLayout(const std::function<void()> &compiled = {});
+    void createFromLayout(const QString &resourceName, const std::function<void()> &compiled = {});
 
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -173,7 +176,6 @@ protected:
     void done(int r) override;
 
 private:
-    friend class LayoutLoader;
     friend class FrameWatcher;
     friend void dispatchEvent(QObject *sender, const std::function<void()> &handler);
     // Hands an error to the innermost modal run, which ends and raises it;
@@ -194,6 +196,10 @@ private:
     // Makes the form owned by the modal window that is active now, if any.
     void ownByModalWindow();
     void checkModalEnd();
+    // What follows the building of the layout, whichever way it was built.
+    void applyFontHeights();
+    void applyScale();
+    void bindEvents();
     bool doClose(TCloseAction &action);
     void applyBorder();
     void fitOuterSize();
@@ -224,6 +230,12 @@ private:
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(TForm::TBorderIcons)
+
+// A compiled layout names the icons as its .ui does, unqualified.
+constexpr TForm::TBorderIcon biNone = TForm::biNone;
+constexpr TForm::TBorderIcon biSystemMenu = TForm::biSystemMenu;
+constexpr TForm::TBorderIcon biMinimize = TForm::biMinimize;
+constexpr TForm::TBorderIcon biMaximize = TForm::biMaximize;
 
 // Frees a form (or any object) and clears the reference.
 template <class T> void FreeAndNil(T *&object)

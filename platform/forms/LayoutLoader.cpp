@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
-#include <algorithm>
 
 namespace TouchDialogs {
 
@@ -73,70 +72,6 @@ void LayoutLoader::loadInto(const QString &resourceName)
     QWidget *root = load(&buffer, nullptr);
     if (root != m_form)
         throw Exception(QStringLiteral("Layout %1: %2").arg(resourceName, errorString()));
-    applyFontHeights();
-    applyScale();
-    bindEvents();
-}
-
-// A .ui font has a point size only; the layouts give character heights in
-// pixels as the dynamic property "fontHeight" (and "titleFontHeight" for the
-// TitleFont of a grid).
-void LayoutLoader::applyFontHeights()
-{
-    QList<QWidget *> widgets{m_form};
-    widgets += m_form->findChildren<QWidget *>();
-    for (QWidget *w : widgets) {
-        const QVariant height = w->property("fontHeight");
-        if (height.isValid()) {
-            QFont f = w->font();
-            f.setPixelSize(std::max(1, m_form->scaled(height.toInt())));
-            w->setFont(f);
-        }
-        const QVariant titleHeight = w->property("titleFontHeight");
-        const QVariant titleFont = w->property("TitleFont");
-        if (titleHeight.isValid() && titleFont.canConvert<QFont>()) {
-            QFont f = titleFont.value<QFont>();
-            f.setPixelSize(std::max(1, m_form->scaled(titleHeight.toInt())));
-            w->setProperty("TitleFont", f);
-        }
-    }
-}
-
-// Every rectangle of the layout at the form's scale, each number rounded on
-// its own, so a component stands where the factor puts its designed place.
-void LayoutLoader::applyScale()
-{
-    m_form->m_designedSize = m_form->size();
-    if (m_form->scale() == 1.0)
-        return;
-    m_form->setGeometry(m_form->scaled(m_form->geometry()));
-    for (QWidget *w : m_form->findChildren<QWidget *>()) {
-        // The layout's components; a control's own parts (a grid's headers
-        // and scroll bars) follow their control.
-        const QString name = w->objectName();
-        if (name.isEmpty() || name.startsWith(QLatin1String("qt_")))
-            continue;
-        w->setGeometry(m_form->scaled(w->geometry()));
-        if (auto *scalable = dynamic_cast<Scalable *>(w))
-            scalable->applyScale(m_form->scale());
-    }
-}
-
-void LayoutLoader::bindEvents()
-{
-    QList<QObject *> objects{m_form};
-    objects += m_form->findChildren<QObject *>();
-    for (QObject *object : objects) {
-        for (const QByteArray &property : object->dynamicPropertyNames()) {
-            if (property.size() < 3 || !property.startsWith("on") || !QChar(property.at(2)).isUpper())
-                continue;
-            const QString handler = object->property(property).toString();
-            auto *bindable = dynamic_cast<EventBindable *>(object);
-            if (!bindable || !bindable->bindEvent(property, *m_form, handler))
-                throw Exception(QStringLiteral("Layout of %1: %2 has no event %3")
-                                    .arg(m_form->className(), object->objectName(), QString::fromLatin1(property)));
-        }
-    }
 }
 
 } // namespace TouchDialogs

@@ -1,6 +1,7 @@
-// Loads a form's stored layout into the form object itself: the .ui root
-// becomes the form, its children our controls, and every "onXxx" dynamic
-// property is bound to the form's handler of that name.
+// Reads a form's stored layout at run time into the form object itself: the
+// .ui root becomes the form, its children our controls; the "onXxx" dynamic
+// properties stay for the form to bind. A layout compiled by uic builds the
+// same form without it (TForm::createFromLayout).
 #pragma once
 
 #include "platform/rtl/Export.h"
@@ -19,7 +20,7 @@ public:
     explicit LayoutLoader(TForm *form);
 
     // Loads :/layouts/<name> (from the language pack first); raises
-    // Exception when the layout is missing or names an unknown handler.
+    // Exception when the layout is missing or cannot be read.
     void loadInto(const QString &resourceName);
 
     // Control classes a layout may use, by class name.
@@ -28,9 +29,6 @@ public:
     QWidget *createWidget(const QString &className, QWidget *parent, const QString &name) override;
 
 private:
-    void applyFontHeights();
-    void applyScale();
-    void bindEvents();
     TForm *m_form;
     bool m_rootTaken = false;
 };

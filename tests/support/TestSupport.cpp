@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QHeaderView>
 #include <QPointer>
@@ -338,18 +339,18 @@ void realKey(const QString &keys)
     xdo({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys});
 }
 
-bool writeLanguagePack(const QString &target, const QByteArray &content)
+bool writeLanguagePack(const QString &target, const QByteArray &content, const QString &file)
 {
     QTemporaryDir dir;
-    QDir(dir.path()).mkpath(QStringLiteral("layouts"));
-    QFile data(dir.filePath(QStringLiteral("layouts/PROBE")));
+    QDir(dir.path()).mkpath(QFileInfo(file).path());
+    QFile data(dir.filePath(file));
     if (!data.open(QIODevice::WriteOnly) || data.write(content) < 0)
         return false;
     data.close();
     QFile qrc(dir.filePath(QStringLiteral("pack.qrc")));
     if (!qrc.open(QIODevice::WriteOnly))
         return false;
-    qrc.write("<RCC><qresource prefix=\"/\"><file>layouts/PROBE</file></qresource></RCC>");
+    qrc.write("<RCC><qresource prefix=\"/\"><file>" + file.toUtf8() + "</file></qresource></RCC>");
     qrc.close();
     QProcess rcc;
     rcc.start(QStringLiteral(TD_RCC_EXECUTABLE),

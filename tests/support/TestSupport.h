@@ -72,8 +72,9 @@ void realClickAt(const QPoint &at);                    // a click at that place 
 void realKey(const QString &keys);                    // xdotool key names: "Return", "y", "alt+F4"
 
 // Writes a language pack (a binary Qt resource file, as rcc builds them) to
-// target, holding one file layouts/PROBE with the given content.
-bool writeLanguagePack(const QString &target, const QByteArray &content);
+// target, holding one file (layouts/PROBE unless named) with the given content.
+bool writeLanguagePack(const QString &target, const QByteArray &content,
+                       const QString &file = QStringLiteral("layouts/PROBE"));
 
 // The built library's file; the shipped language packs lie beside it. A test
 // that attaches the frame to it (frame::attach) gets them as a host does.

@@ -17,7 +17,9 @@ using namespace TouchDialogs::testing;
 class TfrmProbe : public TForm {
     Q_OBJECT
 public:
-    explicit TfrmProbe(QObject *owner = nullptr, const QString &layout = QString()) : TForm(owner)
+    explicit TfrmProbe(QObject *owner = nullptr, const QString &layout = QString(),
+                       const std::function<void()> &compiled = {})
+        : TForm(owner)
     {
         bind("FormCreate", &TfrmProbe::FormCreate);
         bind("FormKeyDown", &TfrmProbe::FormKeyDown);
@@ -29,7 +31,7 @@ public:
         if (layout.isEmpty())
             createFromLayout();
         else
-            createFromLayout(layout);
+            createFromLayout(layout, compiled);
     }
 
     static inline std::function<void(TfrmProbe *)> onCreateHook;
@@ -66,11 +68,21 @@ public:
     }
 };
 
+// Its layout names a handler the form does not have; built as read at run
+// time or as compiled by uic.
 class TfrmBadProbe : public TfrmProbe {
     Q_OBJECT
 public:
-    TfrmBadProbe() : TfrmProbe(nullptr, QStringLiteral("TFRMBADPROBE")) {}
+    explicit TfrmBadProbe(bool compiled);
 };
+
+#include "ui_TFRMBADPROBE.h"
+
+TfrmBadProbe::TfrmBadProbe(bool compiled)
+    : TfrmProbe(nullptr, QStringLiteral("TFRMBADPROBE"),
+                compiled ? std::function<void()>([this] { Ui::frmBadProbe().setupUi(this); }) : nullptr)
+{
+}
 
 class TestForms : public QObject {
     Q_OBJECT
@@ -102,13 +114,20 @@ private slots:
         QVERIFY(!form.FindComponent(QStringLiteral("nothing")));
     }
 
+    void unknownHandlerFailsLoudly_data()
+    {
+        QTest::addColumn<bool>("compiled");
+        QTest::newRow("read at run time") << false;
+        QTest::newRow("compiled") << true;
+    }
     void unknownHandlerFailsLoudly()
     {
+        QFETCH(bool, compiled);
         try {
-            TfrmBadProbe bad;
+            TfrmBadProbe bad(compiled);
             QFAIL("built a form with an unknown handler");
         } catch (const Exception &e) {
-            QVERIFY2(e.Message().contains(QStringLiteral("spdMissingClick")), e.what());
+            QCOMPARE(e.Message(), QStringLiteral("TfrmProbe has no handler named spdMissingClick"));
         }
     }
 
