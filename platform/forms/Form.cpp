@@ -712,9 +712,12 @@ bool TForm::event(QEvent *event)
         dispatchEvent(this, [this] { OnActivate(this); });
     if (event->type() == QEvent::Paint && m_sizeHeldForMap) {
         // Queued behind the first frame's commit, so the compositor has
-        // mapped the window at its fixed size before the limits go.
+        // mapped the window at its fixed size before the limits go. A window
+        // the compositor made larger (a kiosk's) keeps the form centred in
+        // it at its size until it is hidden.
         QTimer::singleShot(0, this, [this] {
-            if (std::exchange(m_sizeHeldForMap, false) && isVisible()) {
+            if (m_sizeHeldForMap && isVisible() && m_contentOffset.isNull()) {
+                m_sizeHeldForMap = false;
                 setMinimumSize(0, 0);
                 setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
             }
