@@ -393,7 +393,7 @@ std::vector<int> RecordStore::select(const SortKeys &keys, const FilterPlan &pla
     };
     // While another thread builds the field's upper-cased order, a key does
     // not wait for it: the values are read one by one, in the view's order.
-    if (plan.prefixView.kind == PrefixView::Value && m_job && !prefixOrderKept(plan.prefixField, plan.prefixView)) {
+    if (plan.prefixView.kind == PrefixView::Value && m_job && !keptPrefixOrder(plan.prefixField, plan.prefixView)) {
         const Column &c = m_columns[size_t(plan.prefixField)];
         for (int r : order)
             if (!c.isNull(r) && (!sql || sql->test(size_t(r))) && starts(upperText(plan.prefixField, r, buffer)))

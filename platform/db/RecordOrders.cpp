@@ -241,7 +241,7 @@ const std::vector<int> &RecordStore::ordered(const SortKeys &keys)
         return m_natural;
     if (m_job && m_job->kind == Job::Order && m_job->keys == keys)
         endJob(true);
-    if (KeptOrder *o = m_orders.find([&](const KeptOrder &k) { return k.keys == keys; }))
+    if (KeptOrder *o = keptOrder(keys))
         return o->order;
     auto kept = std::make_unique<KeptOrder>();
     kept->keys = keys;
@@ -256,7 +256,7 @@ bool RecordStore::orderReady(const SortKeys &keys)
 {
     if (m_job && m_job->done.load(std::memory_order_acquire))
         endJob(true);
-    if (keys.empty() || m_orders.find([&](const KeptOrder &k) { return k.keys == keys; }))
+    if (keys.empty() || keptOrder(keys))
         return true;
     if (m_job)
         return false;
@@ -277,7 +277,12 @@ bool RecordStore::orderReady(const SortKeys &keys)
     return true;
 }
 
-bool RecordStore::prefixOrderKept(int field, PrefixView view)
+RecordStore::KeptOrder *RecordStore::keptOrder(const SortKeys &keys)
+{
+    return m_orders.find([&](const KeptOrder &k) { return k.keys == keys; });
+}
+
+RecordStore::PrefixOrder *RecordStore::keptPrefixOrder(int field, PrefixView view)
 {
     return m_prefixOrders.find([&](const PrefixOrder &k) { return k.field == field && k.view == view; });
 }
@@ -287,7 +292,7 @@ bool RecordStore::prefixOrderReady(int field, bool ignoreAccents)
     if (m_job && m_job->done.load(std::memory_order_acquire))
         endJob(true);
     const PrefixView view = prefixViewOf(m_fields[size_t(field)].type, ignoreAccents);
-    if (prefixOrderKept(field, view))
+    if (keptPrefixOrder(field, view))
         return true;
     if (m_job)
         return false;
@@ -354,7 +359,7 @@ void RecordStore::endJob(bool keep)
             m_collationKeys[size_t(job->field)] = std::move(job->keyColumn);
         break;
     case Job::Order:
-        if (!m_orders.find([&](const KeptOrder &k) { return k.keys == job->keys; })) {
+        if (!keptOrder(job->keys)) {
             auto kept = std::make_unique<KeptOrder>();
             kept->keys = job->keys;
             kept->order = std::move(job->order);
@@ -362,8 +367,7 @@ void RecordStore::endJob(bool keep)
         }
         break;
     case Job::Prefix:
-        if (!m_prefixOrders.find(
-                [&](const PrefixOrder &k) { return k.field == job->field && k.view == job->view; }))
+        if (!keptPrefixOrder(job->field, job->view))
             m_prefixOrders.add(std::move(job->prefix));
         break;
     }
@@ -423,10 +427,9 @@ void RecordStore::preparePrefixOrder(int field, bool ignoreAccents)
 
 RecordStore::PrefixOrder &RecordStore::prefixOrder(int field, PrefixView view)
 {
-    const auto same = [&](const PrefixOrder &k) { return k.field == field && k.view == view; };
     if (m_job && m_job->kind == Job::Prefix && m_job->field == field && m_job->view == view)
         endJob(true);
-    if (PrefixOrder *kept = m_prefixOrders.find(same))
+    if (PrefixOrder *kept = keptPrefixOrder(field, view))
         return *kept;
     return m_prefixOrders.add(buildPrefixOrder(field, view));
 }

@@ -217,7 +217,7 @@ std::unique_ptr<RecordStore> RecordStore::reuse(const QByteArray &packet)
             store->m_collationKeys[f] = std::make_unique<Column>(*keys);
     }
     auto addOrder = [&](const KeptOrder &o) {
-        if (!store->m_orders.find([&](const KeptOrder &k) { return k.keys == o.keys; }))
+        if (!store->keptOrder(o.keys))
             store->m_orders.add(std::make_unique<KeptOrder>(o));
     };
     auto addPrefixOrder = [&](const PrefixOrder &o) {

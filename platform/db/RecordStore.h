@@ -211,7 +211,8 @@ private:
     bool upperLess(const PrefixOrder &p, int a, int b) const;
     void storeViewText(PrefixOrder &p, int rowid) const;
     PrefixOrder &prefixOrder(int field, PrefixView view);
-    bool prefixOrderKept(int field, PrefixView view);
+    KeptOrder *keptOrder(const SortKeys &keys);
+    PrefixOrder *keptPrefixOrder(int field, PrefixView view);
     std::unique_ptr<PrefixOrder> buildPrefixOrder(int field, PrefixView view, const std::atomic<bool> *stop = nullptr) const;
     // The records that pass an SQL part, kept and followed through edits
     // unless its value may change with the clock (then fresh in `fresh`).
