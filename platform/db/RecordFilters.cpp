@@ -340,6 +340,7 @@ const Bitmap &RecordStore::filterResult(const QString &expression, const QString
 {
     if (CachedFilter *kept = m_filters.find([&](const CachedFilter &k) { return k.expression == expression; }))
         return kept->passes;
+    ensureImage();
     Statement all;
     prepareFilter(expression, all, "SELECT rowid FROM records WHERE ", "", 1);
     if (m_clockBound) {

@@ -1,6 +1,7 @@
-// A store made from columns already in memory (a JSON packet read): the
-// records table's b-tree is written straight into the database image, page
-// by page in SQLite's file format, instead of one INSERT per record. The
+// A store made from columns already in memory (a JSON packet read): when
+// SQLite first needs the records, the records table's b-tree is written
+// straight into the database image, page by page in SQLite's file format,
+// instead of one INSERT per record. The
 // schema and the fields table are made by SQLite itself, as for any store;
 // only the records table's pages are ours. Records that would need overflow
 // pages (longer than a page holds) go through SQL instead.
@@ -302,86 +303,98 @@ std::unique_ptr<RecordStore> RecordStore::createFilled(std::vector<FieldInfo> fi
     std::unique_ptr<RecordStore> store = create(std::move(fields));
     if (count <= 0)
         return store;
+    const size_t capacity = size_t(count) + 1;
+    store->m_columns = std::move(columns);
+    for (Column &c : store->m_columns)
+        c.resize(capacity);
+    store->m_pos.resize(capacity);
+    store->m_alive.assign(capacity, 1);
+    store->m_alive[0] = 0;
+    store->m_natural.resize(size_t(count));
+    for (int r = 1; r <= count; ++r) {
+        store->m_pos[size_t(r)] = r;
+        store->m_natural[size_t(r - 1)] = r;
+    }
+    store->m_nextRowid = count + 1;
+    // Written when SQLite first reads or changes the records: a search
+    // without a filter never needs it.
+    store->m_deferred = true;
+    return store;
+}
 
+QByteArray RecordStore::imageFromMirror()
+{
     sqlite3_int64 size = 0;
-    const unsigned char *schema = sqlite3_serialize(store->m_db, "main", &size, SQLITE_SERIALIZE_NOCOPY);
+    const unsigned char *schema = sqlite3_serialize(m_db, "main", &size, SQLITE_SERIALIZE_NOCOPY);
     quint32 root = 0;
     {
-        Statement st(store->m_db, "SELECT rootpage FROM sqlite_schema WHERE name = 'records'");
+        Statement st(m_db, "SELECT rootpage FROM sqlite_schema WHERE name = 'records'");
         if (st.step())
             root = quint32(st.int64(0));
     }
     const size_t pageSize = schema ? ((size_t(schema[16]) << 8 | schema[17]) == 1 ? 65536 : size_t(schema[16]) << 8 | schema[17]) : 0;
     const quint32 pages = quint32(pageSize ? size_t(size) / pageSize : 0);
-    const bool usable = schema && pageSize && root > 1 && root <= pages && get32(schema + 44) >= 4 && get32(schema + 56) == 1;
-
-    std::vector<double> positions(size_t(count) + 1);
-    for (int r = 1; r <= count; ++r)
-        positions[size_t(r)] = r;
-    bool direct = usable;
-    if (direct) {
-        TreeWriter tree(pageSize, pageSize - schema[20], pages + 1);
-        RecordEncoder encoder(columns);
-        for (int r = 1; r <= count && direct; ++r) {
-            const std::string_view record = encoder.encode(r, positions[size_t(r)]);
-            direct = record.size() <= tree.maxLocal();
-            if (direct)
-                tree.addRecord(r, record);
-        }
-        if (direct) {
-            auto [top, below] = tree.finish();
-            const size_t total = size_t(size) + below.size();
-            auto *image = static_cast<unsigned char *>(sqlite3_malloc64(total));
-            if (!image)
-                throw EDatabaseError(QStringLiteral("Cannot create an in-memory database: out of memory"));
-            std::memcpy(image, schema, size_t(size));
-            std::memcpy(image + size_t(root - 1) * pageSize, top.data(), pageSize);
-            if (!below.empty())
-                std::memcpy(image + size, below.data(), below.size());
-            const quint32 changes = get32(image + 24) + 1;
-            put32(image + 24, changes);
-            put32(image + 92, changes);
-            put32(image + 28, quint32(total / pageSize));
-            sqlite3 *db = openConnection();
-            if (sqlite3_deserialize(db, "main", image, sqlite3_int64(total), sqlite3_int64(total),
-                                    SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE)
-                != SQLITE_OK) {
-                sqlite3_close(db);
-                throw EDatabaseError(QStringLiteral("Cannot create an in-memory database"));
-            }
-            std::unique_ptr<RecordStore> filled(new RecordStore(db, store->m_fields));
-            filled->configure();
-            filled->prepareStatements();
-            store = std::move(filled);
-        }
+    // Our schema in a fresh database: the records table's root is its only
+    // page, empty, and nothing follows the pages SQLite wrote.
+    const bool usable = schema && pageSize && root > 1 && root <= pages && get32(schema + 44) >= 4
+                        && get32(schema + 56) == 1 && get32(schema + 36) == 0 && get32(schema + 52) == 0
+                        && schema[(root - 1) * pageSize] == 0x0D && schema[(root - 1) * pageSize + 3] == 0
+                        && schema[(root - 1) * pageSize + 4] == 0;
+    if (!usable || m_natural.empty())
+        return {};
+    TreeWriter tree(pageSize, pageSize - schema[20], pages + 1);
+    RecordEncoder encoder(m_columns);
+    for (int r = 1; r < m_nextRowid; ++r) {
+        if (!m_alive[size_t(r)])
+            continue;
+        const std::string_view record = encoder.encode(r, m_pos[size_t(r)]);
+        if (record.size() > tree.maxLocal())
+            return {};
+        tree.addRecord(r, record);
     }
-    if (!direct) {
-        Transaction tx(store->m_db);
-        std::vector<Cell> cells(columns.size());
-        for (int r = 1; r <= count; ++r) {
-            for (size_t f = 0; f < columns.size(); ++f)
-                cells[f] = columns[f].cell(r);
-            store->bindCells(store->m_insert, cells);
-            store->m_insert.bind(int(cells.size()) + 1, positions[size_t(r)]);
-            store->m_insert.bind(int(cells.size()) + 2, qint64(r));
-            store->m_insert.step();
-            store->m_insert.reset();
+    auto [top, below] = tree.finish();
+    QByteArray image(qsizetype(size_t(size) + below.size()), Qt::Uninitialized);
+    auto *bytes = reinterpret_cast<unsigned char *>(image.data());
+    std::memcpy(bytes, schema, size_t(size));
+    std::memcpy(bytes + size_t(root - 1) * pageSize, top.data(), pageSize);
+    if (!below.empty())
+        std::memcpy(bytes + size, below.data(), below.size());
+    const quint32 changes = get32(bytes + 24) + 1;
+    put32(bytes + 24, changes);
+    put32(bytes + 92, changes);
+    put32(bytes + 28, quint32(size_t(image.size()) / pageSize));
+    return image;
+}
+
+void RecordStore::ensureImage()
+{
+    if (!m_deferred)
+        return;
+    const bool held = heldByFamily();
+    const QByteArray image = m_image.isNull() ? imageFromMirror() : m_image;
+    if (image.isNull()) {
+        // A record longer than a page holds: SQLite writes them all.
+        Transaction tx(m_db);
+        std::vector<Cell> cells(m_columns.size());
+        for (int r = 1; r < m_nextRowid; ++r) {
+            if (!m_alive[size_t(r)])
+                continue;
+            for (size_t f = 0; f < m_columns.size(); ++f)
+                cells[f] = m_columns[f].cell(r);
+            bindCells(m_insert, cells);
+            m_insert.bind(int(cells.size()) + 1, m_pos[size_t(r)]);
+            m_insert.bind(int(cells.size()) + 2, qint64(r));
+            m_insert.step();
+            m_insert.reset();
         }
         tx.commit();
+    } else {
+        adoptConnection(connectionWith(image));
     }
-
-    const size_t capacity = size_t(count) + 1;
-    store->m_columns = std::move(columns);
-    for (Column &c : store->m_columns)
-        c.resize(capacity);
-    store->m_pos = std::move(positions);
-    store->m_alive.assign(capacity, 1);
-    store->m_alive[0] = 0;
-    store->m_natural.resize(size_t(count));
-    for (int r = 1; r <= count; ++r)
-        store->m_natural[size_t(r - 1)] = r;
-    store->m_nextRowid = count + 1;
-    return store;
+    m_deferred = false;
+    m_image = {};
+    if (held)
+        m_familyChanges = sqlite3_total_changes64(m_db);
 }
 
 } // namespace TouchDialogs::db

@@ -373,10 +373,23 @@ void RecordStore::endJob(bool keep)
     }
 }
 
-void RecordStore::beforeChange()
+void RecordStore::beforeChange(Change change)
 {
     endJob(false);
     leaveFamily();
+    switch (change) {
+    case Change::Records:
+        ensureImage();
+        break;
+    case Change::Fields:
+        m_image = {}; // no longer this store's packet
+        break;
+    case Change::Emptied:
+        // The connection's records table is still empty.
+        m_deferred = false;
+        m_image = {};
+        break;
+    }
 }
 
 // The text SQLite's UPPER() gives for a value: ASCII letters raised; an

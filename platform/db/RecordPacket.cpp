@@ -184,22 +184,11 @@ std::unique_ptr<RecordStore> RecordStore::reuse(const QByteArray &packet)
         return nullptr;
     const RecordStore &from = **source;
 
-    sqlite3 *db = openConnection();
-    auto *image = static_cast<unsigned char *>(sqlite3_malloc64(sqlite3_uint64(packet.size())));
-    if (!image) {
-        sqlite3_close(db);
-        badPacket(QStringLiteral("out of memory"));
-    }
-    std::memcpy(image, packet.constData(), size_t(packet.size()));
-    if (sqlite3_deserialize(db, "main", image, packet.size(), packet.size(),
-                            SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE)
-        != SQLITE_OK) {
-        sqlite3_close(db);
-        badPacket(QStringLiteral("SQLite does not accept the image"));
-    }
-    std::unique_ptr<RecordStore> store(new RecordStore(db, {}));
-    store->configure();
-    store->m_fields = from.m_fields;
+    // The packet's image goes into SQLite only when it must read or change
+    // the records; until then the connection holds the schema alone.
+    std::unique_ptr<RecordStore> store = create(from.m_fields);
+    store->m_deferred = true;
+    store->m_image = packet;
     store->m_columns = from.m_columns;
     store->m_pos = from.m_pos;
     store->m_alive = from.m_alive;
@@ -233,10 +222,9 @@ std::unique_ptr<RecordStore> RecordStore::reuse(const QByteArray &packet)
             m->m_orders.forEach(addOrder);
             m->m_prefixOrders.forEach(addPrefixOrder);
         }
-    store->prepareStatements();
     family->members.push_back(store.get());
     store->m_family = family;
-    store->m_familyChanges = sqlite3_total_changes64(db);
+    store->m_familyChanges = sqlite3_total_changes64(store->m_db);
     return store;
 }
 
@@ -479,6 +467,13 @@ QByteArray RecordStore::serialize()
     if (heldByFamily())
         return m_family->packet;
     leaveFamily();
+    if (m_deferred && m_image.isNull())
+        m_image = imageFromMirror();
+    if (m_deferred && !m_image.isNull()) {
+        joinFamily(m_image);
+        return m_image;
+    }
+    ensureImage();
     if (!m_compact || freePages() > 0)
         compact();
     QByteArray out;
@@ -549,7 +544,27 @@ void RecordStore::compact()
         sqlite3_close(fresh);
         throw failed(nullptr);
     }
+    adoptConnection(fresh);
+}
 
+sqlite3 *RecordStore::connectionWith(const QByteArray &image)
+{
+    sqlite3 *db = openConnection();
+    auto *copy = static_cast<unsigned char *>(sqlite3_malloc64(sqlite3_uint64(image.size())));
+    if (copy)
+        std::memcpy(copy, image.constData(), size_t(image.size()));
+    if (!copy
+        || sqlite3_deserialize(db, "main", copy, image.size(), image.size(),
+                               SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE)
+               != SQLITE_OK) {
+        sqlite3_close(db);
+        throw EDatabaseError(QStringLiteral("Cannot create an in-memory database: out of memory"));
+    }
+    return db;
+}
+
+void RecordStore::adoptConnection(sqlite3 *fresh)
+{
     sqlite3 *old = std::exchange(m_db, fresh);
     Statement kept[] = {std::move(m_insert), std::move(m_update), std::move(m_delete), std::move(m_setPos)};
     try {

@@ -154,7 +154,7 @@ int RecordStore::fieldIndex(const QString &name) const
 
 void RecordStore::setVisible(int field, bool visible)
 {
-    beforeChange();
+    beforeChange(Change::Fields);
     Statement st(m_db, "UPDATE fields SET visible = ?1 WHERE position = ?2");
     st.bind(1, qint64(visible));
     st.bind(2, qint64(field));
@@ -166,7 +166,7 @@ void RecordStore::setLabel(int field, const QString &label)
 {
     if (m_fields[size_t(field)].label == label)
         return;
-    beforeChange();
+    beforeChange(Change::Fields);
     Statement st(m_db, "UPDATE fields SET label = ?1 WHERE position = ?2");
     if (label.isEmpty())
         st.bindNull(1);
@@ -185,7 +185,7 @@ void RecordStore::setRequired(int field, bool required)
             if (m_columns[size_t(field)].isNull(rowid))
                 throw EDatabaseError(QStringLiteral("Field '%1' cannot be required: a record holds no value in it")
                                          .arg(m_fields[size_t(field)].name));
-    beforeChange();
+    beforeChange(Change::Fields);
     Statement st(m_db, "UPDATE fields SET required = ?1 WHERE position = ?2");
     st.bind(1, qint64(required));
     st.bind(2, qint64(field));
@@ -348,7 +348,7 @@ void RecordStore::deleteRow(int rowid)
 
 void RecordStore::deleteAll()
 {
-    beforeChange();
+    beforeChange(Change::Emptied);
     exec(m_db, "DELETE FROM records");
     // Fresh columns rather than each value cleared: columns shared with the
     // dataset that handed the records on would first be copied whole.

@@ -170,7 +170,8 @@ private:
     void leaveFamily();
     // Before a change of the records, the positions or the fields: work on
     // another thread, which reads them, is ended and dropped.
-    void beforeChange();
+    enum class Change { Records, Fields, Emptied };
+    void beforeChange(Change change = Change::Records);
     bool startJob(std::unique_ptr<Job> job);
     void runJob(Job &job) const;
     // Waits for the work on another thread; keeps its result or drops it.
@@ -178,6 +179,16 @@ private:
     bool heldByFamily() const;
     void configure();
     void compact();
+    // An in-memory connection holding a copy of this image.
+    static sqlite3 *connectionWith(const QByteArray &image);
+    // Makes fresh this store's connection, the old one closed.
+    void adoptConnection(sqlite3 *fresh);
+    // While deferred, the records' image, written from the mirror on the
+    // connection's schema and fields; null when a record needs overflow
+    // pages (SQLite then writes them).
+    QByteArray imageFromMirror();
+    // Puts the records into the connection, if they are not there yet.
+    void ensureImage();
     qint64 freePages();
     void createSchema();
     void loadMirror();
@@ -245,6 +256,13 @@ private:
     // its writer may remain until compact(). Our own deletes and edits leave
     // none (secure_delete), only free pages, which serialize() looks for.
     bool m_compact = true;
+    // A store filled from columns or taken over from a packet holds its
+    // records in the mirror alone until SQLite must read or change them (a
+    // filter's SQL part, an edit, the packet): the connection holds the
+    // schema and fields until then. m_image: the packet the store stands
+    // for, when it has one.
+    bool m_deferred = false;
+    QByteArray m_image;
     std::shared_ptr<Family> m_family;
     mutable std::unique_ptr<Job> m_job;
     qint64 m_familyChanges = 0; // sqlite3_total_changes64 when it joined

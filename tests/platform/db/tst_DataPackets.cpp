@@ -325,6 +325,8 @@ private slots:
     void packetHeaderVersions();
     void jsonReadersAgree_data();
     void jsonReadersAgree();
+    void recordsWrittenWhenNeeded_data();
+    void recordsWrittenWhenNeeded();
 };
 
 void TestDataPackets::roundTrip_data()
@@ -1112,6 +1114,75 @@ void TestDataPackets::jsonReadersAgree()
     QCOMPARE(held.value(0), QStringLiteral("3:ok|"));
     QCOMPARE(held, sqliteRecords(document.Data().toByteArray()));
     checkWritableAndRoundTrips(oneRead);
+}
+
+void TestDataPackets::recordsWrittenWhenNeeded_data()
+{
+    QTest::addColumn<bool>("handedOn"); // taken over from another dataset's packet, or read from JSON
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<bool>("samePacket"); // still hands out the packet it took over
+    const QList<std::pair<const char *, QStringList>> steps{
+        {"nothing", {}},
+        {"filter", {"filter"}},
+        {"filter, edit", {"filter", "edit"}},
+        {"label, filter", {"label", "filter"}},
+        {"packet, label", {"packet", "label"}},
+        {"empty, append", {"empty", "append"}},
+        {"append, filter", {"append", "filter"}},
+        {"packet, edit, filter", {"packet", "edit", "filter"}},
+    };
+    for (const bool handedOn : {false, true})
+        for (const auto &[name, list] : steps)
+            QTest::addRow("%s: %s", handedOn ? "handed on" : "JSON", name)
+                << handedOn << list
+                << (handedOn && (list.isEmpty() || list == QStringList{"filter"}));
+}
+
+// A dataset read from JSON or taken over from a packet gives SQLite its
+// records only when a filter, an edit or the packet needs them: whatever
+// the steps, it holds and hands out what a dataset loaded from the packet's
+// bytes holds.
+void TestDataPackets::recordsWrittenWhenNeeded()
+{
+    QFETCH(bool, handedOn);
+    QFETCH(QStringList, steps);
+    QFETCH(bool, samePacket);
+    TClientDataSet source, ds, ref;
+    buildProducts(source);
+    source.setFiltered(false);
+    const QByteArray json = source.toJson();
+    source.fromJson(json);
+    const QByteArray packet = source.Data().toByteArray();
+    handedOn ? ds.setData(packet) : ds.fromJson(json);
+    ref.setData(QByteArray(packet.constData(), packet.size())); // other bytes: loaded and checked
+    for (TClientDataSet *d : {&ds, &ref}) {
+        for (const QString &step : steps) {
+            if (step == QLatin1String("filter")) {
+                d->setFilter(QStringLiteral("CODIGO > 2 AND ATIVO = 'S'"));
+                d->setFiltered(true);
+            } else if (step == QLatin1String("label")) {
+                d->Fields(1)->setDisplayLabel(QStringLiteral("Nome"));
+            } else if (step == QLatin1String("empty")) {
+                d->EmptyDataSet();
+            } else if (step == QLatin1String("packet")) {
+                QVERIFY(!d->Data().toByteArray().isEmpty());
+            } else {
+                step == QLatin1String("edit") ? d->Edit() : d->Append();
+                d->Fields(0)->setValue(99);
+                d->Fields(1)->setValue(QStringLiteral("Pastel"));
+                d->Fields(2)->setValue(QStringLiteral("S"));
+                d->Post();
+            }
+        }
+    }
+    compareAll(ds, ref);
+    const QByteArray out = ds.Data().toByteArray();
+    QCOMPARE(out.constData() == packet.constData(), samePacket);
+    QCOMPARE(sqliteRecords(out), sqliteRecords(ref.Data().toByteArray()));
+    TClientDataSet reloaded;
+    reloaded.setData(QByteArray(out.constData(), out.size()));
+    ref.setFiltered(false);
+    compareAll(reloaded, ref);
 }
 
 QTEST_GUILESS_MAIN(TestDataPackets)
