@@ -105,9 +105,8 @@ void TfrmConstrucaoLista::FormCreate(QObject *)
 void TfrmConstrucaoLista::PreparaLista(TClientDataSet *Source)
 {
     checkSource(Source);
-    const QVariant packet = Source->Data();
-    cdsItens->setData(packet);
-    cdsListaDest->setData(packet);
+    copyRecords(*cdsItens, *Source);
+    copyRecords(*cdsListaDest, *Source);
 
     indexVisibleFields(*cdsItens);
     indexVisibleFields(*Source);

@@ -168,6 +168,7 @@ signals:
 private:
     friend class TField;
     friend class TIndexDefs;
+    friend void copyRecords(TClientDataSet &to, const TClientDataSet &from);
 
     struct Prepared;
     // The order keys in use and the record being edited.

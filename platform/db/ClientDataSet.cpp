@@ -700,6 +700,14 @@ void TClientDataSet::setData(const QVariant &packet)
     adopt(RecordStore::load(packet.toByteArray()), false);
 }
 
+void copyRecords(TClientDataSet &to, const TClientDataSet &from)
+{
+    if (!from.m_store)
+        to.Close();
+    else
+        to.adopt(RecordStore::copyOf(*from.m_store), false);
+}
+
 void TClientDataSet::SaveToFile(const QString &fileName) const
 {
     if (!m_store)

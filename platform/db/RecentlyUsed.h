@@ -6,6 +6,7 @@
 #include <QtGlobal>
 #include <algorithm>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace TouchDialogs::db {
@@ -41,6 +42,13 @@ public:
     {
         for (Slot &s : m_slots)
             fn(*s.entry);
+    }
+
+    template <class Fn>
+    void forEach(Fn fn) const
+    {
+        for (const Slot &s : m_slots)
+            fn(std::as_const(*s.entry));
     }
 
     template <class Drop>

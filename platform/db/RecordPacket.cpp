@@ -184,11 +184,39 @@ std::unique_ptr<RecordStore> RecordStore::reuse(const QByteArray &packet)
         return nullptr;
     const RecordStore &from = **source;
 
-    // The packet's image goes into SQLite only when it must read or change
-    // the records; until then the connection holds the schema alone.
+    std::unique_ptr<RecordStore> store = copyOf(from);
+    store->m_image = packet;
+    // What other members had built, or the family kept from those that went.
+    for (size_t f = 0; f < store->m_fields.size(); ++f) {
+        const Column *keys = f < family->collationKeys.size() ? family->collationKeys[f].get() : nullptr;
+        for (const RecordStore *m : family->members)
+            if (!keys && m->heldByFamily() && m->m_collationKeys[f])
+                keys = m->m_collationKeys[f].get();
+        if (keys && !store->m_collationKeys[f])
+            store->m_collationKeys[f] = std::make_unique<Column>(*keys);
+    }
+    for (const KeptOrder &o : family->orders)
+        store->addOrder(o);
+    for (const PrefixOrder &o : family->prefixOrders)
+        store->addPrefixOrder(o);
+    for (RecordStore *m : family->members)
+        if (m->heldByFamily()) {
+            m->m_orders.forEach([&](const KeptOrder &o) { store->addOrder(o); });
+            m->m_prefixOrders.forEach([&](const PrefixOrder &o) { store->addPrefixOrder(o); });
+        }
+    family->members.push_back(store.get());
+    store->m_family = family;
+    store->m_familyChanges = sqlite3_total_changes64(store->m_db);
+    return store;
+}
+
+std::unique_ptr<RecordStore> RecordStore::copyOf(const RecordStore &from)
+{
+    // SQLite gets the records only when it must read or change them.
     std::unique_ptr<RecordStore> store = create(from.m_fields);
     store->m_deferred = true;
-    store->m_image = packet;
+    if (from.m_deferred)
+        store->m_image = from.m_image;
     store->m_columns = from.m_columns;
     store->m_pos = from.m_pos;
     store->m_alive = from.m_alive;
@@ -196,36 +224,24 @@ std::unique_ptr<RecordStore> RecordStore::reuse(const QByteArray &packet)
     store->m_nextRowid = from.m_nextRowid;
     // A kept order of text comes with the keys it compares by: without them
     // the first edit would compute them all again.
-    store->m_collationKeys.resize(store->m_fields.size());
-    for (size_t f = 0; f < store->m_fields.size(); ++f) {
-        const Column *keys = f < family->collationKeys.size() ? family->collationKeys[f].get() : nullptr;
-        for (const RecordStore *m : family->members)
-            if (!keys && m->heldByFamily() && m->m_collationKeys[f])
-                keys = m->m_collationKeys[f].get();
-        if (keys)
-            store->m_collationKeys[f] = std::make_unique<Column>(*keys);
-    }
-    auto addOrder = [&](const KeptOrder &o) {
-        if (!store->keptOrder(o.keys))
-            store->m_orders.add(std::make_unique<KeptOrder>(o));
-    };
-    auto addPrefixOrder = [&](const PrefixOrder &o) {
-        if (!store->m_prefixOrders.find([&](const PrefixOrder &k) { return k.field == o.field && k.view == o.view; }))
-            store->m_prefixOrders.add(std::make_unique<PrefixOrder>(o));
-    };
-    for (const KeptOrder &o : family->orders)
-        addOrder(o);
-    for (const PrefixOrder &o : family->prefixOrders)
-        addPrefixOrder(o);
-    for (RecordStore *m : family->members)
-        if (m->heldByFamily()) {
-            m->m_orders.forEach(addOrder);
-            m->m_prefixOrders.forEach(addPrefixOrder);
-        }
-    family->members.push_back(store.get());
-    store->m_family = family;
-    store->m_familyChanges = sqlite3_total_changes64(store->m_db);
+    for (size_t f = 0; f < from.m_collationKeys.size(); ++f)
+        if (from.m_collationKeys[f])
+            store->m_collationKeys[f] = std::make_unique<Column>(*from.m_collationKeys[f]);
+    from.m_orders.forEach([&](const KeptOrder &o) { store->addOrder(o); });
+    from.m_prefixOrders.forEach([&](const PrefixOrder &o) { store->addPrefixOrder(o); });
     return store;
+}
+
+void RecordStore::addOrder(const KeptOrder &o)
+{
+    if (!keptOrder(o.keys))
+        m_orders.add(std::make_unique<KeptOrder>(o));
+}
+
+void RecordStore::addPrefixOrder(const PrefixOrder &o)
+{
+    if (!keptPrefixOrder(o.field, o.view))
+        m_prefixOrders.add(std::make_unique<PrefixOrder>(o));
 }
 
 // ----------------------------------------------------------------- packets

@@ -72,6 +72,10 @@ public:
     // A packet that a store of this thread handed out and that neither it
     // nor anyone else changed since is taken over without the checks.
     static std::unique_ptr<RecordStore> load(const QByteArray &packet);
+    // A store holding what from holds, with the orders it keeps: what
+    // load(from.serialize()) gives, without writing the packet. The two
+    // share the values until one of them changes.
+    static std::unique_ptr<RecordStore> copyOf(const RecordStore &from);
     // The packet: the SQLite image of the database, holding the records and
     // nothing else. An image that came from outside or has free pages is
     // first rebuilt from the live records (compact()); otherwise it is handed
@@ -223,6 +227,8 @@ private:
     void storeViewText(PrefixOrder &p, int rowid) const;
     PrefixOrder &prefixOrder(int field, PrefixView view);
     KeptOrder *keptOrder(const SortKeys &keys);
+    void addOrder(const KeptOrder &o);
+    void addPrefixOrder(const PrefixOrder &o);
     PrefixOrder *keptPrefixOrder(int field, PrefixView view);
     std::unique_ptr<PrefixOrder> buildPrefixOrder(int field, PrefixView view, const std::atomic<bool> *stop = nullptr) const;
     // The records that pass an SQL part, kept and followed through edits

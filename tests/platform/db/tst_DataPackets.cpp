@@ -1118,9 +1118,9 @@ void TestDataPackets::jsonReadersAgree()
 
 void TestDataPackets::recordsWrittenWhenNeeded_data()
 {
-    QTest::addColumn<bool>("handedOn"); // taken over from another dataset's packet, or read from JSON
+    QTest::addColumn<QString>("source"); // read from JSON, taken over from a packet, copied from a dataset
     QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<bool>("samePacket"); // still hands out the packet it took over
+    QTest::addColumn<bool>("samePacket"); // hands out the very packet its source wrote
     const QList<std::pair<const char *, QStringList>> steps{
         {"nothing", {}},
         {"filter", {"filter"}},
@@ -1131,29 +1131,35 @@ void TestDataPackets::recordsWrittenWhenNeeded_data()
         {"append, filter", {"append", "filter"}},
         {"packet, edit, filter", {"packet", "edit", "filter"}},
     };
-    for (const bool handedOn : {false, true})
+    for (const char *source : {"JSON", "handed on", "copied"})
         for (const auto &[name, list] : steps)
-            QTest::addRow("%s: %s", handedOn ? "handed on" : "JSON", name)
-                << handedOn << list
-                << (handedOn && (list.isEmpty() || list == QStringList{"filter"}));
+            QTest::addRow("%s: %s", source, name)
+                << QString::fromLatin1(source) << list
+                << (qstrcmp(source, "JSON") != 0
+                    && (list.isEmpty() || (list == QStringList{"filter"} && qstrcmp(source, "handed on") == 0)));
 }
 
-// A dataset read from JSON or taken over from a packet gives SQLite its
-// records only when a filter, an edit or the packet needs them: whatever
-// the steps, it holds and hands out what a dataset loaded from the packet's
-// bytes holds.
+// A dataset read from JSON, taken over from a packet or copied gives SQLite
+// its records only when a filter, an edit or the packet needs them:
+// whatever the steps, it holds and hands out what a dataset loaded from the
+// packet's bytes holds.
 void TestDataPackets::recordsWrittenWhenNeeded()
 {
-    QFETCH(bool, handedOn);
+    QFETCH(QString, source);
     QFETCH(QStringList, steps);
     QFETCH(bool, samePacket);
-    TClientDataSet source, ds, ref;
-    buildProducts(source);
-    source.setFiltered(false);
-    const QByteArray json = source.toJson();
-    source.fromJson(json);
-    const QByteArray packet = source.Data().toByteArray();
-    handedOn ? ds.setData(packet) : ds.fromJson(json);
+    TClientDataSet from, ds, ref;
+    buildProducts(from);
+    from.setFiltered(false);
+    const QByteArray json = from.toJson();
+    from.fromJson(json);
+    const QByteArray packet = from.Data().toByteArray();
+    if (source == QLatin1String("JSON"))
+        ds.fromJson(json);
+    else if (source == QLatin1String("handed on"))
+        ds.setData(packet);
+    else
+        copyRecords(ds, from);
     ref.setData(QByteArray(packet.constData(), packet.size())); // other bytes: loaded and checked
     for (TClientDataSet *d : {&ds, &ref}) {
         for (const QString &step : steps) {
