@@ -21,6 +21,7 @@ using db::RecordStore;
 struct TClientDataSet::Prepared {
     std::vector<db::SortKey> keys;
     std::vector<int> view;
+    size_t placed = SIZE_MAX; // see Private::placed
 };
 
 struct TClientDataSet::Private {
@@ -38,8 +39,41 @@ struct TClientDataSet::Private {
         return controlsOff > 0;
     }
 
+    // The view's rows from `placed` on, but for the current one (`pinned`),
+    // are not in the view's order yet, which is being built on another
+    // thread (RecordStore::select): a row is placed before it is read.
+    size_t placed = SIZE_MAX;
+    int pinned = -1;
+    bool isPlaced(int row) const { return size_t(row) < placed || row == pinned; }
+    // Puts every row in its place, waiting for the order if need be. The
+    // rows read so far keep theirs, so nothing a control shows changes.
+    static void settle(TClientDataSet &ds);
+
     static Cell currentCell(const TClientDataSet &ds, int field);
 };
+
+void TClientDataSet::Private::settle(TClientDataSet &ds)
+{
+    Private &p = *ds.m_private;
+    if (p.placed >= ds.m_view.size())
+        return;
+    const std::vector<int> &order = ds.m_store->ordered(p.keys);
+    const int top = *std::max_element(ds.m_view.begin(), ds.m_view.end());
+    std::vector<char> in(size_t(top) + 1);
+    for (int r : ds.m_view)
+        in[size_t(r)] = 1;
+    std::vector<int> view;
+    view.reserve(ds.m_view.size());
+    for (int r : order)
+        if (r <= top && in[size_t(r)])
+            view.push_back(r);
+    Q_ASSERT(view.size() == ds.m_view.size()
+             && std::equal(ds.m_view.begin(), ds.m_view.begin() + std::ptrdiff_t(p.placed), view.begin())
+             && (p.pinned < 0 || view[size_t(p.pinned)] == ds.m_view[size_t(p.pinned)]));
+    ds.m_view = std::move(view);
+    p.placed = SIZE_MAX;
+    p.pinned = -1;
+}
 
 // ------------------------------------------------------------ definitions
 
@@ -217,6 +251,8 @@ void TClientDataSet::Close()
     m_store.reset();
     m_fields.clear();
     m_view.clear();
+    m_private->placed = SIZE_MAX;
+    m_private->pinned = -1;
     m_private->keys.clear();
     m_private->buffer.clear();
     m_modified = false;
@@ -249,6 +285,12 @@ int TClientDataSet::prepareOrder(int step, bool ignoreAccents)
 {
     if (!m_store)
         return -1;
+    // The view's own order first: its rows past the first screen wait for it.
+    if (m_private->placed < m_view.size()) {
+        if (!m_store->orderReady(m_private->keys))
+            return step;
+        Private::settle(*this);
+    }
     const int given = step;
     // The prefix search on the current order's field first (the first
     // keystroke), then each other index and its field (a touched title and
@@ -302,7 +344,7 @@ TClientDataSet::Prepared TClientDataSet::prepare(RecordStore &store, const QStri
         store.checkFilter(filter);
         plan = store.plan(filter, m_fastPath);
     }
-    p.view = store.select(p.keys, plan);
+    p.view = store.select(p.keys, plan, &p.placed);
     return p;
 }
 
@@ -345,14 +387,26 @@ void TClientDataSet::commitView(Prepared &&prepared, bool keepCurrent)
     const int keep = keepCurrent && m_current >= 0 ? m_view[size_t(m_current)] : -1;
     m_private->keys = std::move(prepared.keys);
     m_view = std::move(prepared.view);
-    if (!m_private->holdView())
-        emit viewReset();
+    m_private->placed = prepared.placed;
+    m_private->pinned = -1;
     int row = m_view.empty() ? -1 : 0;
     if (keep >= 0) {
         const int at = viewPosition(keep);
-        if (at >= 0)
+        if (at >= 0 && !m_private->isPlaced(at)) {
+            // Its place in the order is the number of records before it.
+            const auto rest = m_view.begin() + std::ptrdiff_t(m_private->placed);
+            const int place = int(m_private->placed) + int(std::count_if(rest, m_view.end(), [&](int r) {
+                                  return m_store->less(m_private->keys, r, keep, false);
+                              }));
+            std::swap(m_view[size_t(at)], m_view[size_t(place)]);
+            m_private->pinned = place;
+            row = place;
+        } else if (at >= 0) {
             row = at;
+        }
     }
+    if (!m_private->holdView())
+        emit viewReset();
     m_current = -1; // so that the change is announced
     moveTo(row, row <= 0, m_view.empty());
 }
@@ -365,6 +419,8 @@ int TClientDataSet::viewPosition(int rowid) const
 
 void TClientDataSet::moveTo(int row, bool bof, bool eof)
 {
+    if (row >= 0 && !m_private->isPlaced(row))
+        Private::settle(*this);
     m_bof = bof;
     m_eof = eof;
     if (row == m_current)
@@ -494,6 +550,7 @@ void TClientDataSet::Post()
     checkActive();
     if (m_state != dsEdit && m_state != dsInsert)
         return;
+    Private::settle(*this); // a record goes to its place in the order
     const auto &infos = m_store->fields();
     for (size_t f = 0; f < infos.size(); ++f)
         if (infos[f].required && m_private->buffer[f].kind == Cell::Null)
@@ -562,6 +619,7 @@ void TClientDataSet::Delete()
     Cancel();
     if (m_view.empty())
         throw EDatabaseError(QStringLiteral("Cannot delete from an empty dataset"));
+    Private::settle(*this);
     const int at = m_current;
     m_store->deleteRow(m_view[size_t(at)]);
     m_view.erase(m_view.begin() + at);
@@ -611,6 +669,8 @@ QVariant TClientDataSet::viewValue(int row, int field) const
 {
     if (row < 0 || row >= int(m_view.size()) || field < 0 || field >= FieldCount())
         return {};
+    if (!m_private->isPlaced(row))
+        Private::settle(const_cast<TClientDataSet &>(*this)); // no row read so far moves
     return db::toVariant(m_store->cell(m_view[size_t(row)], field), m_store->fields()[size_t(field)].type);
 }
 
@@ -618,6 +678,8 @@ QString TClientDataSet::viewText(int row, int field) const
 {
     if (row < 0 || row >= int(m_view.size()) || field < 0 || field >= FieldCount())
         return {};
+    if (!m_private->isPlaced(row))
+        Private::settle(const_cast<TClientDataSet &>(*this)); // no row read so far moves
     return db::toDisplay(m_store->cell(m_view[size_t(row)], field), m_store->fields()[size_t(field)].type);
 }
 

@@ -29,11 +29,32 @@ Collation::Collation()
         throw EDatabaseError(QStringLiteral("Cannot open the collation of %1: %2")
                                  .arg(m_locale, QString::fromLatin1(u_errorName(status))));
     ucol_setAttribute(m_collator, UCOL_NUMERIC_COLLATION, UCOL_ON, &status);
+    m_ignoringCase = ucol_clone(m_collator, &status);
+    ucol_setStrength(m_ignoringCase, UCOL_SECONDARY);
+    if (U_FAILURE(status))
+        throw EDatabaseError(QStringLiteral("Cannot open the collation of %1: %2")
+                                 .arg(m_locale, QString::fromLatin1(u_errorName(status))));
 }
 
 Collation::~Collation()
 {
+    ucol_close(m_ignoringCase);
     ucol_close(m_collator);
+}
+
+int Collation::compare(std::string_view a, std::string_view b, bool ignoreCase) const
+{
+    UErrorCode status = U_ZERO_ERROR;
+    const UCollationResult r = ucol_strcollUTF8(ignoreCase ? m_ignoringCase : m_collator, a.data(), int32_t(a.size()),
+                                                b.data(), int32_t(b.size()), &status);
+    if (U_SUCCESS(status))
+        return r == UCOL_LESS ? -1 : r == UCOL_GREATER ? 1 : 0;
+    // Through the keys, as a sort does.
+    std::string x, y;
+    sortKey(a, x);
+    sortKey(b, y);
+    const int c = ignoreCase ? withoutCase(x).compare(withoutCase(y)) : std::string_view(x).compare(y);
+    return (c > 0) - (c < 0);
 }
 
 void Collation::sortKey(std::string_view utf8, std::string &out) const

@@ -35,11 +35,16 @@ public:
                   const std::function<void(size_t, std::string_view)> &store, bool alone = false) const;
     // The part of a key that ignores case: the base letters and the accents.
     static std::string_view withoutCase(std::string_view key);
+    // Compares two UTF-8 texts as their sort keys (or their withoutCase
+    // parts) compare, without making the keys: cheaper for a few
+    // comparisons, which mostly end at the first letters. Main thread only.
+    int compare(std::string_view a, std::string_view b, bool ignoreCase) const;
 
 private:
     Collation();
     static void sortKey(::UCollator *collator, std::string_view utf8, std::string &out);
     ::UCollator *m_collator = nullptr;
+    ::UCollator *m_ignoringCase = nullptr; // the same at secondary strength
     QString m_locale;
 };
 

@@ -373,9 +373,32 @@ void RecordStore::recheckFilters(int rowid)
     });
 }
 
-std::vector<int> RecordStore::select(const SortKeys &keys, const FilterPlan &plan)
+std::vector<int> RecordStore::select(const SortKeys &keys, const FilterPlan &plan, size_t *placed)
 {
-    const std::vector<int> &order = ordered(keys);
+    const bool keysMissing = std::any_of(keys.begin(), keys.end(), [this](const SortKey &k) {
+        return collates(k.field) && !m_collationKeys[size_t(k.field)];
+    });
+    if (!placed || !keysMissing || keptOrder(keys)) {
+        std::vector<int> rows = passing(ordered(keys), plan);
+        if (placed)
+            *placed = rows.size();
+        return rows;
+    }
+    // The first screen does not wait for every text's sort key: its rows
+    // are picked by comparing the texts themselves, mostly at their first
+    // letters, and the whole order follows on another thread.
+    std::vector<int> rows = passing(m_natural, plan);
+    const auto lessNow = [&](int a, int b) { return less(keys, a, b, false); };
+    *placed = std::min(rows.size(), firstRows);
+    std::partial_sort(rows.begin(), rows.begin() + std::ptrdiff_t(*placed), rows.end(), lessNow);
+    if (*placed == rows.size())
+        return rows;
+    orderReady(keys);
+    return rows;
+}
+
+std::vector<int> RecordStore::passing(const std::vector<int> &order, const FilterPlan &plan)
+{
     if (!plan.active)
         return order;
     std::vector<int> out;

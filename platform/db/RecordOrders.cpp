@@ -146,7 +146,7 @@ std::unique_ptr<Column> RecordStore::buildCollationKeys(int field, bool alone, c
     return built;
 }
 
-int RecordStore::compareField(const SortKey &key, int a, int b) const
+int RecordStore::compareField(const SortKey &key, int a, int b, bool withKeys) const
 {
     const Column &c = m_columns[size_t(key.field)];
     const bool na = c.isNull(a), nb = c.isNull(b);
@@ -165,6 +165,8 @@ int RecordStore::compareField(const SortKey &key, int a, int b) const
         break;
     }
     if (collates(key.field)) {
+        if (!withKeys && !m_collationKeys[size_t(key.field)])
+            return Collation::instance().compare(c.text(a), c.text(b), key.caseInsensitive);
         const Column &keys = collationKeys(key.field);
         return key.caseInsensitive ? compareBytes(Collation::withoutCase(keys.text(a)), Collation::withoutCase(keys.text(b)))
                                    : compareBytes(keys.text(a), keys.text(b));
@@ -172,10 +174,10 @@ int RecordStore::compareField(const SortKey &key, int a, int b) const
     return key.caseInsensitive ? compareNoCase(c.text(a), c.text(b)) : compareBytes(c.text(a), c.text(b));
 }
 
-bool RecordStore::less(const SortKeys &keys, int a, int b) const
+bool RecordStore::less(const SortKeys &keys, int a, int b, bool withKeys) const
 {
     for (const SortKey &k : keys) {
-        int c = compareField(k, a, b);
+        int c = compareField(k, a, b, withKeys);
         if (c)
             return k.descending ? c > 0 : c < 0;
     }

@@ -109,7 +109,9 @@ public:
     void appendRows(const std::vector<std::vector<Cell>> &rows);
 
     // The total order of an index: its fields, then the natural order.
-    bool less(const SortKeys &keys, int a, int b) const;
+    // withKeys false: texts whose sort keys are not built yet are compared
+    // without them (main thread only), in the same order.
+    bool less(const SortKeys &keys, int a, int b, bool withKeys = true) const;
     // The kept permutation of an index (all rowids in its order).
     const std::vector<int> &ordered(const SortKeys &keys);
     // Builds now the upper-cased order the prefix condition on this field
@@ -133,7 +135,14 @@ public:
     // The rowids that pass the plan, in the order of keys (natural when empty).
     // Raises EDatabaseError naming the filter when SQLite fails evaluating
     // it or it takes longer than the bound; the store is then unchanged.
-    std::vector<int> select(const SortKeys &keys, const FilterPlan &plan);
+    // With `placed`: when the order needs sort keys not built yet, only the
+    // first *placed rows are in that order (the rest follow in natural
+    // order) and the order is built on another thread; else *placed is the
+    // number of rows.
+    std::vector<int> select(const SortKeys &keys, const FilterPlan &plan, size_t *placed = nullptr);
+    // How many rows a view placed by select() starts with: a screenful and
+    // the rows measured for column widths, with room to spare.
+    static constexpr size_t firstRows = 256;
 
 private:
     struct KeptOrder {
@@ -215,7 +224,9 @@ private:
     // stop: set when the work on another thread is no longer wanted.
     std::unique_ptr<Column> buildCollationKeys(int field, bool alone, const std::atomic<bool> *stop = nullptr) const;
     void storeCollationKey(Column &keys, int field, int rowid) const;
-    int compareField(const SortKey &key, int a, int b) const;
+    int compareField(const SortKey &key, int a, int b, bool withKeys = true) const;
+    // The rows of order that pass the plan, in that order.
+    std::vector<int> passing(const std::vector<int> &order, const FilterPlan &plan);
     bool naturalLess(int a, int b) const
     {
         const double pa = m_pos[size_t(a)], pb = m_pos[size_t(b)];

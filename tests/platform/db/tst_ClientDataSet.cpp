@@ -2,6 +2,7 @@
 // cursor move after Insert, Append, Edit, Post, Cancel and Delete, under a
 // filter and an index; and the native prefix evaluation against SQLite's.
 #include "platform/db/ClientDataSet.h"
+#include "platform/db/RecordStore.h"
 #include "platform/rtl/Exceptions.h"
 
 #include <QCollator>
@@ -313,6 +314,8 @@ private slots:
     void ordersBuiltAhead();
     void alphabeticalOrder_data();
     void alphabeticalOrder();
+    void firstRowsBeforeTheOrder_data();
+    void firstRowsBeforeTheOrder();
     void referenceModel_data();
     void referenceModel();
     void fastPathMatchesSqlite_data();
@@ -796,6 +799,65 @@ void TestClientDataSet::ordersBuiltAhead()
     }
     QVERIFY2(waited, "nothing was built on another thread");
     QCOMPARE(views(ahead), views(plain));
+}
+
+void TestClientDataSet::firstRowsBeforeTheOrder_data()
+{
+    QTest::addColumn<QString>("fields");
+    QTest::addColumn<int>("options");
+    QTest::addColumn<QString>("filter");
+    QTest::newRow("name") << "NOME" << 0 << "";
+    QTest::newRow("name, case-insensitive") << "NOME" << int(ixCaseInsensitive) << "";
+    QTest::newRow("name, descending") << "NOME" << int(ixDescending) << "";
+    QTest::newRow("group and name") << "GRUPO;NOME" << 0 << "";
+    QTest::newRow("name, searched") << "NOME" << 0 << "UPPER(NOME) LIKE 'MESA%'";
+    QTest::newRow("name, filtered by SQL") << "NOME" << int(ixCaseInsensitive) << "ID % 3 <> 0";
+}
+
+// Over many records, a new order's first rows are picked without the sort
+// keys while the whole order is built: they, the current record's place
+// and the record after it are those of the whole order.
+void TestClientDataSet::firstRowsBeforeTheOrder()
+{
+    QFETCH(QString, fields);
+    QFETCH(int, options);
+    QFETCH(QString, filter);
+    static const QByteArray json = [] {
+        QRandomGenerator random(11);
+        const QStringList parts{"Mesa ", "mesa ", "Café", "cafe", "CAFÉ", "Açaí", "acai", "Água", "2", "10", "02", " ", "Ç", "z"};
+        QByteArray out = R"({"fields":[{"name":"ID","type":"integer"},{"name":"NOME","type":"string","size":40},)"
+                         R"({"name":"GRUPO","type":"string","size":10}],"records":[)";
+        for (int i = 0; i < 3000; ++i) {
+            QString name;
+            for (int n = 1 + random.bounded(3); n > 0; --n)
+                name += parts[random.bounded(int(parts.size()))];
+            const QByteArray nameJson = i % 97 == 0 ? QByteArray("null") : '"' + name.toUtf8() + '"';
+            out += (i ? ",[" : "[") + QByteArray::number(i) + ',' + nameJson + ",\"" + parts[i % 4].toUtf8() + "\"]";
+        }
+        return out + "]}";
+    }();
+    TClientDataSet ds;
+    ds.fromJson(json);
+    ds.IndexDefs().Add(QStringLiteral("I"), fields, TIndexOptions(options));
+    ds.setFilter(filter);
+    ds.setFiltered(!filter.isEmpty());
+    QVERIFY(ds.RecordCount() > int(db::RecordStore::firstRows));
+    ds.setRecNo(ds.RecordCount() / 2);
+    const int current = ds.Fields(0)->Value().toInt();
+    ds.setIndexName(QStringLiteral("I"));
+    QCOMPARE(ds.Fields(0)->Value().toInt(), current);
+    const int recNo = ds.RecNo();
+    QList<int> first;
+    for (int r = 0; r < int(db::RecordStore::firstRows); ++r)
+        first << ds.viewValue(r, 0).toInt();
+    ds.Next();
+    const int next = ds.Fields(0)->Value().toInt();
+    QList<int> whole;
+    for (int r = 0; r < ds.RecordCount(); ++r)
+        whole << ds.viewValue(r, 0).toInt();
+    QCOMPARE(first, whole.mid(0, first.size()));
+    QCOMPARE(whole.value(recNo - 1), current);
+    QCOMPARE(whole.value(recNo), next);
 }
 
 void TestClientDataSet::alphabeticalOrder_data()
