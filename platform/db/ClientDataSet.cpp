@@ -802,6 +802,14 @@ QByteArray readDataBytes(QFile &file, const QString &name)
     if (!file.isSequential() && file.size() > kMaxDataBytes)
         throw tooLarge();
     QByteArray bytes;
+    // A file of known size is read in one piece; a pipe, piece by piece.
+    if (!file.isSequential()) {
+        bytes.resize(file.size());
+        const qint64 n = file.read(bytes.data(), bytes.size());
+        if (n < 0)
+            throw EDatabaseError(QStringLiteral("Cannot read %1: %2").arg(name, file.errorString()));
+        bytes.truncate(n);
+    }
     for (;;) {
         const QByteArray piece = file.read(std::min<qint64>(qint64(1) << 20, kMaxDataBytes + 1 - bytes.size()));
         if (piece.isEmpty()) {

@@ -52,6 +52,9 @@ public:
     void set(int row, const Cell &cell);
     void set(int row, std::string_view text); // a text cell, without building a Cell
     void clear(int row);
+    // Room for this many bytes of text in all, ahead of the values.
+    void reserveText(size_t bytes) { edit().arena.reserve(bytes); }
+    size_t textBytes() const { return m_d->arena.size(); }
     // Bytes of the longest text this column has held; never shrinks.
     size_t longestText() const { return m_d->longest; }
 

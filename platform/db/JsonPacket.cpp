@@ -497,15 +497,28 @@ private:
         if (eat(']'))
             return true;
         const size_t n = m_infos.size();
+        const char *start = m_p;
         for (;;) {
             skipSpace();
             if (!eat('['))
                 return false;
             const int row = ++m_count;
             if (size_t(row) >= m_capacity) {
-                m_capacity = std::max<size_t>(1024, m_capacity * 2);
-                for (db::Column &c : m_columns)
-                    c.resize(m_capacity);
+                // After the first records, room for as many as the rest of
+                // the text holds at their size: one allocation, not a
+                // dozen doublings.
+                size_t capacity = 1024;
+                if (m_capacity) {
+                    const double perRecord = double(m_p - start) / row;
+                    const size_t more = size_t(double(m_end - m_p) / perRecord * 1.05);
+                    capacity = std::max(m_capacity * 2, size_t(row) + more + 16);
+                }
+                for (db::Column &c : m_columns) {
+                    if (m_capacity)
+                        c.reserveText(size_t(double(c.textBytes()) / double(row) * double(capacity)));
+                    c.resize(capacity);
+                }
+                m_capacity = capacity;
             }
             skipSpace();
             for (size_t f = 0; f < n; ++f) {
