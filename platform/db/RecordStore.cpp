@@ -351,18 +351,20 @@ void RecordStore::deleteAll()
     beforeChange(Change::Emptied);
     exec(m_db, "DELETE FROM records");
     // Fresh columns rather than each value cleared: columns shared with the
-    // dataset that handed the records on would first be copied whole.
-    for (Column &c : m_columns) {
+    // dataset that handed the records on would first be copied whole. The
+    // rowids start again at 1, so nothing stays as large as the records were.
+    for (Column &c : m_columns)
         c = Column(c.storage());
-        c.resize(m_pos.size());
-    }
-    std::fill(m_alive.begin(), m_alive.end(), quint8(0));
+    m_pos.clear();
+    m_alive.clear();
     m_natural.clear();
+    m_nextRowid = 1;
     m_orders.clear();
     m_prefixOrders.clear();
     m_filters.clear();
     for (auto &keys : m_collationKeys)
         keys.reset();
+    ensureCapacity(1);
 }
 
 void RecordStore::appendRows(const std::vector<std::vector<Cell>> &rows)
