@@ -11,6 +11,9 @@
 // on a load, so a view is computed without asking SQLite and is what a
 // fresh evaluation would give.
 //
+// A store read from JSON, copied or taken over from a packet handed on
+// gives SQLite its records only when SQLite must read or change them.
+//
 // RecordStore.cpp: construction, fields and records; RecordPacket.cpp: the
 // packet's schema, checking and writing; RecordImage.cpp: a store written
 // from columns; RecordOrders.cpp: the kept orders;
@@ -194,7 +197,8 @@ private:
     void compact();
     // An in-memory connection holding a copy of this image.
     static sqlite3 *connectionWith(const QByteArray &image);
-    // Makes fresh this store's connection, the old one closed.
+    // Replaces the connection by fresh, its statements made anew, and
+    // closes the old one.
     void adoptConnection(sqlite3 *fresh);
     // While deferred, the records' image, written from the mirror on the
     // connection's schema and fields; null when a record needs overflow
