@@ -184,8 +184,7 @@ std::unique_ptr<RecordStore> RecordStore::reuse(const QByteArray &packet)
         return nullptr;
     const RecordStore &from = **source;
 
-    std::unique_ptr<RecordStore> store = copyOf(from);
-    store->m_image = packet;
+    std::unique_ptr<RecordStore> store = copyOf(from, packet);
     // What other members had built, or the family kept from those that went.
     for (size_t f = 0; f < store->m_fields.size(); ++f) {
         const Column *keys = f < family->collationKeys.size() ? family->collationKeys[f].get() : nullptr;
@@ -210,13 +209,21 @@ std::unique_ptr<RecordStore> RecordStore::reuse(const QByteArray &packet)
     return store;
 }
 
-std::unique_ptr<RecordStore> RecordStore::copyOf(const RecordStore &from)
+std::unique_ptr<RecordStore> RecordStore::copyOf(const RecordStore &from, const QByteArray &packet)
 {
-    // SQLite gets the records only when it must read or change them.
-    std::unique_ptr<RecordStore> store = create(from.m_fields);
-    store->m_deferred = true;
-    if (from.m_deferred)
-        store->m_image = from.m_image;
+    // A small image costs less to copy than a schema to make; a large one
+    // goes to SQLite only when it must read or change the records.
+    constexpr qsizetype kCopiedImage = 1 << 20;
+    std::unique_ptr<RecordStore> store;
+    if (!packet.isNull() && packet.size() <= kCopiedImage) {
+        store.reset(new RecordStore(connectionWith(packet), from.m_fields));
+        store->configure();
+        store->prepareStatements();
+    } else {
+        store = create(from.m_fields);
+        store->m_deferred = true;
+        store->m_image = packet.isNull() && from.m_deferred ? from.m_image : packet;
+    }
     store->m_columns = from.m_columns;
     store->m_pos = from.m_pos;
     store->m_alive = from.m_alive;

@@ -76,9 +76,10 @@ public:
     // nor anyone else changed since is taken over without the checks.
     static std::unique_ptr<RecordStore> load(const QByteArray &packet);
     // A store holding what from holds, with the orders it keeps: what
-    // load(from.serialize()) gives, without writing the packet. The two
-    // share the values until one of them changes.
-    static std::unique_ptr<RecordStore> copyOf(const RecordStore &from);
+    // load(from.serialize()) gives, without writing the packet (or with
+    // packet, when from already wrote it). The two share the values until
+    // one of them changes.
+    static std::unique_ptr<RecordStore> copyOf(const RecordStore &from, const QByteArray &packet = {});
     // The packet: the SQLite image of the database, holding the records and
     // nothing else. An image that came from outside or has free pages is
     // first rebuilt from the live records (compact()); otherwise it is handed
