@@ -764,10 +764,12 @@ void TClientDataSet::setData(const QVariant &packet)
 
 void copyRecords(TClientDataSet &to, const TClientDataSet &from)
 {
-    if (!from.m_store)
-        to.Close();
-    else
+    // Records already in SQLite go on as the packet, which their store
+    // keeps; records not there yet are copied without writing one.
+    if (from.m_store && from.m_store->deferred())
         to.adopt(RecordStore::copyOf(*from.m_store), false);
+    else
+        to.setData(from.Data());
 }
 
 void TClientDataSet::SaveToFile(const QString &fileName) const

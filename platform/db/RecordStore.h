@@ -87,6 +87,8 @@ public:
     QByteArray serialize();
 
     const std::vector<FieldInfo> &fields() const { return m_fields; }
+    // Whether SQLite has yet to be given the records (see m_deferred).
+    bool deferred() const { return m_deferred; }
     // Index of a field by name (ASCII case-insensitive, as SQLite), or -1.
     int fieldIndex(const QString &name) const;
     void setVisible(int field, bool visible);
