@@ -211,18 +211,19 @@ std::unique_ptr<RecordStore> RecordStore::reuse(const QByteArray &packet)
 
 std::unique_ptr<RecordStore> RecordStore::copyOf(const RecordStore &from, const QByteArray &packet)
 {
-    // A small image costs less to copy than a schema to make; a large one
-    // goes to SQLite only when it must read or change the records.
-    constexpr qsizetype kCopiedImage = 1 << 20;
+    // A packet already written is copied into SQLite at once: measured, the
+    // list builder opens faster so than with a schema made anew and the
+    // image given later.
     std::unique_ptr<RecordStore> store;
-    if (!packet.isNull() && packet.size() <= kCopiedImage) {
+    if (!packet.isNull()) {
         store.reset(new RecordStore(connectionWith(packet), from.m_fields));
         store->configure();
         store->prepareStatements();
     } else {
         store = create(from.m_fields);
         store->m_deferred = true;
-        store->m_image = packet.isNull() && from.m_deferred ? from.m_image : packet;
+        if (from.m_deferred)
+            store->m_image = from.m_image;
     }
     store->m_columns = from.m_columns;
     store->m_pos = from.m_pos;

@@ -22,7 +22,8 @@ RecordStore::RecordStore(sqlite3 *db, std::vector<FieldInfo> fields) : m_db(db),
 
 RecordStore::~RecordStore()
 {
-    endJob(false);
+    // Work already done goes to the family with the orders kept.
+    endJob(m_job && m_job->done.load(std::memory_order_acquire));
     leaveFamily();
     m_filters.clear();
     m_insert = {};
