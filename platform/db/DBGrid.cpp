@@ -4,7 +4,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/win/Windows.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
@@ -14,7 +14,11 @@
 #include <QStyleHints>
 #include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
+#include <QStaticText>
+#include <QTextLayout>
 #include <algorithm>
+#include <array>
+#include <memory>
 #include <numeric>
 
 namespace TouchDialogs {
@@ -29,15 +33,32 @@ void TDataSource::setDataSet(TClientDataSet *dataSet)
 
 namespace {
 
-// Draws the row and column lines the grid's options ask for; Qt's own grid
-// has only both or none.
-class LinesDelegate : public QStyledItemDelegate {
+// A cell's text as QCommonStyle lays it out in an item view, shaped once
+// and kept: shaping the texts of a screenful again was most of the time a
+// typed key took to paint.
+struct CellText {
+    QStaticText shown; // the text, or its elided form where it does not fit
+    int height = 0;    // of the whole text's line, which centres it
+    bool plain = true; // one line: otherwise the style draws it
+};
+
+// Draws the cells as QStyledItemDelegate does under the Fusion style (the
+// background, the text and its elision), from kept text layouts; any other
+// cell, style or role it leaves to QStyledItemDelegate. Then the row and
+// column lines the grid's options ask for: Qt's own grid has only both or
+// none.
+class CellDelegate : public QStyledItemDelegate {
 public:
-    explicit LinesDelegate(TDBGrid *grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+    explicit CellDelegate(TDBGrid *grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+
+    bool styled = false;
+
+    int keptTexts() const { return int(m_recent.size() + m_older.size()); }
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
-        QStyledItemDelegate::paint(painter, option, index);
+        if (styled || !paintCell(painter, option, index))
+            QStyledItemDelegate::paint(painter, option, index);
         const auto options = m_grid->Options();
         painter->save();
         painter->setPen(m_grid->palette().color(QPalette::Mid));
@@ -50,7 +71,141 @@ public:
     }
 
 private:
+    struct Key {
+        QString text;
+        int width;
+        int flags; // alignment, direction, elision
+        bool operator==(const Key &o) const { return width == o.width && flags == o.flags && text == o.text; }
+    };
+    friend size_t qHash(const Key &key, size_t seed) { return qHashMulti(seed, key.text, key.width, key.flags); }
+
+    // Two generations: a screenful and the one before it (typing and
+    // erasing a letter goes back and forth) stay, whatever was shown long
+    // ago goes.
+    static constexpr qsizetype kGeneration = 512;
+
+    // Fusion, Qt's own style where no desktop brings another, leaves item
+    // views to QCommonStyle; a style sheet or a desktop's style may not.
+    static bool drawsItemsAsCommonStyle(const QStyle *style)
+    {
+        return qstrcmp(style->metaObject()->className(), "QFusionStyle") == 0;
+    }
+
+    bool paintCell(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+    {
+        const QWidget *widget = option.widget;
+        const QStyle *style = widget ? widget->style() : QApplication::style();
+        // The focus frame and an open editor are the style's own.
+        if (!drawsItemsAsCommonStyle(style) || (option.state & (QStyle::State_HasFocus | QStyle::State_Editing))
+            || !option.showDecorationSelected || (option.features & QStyleOptionViewItem::WrapText))
+            return false;
+        const bool selected = option.state & QStyle::State_Selected;
+        if (selected && !style->styleHint(QStyle::SH_ItemView_ShowDecorationSelected, &option, widget))
+            return false;
+        std::array<QModelRoleData, 7> roles{QModelRoleData(Qt::DisplayRole),    QModelRoleData(Qt::TextAlignmentRole),
+                                            QModelRoleData(Qt::FontRole),       QModelRoleData(Qt::ForegroundRole),
+                                            QModelRoleData(Qt::BackgroundRole), QModelRoleData(Qt::CheckStateRole),
+                                            QModelRoleData(Qt::DecorationRole)};
+        index.multiData(roles);
+        const QVariant &display = roles[0].data();
+        if ((display.isValid() && display.metaType().id() != QMetaType::QString)
+            || std::any_of(roles.begin() + 2, roles.end(), [](const QModelRoleData &r) { return r.data().isValid(); }))
+            return false;
+        const QString text = display.toString();
+        const Qt::Alignment alignment = roles[1].data().isValid() ? Qt::Alignment(roles[1].data().toInt())
+                                                                 : option.displayAlignment;
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+        const QRect textRect = option.rect.adjusted(margin, 0, -margin, 0);
+        const CellText *shaped = nullptr;
+        if (!text.isEmpty()) {
+            if (textRect.width() <= 0)
+                return false;
+            shaped = &kept(text, option, alignment, textRect.width());
+            if (!shaped->plain)
+                return false;
+        }
+
+        painter->save();
+        painter->setClipRect(option.rect, Qt::IntersectClip);
+        const QPalette &palette = option.palette;
+        QPalette::ColorGroup group = (widget ? widget->isEnabled() : bool(option.state & QStyle::State_Enabled))
+                                         ? QPalette::Normal
+                                         : QPalette::Disabled;
+        if (group == QPalette::Normal && !(option.state & QStyle::State_Active))
+            group = QPalette::Inactive;
+        if (selected)
+            painter->fillRect(option.rect, palette.brush(group, QPalette::Highlight));
+        if (shaped) {
+            group = option.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
+            if (group == QPalette::Normal && !(option.state & QStyle::State_Active))
+                group = QPalette::Inactive;
+            painter->setPen(palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+            const QRect room = QStyle::alignedRect(Qt::LayoutDirectionAuto, alignment,
+                                                   QSize(textRect.width(), shaped->height), textRect);
+            painter->drawStaticText(QPointF(textRect.x(), room.top()), shaped->shown);
+        }
+        painter->restore();
+        return true;
+    }
+
+    const CellText &kept(const QString &text, const QStyleOptionViewItem &option, Qt::Alignment alignment,
+                         int width) const
+    {
+        if (option.font != m_font) {
+            m_recent.clear();
+            m_older.clear();
+            m_font = option.font;
+        }
+        const Key key{text, width, int(alignment) | int(option.direction) << 16 | int(option.textElideMode) << 20};
+        if (auto it = m_recent.constFind(key); it != m_recent.cend())
+            return **it;
+        std::shared_ptr<CellText> cell = m_older.take(key);
+        if (!cell)
+            cell = shape(text, option, alignment, width);
+        if (m_recent.size() >= kGeneration) {
+            m_older = std::move(m_recent);
+            m_recent.clear();
+        }
+        return **m_recent.insert(key, std::move(cell));
+    }
+
+    static std::shared_ptr<CellText> shape(const QString &text, const QStyleOptionViewItem &option,
+                                           Qt::Alignment alignment, int width)
+    {
+        auto cell = std::make_shared<CellText>();
+        // Line breaks the style turns into lines of their own.
+        cell->plain = std::none_of(text.cbegin(), text.cend(), [](QChar c) {
+            return c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() < 0xa0) || c == QChar::LineSeparator
+                   || c == QChar::ParagraphSeparator;
+        });
+        if (!cell->plain)
+            return cell;
+        QTextOption textOption;
+        textOption.setWrapMode(QTextOption::ManualWrap);
+        textOption.setTextDirection(option.direction);
+        textOption.setAlignment(QStyle::visualAlignment(option.direction, alignment));
+        // The style lays out the whole text, elides it where it does not
+        // fit and centres the line shown by the whole text's height.
+        QTextLayout whole(text, option.font);
+        whole.setTextOption(textOption);
+        whole.beginLayout();
+        QTextLine line = whole.createLine();
+        line.setLineWidth(width);
+        whole.endLayout();
+        cell->height = whole.boundingRect().size().toSize().height();
+        cell->shown.setTextFormat(Qt::PlainText);
+        cell->shown.setTextOption(textOption);
+        cell->shown.setTextWidth(width);
+        cell->shown.setText(line.naturalTextWidth() > width
+                                ? QFontMetrics(option.font).elidedText(text, option.textElideMode, width)
+                                : text);
+        cell->shown.prepare(QTransform(), option.font);
+        return cell;
+    }
+
     TDBGrid *m_grid;
+    mutable QFont m_font;
+    mutable QHash<Key, std::shared_ptr<CellText>> m_recent, m_older;
 };
 
 bool numeric(TFieldType type)
@@ -273,7 +428,7 @@ TDBGrid::TDBGrid(QWidget *parent)
     verticalHeader()->setSectionsClickable(true); // as QTableView's own
     verticalHeader()->setHighlightSections(true);
     setModel(m_model);
-    setItemDelegate(new LinesDelegate(this));
+    setItemDelegate(new CellDelegate(this));
     setShowGrid(false);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setWordWrap(false);
@@ -677,6 +832,19 @@ void TDBGrid::setOptions(TDBGridOptions options)
     setPalette(pal);
     followDataSet(m_dataSet ? m_dataSet->currentRow() : -1);
     viewport()->update();
+}
+
+void TDBGrid::setStyledCells(bool styled)
+{
+    if (auto *cells = dynamic_cast<CellDelegate *>(itemDelegate()))
+        cells->styled = styled;
+    viewport()->update();
+}
+
+int TDBGrid::keptCellTexts() const
+{
+    const auto *cells = dynamic_cast<const CellDelegate *>(itemDelegate());
+    return cells ? cells->keptTexts() : 0;
 }
 
 QColor TDBGrid::Color() const

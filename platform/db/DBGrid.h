@@ -174,6 +174,12 @@ public:
 
     TDataSetModel *dataModel() const { return m_model; }
 
+    // Cells drawn by QStyledItemDelegate itself rather than from the texts
+    // the grid keeps shaped: what the grid's drawing is checked against.
+    void setStyledCells(bool styled);
+    // How many shaped cell texts are kept.
+    int keptCellTexts() const;
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;

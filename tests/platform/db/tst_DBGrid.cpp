@@ -1,5 +1,6 @@
 // The data grid: visible fields as columns titled by DisplayLabel, title
-// colours, title click, and the current row kept in step with the cursor.
+// colours, title click, the current row kept in step with the cursor, and
+// cells drawn as Qt's styled delegate draws them.
 #include "platform/db/DBGrid.h"
 #include "support/DBSortGrid.h"
 #include "platform/rtl/Exceptions.h"
@@ -28,6 +29,9 @@ private slots:
     void options();
     void sortGridIsADataGrid();
     void fingerDragScrollsTheRows();
+    void cellsDrawnAsTheStyledDelegate_data();
+    void cellsDrawnAsTheStyledDelegate();
+    void keptTextsOfTheLastScreensOnly();
 
 private:
     TClientDataSet *ds = nullptr;
@@ -191,6 +195,136 @@ void TestDBGrid::fingerDragScrollsTheRows()
     QTest::touchEvent(viewport, finger).press(0, cell.center());
     QTest::touchEvent(viewport, finger).release(0, cell.center());
     QTRY_COMPARE(ds->RecNo(), grid->rowAt(50) + 1);
+}
+
+namespace {
+
+QImage drawn(QWidget *w, qreal scale)
+{
+    QImage image(w->size() * scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    image.fill(Qt::black);
+    w->render(&image);
+    return image;
+}
+
+QString firstDifference(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size())
+        return QStringLiteral("sizes differ");
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y))
+                return QStringLiteral("(%1,%2): %3 against %4")
+                    .arg(x)
+                    .arg(y)
+                    .arg(a.pixel(x, y), 8, 16)
+                    .arg(b.pixel(x, y), 8, 16);
+    return {};
+}
+
+} // namespace
+
+void TestDBGrid::cellsDrawnAsTheStyledDelegate_data()
+{
+    QTest::addColumn<int>("options");
+    QTest::addColumn<bool>("focus");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<Qt::LayoutDirection>("direction");
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<qreal>("scale");
+    const int rows = dgTitles | dgRowLines | dgRowSelect;
+    const QString dejaVu = QStringLiteral("DejaVu Sans");
+    const struct {
+        const char *name;
+        int options;
+        bool focus, enabled;
+        Qt::LayoutDirection direction;
+        QString family;
+    } states[] = {
+        {"row lines, row selected, focus", rows, true, true, Qt::LeftToRight, dejaVu},
+        {"row lines, row selected, no focus", rows, false, true, Qt::LeftToRight, dejaVu},
+        {"search grid, no focus", rows | dgAlwaysShowSelection, false, true, Qt::LeftToRight, dejaVu},
+        {"column lines, cell current, focus", dgTitles | dgColLines, true, true, Qt::LeftToRight, dejaVu},
+        {"both lines, cell current, no focus", dgColLines | dgRowLines, false, true, Qt::LeftToRight, dejaVu},
+        {"no lines, disabled", dgRowSelect, false, false, Qt::LeftToRight, dejaVu},
+        {"right to left", rows, true, true, Qt::RightToLeft, dejaVu},
+        // Fonts whose lines have leading: a fraction of a pixel, and four.
+        {"leading 0.69", rows, false, true, Qt::LeftToRight, QStringLiteral("Liberation Sans")},
+        {"leading 4.2", rows, false, true, Qt::LeftToRight, QStringLiteral("C059")},
+    };
+    for (const qreal scale : {1.0, 1.5})
+        for (const auto &s : states)
+            QTest::addRow("%s, scale %g", s.name, scale)
+                << s.options << s.focus << s.enabled << s.direction << s.family << scale;
+}
+
+void TestDBGrid::cellsDrawnAsTheStyledDelegate()
+{
+    QFETCH(int, options);
+    QFETCH(bool, focus);
+    QFETCH(bool, enabled);
+    QFETCH(Qt::LayoutDirection, direction);
+    QFETCH(QString, family);
+    QFETCH(qreal, scale);
+    // The current row has a text and a number too long for their columns
+    // and an empty cell; another row too, unselected.
+    TClientDataSet data;
+    data.fromJson(R"({"fields":[{"name":"CODIGO","type":"integer"},{"name":"NOME","type":"string","size":40},
+        {"name":"PRECO","type":"currency"},{"name":"OBS","type":"string","size":10}],
+        "records":[[1,"Café",6.5,"Quente"],[2,"Pão de queijo com requeijão e goiabada",1234567.89,null],
+        [3,"Çñø 中文",5,""],[4,"Bolo de milho com erva-doce e canela",null,"Fatia"],[null,"Chá",0.5,"Gelado"]]})");
+    data.setRecNo(2);
+    TDataSource dataSource;
+    dataSource.setDataSet(&data);
+    TDBGrid g;
+    g.setStyledCells(true);
+    QFont f(family);
+    f.setBold(true);
+    f.setPixelSize(21);
+    g.setFont(f);
+    g.setColor(QColor(255, 255, 225));
+    g.setOptions(TDBGridOptions(options));
+    g.setLayoutDirection(direction);
+    g.setEnabled(enabled);
+    g.setDataSource(&dataSource);
+    g.resize(500, 200);
+    g.show();
+    QVERIFY(QTest::qWaitForWindowActive(&g));
+    g.setColumnWidth(1, 150);
+    g.setColumnWidth(2, 80);
+    if (focus)
+        g.setFocus();
+    else
+        g.clearFocus();
+    QCOMPARE(g.hasFocus(), focus);
+
+    const QImage styled = drawn(&g, scale);
+    QCOMPARE(g.keptCellTexts(), 0);
+    g.setStyledCells(false);
+    const QImage own = drawn(&g, scale);
+    QVERIFY(g.keptCellTexts() > 0);
+    QCOMPARE(firstDifference(own, styled), QString());
+}
+
+void TestDBGrid::keptTextsOfTheLastScreensOnly()
+{
+    QStringList records;
+    for (int code = 1; code <= 1500; ++code)
+        records << QStringLiteral("[%1,\"Produto %1\",\"S\",%1]").arg(code);
+    ds->fromJson(QStringLiteral(R"({"fields":[{"name":"CODIGO","type":"integer"},{"name":"NOME","type":"string","size":40},
+        {"name":"ATIVO","type":"string","size":1,"visible":false},{"name":"PRECO","type":"currency"}],"records":[%1]})")
+                     .arg(records.join(u','))
+                     .toUtf8());
+    grid->resize(400, 2000);
+    QScrollBar *rows = grid->verticalScrollBar();
+    for (int top = 0; top <= rows->maximum(); top += grid->viewport()->height()) {
+        rows->setValue(top);
+        drawn(grid, 1);
+    }
+    // 4 500 texts were drawn; a few screens of them are kept.
+    QVERIFY(grid->keptCellTexts() > 0);
+    QVERIFY(grid->keptCellTexts() < 1500);
 }
 
 QTEST_MAIN(TestDBGrid)
