@@ -58,14 +58,14 @@ void TClientDataSet::Private::settle(TClientDataSet &ds)
     if (p.placed >= ds.m_view.size())
         return;
     const std::vector<int> &order = ds.m_store->ordered(p.keys);
-    const int top = *std::max_element(ds.m_view.begin(), ds.m_view.end());
-    std::vector<char> in(size_t(top) + 1);
+    db::Bitmap in;
+    in.resize(size_t(*std::max_element(ds.m_view.begin(), ds.m_view.end())) + 1);
     for (int r : ds.m_view)
-        in[size_t(r)] = 1;
+        in.set(size_t(r));
     std::vector<int> view;
     view.reserve(ds.m_view.size());
     for (int r : order)
-        if (r <= top && in[size_t(r)])
+        if (in.test(size_t(r)))
             view.push_back(r);
     Q_ASSERT(view.size() == ds.m_view.size()
              && std::equal(ds.m_view.begin(), ds.m_view.begin() + std::ptrdiff_t(p.placed), view.begin())

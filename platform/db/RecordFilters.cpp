@@ -391,9 +391,8 @@ std::vector<int> RecordStore::select(const SortKeys &keys, const FilterPlan &pla
     const auto lessNow = [&](int a, int b) { return less(keys, a, b, false); };
     *placed = std::min(rows.size(), firstRows);
     std::partial_sort(rows.begin(), rows.begin() + std::ptrdiff_t(*placed), rows.end(), lessNow);
-    if (*placed == rows.size())
-        return rows;
-    orderReady(keys);
+    if (*placed < rows.size())
+        orderReady(keys);
     return rows;
 }
 
