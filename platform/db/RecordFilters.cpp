@@ -403,12 +403,8 @@ std::vector<int> RecordStore::passing(const std::vector<int> &order, const Filte
     std::vector<int> out;
     Bitmap fresh;
     const Bitmap *sql = plan.sqlPart.isEmpty() ? nullptr : &filterResult(plan.sqlPart, plan.text, fresh);
-    if (plan.prefixField < 0) {
-        for (int r : order)
-            if (sql->test(size_t(r)))
-                out.push_back(r);
-        return out;
-    }
+    if (plan.prefixField < 0)
+        return sql->kept(order);
     const std::string_view prefix(plan.prefix.constData(), size_t(plan.prefix.size()));
     char buffer[24];
     const auto starts = [&](std::string_view t) {
@@ -435,11 +431,7 @@ std::vector<int> RecordStore::passing(const std::vector<int> &order, const Filte
         match.set(size_t(*it));
     if (sql)
         match.intersect(*sql);
-    out.reserve(size_t(hi - lo));
-    for (int r : order)
-        if (match.test(size_t(r)))
-            out.push_back(r);
-    return out;
+    return match.kept(order);
 }
 
 } // namespace TouchDialogs::db
