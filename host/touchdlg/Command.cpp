@@ -105,11 +105,26 @@ void checkDataOptions(const QCommandLineParser &parser, const QString &command)
         throw UsageError{QStringLiteral("--fields goes with --data")};
 }
 
+// A data packet's JSON form in a regular file, read in pieces straight into
+// the records, never whole in memory; null for anything else.
+std::unique_ptr<TClientDataSet> jsonPacketFile(const QString &fileName)
+{
+    QFile file(fileName);
+    if (fileName == QLatin1String("-") || !file.open(QIODevice::ReadOnly) || file.isSequential()
+        || file.size() > kMaxDataBytes || dataForm(file.peek(64 << 10)) != DataForm::JsonPacket)
+        return nullptr;
+    auto data = std::make_unique<TClientDataSet>();
+    data->LoadFromFile(fileName);
+    return data;
+}
+
 std::unique_ptr<TClientDataSet> openData(const QCommandLineParser &parser, const QString &command)
 {
     checkDataOptions(parser, command);
     std::unique_ptr<TClientDataSet> data;
-    if (parser.isSet(QStringLiteral("data"))) {
+    if (parser.isSet(QStringLiteral("data")) && !parser.isSet(QStringLiteral("fields")))
+        data = jsonPacketFile(parser.value(QStringLiteral("data")));
+    if (!data && parser.isSet(QStringLiteral("data"))) {
         const QString fileName = parser.value(QStringLiteral("data"));
         const QString source = fileName == QLatin1String("-") ? QStringLiteral("standard input") : fileName;
         const QString fields = parser.value(QStringLiteral("fields"));
@@ -143,7 +158,7 @@ std::unique_ptr<TClientDataSet> openData(const QCommandLineParser &parser, const
             }
             break;
         }
-    } else {
+    } else if (!data) {
         data = sample::sampleDataSet(parser.value(QStringLiteral("sample")));
     }
     if (parser.isSet(QStringLiteral("filter"))) {

@@ -830,7 +830,23 @@ void TClientDataSet::LoadFromFile(const QString &fileName)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw EDatabaseError(QStringLiteral("Cannot read %1: %2").arg(fileName, file.errorString()));
-    const QByteArray bytes = readDataBytes(file, fileName);
+    static const QByteArray bom("\xEF\xBB\xBF");
+    // JSON in a regular file goes straight into the records, a piece at a
+    // time: over a million records, reading it whole costs more than parsing.
+    if (!file.isSequential() && file.size() <= kMaxDataBytes) {
+        const QByteArray head = file.peek(4096);
+        const qint64 skip = head.startsWith(bom) ? bom.size() : 0;
+        if (head.mid(skip).trimmed().startsWith('{') && file.seek(skip)) {
+            if (std::unique_ptr<RecordStore> store = fastJsonStore(file)) {
+                adopt(std::move(store), false);
+                return;
+            }
+            file.seek(0);
+        }
+    }
+    QByteArray bytes = readDataBytes(file, fileName);
+    if (bytes.startsWith(bom))
+        bytes.remove(0, bom.size());
     if (bytes.trimmed().startsWith('{'))
         fromJson(bytes);
     else

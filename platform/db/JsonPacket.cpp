@@ -4,11 +4,13 @@
 #include "platform/db/RecordStore.h"
 #include "platform/rtl/Exceptions.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -173,7 +175,20 @@ std::vector<FieldInfo> jsonFields(const QJsonArray &fields, std::vector<bool> &s
 // reader would decide otherwise.
 class FastReader {
 public:
-    explicit FastReader(const QByteArray &json) : m_p(json.constData()), m_end(json.constData() + json.size()) {}
+    explicit FastReader(const QByteArray &json)
+        : m_p(json.constData()), m_end(json.constData() + json.size()), m_begin(m_p), m_size(size_t(json.size()))
+    {
+    }
+    // A regular file from its current position, read in pieces through one
+    // window: the text is never whole in memory, and no memory is touched
+    // for it but the window's.
+    explicit FastReader(QFile &file)
+        : m_file(&file), m_buffer(std::make_unique<char[]>(kWindow)),
+          m_size(size_t(std::max<qint64>(0, file.size() - file.pos()))), m_atEnd(false)
+    {
+        m_p = m_end = m_begin = m_buffer.get();
+        more(kWindow);
+    }
 
     // The store, or null when the document reader must decide.
     std::unique_ptr<RecordStore> read()
@@ -183,6 +198,7 @@ public:
             return nullptr;
         bool haveFields = false, haveRecords = false;
         for (bool first = true;; first = false) {
+            more(kRoom);
             skipSpace();
             if (first && eat('}'))
                 break;
@@ -210,8 +226,9 @@ public:
             if (!eat(','))
                 return nullptr;
         }
+        more(kRoom);
         skipSpace();
-        if (m_p != m_end || !haveFields)
+        if (m_p != m_end || !m_atEnd || !haveFields)
             return nullptr;
         for (size_t f = 0; f < m_infos.size(); ++f) {
             if (m_infos[f].type != ftString || m_sized[f])
@@ -224,6 +241,40 @@ public:
     }
 
 private:
+    // A window of 2 MiB, refilled when less than a record's room is ahead:
+    // a longer record (or a value skipped) is left to the document reader.
+    static constexpr size_t kWindow = size_t(2) << 20;
+    static constexpr size_t kRoom = size_t(512) << 10;
+
+    // At least `need` bytes ahead of m_p, or all that is left of the text.
+    void more(size_t need)
+    {
+        if (!m_file || m_atEnd || size_t(m_end - m_p) >= need)
+            return;
+        char *window = m_buffer.get();
+        const size_t ahead = size_t(m_end - m_p);
+        m_before += size_t(m_p - m_begin);
+        std::memmove(window, m_p, ahead);
+        m_p = window;
+        char *end = window + ahead;
+        while (end != window + kWindow) {
+            const qint64 n = m_file->read(end, qint64(window + kWindow - end));
+            if (n <= 0) {
+                // A read error makes the text end early: the reader gives
+                // up, and reading it whole names the error.
+                m_atEnd = true;
+                break;
+            }
+            end += n;
+        }
+        m_end = end;
+        // A file grown past the bound while read is left to the whole read.
+        if (m_before + size_t(m_end - m_begin) > size_t(kMaxDataBytes))
+            m_end = m_p;
+    }
+    // Bytes of the text before m_p.
+    size_t position() const { return m_before + size_t(m_p - m_begin); }
+
     bool eat(char c)
     {
         if (m_p == m_end || *m_p != c)
@@ -497,8 +548,9 @@ private:
         if (eat(']'))
             return true;
         const size_t n = m_infos.size();
-        const char *start = m_p;
+        const size_t start = position();
         for (;;) {
+            more(kRoom);
             skipSpace();
             if (!eat('['))
                 return false;
@@ -509,9 +561,9 @@ private:
                 // dozen doublings.
                 size_t capacity = 1024;
                 if (m_capacity) {
-                    const double perRecord = double(m_p - start) / row;
-                    const size_t more = size_t(double(m_end - m_p) / perRecord * 1.05);
-                    capacity = std::max(m_capacity * 2, size_t(row) + more + 16);
+                    const double perRecord = double(position() - start) / row;
+                    const size_t left = m_size > position() ? m_size - position() : 0;
+                    capacity = std::max(m_capacity * 2, size_t(row) + size_t(double(left) / perRecord * 1.05) + 16);
                 }
                 for (db::Column &c : m_columns) {
                     if (m_capacity)
@@ -618,8 +670,14 @@ private:
         }
     }
 
+    QFile *m_file = nullptr;
+    std::unique_ptr<char[]> m_buffer;
     const char *m_p;
     const char *m_end;
+    const char *m_begin; // the window's start (the text's, in memory)
+    size_t m_before = 0; // bytes of the text before the window
+    size_t m_size;       // the text's size, as far as known
+    bool m_atEnd = true; // no more text after m_end
     std::vector<FieldInfo> m_infos;
     std::vector<bool> m_sized;
     std::vector<db::Column> m_columns;
@@ -630,6 +688,11 @@ private:
 };
 
 } // namespace
+
+std::unique_ptr<RecordStore> fastJsonStore(QFile &file)
+{
+    return FastReader(file).read();
+}
 
 // The whole text is parsed once; the records then go straight into a new
 // store (one pass over them), which replaces the dataset's only when all is valid.

@@ -91,6 +91,12 @@ void TestCmdData::data_data()
     // Qt's conversion ends at a NUL: "03\0 9" was taken as 3.
     QTest::newRow("NUL inside a number") << "a.csv" << QByteArray("A,B\n03\0 9,1\0\n", 13) << "A:integer,B:float"
                                          << "" << "line 2, A: \"03";
+    // A JSON packet in a file is read in pieces, straight into the records.
+    QTest::newRow("JSON packet, byte-order mark") << "p.json"
+                                                  << QByteArray("\xEF\xBB\xBF {\"records\":[[2],[1]],\"fields\":[{\"name\":\"A\",\"type\":\"integer\"}]}")
+                                                  << "" << "A:integer" << "[[2],[1]]";
+    QTest::newRow("JSON packet, a wrong value") << "p.json" << QByteArray(R"({"fields":[{"name":"A","type":"integer"}],"records":[["x"]]})")
+                                                << "" << "" << "record 1, field \"A\": \"x\" is not an integer value";
     QTest::newRow("--fields on a JSON packet")
         << "a.json" << QByteArray(R"({"fields":[{"name":"A","type":"integer"}],"records":[]})") << "A:string" << ""
         << "--fields goes with CSV or JSON records";

@@ -3,6 +3,7 @@
 // dataset exactly as it was.
 #include "platform/db/ClientDataSet.h"
 #include "platform/db/FilterText.h"
+#include "platform/db/RecordStore.h"
 #include "platform/rtl/Exceptions.h"
 
 #include <QJsonArray>
@@ -1048,6 +1049,7 @@ void TestDataPackets::jsonReadersAgree_data()
 {
     QTest::addColumn<QByteArray>("fields");
     QTest::addColumn<QByteArray>("records");
+    QTest::addColumn<bool>("pieces"); // read from a file in pieces, not whole by the document reader
     const QByteArray all = R"([{"name":"S","type":"string","size":20},{"name":"I","type":"integer"},{"name":"L","type":"largeint"},)"
                            R"({"name":"F","type":"float"},{"name":"C","type":"currency"},{"name":"B","type":"boolean"},)"
                            R"({"name":"D","type":"date"},{"name":"T","type":"time"},{"name":"DT","type":"datetime"},)"
@@ -1056,49 +1058,81 @@ void TestDataPackets::jsonReadersAgree_data()
     QTest::newRow("1 values") << all << QByteArray(R"([["Açaí \"x\"\n\u00e9\u20ac/\/",0,1,0.1,12.3456,true,"2024-02-29","23:59:58.007","1999-12-31T00:00:01","😀\t",""],)"
                                                    R"(["",1,-1,-0.0,37.05,false,"0001-01-01","00:00","2038-01-19 03:14:08.500","","1234567890"],)"
                                                    R"([null,127,128,1e-300,-922337203685477,null,null,null,null,null,null],)"
-                                                   R"(["s",-129,32768,-1e300,0.5,true,null,null,null,null,"Ç"]])");
+                                                   R"(["s",-129,32768,-1e300,0.5,true,null,null,null,null,"Ç"]])") << true;
     QTest::newRow("2 integer widths") << all << QByteArray(R"([["a",8388607,-8388609,1,1,true)" + nulls + R"(,)"
                                                            R"(["b",2147483647,140737488355328,2,2,false)" + nulls + R"(,)"
                                                            R"(["c",-2147483648,-140737488355329,3,3,true)" + nulls + R"(,)"
                                                            R"(["d",0,9007199254740993,4,4,true)" + nulls + R"(,)"
                                                            R"(["e",1e3,"9223372036854775807",5,5,true)" + nulls + R"(,)"
-                                                           R"(["f",2,1e17,-0.0,6,true)" + nulls + "]");
+                                                           R"(["f",2,1e17,-0.0,6,true)" + nulls + "]") << true;
     QTest::newRow("3 unknown keys and spaces") << QByteArray(R"([{"name":"A","type":"integer","x":[{"y":null}]}])")
-                                               << QByteArray(" [ [ 1 ] ,\n\t[2]\r ] , \"more\" : {\"a\":[1,2.5e-3,{\"b\":[]}]}");
-    QTest::newRow("4 no records") << QByteArray(R"([{"name":"A","type":"integer"}])") << QByteArray("[]");
-    QTest::newRow("5 required null") << QByteArray(R"([{"name":"A","type":"integer","required":true}])") << QByteArray("[[1],[null]]");
-    QTest::newRow("6 fraction for integer") << QByteArray(R"([{"name":"A","type":"integer"}])") << QByteArray("[[1.5]]");
-    QTest::newRow("7 too many decimals") << QByteArray(R"([{"name":"A","type":"currency"}])") << QByteArray("[[0.00001]]");
-    QTest::newRow("8 too long") << QByteArray(R"([{"name":"A","type":"string","size":3}])") << QByteArray(R"([["abç"],["abçd"]])");
-    QTest::newRow("9 lone surrogate") << QByteArray(R"([{"name":"A","type":"string"}])") << QByteArray(R"([["a\ud800b"]])");
-    QTest::newRow("10 surrogate pair") << QByteArray(R"([{"name":"A","type":"string"}])") << QByteArray(R"([["a\ud83d\ude00"]])");
-    QTest::newRow("11 bytes that are not UTF-8") << QByteArray(R"([{"name":"A","type":"string"}])") << QByteArray("[[\"a\xC3(\"],[\"\xED\xA0\x80\"]]");
-    QTest::newRow("12 NUL") << QByteArray(R"([{"name":"A","type":"memo"}])") << QByteArray(R"([["a\u0000b"]])");
-    QTest::newRow("13 infinite") << QByteArray(R"([{"name":"A","type":"float"}])") << QByteArray("[[1e400]]");
-    QTest::newRow("14 leading zero") << QByteArray(R"([{"name":"A","type":"integer"}])") << QByteArray("[[01]]");
-    QTest::newRow("15 short record") << QByteArray(R"([{"name":"A","type":"integer"},{"name":"B","type":"integer"}])") << QByteArray("[[1,2],[3]]");
-    QTest::newRow("16 minus zero") << QByteArray(R"([{"name":"A","type":"integer"},{"name":"F","type":"float"}])") << QByteArray("[[-0,-0]]");
-    QTest::newRow("17 text for boolean") << QByteArray(R"([{"name":"A","type":"boolean"}])") << QByteArray(R"([["true"]])");
+                                               << QByteArray(" [ [ 1 ] ,\n\t[2]\r ] , \"more\" : {\"a\":[1,2.5e-3,{\"b\":[]}]}") << true;
+    QTest::newRow("4 no records") << QByteArray(R"([{"name":"A","type":"integer"}])") << QByteArray("[]") << true;
+    QTest::newRow("5 required null") << QByteArray(R"([{"name":"A","type":"integer","required":true}])") << QByteArray("[[1],[null]]") << false;
+    QTest::newRow("6 fraction for integer") << QByteArray(R"([{"name":"A","type":"integer"}])") << QByteArray("[[1.5]]") << false;
+    QTest::newRow("7 too many decimals") << QByteArray(R"([{"name":"A","type":"currency"}])") << QByteArray("[[0.00001]]") << false;
+    QTest::newRow("8 too long") << QByteArray(R"([{"name":"A","type":"string","size":3}])") << QByteArray(R"([["abç"],["abçd"]])") << false;
+    QTest::newRow("9 lone surrogate") << QByteArray(R"([{"name":"A","type":"string"}])") << QByteArray(R"([["a\ud800b"]])") << false;
+    QTest::newRow("10 surrogate pair") << QByteArray(R"([{"name":"A","type":"string"}])") << QByteArray(R"([["a\ud83d\ude00"]])") << false;
+    QTest::newRow("11 bytes that are not UTF-8") << QByteArray(R"([{"name":"A","type":"string"}])") << QByteArray("[[\"a\xC3(\"],[\"\xED\xA0\x80\"]]") << false;
+    QTest::newRow("12 NUL") << QByteArray(R"([{"name":"A","type":"memo"}])") << QByteArray(R"([["a\u0000b"]])") << false;
+    QTest::newRow("13 infinite") << QByteArray(R"([{"name":"A","type":"float"}])") << QByteArray("[[1e400]]") << false;
+    QTest::newRow("14 leading zero") << QByteArray(R"([{"name":"A","type":"integer"}])") << QByteArray("[[01]]") << false;
+    QTest::newRow("15 short record") << QByteArray(R"([{"name":"A","type":"integer"},{"name":"B","type":"integer"}])") << QByteArray("[[1,2],[3]]") << false;
+    QTest::newRow("16 minus zero") << QByteArray(R"([{"name":"A","type":"integer"},{"name":"F","type":"float"}])") << QByteArray("[[-0,-0]]") << false;
+    QTest::newRow("17 text for boolean") << QByteArray(R"([{"name":"A","type":"boolean"}])") << QByteArray(R"([["true"]])") << false;
     // Many pages of records, over three levels of the table's tree, and a
     // record longer than a page.
     QByteArray many = "[";
     for (int i = 0; i < 3000; ++i)
         many += (i ? ",[" : "[") + QByteArray::number(i * 7919) + ",\"" + QByteArray(700 + i % 300, char('a' + i % 26)) + "\"]";
     const QByteArray big = R"([{"name":"N","type":"integer"},{"name":"M","type":"memo"}])";
-    QTest::newRow("18 three levels") << big << many + ']';
-    QTest::newRow("19 longer than a page") << big << many + ",[1,\"" + QByteArray(5000, 'z') + "\"]]";
+    QTest::newRow("18 three levels") << big << many + ']' << true;
+    QTest::newRow("19 longer than a page") << big << many + ",[1,\"" + QByteArray(5000, 'z') + "\"]]" << true;
+    // Read from a file, the text comes in windows of 2 MiB: records across
+    // their edges, one longer than the window (then read whole),
+    // a fault and words after the end past the first window.
+    QByteArray across = "[";
+    for (int i = 0; i < 4000; ++i)
+        across += (i ? ",[" : "[") + QByteArray::number(i) + ",\"" + QByteArray("açaí ") + QByteArray(i % 2000, 'x') + "\"]";
+    QTest::newRow("20 across windows") << big << across + ']' << true;
+    QTest::newRow("21 a record longer than the window") << big << across + ",[1,\"" + QByteArray(3 << 20, 'z') + "\"]]" << false;
+    QTest::newRow("22 a fault past the first window") << big << across + ",[1,2]]" << false;
+    QTest::newRow("23 words after the end") << big << across + "]}" + QByteArray(3 << 20, ' ') + "x" << false;
+    QTest::newRow("24 a key after the records") << big << across + R"(], "more": [)" + QByteArray(3 << 20, ' ') + "1]" << false;
 }
 
 void TestDataPackets::jsonReadersAgree()
 {
     QFETCH(QByteArray, fields);
     QFETCH(QByteArray, records);
+    QFETCH(bool, pieces);
     TClientDataSet oneRead, document;
     QString oneReadError, documentError;
+    const QByteArray text = R"({"fields":)" + fields + R"(,"records":)" + records + '}';
     try {
-        oneRead.fromJson(R"({"fields":)" + fields + R"(,"records":)" + records + '}');
+        oneRead.fromJson(text);
     } catch (const EDatabaseError &e) {
         oneReadError = e.Message();
+    }
+    // The same text in a file, with and without a byte-order mark: read in
+    // pieces where it can be, else whole, to the same dataset or message.
+    QTemporaryDir dir;
+    for (const QByteArray &bom : {QByteArray(), QByteArray("\xEF\xBB\xBF")}) {
+        QFile file(dir.filePath(QStringLiteral("data.json")));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bom + text) == bom.size() + text.size());
+        file.close();
+        QVERIFY(file.open(QIODevice::ReadOnly) && file.seek(bom.size()));
+        QCOMPARE(fastJsonStore(file) != nullptr, pieces);
+        TClientDataSet fromFile;
+        try {
+            fromFile.LoadFromFile(file.fileName());
+        } catch (const EDatabaseError &e) {
+            QCOMPARE(e.Message(), oneReadError);
+            continue;
+        }
+        QVERIFY2(oneReadError.isEmpty(), qPrintable(oneReadError));
+        compareAll(fromFile, oneRead);
     }
     try {
         document.fromJson(R"({"records":)" + records + R"(,"fields":)" + fields + '}');
