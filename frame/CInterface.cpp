@@ -1,6 +1,6 @@
-// The C interface of touchdialogs.h: each function turns its C arguments into
+// The C interface of touchdialogs_c.h: each function turns its C arguments into
 // the dialog's, runs it, and turns every exception into a status and a text.
-#include <TouchDialogs/touchdialogs.h>
+#include <TouchDialogs/touchdialogs_c.h>
 
 #include <TouchDialogs/TouchDialogs.h>
 

@@ -5,7 +5,7 @@
 // says why on TD_ERROR and leaves its out-parameters alone unless TD_OK; an
 // accepted dataset round-trips through both forms, and a refused filter
 // changes nothing.
-#include <TouchDialogs/touchdialogs.h>
+#include <TouchDialogs/touchdialogs_c.h>
 
 #include <QByteArray>
 #include <QJsonArray>

@@ -9,7 +9,7 @@
     product = td.search([{"CODIGO": 1, "NOME": "Café"}, {"CODIGO": 2, "NOME": "Chá"}])
 
 A thin layer, with ctypes only, over the C interface of libTouchDialogs
-(TouchDialogs/touchdialogs.h). The library is found by its soname
+(TouchDialogs/touchdialogs_c.h). The library is found by its soname
 (libTouchDialogs.so.1), or at the path in the TOUCHDIALOGS_LIBRARY environment
 variable; it is loaded by the first call that needs it, so that the module
 imports without it, and OSError says what was tried when it cannot be loaded.

@@ -4,7 +4,7 @@
  * process with runs in a child process first. Prints the first difference
  * and fails. */
 #define _POSIX_C_SOURCE 200809L
-#include <TouchDialogs/touchdialogs.h>
+#include <TouchDialogs/touchdialogs_c.h>
 
 #include <pthread.h>
 #include <stdio.h>

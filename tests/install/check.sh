@@ -34,6 +34,11 @@ install)
     # Every header of the tree, none left behind.
     diff <(cd "$src/include/TouchDialogs" && find . -type f | sort) \
         <(cd "$prefix/include/TouchDialogs" && find . -type f | sort) || fail "headers differ"
+    # The C header compiles as C under its name and its former one.
+    for h in touchdialogs_c.h touchdialogs.h; do
+        echo "#include <TouchDialogs/$h>" | ${CC:-cc} -x c -std=c99 -fsyntax-only -I"$prefix/include" - ||
+            fail "TouchDialogs/$h does not compile as C"
+    done
     # Language packs built beside the library go into a folder of their own:
     # ldconfig takes every lib*.so* in the library's folder for a library.
     for pack in "$build"/lib/libTouchDialogs.so.*.rcc; do
