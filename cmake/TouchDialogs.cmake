@@ -1,9 +1,62 @@
-# td_add_unit(<target> SOURCES ... [LIBS ...])
-# One static library per folder, folded whole into libTouchDialogs.
+# Headers are included by their path from the top of the tree
+# ("platform/db/Values.h"), but a target finds only those of the folders it
+# links: each folder's headers are staged under the build tree as symbolic
+# links (as Bazel's virtual includes), and only the stage is on an include path.
+#
+# td_stage_headers(<name> <folder> [<header> ...])
+# Stages the named headers of <folder> (all of it when none are named) as
+# <stage>/<folder>/..., once per name, and sets td_stage to <stage>.
+function(td_stage_headers name folder)
+    set(stage ${PROJECT_BINARY_DIR}/headers/${name})
+    if(NOT ARGN)
+        set(links ${folder})
+    else()
+        list(TRANSFORM ARGN PREPEND ${folder}/ OUTPUT_VARIABLE links)
+    endif()
+    foreach(link IN LISTS links)
+        if(NOT IS_SYMLINK ${stage}/${link})
+            get_filename_component(dir ${stage}/${link} DIRECTORY)
+            file(MAKE_DIRECTORY ${dir})
+            file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${link} ${stage}/${link} SYMBOLIC)
+        endif()
+    endforeach()
+    set(td_stage ${stage} PARENT_SCOPE)
+endfunction()
+
+# The public headers (include/TouchDialogs), which every part of the tree may use.
+add_library(td_public_headers INTERFACE)
+target_include_directories(td_public_headers INTERFACE ${PROJECT_SOURCE_DIR}/include)
+
+# td_own_headers(<target>): a program or test sees the headers of its own folder.
+function(td_own_headers target)
+    file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+    string(REPLACE / - name ${folder})
+    td_stage_headers(folder-${name} ${folder})
+    target_include_directories(${target} PRIVATE ${td_stage})
+    target_link_libraries(${target} PRIVATE td_public_headers)
+endfunction()
+
+# td_add_unit(<target> SOURCES ... [HEADERS ...] [LIBS ...])
+# One static library per folder, folded whole into libTouchDialogs. Those
+# that link it see the folder's HEADERS, or all of its headers when none are
+# named; <target>_internals shows all of them (to the unit itself and to the
+# tests that reach inside).
 function(td_add_unit target)
-    cmake_parse_arguments(U "" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(U "" "" "SOURCES;HEADERS;LIBS" ${ARGN})
     add_library(${target} STATIC ${U_SOURCES})
-    target_link_libraries(${target} PUBLIC ${U_LIBS} PRIVATE td_warnings)
+    file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+    add_library(${target}_internals INTERFACE)
+    td_stage_headers(${target}_internals ${folder})
+    target_include_directories(${target}_internals INTERFACE ${td_stage})
+    target_link_libraries(${target}_internals INTERFACE td_public_headers)
+    if(U_HEADERS)
+        td_stage_headers(${target} ${folder} ${U_HEADERS})
+        target_include_directories(${target} PUBLIC ${td_stage})
+        target_link_libraries(${target} PRIVATE ${target}_internals)
+    else()
+        target_link_libraries(${target} PUBLIC ${target}_internals)
+    endif()
+    target_link_libraries(${target} PUBLIC ${U_LIBS} td_public_headers PRIVATE td_warnings)
     target_compile_definitions(${target} PRIVATE TD_BUILDING_LIBRARY)
 endfunction()
 
@@ -26,6 +79,7 @@ function(td_add_test name)
     cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} td_testsupport Qt6::Test td_warnings)
+    td_own_headers(${name})
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=qt.qpa.*=false"
@@ -40,6 +94,7 @@ function(td_add_x11_test name)
     cmake_parse_arguments(T "WM" "SCREEN" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} td_testsupport Qt6::Test td_warnings)
+    td_own_headers(${name})
     set(wrapper ${PROJECT_SOURCE_DIR}/tests/support/with-xserver)
     if(T_WM)
         set(wrapper ${wrapper} --wm)
@@ -62,6 +117,7 @@ function(td_add_wayland_test name)
     cmake_parse_arguments(T "" "SCREEN" "COMPOSITOR;SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} td_testsupport Qt6::Test td_warnings)
+    td_own_headers(${name})
     if(NOT T_COMPOSITOR)
         set(T_COMPOSITOR sway)
     endif()

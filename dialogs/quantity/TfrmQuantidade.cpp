@@ -1,11 +1,12 @@
 #include "dialogs/quantity/TfrmQuantidade.h"
-#include "dialogs/message/MessageUnit.h"
 #include "dialogs/quantity/QuantityUnit.h"
 #include "platform/forms/Controls.h"
 #include "platform/rtl/SysUtils.h"
 #include "support/Consiste.h"
 #include "support/Messages.h"
 #include "support/Trad.h"
+
+#include <TouchDialogs/Message.h>
 
 #include <QCloseEvent>
 
