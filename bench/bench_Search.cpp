@@ -13,7 +13,7 @@
 #include "dialogs/search/TfrmPesquisa.h"
 #include "frame/Frame.h"
 #include "host/sample/SampleData.h"
-#include "platform/db/DBGrid.h"
+#include "platform/grid/DBGrid.h"
 
 #include "bench/DialogBench.h"
 

@@ -6,7 +6,7 @@
 #include "dialogs/message/MessageUnit.h"
 #include "dialogs/quantity/QuantityUnit.h"
 #include "dialogs/search/SearchUnit.h"
-#include "platform/db/DbUnit.h"
+#include "platform/grid/GridUnit.h"
 #include "platform/forms/FormsUnit.h"
 #include "platform/win/Windows.h"
 #include "support/SupportUnit.h"
@@ -35,7 +35,7 @@ const TPackageUnitEntry kUnits[] = {
     {RtlUnit::init, RtlUnit::fini},
     {WinUnit::init, WinUnit::fini},
     {forms::unitInit, forms::unitFini},
-    {db::unitInit, db::unitFini},
+    {grid::unitInit, grid::unitFini},
     {support::unitInit, support::unitFini},
     {message::unitInit, message::unitFini},
     {keyboard::unitInit, keyboard::unitFini},

@@ -2,7 +2,7 @@
 // and keys like TDBGrid; the form that owns it decides how to order the data.
 #pragma once
 
-#include "platform/db/DBGrid.h"
+#include "platform/grid/DBGrid.h"
 
 namespace TouchDialogs {
 

@@ -10,8 +10,8 @@
 #include "support/OnScreenKeyboard.h"
 #include "support/ScanBurst.h"
 #include "platform/db/ClientDataSet.h"
-#include "platform/db/DBGrid.h"
-#include "platform/db/DataSource.h"
+#include "platform/grid/DBGrid.h"
+#include "platform/grid/DataSource.h"
 #include "platform/db/FilterText.h"
 #include "platform/forms/Form.h"
 

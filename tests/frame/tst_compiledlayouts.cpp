@@ -9,7 +9,7 @@
 #include "dialogs/quantity/TfrmQuantidade.h"
 #include "dialogs/search/TfrmPesquisa.h"
 #include "frame/Frame.h"
-#include "platform/db/DBGrid.h"
+#include "platform/grid/DBGrid.h"
 #include "platform/forms/Application.h"
 #include "platform/forms/Controls.h"
 #include "tests/support/TestSupport.h"

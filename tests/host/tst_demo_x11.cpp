@@ -4,7 +4,7 @@
 // still takes keys); a product is found by its price on the search's keys.
 #include "host/demo/Till.h"
 #include "frame/Frame.h"
-#include "platform/db/DBGrid.h"
+#include "platform/grid/DBGrid.h"
 #include "tests/support/TestSupport.h"
 
 #include <QGuiApplication>

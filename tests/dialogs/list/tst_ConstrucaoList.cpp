@@ -5,7 +5,7 @@
 #include "dialogs/list/TfrmConstrucaoLista.h"
 #include "frame/Frame.h"
 #include "platform/db/ClientDataSet.h"
-#include "platform/db/DBGrid.h"
+#include "platform/grid/DBGrid.h"
 #include "platform/forms/Application.h"
 #include "platform/forms/Controls.h"
 #include "platform/rtl/Exceptions.h"

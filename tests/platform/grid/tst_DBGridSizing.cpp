@@ -2,7 +2,7 @@
 // after construction, columns wide enough for their field and title, all
 // of them in sight when the form clips the grid, and a double click
 // anywhere on the cells (rows or not) reported to the form.
-#include "platform/db/DBGrid.h"
+#include "platform/grid/DBGrid.h"
 
 #include <QHeaderView>
 #include <QScrollBar>

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "platform/db/ClientDataSet.h"
-#include "platform/db/DataSource.h"
+#include "platform/grid/DataSource.h"
 #include "platform/forms/Colors.h"
 #include "platform/forms/Events.h"
 

@@ -1,7 +1,7 @@
 // The data grid: visible fields as columns titled by DisplayLabel, title
 // colours, title click, the current row kept in step with the cursor, and
 // cells drawn as Qt's styled delegate draws them.
-#include "platform/db/DBGrid.h"
+#include "platform/grid/DBGrid.h"
 #include "support/DBSortGrid.h"
 #include "platform/rtl/Exceptions.h"
 #include "tests/support/TestSupport.h"

@@ -1,9 +1,9 @@
-#include "platform/db/DbUnit.h"
-#include "platform/db/DBGrid.h"
+#include "platform/grid/GridUnit.h"
+#include "platform/grid/DBGrid.h"
 #include "platform/forms/LayoutLoader.h"
 #include "platform/rtl/Modules.h"
 
-namespace TouchDialogs::db {
+namespace TouchDialogs::grid {
 
 static UnitCounter g_counter;
 
@@ -24,4 +24,4 @@ void unitFini()
     g_counter.leave();
 }
 
-} // namespace TouchDialogs::db
+} // namespace TouchDialogs::grid

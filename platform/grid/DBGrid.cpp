@@ -1,4 +1,4 @@
-#include "platform/db/DBGrid.h"
+#include "platform/grid/DBGrid.h"
 #include "platform/forms/Controls.h"
 #include "platform/forms/Form.h"
 #include "platform/rtl/Exceptions.h"
