@@ -1,6 +1,6 @@
 #include "tests/host/CommandRun.h"
 #include "host/touchdlg/Command.h"
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <QTest>
 #include <QWidget>

@@ -2,7 +2,7 @@
 // JSON packet file and over the built-in products.
 #include "frame/Frame.h"
 #include "host/touchdlg/Command.h"
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <TouchDialogs/TouchDialogs.h>
 #include <QApplication>

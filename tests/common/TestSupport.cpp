@@ -1,4 +1,4 @@
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 #include "platform/forms/Application.h"
 #include "platform/forms/Form.h"
 #include "platform/rtl/Exceptions.h"
