@@ -12,7 +12,7 @@
 #include "platform/grid/DBGrid.h"
 #include "platform/forms/Application.h"
 #include "platform/forms/Controls.h"
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <QCryptographicHash>
 #include <QDebug>

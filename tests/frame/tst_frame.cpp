@@ -14,7 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 using namespace TouchDialogs;
 

@@ -6,7 +6,7 @@
 #include "platform/forms/Controls.h"
 #include "support/Messages.h"
 #include "support/Touch.h"
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <TouchDialogs/TouchDialogs.h>
 

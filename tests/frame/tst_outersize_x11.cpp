@@ -6,7 +6,7 @@
 #include "frame/Frame.h"
 #include "platform/db/ClientDataSet.h"
 #include "platform/forms/Application.h"
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
 // touchdlg colour: the JSON answer and exit status scripts rely on.
 #include "host/touchdlg/Command.h"
 #include "frame/Frame.h"
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <QTest>
 #include <QWindow>

@@ -3,7 +3,7 @@
 #include "frame/Frame.h"
 #include "tests/host/CommandRun.h"
 #include "platform/win/Windows.h"
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <QTest>
 

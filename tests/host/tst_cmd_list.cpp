@@ -2,7 +2,7 @@
 // packet --out writes (an SQLite database any tool can open).
 #include "frame/Frame.h"
 #include "host/touchdlg/Command.h"
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -2,7 +2,7 @@
 // box answered by real keys and touches on its buttons.
 #include "frame/Frame.h"
 #include "tests/host/CommandRun.h"
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <QTest>
 #include <tuple>

@@ -2,7 +2,7 @@
 // the keypad driven by real keys and touches on its named keys.
 #include "frame/Frame.h"
 #include "tests/host/CommandRun.h"
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <QTest>
 

@@ -2,7 +2,7 @@
 // JSON packet file and over the built-in products.
 #include "frame/Frame.h"
 #include "host/touchdlg/Command.h"
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <TouchDialogs/TouchDialogs.h>
 #include <QApplication>
@@ -133,8 +133,7 @@ void TestCmdSearch::emptyPick()
         QWidget *grid = dlg->findChild<QWidget *>(QStringLiteral("dbgPesquisa"));
         auto *viewport = grid->findChild<QWidget *>(QStringLiteral("qt_scrollarea_viewport"));
         QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(30, 30));
-        QCoreApplication::processEvents();
-        QVERIFY(dlg->isVisible());
+        QVERIFY(staysOpen(dlg));
         QTest::keyClick(dlg, Qt::Key_Escape);
     });
     QCOMPARE(got, 1);

@@ -3,7 +3,7 @@
 #include "host/demo/Till.h"
 #include "frame/Frame.h"
 #include "platform/forms/Application.h"
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <QDir>
 #include <QImage>

@@ -5,7 +5,7 @@
 #include "host/demo/Till.h"
 #include "frame/Frame.h"
 #include "platform/grid/DBGrid.h"
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <QGuiApplication>
 #include <QHeaderView>

@@ -5,7 +5,7 @@
 #include "dialogs/keyboard/KeyboardUnit.h"
 #include "dialogs/message/MessageUnit.h"
 #include "frame/Frame.h"
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <QDeadlineTimer>
 #include <QImage>

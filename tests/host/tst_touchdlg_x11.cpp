@@ -2,7 +2,7 @@
 // --title (and -name, -geometry, ...) out of a command line for itself, wherever
 // they stand, so the options must reach touchdlg first. Drawn larger, its keys
 // lie where the factor puts them and take real touches there.
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -14,7 +14,7 @@
 #include "platform/forms/Controls.h"
 #include "platform/forms/Form.h"
 #include "platform/rtl/SysUtils.h"
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <QAbstractScrollArea>
 #include <QHash>

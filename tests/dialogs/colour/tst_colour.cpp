@@ -6,7 +6,7 @@
 #include "frame/Frame.h"
 #include "platform/forms/Application.h"
 #include "platform/forms/Controls.h"
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <QApplication>
 #include <QTest>

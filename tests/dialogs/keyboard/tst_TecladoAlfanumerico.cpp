@@ -5,7 +5,7 @@
 #include "frame/Frame.h"
 #include "platform/forms/Controls.h"
 #include "support/Messages.h"
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <QApplication>
 #include <QPointer>

@@ -7,7 +7,7 @@
 #include "platform/forms/Controls.h"
 #include "platform/forms/ResStrings.h"
 #include "support/Touch.h"
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <QApplication>
 #include <QDir>

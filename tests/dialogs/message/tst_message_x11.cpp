@@ -6,7 +6,7 @@
 #include "dialogs/message/TfrmMessageDlg.h"
 #include "frame/Frame.h"
 #include "platform/forms/Application.h"
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <QApplication>
 #include <QLocale>

@@ -9,11 +9,10 @@
 #include "platform/forms/Controls.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/SysUtils.h"
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <QApplication>
 #include <QTest>
-#include <QTimer>
 
 using namespace TouchDialogs;
 using namespace TouchDialogs::testing;
@@ -149,15 +148,9 @@ Outcome runSearch(TClientDataSet &ds, const std::function<void(TfrmPesquisa *)> 
         act(form);
         if (QTest::currentTestFailed())
             form->close();
-        // A dialog that act left open would hang the test: close it once
-        // everything queued has run, and fail.
-        QTimer::singleShot(0, form, [form] {
-            QTimer::singleShot(0, form, [form] {
-                if (form->isModalRunning() && form->ModalResult() == 0) {
-                    QTest::qFail("the dialog was left open", __FILE__, __LINE__);
-                    form->close();
-                }
-            });
+        whenLeftOpen(form, [form] {
+            QTest::qFail("the dialog was left open", __FILE__, __LINE__);
+            form->close();
         });
     });
     out.result = search::Pesquisa(&ds, QStringLiteral("img"), stFilter, stObservacao, boNavegador);
@@ -193,14 +186,6 @@ void type(TfrmPesquisa *f, const QString &text)
 void press(TfrmPesquisa *f, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
     QTest::keyClick(edit(f), key, modifiers);
-}
-
-// Lets queued work (a posted close) run; the dialog is then either gone or
-// still open for good.
-void settle()
-{
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
 }
 
 QList<TColor> titleColours(TfrmPesquisa *f)
@@ -513,9 +498,7 @@ void tst_Pesquisa::scannerBurst()
         type(f, QStringLiteral("a")); // a person first: the burst starts after a pause
         press(f, Qt::Key_Backspace);
         sendTimed(edit(f), keys, 1000000, quint64(gap));
-        settle();
-        stillOpen = f->ModalResult() == 0;
-        if (stillOpen) {
+        if ((stillOpen = staysOpen(f))) {
             QCOMPARE(edit(f)->text(), keys);
             QCOMPARE(ds.Filter(), filter);
             touch(f, "spdSair");
@@ -635,11 +618,9 @@ void tst_Pesquisa::enterNeedsAVisibleRecord()
             QVERIFY(!button(f, "spdEnter")->isEnabled());
         }
         press(f, Qt::Key_Return);
-        settle();
-        if (f->ModalResult() == 0) {
+        if (staysOpen(f)) {
             touch(f, "spdEnter");
-            settle();
-            if ((stillOpen = f->isVisible() && f->ModalResult() == 0))
+            if ((stillOpen = staysOpen(f)))
                 touch(f, "spdSair");
         }
     });
@@ -676,8 +657,7 @@ void tst_Pesquisa::doubleClickConfirms()
         const QPoint at = row >= 0 ? g->visualRect(g->model()->index(row, 1)).center() : QPoint(20, 20);
         QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, at);
-        settle();
-        if ((stillOpen = f->isVisible() && f->ModalResult() == 0))
+        if ((stillOpen = staysOpen(f)))
             touch(f, "spdSair");
     });
     QVERIFY(out.fired);
@@ -1009,9 +989,7 @@ void tst_Pesquisa::altF4()
         QCOMPARE(int(key), keyAfter);
         // Through the real key the dialog stays open.
         press(f, Qt::Key_F4, Qt::AltModifier);
-        settle();
-        QVERIFY(f->isVisible());
-        QVERIFY(f->ModalResult() == 0);
+        QVERIFY(staysOpen(f));
         press(f, Qt::Key_Escape);
     });
     QVERIFY(out.fired);
@@ -1175,8 +1153,7 @@ void tst_Pesquisa::handlerErrorKeepsTheDialogOpen()
         armed = false;
         QCOMPARE(errors.messages, QStringList{QStringLiteral("disk gone")});
         QCOMPARE(edit(f)->text(), QStringLiteral("c"));
-        settle();
-        QVERIFY(f->isVisible());
+        QVERIFY(staysOpen(f));
         type(f, QStringLiteral("a"));
         QCOMPARE(ds.Filter(), QStringLiteral("UPPER(NOME) LIKE 'CA%'"));
         press(f, Qt::Key_Return);

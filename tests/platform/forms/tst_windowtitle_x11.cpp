@@ -1,7 +1,7 @@
 // The window title the X server holds for a form: exactly its caption.
 #include "platform/forms/Application.h"
 #include "platform/forms/Form.h"
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <QTest>
 

@@ -4,7 +4,7 @@
 #include "platform/grid/DBGrid.h"
 #include "support/DBSortGrid.h"
 #include "platform/rtl/Exceptions.h"
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <QHeaderView>
 #include <QPointingDevice>

@@ -5,7 +5,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 using namespace TouchDialogs;
 

@@ -5,7 +5,7 @@
 #include <QGuiApplication>
 #include <QProcess>
 #include <QTest>
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 using namespace TouchDialogs;
 

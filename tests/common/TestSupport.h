@@ -6,13 +6,20 @@
 #include <QWidget>
 #include <algorithm>
 #include <functional>
+#include <memory>
+#include <source_location>
 
 namespace TouchDialogs::testing {
 
 // Runs action on the next modal dialog once it is shown and active (from the
 // event loop, while the code under test waits in its modal run). Returns a
-// flag that tells whether it fired.
-std::shared_ptr<bool> whenModal(std::function<void(QWidget *dialog)> action, int timeoutMs = 5000);
+// flag that tells whether it fired. The wait ends with the test (and data
+// row) that armed it. When no dialog comes within timeoutMs, the running
+// test fails at the line that armed the wait, and the modal dialog on top,
+// if any, is closed so that the run waiting on it ends. Outside a test it
+// simply ends.
+std::shared_ptr<bool> whenModal(std::function<void(QWidget *dialog)> action, int timeoutMs = 5000,
+                                std::source_location armedAt = std::source_location::current());
 
 // The modal dialog that is on top now, or nullptr.
 QWidget *activeModal();
@@ -22,6 +29,11 @@ void touch(QWidget *w, const QString &childName);
 
 // A touch on the title of column `column` of the data grid in w.
 void touchTitle(QWidget *w, int column);
+
+// Whether dlg is still open for good once what was queued before the call
+// has run: a close a handler posted has then reached the form and given it
+// its answer, so false also for a dialog whose run is ending.
+bool staysOpen(QWidget *dlg);
 
 // Once everything queued has run (a close a step asked for, say): when dlg
 // is still shown and its modal run is not ending, runs leftOpen, which

@@ -1,4 +1,4 @@
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 #include "platform/forms/Application.h"
 #include "platform/forms/Form.h"
 #include "platform/rtl/Exceptions.h"
@@ -30,31 +30,77 @@ QWidget *activeModal()
     return QApplication::activeModalWidget();
 }
 
-std::shared_ptr<bool> whenModal(std::function<void(QWidget *)> action, int timeoutMs)
+namespace {
+
+// The test function and data row running now; empty outside a test.
+QByteArray runningTest()
+{
+    const char *function = QTest::currentTestFunction();
+    const char *row = QTest::currentDataTag();
+    return function ? QByteArray(function) + '/' + (row ? row : "") : QByteArray();
+}
+
+QString named(const QWidget *w)
+{
+    return QStringLiteral("'%1' (%2)").arg(w->windowTitle(), QString::fromLatin1(w->metaObject()->className()));
+}
+
+} // namespace
+
+std::shared_ptr<bool> whenModal(std::function<void(QWidget *)> action, int timeoutMs, std::source_location armedAt)
 {
     auto fired = std::make_shared<bool>(false);
     // Watched, not just remembered: a dialog made after it is freed may reuse its address.
     QPointer<QWidget> before = activeModal();
+    const QByteArray test = runningTest();
     auto *timer = new QTimer(qApp);
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
     timer->setInterval(10);
     QObject::connect(timer, &QTimer::timeout, timer, [=] {
         QWidget *dlg = activeModal();
+        const bool fresh = dlg && dlg != before.data();
+        // A later test's dialogs are not the ones this wait was armed for.
+        const bool over = runningTest() != test;
         // Shown is not enough: forms do part of their work when they are
         // activated, and a touch before that would race it.
-        if (dlg && dlg != before.data() && dlg->isVisible() && dlg->isActiveWindow()) {
+        const bool ready = fresh && dlg->isVisible() && dlg->isActiveWindow();
+        if (over || ready || clock->elapsed() > timeoutMs) {
             timer->stop();
             timer->deleteLater();
+        }
+        if (over)
+            return;
+        if (ready) {
             *fired = true;
             action(dlg);
-        } else if (clock->elapsed() > timeoutMs) {
-            timer->stop();
-            timer->deleteLater();
+        } else if (clock->elapsed() > timeoutMs && !test.isEmpty()) {
+            // Outside a test (the C driver) a wait may go unanswered: the
+            // caller counts what was answered.
+            const QString state = !dlg   ? QStringLiteral("none is up")
+                                  : fresh ? named(dlg) + QStringLiteral(" is up but never became active; closed")
+                                          : named(dlg) + QStringLiteral(", up before the wait, is on top; closed");
+            QTest::qFail(qPrintable(QStringLiteral("waited %1 ms for a new modal dialog to be shown and active: %2")
+                                        .arg(timeoutMs)
+                                        .arg(state)),
+                         armedAt.file_name(), int(armedAt.line()));
+            // Else the run it blocks would never end.
+            if (dlg)
+                dlg->close();
         }
     });
     timer->start();
     return fired;
+}
+
+bool staysOpen(QWidget *dlg)
+{
+    QPointer<QWidget> open(dlg);
+    // Delivers what was posted before this call, not what that posts in turn;
+    // a posted close sets the form's answer as it is delivered.
+    QCoreApplication::sendPostedEvents();
+    auto *form = qobject_cast<TForm *>(open.data());
+    return open && open->isVisible() && !(form && form->isModalEnding());
 }
 
 void touch(QWidget *w, const QString &childName)

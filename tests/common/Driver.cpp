@@ -1,7 +1,7 @@
 // A test-only library through which tests written in C or Python answer the
 // dialogs as the C++ tests do (whenModal and perform), with plain C calls.
 // It is built beside libTouchDialogs for the tests and never installed.
-#include "tests/support/TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <QApplication>
 #include <QPointer>
