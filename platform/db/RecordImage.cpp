@@ -426,8 +426,63 @@ QByteArray RecordStore::imageFromMirror()
     put32(bytes + 24, changes);
     put32(bytes + 92, changes);
     put32(bytes + 28, quint32(size_t(image.size()) / layout.pageSize));
+#ifdef TD_CHECK_WRITTEN_PAGES
+    checkWrittenImage(image);
+#endif
     return image;
 }
+
+#ifdef TD_CHECK_WRITTEN_PAGES
+// A packet this process handed out is taken over unchecked, so a fault of
+// the writer would travel with it: these builds read every image back.
+void RecordStore::checkWrittenImage(const QByteArray &image) const
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    struct Close {
+        sqlite3 *db;
+        ~Close() { sqlite3_close_v2(db); } // after the statements below
+    } close{db};
+    auto broken = [](const QString &why) {
+        return EDatabaseError(QStringLiteral("Internal error: the records' pages as written %1").arg(why));
+    };
+    auto *bytes = reinterpret_cast<unsigned char *>(const_cast<char *>(image.constData()));
+    if (sqlite3_deserialize(db, "main", bytes, image.size(), image.size(), SQLITE_DESERIALIZE_READONLY) != SQLITE_OK)
+        throw broken(QStringLiteral("are no database"));
+    {
+        Statement check(db, "PRAGMA quick_check");
+        if (check.step() && check.qtext(0) != QLatin1String("ok"))
+            throw broken(QStringLiteral("are damaged (%1)").arg(check.qtext(0)));
+    }
+    QByteArray sql = "SELECT rowid, _pos";
+    for (const FieldInfo &f : m_fields)
+        sql += ", " + f.quoted;
+    Statement st(db, (sql + " FROM records ORDER BY rowid").toStdString());
+    for (int r = 1; r < m_nextRowid; ++r) {
+        if (!m_alive[size_t(r)])
+            continue;
+        if (!st.step() || st.int64(0) != r || st.real(1) != m_pos[size_t(r)])
+            throw broken(QStringLiteral("lose or misplace record %1").arg(r));
+        for (size_t f = 0; f < m_columns.size(); ++f) {
+            const Column &c = m_columns[f];
+            const int i = int(f) + 2;
+            bool same = false;
+            if (c.isNull(r))
+                same = st.type(i) == SQLITE_NULL;
+            else if (c.storage() == Storage::Int)
+                same = st.type(i) == SQLITE_INTEGER && st.int64(i) == c.integer(r);
+            else if (c.storage() == Storage::Real)
+                same = st.type(i) == SQLITE_FLOAT && st.real(i) == c.real(r);
+            else
+                same = st.type(i) == SQLITE_TEXT && st.text(i) == c.text(r);
+            if (!same)
+                throw broken(QStringLiteral("change field \"%1\" of record %2").arg(m_fields[f].name).arg(r));
+        }
+    }
+    if (st.step())
+        throw broken(QStringLiteral("hold a record %1 the columns do not").arg(st.int64(0)));
+}
+#endif
 
 void RecordStore::ensureImage(bool declined)
 {

@@ -227,6 +227,9 @@ private:
     // the writer assumes or a record needs overflow pages (SQLite then
     // writes them).
     QByteArray imageFromMirror();
+    // Debug and fuzzing builds: raises EDatabaseError unless SQLite reads
+    // the image's records back as the mirror holds them.
+    void checkWrittenImage(const QByteArray &image) const;
     // Puts the records into the connection, if they are not there yet;
     // declined: imageFromMirror() just gave null, SQLite writes them.
     void ensureImage(bool declined = false);
