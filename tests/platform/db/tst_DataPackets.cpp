@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <ctime>
@@ -1313,11 +1314,14 @@ void TestDataPackets::pageWriterAssumptions()
         sqlite3_free(error);
     };
     db::RecordStore::PageWriterProbe probe{[&](sqlite3 *db) { run(db, created); }, [&](sqlite3 *db) { run(db, filled); }};
-    db::RecordStore::pageWriterProbe = &probe;
-    std::unique_ptr<db::RecordStore> store = fastJsonStore(file);
-    QVERIFY(store);
-    const QByteArray packet = store->serialize();
-    db::RecordStore::pageWriterProbe = nullptr;
+    QByteArray packet;
+    {
+        db::RecordStore::pageWriterProbe = &probe;
+        const auto unset = qScopeGuard([] { db::RecordStore::pageWriterProbe = nullptr; });
+        const std::unique_ptr<db::RecordStore> store = fastJsonStore(file);
+        QVERIFY(store);
+        packet = store->serialize();
+    }
     QCOMPARE(QByteArray(probe.fellBack), fellBack);
     const char *select = "SELECT N, F, L, S, M, _pos FROM records ORDER BY rowid";
     const QStringList held = sqliteRecords(packet, select);
