@@ -4,7 +4,8 @@
 // instead of one INSERT per record. The
 // schema and the fields table are made by SQLite itself, as for any store;
 // only the records table's pages are ours. Records that would need overflow
-// pages (longer than a page holds) go through SQL instead.
+// pages (longer than a page holds), or a database other than the writer
+// assumes (pageWriterMismatch()), go through SQL instead.
 #include "platform/db/RecordStore.h"
 #include "platform/rtl/Exceptions.h"
 
@@ -322,58 +323,176 @@ std::unique_ptr<RecordStore> RecordStore::createFilled(std::vector<FieldInfo> fi
     return store;
 }
 
-QByteArray RecordStore::imageFromMirror()
+// Everything the page writer assumes of the database it writes into, each
+// checked against the database itself before it writes. When one does not
+// hold, SQLite writes the records instead (ensureImage()).
+//  - An image in memory, which serialize reads without a copy.
+//  - Any page size; a page's usable part is what the reserved bytes at its
+//    end (header offset 20) leave.
+//  - The header's page count (offset 28) is the image's size, and valid
+//    (offset 92): the writer's pages follow the last one.
+//  - File format 1, a rollback journal (offsets 18, 19), and schema format
+//    4 (offset 44): the integers 0 and 1 are written without bytes.
+//  - Text in UTF-8 (offset 56), as the columns hold it.
+//  - No auto-vacuum, full or incremental (offsets 52, 64): the writer keeps
+//    no pointer-map pages.
+//  - No free pages (offsets 32, 36): the image is handed out as it is.
+//  - The records table exactly as createSchema() wrote it: the fields'
+//    columns with their types (a value is stored by its column's affinity)
+//    and _pos, a table with rowids; nothing else on it, as an index or a
+//    trigger, which would be left without the records.
+//  - Its root an empty leaf page after the header's page, which the writer
+//    replaces.
+const char *RecordStore::pageWriterMismatch(PageLayout &layout)
 {
     sqlite3_int64 size = 0;
-    const unsigned char *schema = sqlite3_serialize(m_db, "main", &size, SQLITE_SERIALIZE_NOCOPY);
-    quint32 root = 0;
+    const unsigned char *h = sqlite3_serialize(m_db, "main", &size, SQLITE_SERIALIZE_NOCOPY);
+    if (!h || size < 512)
+        return "not an image in memory";
+    const size_t pageSize = size_t(h[16]) << 8 | h[17];
+    layout.pageSize = pageSize == 1 ? 65536 : pageSize;
+    if (layout.pageSize < 512 || (layout.pageSize & (layout.pageSize - 1)) != 0 || size_t(size) % layout.pageSize != 0)
+        return "page size";
+    layout.usable = layout.pageSize - h[20];
+    layout.pages = quint32(size_t(size) / layout.pageSize);
+    if (get32(h + 28) != layout.pages || get32(h + 24) != get32(h + 92))
+        return "page count";
+    if (h[18] != 1 || h[19] != 1 || get32(h + 44) != 4)
+        return "file format";
+    if (get32(h + 56) != 1)
+        return "text encoding";
+    if (get32(h + 52) != 0 || get32(h + 64) != 0)
+        return "auto-vacuum";
+    if (get32(h + 32) != 0 || get32(h + 36) != 0)
+        return "free pages";
+    QByteArray declared;
     {
-        Statement st(m_db, "SELECT rootpage FROM sqlite_schema WHERE name = 'records'");
-        if (st.step())
-            root = quint32(st.int64(0));
+        Statement st(m_db, "SELECT type = 'table' AND name = 'records', rootpage, sql FROM sqlite_schema "
+                           "WHERE tbl_name = 'records' COLLATE NOCASE");
+        int objects = 0;
+        while (st.step()) {
+            ++objects;
+            if (st.int64(0)) {
+                layout.root = quint32(st.int64(1));
+                declared = QByteArray(st.text(2).data(), qsizetype(st.text(2).size()));
+            }
+        }
+        if (objects > 1)
+            return "an index or trigger on records";
     }
-    const size_t pageSize = schema ? ((size_t(schema[16]) << 8 | schema[17]) == 1 ? 65536 : size_t(schema[16]) << 8 | schema[17]) : 0;
-    const quint32 pages = quint32(pageSize ? size_t(size) / pageSize : 0);
-    // Our schema in a fresh database: the records table's root is its only
-    // page, empty, and nothing follows the pages SQLite wrote.
-    const bool usable = schema && pageSize && root > 1 && root <= pages && get32(schema + 44) >= 4
-                        && get32(schema + 56) == 1 && get32(schema + 36) == 0 && get32(schema + 52) == 0
-                        && schema[(root - 1) * pageSize] == 0x0D && schema[(root - 1) * pageSize + 3] == 0
-                        && schema[(root - 1) * pageSize + 4] == 0;
-    if (!usable || m_natural.empty())
+    if (declared != recordsTable(m_fields))
+        return "records declared otherwise";
+    if (layout.root < 2 || layout.root > layout.pages)
+        return "records not an empty leaf";
+    const unsigned char *root = h + size_t(layout.root - 1) * layout.pageSize;
+    if (root[0] != 0x0D || root[3] != 0 || root[4] != 0)
+        return "records not an empty leaf";
+    layout.image = h;
+    return nullptr;
+}
+
+QByteArray RecordStore::imageFromMirror()
+{
+    if (pageWriterProbe && pageWriterProbe->filled)
+        pageWriterProbe->filled(m_db);
+    PageLayout layout;
+    const char *mismatch = m_natural.empty() ? "no records" : pageWriterMismatch(layout);
+    if (pageWriterProbe)
+        pageWriterProbe->fellBack = mismatch;
+    if (mismatch)
         return {};
-    TreeWriter tree(pageSize, pageSize - schema[20], pages + 1);
+    TreeWriter tree(layout.pageSize, layout.usable, layout.pages + 1);
     RecordEncoder encoder(m_columns);
     for (int r = 1; r < m_nextRowid; ++r) {
         if (!m_alive[size_t(r)])
             continue;
         const std::string_view record = encoder.encode(r, m_pos[size_t(r)]);
-        if (record.size() > tree.maxLocal())
+        if (record.size() > tree.maxLocal()) {
+            if (pageWriterProbe)
+                pageWriterProbe->fellBack = "a record longer than a page holds";
             return {};
+        }
         tree.addRecord(r, record);
     }
     auto [top, below] = tree.finish();
-    QByteArray image(qsizetype(size_t(size) + below.size()), Qt::Uninitialized);
+    const size_t size = size_t(layout.pages) * layout.pageSize;
+    QByteArray image(qsizetype(size + below.size()), Qt::Uninitialized);
     auto *bytes = reinterpret_cast<unsigned char *>(image.data());
-    std::memcpy(bytes, schema, size_t(size));
-    std::memcpy(bytes + size_t(root - 1) * pageSize, top.data(), pageSize);
+    std::memcpy(bytes, layout.image, size);
+    std::memcpy(bytes + size_t(layout.root - 1) * layout.pageSize, top.data(), layout.pageSize);
     if (!below.empty())
         std::memcpy(bytes + size, below.data(), below.size());
     const quint32 changes = get32(bytes + 24) + 1;
     put32(bytes + 24, changes);
     put32(bytes + 92, changes);
-    put32(bytes + 28, quint32(size_t(image.size()) / pageSize));
+    put32(bytes + 28, quint32(size_t(image.size()) / layout.pageSize));
+#ifdef TD_CHECK_WRITTEN_PAGES
+    checkWrittenImage(image);
+#endif
     return image;
 }
 
-void RecordStore::ensureImage()
+#ifdef TD_CHECK_WRITTEN_PAGES
+// A packet this process handed out is taken over unchecked, so a fault of
+// the writer would travel with it: these builds read every image back.
+void RecordStore::checkWrittenImage(const QByteArray &image) const
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    struct Close {
+        sqlite3 *db;
+        ~Close() { sqlite3_close_v2(db); } // after the statements below
+    } close{db};
+    auto broken = [](const QString &why) {
+        return EDatabaseError(QStringLiteral("Internal error: the records' pages as written %1").arg(why));
+    };
+    auto *bytes = reinterpret_cast<unsigned char *>(const_cast<char *>(image.constData()));
+    if (sqlite3_deserialize(db, "main", bytes, image.size(), image.size(), SQLITE_DESERIALIZE_READONLY) != SQLITE_OK)
+        throw broken(QStringLiteral("are no database"));
+    {
+        Statement check(db, "PRAGMA quick_check");
+        if (check.step() && check.qtext(0) != QLatin1String("ok"))
+            throw broken(QStringLiteral("are damaged (%1)").arg(check.qtext(0)));
+    }
+    QByteArray sql = "SELECT rowid, _pos";
+    for (const FieldInfo &f : m_fields)
+        sql += ", " + f.quoted;
+    Statement st(db, (sql + " FROM records ORDER BY rowid").toStdString());
+    for (int r = 1; r < m_nextRowid; ++r) {
+        if (!m_alive[size_t(r)])
+            continue;
+        if (!st.step() || st.int64(0) != r || st.real(1) != m_pos[size_t(r)])
+            throw broken(QStringLiteral("lose or misplace record %1").arg(r));
+        for (size_t f = 0; f < m_columns.size(); ++f) {
+            const Column &c = m_columns[f];
+            const int i = int(f) + 2;
+            bool same = false;
+            if (c.isNull(r))
+                same = st.type(i) == SQLITE_NULL;
+            else if (c.storage() == Storage::Int)
+                same = st.type(i) == SQLITE_INTEGER && st.int64(i) == c.integer(r);
+            else if (c.storage() == Storage::Real)
+                same = st.type(i) == SQLITE_FLOAT && st.real(i) == c.real(r);
+            else
+                same = st.type(i) == SQLITE_TEXT && st.text(i) == c.text(r);
+            if (!same)
+                throw broken(QStringLiteral("change field \"%1\" of record %2").arg(m_fields[f].name).arg(r));
+        }
+    }
+    if (st.step())
+        throw broken(QStringLiteral("hold a record %1 the columns do not").arg(st.int64(0)));
+}
+#endif
+
+void RecordStore::ensureImage(bool declined)
 {
     if (!m_deferred)
         return;
     const bool held = heldByFamily();
-    const QByteArray image = m_image.isNull() ? imageFromMirror() : m_image;
+    const QByteArray image = m_image.isNull() && !declined ? imageFromMirror() : m_image;
     if (image.isNull()) {
-        // A record longer than a page holds: SQLite writes them all.
+        // The writer declined (a record longer than a page holds, or a
+        // database other than it assumes): SQLite writes them all.
         Transaction tx(m_db);
         std::vector<Cell> cells(m_columns.size());
         for (int r = 1; r < m_nextRowid; ++r) {

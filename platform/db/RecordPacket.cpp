@@ -25,14 +25,6 @@ const char kFieldsTable[] = "CREATE TABLE fields (name TEXT NOT NULL, type TEXT 
                             "required INTEGER NOT NULL, visible INTEGER NOT NULL, label TEXT, "
                             "position INTEGER NOT NULL)";
 
-QByteArray recordsTable(const std::vector<FieldInfo> &fields)
-{
-    QByteArray sql = "CREATE TABLE records (";
-    for (const FieldInfo &f : fields)
-        sql += f.quoted + ' ' + sqlType(f.type, f.size) + ", ";
-    return sql + "_pos REAL NOT NULL)";
-}
-
 [[noreturn]] void badPacket(const QString &why)
 {
     throw EDatabaseError(QStringLiteral("The data packet cannot be loaded: %1").arg(why));
@@ -54,6 +46,14 @@ size_t utf16Length(std::string_view s)
 } // namespace
 
 // ------------------------------------------------------------------ schema
+
+QByteArray RecordStore::recordsTable(const std::vector<FieldInfo> &fields)
+{
+    QByteArray sql = "CREATE TABLE records (";
+    for (const FieldInfo &f : fields)
+        sql += f.quoted + ' ' + sqlType(f.type, f.size) + ", ";
+    return sql + "_pos REAL NOT NULL)";
+}
 
 void RecordStore::createSchema()
 {
@@ -497,7 +497,7 @@ QByteArray RecordStore::serialize()
         joinFamily(m_image);
         return m_image;
     }
-    ensureImage();
+    ensureImage(true);
     if (!m_compact || freePages() > 0)
         compact();
     QByteArray out;

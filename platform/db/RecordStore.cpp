@@ -90,6 +90,8 @@ std::unique_ptr<RecordStore> RecordStore::create(std::vector<FieldInfo> fields)
     }
     std::unique_ptr<RecordStore> store(new RecordStore(db, std::move(fields)));
     store->configure();
+    if (pageWriterProbe && pageWriterProbe->created)
+        pageWriterProbe->created(db);
     store->createSchema();
     store->prepareStatements();
     store->ensureCapacity(1);

@@ -28,6 +28,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <thread>
@@ -150,6 +151,15 @@ public:
     // the rows measured for column widths, with room to spare.
     static constexpr size_t firstRows = 256;
 
+    // Tests only: makes a store's database differ from what the page writer
+    // assumes, and tells what the writer then did (RecordImage.cpp).
+    struct PageWriterProbe {
+        std::function<void(sqlite3 *)> created; // a new store's empty database, before its tables
+        std::function<void(sqlite3 *)> filled;  // a filled store's, before the writer checks it
+        const char *fellBack = nullptr;         // why it last left the records to SQL; null: it wrote them
+    };
+    static inline PageWriterProbe *pageWriterProbe = nullptr;
+
 private:
     struct KeptOrder {
         SortKeys keys;
@@ -203,14 +213,30 @@ private:
     // Replaces the connection by fresh, its statements made anew, and
     // closes the old one.
     void adoptConnection(sqlite3 *fresh);
+    // Where the page writer puts the records' pages (RecordImage.cpp).
+    struct PageLayout {
+        const unsigned char *image = nullptr; // the database as it is, pages long
+        size_t pageSize = 0, usable = 0;
+        quint32 pages = 0, root = 0;
+    };
+    // The first thing the page writer assumes of this connection's database
+    // that does not hold, or null when it may write (layout then filled in).
+    const char *pageWriterMismatch(PageLayout &layout);
     // While deferred, the records' image, written from the mirror on the
-    // connection's schema and fields; null when a record needs overflow
-    // pages (SQLite then writes them).
+    // connection's schema and fields; null when the database is not what
+    // the writer assumes or a record needs overflow pages (SQLite then
+    // writes them).
     QByteArray imageFromMirror();
-    // Puts the records into the connection, if they are not there yet.
-    void ensureImage();
+    // Debug and fuzzing builds: raises EDatabaseError unless SQLite reads
+    // the image's records back as the mirror holds them.
+    void checkWrittenImage(const QByteArray &image) const;
+    // Puts the records into the connection, if they are not there yet;
+    // declined: imageFromMirror() just gave null, SQLite writes them.
+    void ensureImage(bool declined = false);
     qint64 freePages();
     void createSchema();
+    // The records table's statement as createSchema() writes it.
+    static QByteArray recordsTable(const std::vector<FieldInfo> &fields);
     void loadMirror();
     void prepareStatements();
     void ensureCapacity(size_t rows);

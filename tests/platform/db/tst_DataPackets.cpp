@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <ctime>
@@ -328,6 +329,8 @@ private slots:
     void jsonReadersAgree();
     void recordsWrittenWhenNeeded_data();
     void recordsWrittenWhenNeeded();
+    void pageWriterAssumptions_data();
+    void pageWriterAssumptions();
 };
 
 void TestDataPackets::roundTrip_data()
@@ -1018,7 +1021,7 @@ void TestDataPackets::packetHeaderVersions()
 }
 
 // Every record of a packet as SQLite reads it, and its integrity check.
-QStringList sqliteRecords(const QByteArray &packet)
+QStringList sqliteRecords(const QByteArray &packet, const char *select = "SELECT * FROM records ORDER BY rowid")
 {
     sqlite3 *db = nullptr;
     sqlite3_open(":memory:", &db);
@@ -1026,7 +1029,7 @@ QStringList sqliteRecords(const QByteArray &packet)
     memcpy(image, packet.constData(), size_t(packet.size()));
     sqlite3_deserialize(db, "main", image, packet.size(), packet.size(), SQLITE_DESERIALIZE_FREEONCLOSE);
     QStringList out;
-    for (const char *sql : {"PRAGMA integrity_check", "SELECT * FROM records ORDER BY rowid"}) {
+    for (const char *sql : {"PRAGMA integrity_check", select}) {
         sqlite3_stmt *st = nullptr;
         sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
         while (sqlite3_step(st) == SQLITE_ROW) {
@@ -1223,6 +1226,107 @@ void TestDataPackets::recordsWrittenWhenNeeded()
     reloaded.setData(QByteArray(out.constData(), out.size()));
     ref.setFiltered(false);
     compareAll(reloaded, ref);
+}
+
+// The records table's pages are written by hand only into the database the
+// writer assumes; anything else leaves them to SQL. Either way SQLite then
+// holds what the document reader's INSERTs give. `created` runs on the new
+// store's empty database ("reserve N" and "legacy format" say what SQL
+// cannot), `filled` on the filled one before the writer looks; the first
+// record is `over` bytes longer than a leaf of `usable` bytes holds.
+void TestDataPackets::pageWriterAssumptions_data()
+{
+    QTest::addColumn<QByteArray>("created");
+    QTest::addColumn<QByteArray>("filled");
+    QTest::addColumn<int>("usable");
+    QTest::addColumn<int>("over");
+    QTest::addColumn<QByteArray>("fellBack"); // empty: written by hand
+    const QByteArray longer = "a record longer than a page holds";
+    const QByteArray columns = R"("N" INTEGER, "F" REAL, "L" BIGINT, "S" VARCHAR(20), "M" )";
+    QTest::newRow("1 as created, a record as long as a leaf holds") << QByteArray() << QByteArray() << 4096 << 0 << QByteArray();
+    QTest::newRow("2 a byte longer") << QByteArray() << QByteArray() << 4096 << 1 << longer;
+    QTest::newRow("3 pages of 512 bytes") << QByteArray("PRAGMA page_size = 512") << QByteArray() << 512 << 0 << QByteArray();
+    QTest::newRow("4 pages of 64 KiB") << QByteArray("PRAGMA page_size = 65536") << QByteArray() << 65536 << 0 << QByteArray();
+    QTest::newRow("5 reserved bytes") << QByteArray("reserve 8") << QByteArray() << 4088 << 0 << QByteArray();
+    QTest::newRow("6 reserved bytes, a byte longer") << QByteArray("reserve 8") << QByteArray() << 4088 << 1 << longer;
+    QTest::newRow("7 schema format 1") << QByteArray("legacy format") << QByteArray() << 4096 << 0 << QByteArray("file format");
+    QTest::newRow("8 UTF-16") << QByteArray("PRAGMA encoding = 'UTF-16le'") << QByteArray() << 4096 << 0 << QByteArray("text encoding");
+    QTest::newRow("9 auto-vacuum") << QByteArray("PRAGMA auto_vacuum = FULL") << QByteArray() << 4096 << 0 << QByteArray("auto-vacuum");
+    QTest::newRow("10 incremental vacuum") << QByteArray("PRAGMA auto_vacuum = INCREMENTAL") << QByteArray() << 4096 << 0
+                                           << QByteArray("auto-vacuum");
+    QTest::newRow("11 free pages") << QByteArray() << QByteArray("CREATE TABLE x (a); DROP TABLE x") << 4096 << 0
+                                   << QByteArray("free pages");
+    QTest::newRow("12 an index") << QByteArray() << QByteArray("CREATE INDEX byN ON records (N)") << 4096 << 0
+                                 << QByteArray("an index or trigger on records");
+    QTest::newRow("13 a trigger") << QByteArray() << QByteArray("CREATE TRIGGER t AFTER INSERT ON records BEGIN SELECT 1; END")
+                                  << 4096 << 0 << QByteArray("an index or trigger on records");
+    QTest::newRow("14 a column declared otherwise")
+        << QByteArray() << "DROP TABLE records; CREATE TABLE records (" + columns + "CLOB, _pos REAL NOT NULL)" << 4096 << 0
+        << QByteArray("records declared otherwise");
+    QTest::newRow("15 without rowids")
+        << QByteArray()
+        << "DROP TABLE records; CREATE TABLE records (rowid INTEGER PRIMARY KEY, " + columns + "TEXT, _pos REAL NOT NULL) WITHOUT ROWID"
+        << 4096 << 0 << QByteArray("records declared otherwise");
+}
+
+void TestDataPackets::pageWriterAssumptions()
+{
+    QFETCH(QByteArray, created);
+    QFETCH(QByteArray, filled);
+    QFETCH(int, usable);
+    QFETCH(int, over);
+    QFETCH(QByteArray, fellBack);
+    // The first record: four nulls, a text and _pos 1 (no bytes); its header
+    // takes 6 bytes and the text's type 2 or 3. A leaf holds usable - 35.
+    const int longest = usable - 35 + over;
+    const int text = 13 + 2 * (longest - 8) < 16384 ? longest - 8 : longest - 9;
+    QByteArray records = "[[null,null,null,null,\"" + QByteArray(text, 'm') + "\"]";
+    // Nulls, integers of every width, reals SQLite keeps as integers, texts:
+    // enough for interior pages over interior pages at 512 bytes a page.
+    const char *wide[] = {"0", "1", "-1", "127", "-129", "32768", "-8388609", "2147483648", "-140737488355329",
+                          "140737488355328", "9007199254740993", "\"9223372036854775807\"", "null"};
+    const char *reals[] = {"0", "1", "3.0", "-2.5", "-0.0", "1e300", "1e15", "0.1", "null", "-9.5e18"};
+    for (int i = 0; i < 2000; ++i)
+        records += ",[" + (i % 11 ? QByteArray::number(i * 7919 % 70001 - 35000) : QByteArray("null")) + ','
+                   + reals[i % 10] + ',' + wide[i % 13] + ',' + (i % 7 ? "\"Açaí " + QByteArray::number(i) + '"' : QByteArray("\"\""))
+                   + ",\"" + QByteArray(i % 400, char('a' + i % 26)) + "\"]";
+    records += ']';
+    const QByteArray fields = R"([{"name":"N","type":"integer"},{"name":"F","type":"float"},{"name":"L","type":"largeint"},)"
+                              R"({"name":"S","type":"string","size":20},{"name":"M","type":"memo"}])";
+    TClientDataSet bySql; // "records" first: the document reader
+    bySql.fromJson(R"({"records":)" + records + R"(,"fields":)" + fields + '}');
+
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("data.json")));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(R"({"fields":)" + fields + R"(,"records":)" + records + '}') > 0);
+    file.close();
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    auto run = [](sqlite3 *db, const QByteArray &sql) {
+        char *error = nullptr;
+        if (sql.startsWith("reserve ")) {
+            int reserve = sql.mid(8).toInt();
+            sqlite3_file_control(db, "main", SQLITE_FCNTL_RESERVE_BYTES, &reserve);
+        } else if (sql == "legacy format") {
+            sqlite3_db_config(db, SQLITE_DBCONFIG_LEGACY_FILE_FORMAT, 1, nullptr);
+        } else if (!sql.isEmpty() && sqlite3_exec(db, sql.constData(), nullptr, nullptr, &error) != SQLITE_OK) {
+            QTest::qFail(error, __FILE__, __LINE__);
+        }
+        sqlite3_free(error);
+    };
+    db::RecordStore::PageWriterProbe probe{[&](sqlite3 *db) { run(db, created); }, [&](sqlite3 *db) { run(db, filled); }};
+    QByteArray packet;
+    {
+        db::RecordStore::pageWriterProbe = &probe;
+        const auto unset = qScopeGuard([] { db::RecordStore::pageWriterProbe = nullptr; });
+        const std::unique_ptr<db::RecordStore> store = fastJsonStore(file);
+        QVERIFY(store);
+        packet = store->serialize();
+    }
+    QCOMPARE(QByteArray(probe.fellBack), fellBack);
+    const char *select = "SELECT N, F, L, S, M, _pos FROM records ORDER BY rowid";
+    const QStringList held = sqliteRecords(packet, select);
+    QCOMPARE(held.value(0), QStringLiteral("3:ok|"));
+    QCOMPARE(held, sqliteRecords(bySql.Data().toByteArray(), select));
 }
 
 QTEST_GUILESS_MAIN(TestDataPackets)
