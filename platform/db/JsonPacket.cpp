@@ -606,27 +606,11 @@ private:
             }
         }
         double d = 0;
-        if (!db::takesKind(info.type, JsonKind::Number) || !number(d))
+        Cell cell;
+        if (!db::takesKind(info.type, JsonKind::Number) || !number(d) || !db::numberCell(d, info, cell))
             return false;
-        switch (info.type) {
-        case ftFloat:
-            column.set(row, Cell::ofReal(d));
-            return true;
-        case ftCurrency: {
-            const double r = db::currencyRounded(d);
-            if (std::fabs(d) > db::kCurrencyLimit || !db::currencyAsWritten(d, r))
-                return false;
-            column.set(row, Cell::ofReal(r));
-            return true;
-        }
-        default: { // integer, largeint
-            qint64 v = 0;
-            if (!db::wholeNumber(d, v) || !db::integerFits(v, info.type))
-                return false;
-            column.set(row, Cell::ofInt(v));
-            return true;
-        }
-        }
+        column.set(row, cell);
+        return true;
     }
 
     QFile *m_file = nullptr;

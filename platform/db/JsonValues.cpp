@@ -50,38 +50,28 @@ Cell jsonCell(const QJsonValue &v, const FieldInfo &info, qsizetype record)
             throw badJson(QStringLiteral("record %1: %2").arg(record + 1).arg(e.Message()));
         }
     };
-    switch (info.type) {
-    case ftInteger:
-    case ftLargeint: {
-        if (v.isString())
-            return convert(v.toString());
-        // Within 2^53 a whole number is exactly the one written; past it,
-        // or with a fraction, the field judges the double.
+    if (info.type == ftBoolean)
+        return Cell::ofInt(v.toBool() ? 1 : 0);
+    if (v.isDouble()) {
         const double d = v.toDouble();
-        if (d == std::floor(d) && std::fabs(d) <= double(kJsonExactLimit))
-            return convert(qint64(d));
-        return convert(d);
-    }
-    case ftFloat:
-        return convert(v.toDouble());
-    case ftCurrency: {
-        const double d = v.toDouble();
-        const Cell c = convert(d);
-        if (!currencyAsWritten(d, c.r))
+        Cell c;
+        if (numberCell(d, info, c))
+            return c;
+        // Refused: the field's conversion says why.
+        if (info.type == ftCurrency) {
+            convert(d); // not finite, or beyond the limit
             throw badJson(QStringLiteral("record %1, field \"%2\": %3 has more than four decimals")
                               .arg(record + 1)
                               .arg(info.name, QString::fromUtf8(jsonText(v))));
-        return c;
+        }
+        // Within 2^53 a whole number is exactly the one written, and named so.
+        if (info.type != ftFloat && d == std::floor(d) && std::fabs(d) <= double(kJsonExactLimit))
+            return convert(qint64(d));
+        return convert(d);
     }
-    case ftBoolean:
-        return Cell::ofInt(v.toBool() ? 1 : 0);
-    case ftString:
-        if (info.size <= 0) // no size, no check
-            return Cell::ofText(v.toString().toUtf8());
-        return convert(v.toString());
-    default:
-        return convert(v.toString());
-    }
+    if (info.type == ftString && info.size <= 0) // no size, no check
+        return Cell::ofText(v.toString().toUtf8());
+    return convert(v.toString()); // text, dates and times, a largeint past 2^53
 }
 
 } // namespace TouchDialogs::db

@@ -90,6 +90,27 @@ inline bool currencyAsWritten(double written, double stored)
     return std::fabs(stored - written) <= 1e-14 * std::max(1.0, std::fabs(written));
 }
 
+// The stored value of a JSON number in a field that takes numbers, when the
+// field holds it as it is: a whole number within the field's range, a finite
+// float, a currency within its limit that is off four decimals only by
+// binary error. False when the field refuses it (jsonCell says why).
+inline bool numberCell(double d, const FieldInfo &info, Cell &cell)
+{
+    switch (info.type) {
+    case ftFloat:
+        cell.kind = Cell::Real;
+        cell.r = d;
+        return std::isfinite(d);
+    case ftCurrency:
+        cell.kind = Cell::Real;
+        cell.r = currencyRounded(d);
+        return std::fabs(d) <= kCurrencyLimit && currencyAsWritten(d, cell.r);
+    default: // integer, largeint
+        cell.kind = Cell::Int;
+        return wholeNumber(d, cell.i) && integerFits(cell.i, info.type);
+    }
+}
+
 // A value alone as compact JSON text. Qt writes JSON only as a document:
 // the value is the one element of an array, brackets dropped.
 inline QByteArray jsonText(const QJsonValue &v)
