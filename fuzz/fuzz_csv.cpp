@@ -169,7 +169,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     TClientDataSet ds;
     try {
-        ds.fromJson(touchdlg::csvToJsonPacket(csv, fields, kSource));
+        loadJsonPacket(ds, touchdlg::csvToJsonPacket(csv, fields, kSource));
     } catch (const touchdlg::UsageError &e) {
         fuzz::require(!e.message.isEmpty(), "a refusal without a message");
         fuzz::require(!table || !fields.isEmpty(), "a table was refused", e.message);

@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const std::optional<QJsonArray> records = recordsOf(json);
     TClientDataSet ds;
     try {
-        ds.fromJson(touchdlg::jsonRecordsToJsonPacket(json, QString(), QStringLiteral("fuzz.json")));
+        loadJsonPacket(ds, touchdlg::jsonRecordsToJsonPacket(json, QString(), QStringLiteral("fuzz.json")));
     } catch (const touchdlg::UsageError &e) {
         fuzz::require(!e.message.isEmpty(), "a refusal without a message");
         fuzz::require(!records || e.message.contains(QStringLiteral("twice")), "records were refused", e.message);

@@ -5,12 +5,12 @@
 #include "host/sample/SampleData.h"
 #include "host/touchdlg/CsvData.h"
 #include "host/touchdlg/JsonRecords.h"
+#include "platform/db/ClientDataSet.h"
+#include "platform/db/JsonValues.h"
 
 #include <TouchDialogs/TouchDialogs.h>
 
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <algorithm>
 
 namespace touchdlg {
@@ -23,22 +23,14 @@ QList<Command> &commands()
     return list;
 }
 
-// Qt writes JSON only as a document: a value alone is the one element of an
-// array, brackets dropped.
-static QByteArray jsonText(const QJsonValue &value)
-{
-    const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
-    return array.mid(1, array.size() - 2);
-}
-
 void JsonObjectWriter::insert(const QString &key, const QJsonValue &value)
 {
-    insertJson(key, jsonText(value));
+    insertJson(key, db::jsonText(value));
 }
 
 void JsonObjectWriter::insertJson(const QString &key, const QByteArray &value)
 {
-    m_members.append(jsonText(key) + ':' + value);
+    m_members.append(db::jsonText(key) + ':' + value);
 }
 
 QByteArray JsonObjectWriter::toJson() const
@@ -140,16 +132,16 @@ std::unique_ptr<TClientDataSet> openData(const QCommandLineParser &parser, const
             data->setData(bytes);
             break;
         case DataForm::JsonPacket:
-            if (bytes.startsWith("\xEF\xBB\xBF"))
+            if (bytes.startsWith(db::kByteOrderMark))
                 bytes.remove(0, 3);
             data->fromJson(bytes);
             break;
         case DataForm::JsonRecords:
         case DataForm::Csv:
-            const QByteArray packet = form == DataForm::Csv ? csvToJsonPacket(bytes, fields, source)
-                                                            : jsonRecordsToJsonPacket(bytes, fields, source);
+            const QJsonObject packet = form == DataForm::Csv ? csvToJsonPacket(bytes, fields, source)
+                                                             : jsonRecordsToJsonPacket(bytes, fields, source);
             try {
-                data->fromJson(packet);
+                loadJsonPacket(*data, packet);
             } catch (const EDatabaseError &e) {
                 // What the dataset refuses (a name twice in another case) was in the input, not in our JSON.
                 static const QString ours = QStringLiteral("The JSON data cannot be loaded: ");

@@ -5,8 +5,6 @@
 
 #include <QHash>
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QLocale>
@@ -235,15 +233,14 @@ QJsonValue jsonValue(const TableValue &value, TFieldType type, const std::functi
         const qlonglong n = v.toLongLong(&ok);
         if (!ok)
             throw wrong("a whole number");
-        // Beyond 2^53 a JSON number loses digits: the packet takes those as text.
-        return n >= -(qlonglong(1) << 53) && n <= (qlonglong(1) << 53) ? QJsonValue(n) : QJsonValue(v);
+        return QString::number(n); // as text, which a largeint takes exactly
     }
     case ftFloat:
     case ftCurrency: {
         const double d = QString(v).replace(u',', u'.').toDouble(&ok);
         if (!ok || (value.kind == TableValue::Text && !isDecimal(v)))
             throw wrong("a number");
-        return d;
+        return d + 0.0; // "-0.0" is 0: a table's number has no sign of zero
     }
     case ftBoolean: {
         const QString b = v.toLower();
@@ -260,8 +257,8 @@ QJsonValue jsonValue(const TableValue &value, TFieldType type, const std::functi
 
 } // namespace
 
-QByteArray tableToJsonPacket(const QStringList &names, const std::vector<TableRow> &rows, const QString &fields,
-                             const QString &source)
+QJsonObject tableToJsonPacket(const QStringList &names, const std::vector<TableRow> &rows, const QString &fields,
+                              const QString &source)
 {
     QHash<QString, TFieldType> given;
     for (const QString &item : fields.split(u',', Qt::SkipEmptyParts)) {
@@ -297,11 +294,10 @@ QByteArray tableToJsonPacket(const QStringList &names, const std::vector<TableRo
         }
         records.append(record);
     }
-    return QJsonDocument(QJsonObject{{QStringLiteral("fields"), fieldArray}, {QStringLiteral("records"), records}})
-        .toJson(QJsonDocument::Compact);
+    return QJsonObject{{QStringLiteral("fields"), fieldArray}, {QStringLiteral("records"), records}};
 }
 
-QByteArray csvToJsonPacket(const QByteArray &csv, const QString &fields, const QString &source)
+QJsonObject csvToJsonPacket(const QByteArray &csv, const QString &fields, const QString &source)
 {
     QString text = utf8Text(csv, source);
     if (text.startsWith(QChar(0xFEFF)))

@@ -1,9 +1,11 @@
 // The tabular forms of touchdlg's --data: a CSV text with a header row, and
 // records read from JSON (JsonRecords.h), both made into the JSON packet form
-// with the same guess of each column's type.
+// with the same guess of each column's type. The packet is a document, never
+// written as text: loadJsonPacket (platform/db/ClientDataSet.h) takes it.
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -35,8 +37,8 @@ struct TableRow {
 // codes and stay text. fields ("NAME:TYPE,...", the JSON packet's type names)
 // sets the type of the columns it names. source names the input in error
 // messages. Throws UsageError for values that are not of a type --fields gives.
-QByteArray tableToJsonPacket(const QStringList &names, const std::vector<TableRow> &rows, const QString &fields,
-                             const QString &source);
+QJsonObject tableToJsonPacket(const QStringList &names, const std::vector<TableRow> &rows, const QString &fields,
+                              const QString &source);
 
 // The JSON packet of a CSV text (UTF-8, an optional byte-order mark; a byte
 // that is not UTF-8 is refused with its line). Values are separated by "," or,
@@ -44,6 +46,6 @@ QByteArray tableToJsonPacket(const QStringList &names, const std::vector<TableRo
 // hold the separator, line breaks and "" for a quote. Blank lines are skipped.
 // Types as tableToJsonPacket guesses them. Throws UsageError for a text that
 // is not such a table.
-QByteArray csvToJsonPacket(const QByteArray &csv, const QString &fields, const QString &source);
+QJsonObject csvToJsonPacket(const QByteArray &csv, const QString &fields, const QString &source);
 
 } // namespace touchdlg

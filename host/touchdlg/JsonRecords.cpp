@@ -1,6 +1,7 @@
 #include "host/touchdlg/JsonRecords.h"
 #include "host/touchdlg/Command.h"
 #include "host/touchdlg/CsvData.h"
+#include "platform/db/JsonValues.h"
 
 #include <QHash>
 #include <QJsonArray>
@@ -12,14 +13,9 @@
 
 namespace touchdlg {
 
+namespace db = TouchDialogs::db;
+
 namespace {
-
-const QByteArray kBom("\xEF\xBB\xBF");
-
-QByteArrayView withoutBom(const QByteArray &data)
-{
-    return data.startsWith(kBom) ? QByteArrayView(data).sliced(kBom.size()) : QByteArrayView(data);
-}
 
 // Walks JSON text for what Qt's reader does not keep: the order of an
 // object's names (it sorts them) and a number as written (it keeps a
@@ -91,18 +87,11 @@ QString kindOf(char c)
     }
 }
 
-// Qt's reader takes an unescaped string through QString::fromUtf8, which
-// drops a byte-order mark at its start; written as an escape, it is kept.
-QByteArray bomsEscaped(QByteArrayView json)
-{
-    return json.toByteArray().replace(kBom, "\\ufeff");
-}
-
 class RecordReader {
 public:
     RecordReader(QByteArrayView json, const QString &source) : m_begin(json.data()), m_end(json.data() + json.size()), m_source(source) {}
 
-    QByteArray packet(const QString &fields)
+    QJsonObject packet(const QString &fields)
     {
         Walker w{m_begin, m_end};
         w.skipSpace();
@@ -166,8 +155,8 @@ private:
     {
         QByteArrayView text(start, end - start);
         QByteArray escaped;
-        if (text.contains(kBom)) {
-            escaped = bomsEscaped(text);
+        if (text.contains(db::kByteOrderMark)) {
+            escaped = db::byteOrderMarksEscaped(text);
             text = escaped;
         }
         QJsonParseError error;
@@ -189,7 +178,7 @@ private:
             QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
             return utf8(raw);
         }
-        const QByteArray quoted = "[\"" + bomsEscaped(raw) + "\"]";
+        const QByteArray quoted = "[\"" + db::byteOrderMarksEscaped(raw) + "\"]";
         return QJsonDocument::fromJson(quoted).array().at(0).toString();
     }
 
@@ -278,7 +267,7 @@ private:
 
 DataForm dataForm(const QByteArray &data)
 {
-    const QByteArrayView text = withoutBom(data);
+    const QByteArrayView text = db::withoutByteOrderMark(data);
     if (text.startsWith(QByteArrayView("SQLite format 3\0", 16)))
         return DataForm::Packet;
     Walker w{text.data(), text.data() + text.size()};
@@ -310,9 +299,9 @@ DataForm dataForm(const QByteArray &data)
     }
 }
 
-QByteArray jsonRecordsToJsonPacket(const QByteArray &json, const QString &fields, const QString &source)
+QJsonObject jsonRecordsToJsonPacket(const QByteArray &json, const QString &fields, const QString &source)
 {
-    return RecordReader(withoutBom(json), source).packet(fields);
+    return RecordReader(db::withoutByteOrderMark(json), source).packet(fields);
 }
 
 } // namespace touchdlg

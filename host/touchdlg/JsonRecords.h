@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 
 namespace touchdlg {
@@ -27,6 +28,6 @@ DataForm dataForm(const QByteArray &data);
 // as written. Throws UsageError naming the line and record for anything else
 // (no records, a record that is not an object, a nested object or array, a
 // name given twice, JSON that is not valid, text after the records).
-QByteArray jsonRecordsToJsonPacket(const QByteArray &json, const QString &fields, const QString &source);
+QJsonObject jsonRecordsToJsonPacket(const QByteArray &json, const QString &fields, const QString &source);
 
 } // namespace touchdlg

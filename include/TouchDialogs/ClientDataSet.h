@@ -26,6 +26,7 @@
 #include <vector>
 
 QT_FORWARD_DECLARE_CLASS(QFile)
+QT_FORWARD_DECLARE_CLASS(QJsonObject)
 
 namespace TouchDialogs {
 
@@ -169,6 +170,7 @@ private:
     friend class TField;
     friend class TIndexDefs;
     friend void copyRecords(TClientDataSet &to, const TClientDataSet &from);
+    friend void loadJsonPacket(TClientDataSet &to, const QJsonObject &packet);
 
     struct Prepared;
     // The order keys in use and the record being edited.

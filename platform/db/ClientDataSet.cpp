@@ -1,4 +1,5 @@
 #include "platform/db/ClientDataSet.h"
+#include "platform/db/JsonValues.h"
 #include "platform/db/RecordStore.h"
 #include "platform/rtl/Exceptions.h"
 
@@ -830,13 +831,12 @@ void TClientDataSet::LoadFromFile(const QString &fileName)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw EDatabaseError(QStringLiteral("Cannot read %1: %2").arg(fileName, file.errorString()));
-    static const QByteArray bom("\xEF\xBB\xBF");
     // JSON in a regular file goes straight into the records, a piece at a
     // time: over a million records, reading it whole costs more than parsing.
     if (!file.isSequential() && file.size() <= kMaxDataBytes) {
         const QByteArray head = file.peek(4096);
-        const qint64 skip = head.startsWith(bom) ? bom.size() : 0;
-        if (head.mid(skip).trimmed().startsWith('{') && file.seek(skip)) {
+        const QByteArrayView text = db::withoutByteOrderMark(head);
+        if (text.trimmed().startsWith('{') && file.seek(head.size() - text.size())) {
             if (std::unique_ptr<RecordStore> store = fastJsonStore(file)) {
                 adopt(std::move(store), false);
                 return;
@@ -845,8 +845,8 @@ void TClientDataSet::LoadFromFile(const QString &fileName)
         }
     }
     QByteArray bytes = readDataBytes(file, fileName);
-    if (bytes.startsWith(bom))
-        bytes.remove(0, bom.size());
+    if (bytes.startsWith(db::kByteOrderMark))
+        bytes.remove(0, 3);
     if (bytes.trimmed().startsWith('{'))
         fromJson(bytes);
     else
@@ -875,42 +875,25 @@ QByteArray TClientDataSet::toJson() const
     const auto &infos = m_store->fields();
     for (int rowid : m_store->natural()) {
         QJsonArray rec;
-        for (size_t f = 0; f < infos.size(); ++f) {
-            const Cell c = m_store->cell(rowid, int(f));
-            if (c.kind == Cell::Null) {
-                rec.append(QJsonValue::Null);
-                continue;
-            }
-            switch (infos[f].type) {
-            case ftInteger:
-                rec.append(qint64(c.i));
-                break;
-            case ftLargeint:
-                // Beyond 2^53 a JSON number loses digits: those go as text.
-                // (No llabs: it overflows on the smallest qint64.)
-                if (c.i >= -(qint64(1) << 53) && c.i <= (qint64(1) << 53))
-                    rec.append(qint64(c.i));
-                else
-                    rec.append(QString::number(c.i));
-                break;
-            case ftBoolean:
-                rec.append(c.i != 0);
-                break;
-            case ftFloat:
-            case ftCurrency:
-                rec.append(c.r);
-                break;
-            case ftDateTime:
-                rec.append(QString::fromUtf8(c.text).replace(u' ', u'T'));
-                break;
-            default:
-                rec.append(db::textOf(c.text));
-            }
-        }
+        for (size_t f = 0; f < infos.size(); ++f)
+            rec.append(db::jsonValue(m_store->cell(rowid, int(f)), infos[f].type));
         records.append(rec);
     }
     return QJsonDocument(QJsonObject{{QStringLiteral("fields"), fields}, {QStringLiteral("records"), records}})
         .toJson(QJsonDocument::Compact);
+}
+
+// Written member by member: QJsonObject sorts its keys, and a record's
+// fields go in their own order.
+QByteArray TClientDataSet::recordJson() const
+{
+    if (IsEmpty())
+        return QByteArrayLiteral("null");
+    QByteArrayList members;
+    for (int i = 0; i < FieldCount(); ++i)
+        members.append(db::jsonText(Fields(i)->FieldName()) + ':'
+                       + db::jsonText(db::jsonValue(Private::currentCell(*this, i), Fields(i)->DataType())));
+    return '{' + members.join(',') + '}';
 }
 
 } // namespace TouchDialogs

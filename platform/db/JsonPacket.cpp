@@ -1,6 +1,9 @@
 // The JSON form of a dataset read: a fast reader for the usual, valid text,
 // and the document reader that decides everything else and names faults.
+// Both fill the records' columns (JsonColumns), each value by the rules of
+// JsonValues.h.
 #include "platform/db/ClientDataSet.h"
+#include "platform/db/JsonValues.h"
 #include "platform/db/RecordStore.h"
 #include "platform/rtl/Exceptions.h"
 
@@ -12,110 +15,17 @@
 #include <charconv>
 #include <cstring>
 #include <cmath>
-#include <limits>
 #include <string>
 
 namespace TouchDialogs {
 
+using db::badJson;
 using db::Cell;
 using db::FieldInfo;
+using db::JsonKind;
 using db::RecordStore;
 
 namespace {
-
-
-EDatabaseError badJson(const QString &why)
-{
-    return EDatabaseError(QStringLiteral("The JSON data cannot be loaded: %1").arg(why));
-}
-
-// Qt's document reader takes an unescaped string through QString::fromUtf8,
-// which drops a byte-order mark at its start; written as an escape, the mark
-// is kept. The one leading the whole text is the document's own.
-QJsonDocument parsed(const QByteArray &json, QJsonParseError *error)
-{
-    static const QByteArray bom("\xEF\xBB\xBF");
-    if (json.indexOf(bom, 1) < 0)
-        return QJsonDocument::fromJson(json, error);
-    QByteArray escaped = json.left(1);
-    escaped += json.mid(1).replace(bom, "\\ufeff");
-    return QJsonDocument::fromJson(escaped, error);
-}
-
-QString jsonText(const QJsonValue &v)
-{
-    return QString::fromUtf8(QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
-}
-
-// The stored value a JSON value stands for in a field; raises EDatabaseError
-// or EConvertError. Numbers and text go straight to a cell, without the
-// variant conversions a host's setValue takes.
-Cell jsonCell(const QJsonValue &v, const FieldInfo &info, qsizetype record)
-{
-    auto wrongKind = [&] {
-        const QString type = fieldTypeName(info.type);
-        const QString article = QStringLiteral("aeiou").contains(type.at(0)) ? QStringLiteral("an") : QStringLiteral("a");
-        return badJson(QStringLiteral("record %1, field \"%2\": %3 is not %4 %5 value")
-                           .arg(record + 1)
-                           .arg(info.name, jsonText(v), article, type));
-    };
-    auto convert = [&](const QVariant &value) {
-        try {
-            return db::toCell(value, info);
-        } catch (const Exception &e) {
-            throw badJson(QStringLiteral("record %1: %2").arg(record + 1).arg(e.Message()));
-        }
-    };
-    if (v.isNull())
-        return {};
-    switch (info.type) {
-    case ftInteger:
-    case ftLargeint:
-        if (v.isDouble()) {
-            const double d = v.toDouble();
-            // Beyond 2^53 a number has lost digits; such values come as text.
-            if (d == std::floor(d) && std::fabs(d) <= 9007199254740992.0)
-                return convert(qint64(d));
-            return convert(d);
-        }
-        if (info.type == ftLargeint && v.isString())
-            return convert(v.toString());
-        throw wrongKind();
-    case ftFloat:
-        if (!v.isDouble())
-            throw wrongKind();
-        return convert(v.toDouble());
-    case ftCurrency: {
-        if (!v.isDouble())
-            throw wrongKind();
-        // A decimal with four places is seldom exact in binary: what is off
-        // only by that is the value, anything more has too many decimals.
-        const double d = v.toDouble();
-        const Cell c = convert(d);
-        if (std::fabs(c.r - d) > 1e-14 * std::max(1.0, std::fabs(d)))
-            throw badJson(QStringLiteral("record %1, field \"%2\": %3 has more than four decimals")
-                              .arg(record + 1)
-                              .arg(info.name, jsonText(v)));
-        return c;
-    }
-    case ftBoolean:
-        if (!v.isBool())
-            throw wrongKind();
-        return Cell::ofInt(v.toBool() ? 1 : 0);
-    case ftString:
-    case ftMemo:
-        if (!v.isString())
-            throw wrongKind();
-        if (info.size > 0 || info.type == ftMemo)
-            return convert(v.toString());
-        return Cell::ofText(v.toString().toUtf8());
-    default:
-        if (!v.isString())
-            throw wrongKind();
-        return convert(v.toString());
-    }
-}
-
 
 // The fields of a JSON packet, checked; sized tells which declare a size.
 // Raises EDatabaseError.
@@ -133,7 +43,7 @@ std::vector<FieldInfo> jsonFields(const QJsonArray &fields, std::vector<bool> &s
         f.name = name.toString();
         f.type = fieldTypeFromName(type.toString());
         if (f.type == ftUnknown)
-            throw badJson(QStringLiteral("field %1 (\"%2\") has the unknown type \"%3\"").arg(i + 1).arg(f.name, jsonText(type)));
+            throw badJson(QStringLiteral("field %1 (\"%2\") has the unknown type \"%3\"").arg(i + 1).arg(f.name, QString::fromUtf8(db::jsonText(type))));
         const QJsonValue size = o.value(QStringLiteral("size"));
         if (!size.isUndefined()) {
             const double d = size.toDouble(-1);
@@ -141,7 +51,7 @@ std::vector<FieldInfo> jsonFields(const QJsonArray &fields, std::vector<bool> &s
                 throw badJson(QStringLiteral("field \"%1\" has a size that is not a whole number").arg(f.name));
             if (d > db::kMaxFieldSize)
                 throw badJson(QStringLiteral("Field '%1' has the size %2 (from 0 to %3)")
-                                  .arg(f.name, jsonText(size))
+                                  .arg(f.name, QString::fromUtf8(db::jsonText(size)))
                                   .arg(db::kMaxFieldSize));
             f.size = int(d);
         }
@@ -165,6 +75,76 @@ std::vector<FieldInfo> jsonFields(const QJsonArray &fields, std::vector<bool> &s
 
     return infos;
 }
+
+// The records of a JSON packet, filled a column at a time: the fast reader
+// fills them value by value from the text; the document reader, and
+// touchdlg's other forms through loadJsonPacket, from a document's values.
+struct JsonColumns {
+    std::vector<FieldInfo> infos;
+    std::vector<bool> sized; // which fields declare a size
+    std::vector<db::Column> columns;
+    // The longest value of each string field without a declared size, in
+    // UTF-16 units: the size it takes.
+    std::vector<size_t> longest;
+    int count = 0;
+
+    // Raises EDatabaseError.
+    void define(const QJsonArray &fields)
+    {
+        infos = jsonFields(fields, sized);
+        for (const FieldInfo &f : infos)
+            columns.emplace_back(f.storage);
+        longest.assign(infos.size(), 1);
+    }
+    // Room for rows 1 to rows.
+    void reserve(size_t rows)
+    {
+        for (db::Column &c : columns)
+            c.resize(rows + 1);
+    }
+
+    // The next record from a document, into rows already made room for;
+    // raises EDatabaseError naming it.
+    void append(const QJsonValue &record)
+    {
+        const qsizetype r = count;
+        const size_t n = infos.size();
+        if (!record.isArray() || record.toArray().size() != qsizetype(n))
+            throw badJson(QStringLiteral("record %1 is not an array of %2 values").arg(r + 1).arg(n));
+        const QJsonArray values = record.toArray();
+        const int row = ++count;
+        for (size_t f = 0; f < n; ++f) {
+            const FieldInfo &info = infos[f];
+            const Cell c = db::jsonCell(values[qsizetype(f)], info, r);
+            if (c.kind == Cell::Null && info.required)
+                throw badJson(QStringLiteral("record %1 holds no value in the required field \"%2\"").arg(r + 1).arg(info.name));
+            if (info.type == ftString && !sized[f] && c.kind == Cell::Text)
+                longest[f] = std::max(longest[f], size_t(db::textOf(c.text).size()));
+            columns[f].set(row, c);
+        }
+    }
+
+    // Sizes the string fields without a declared size by their longest
+    // value; false, with that field, when one is longer than any size.
+    bool sizeStrings(size_t &tooLong)
+    {
+        for (size_t f = 0; f < infos.size(); ++f) {
+            if (infos[f].type != ftString || sized[f])
+                continue;
+            if (longest[f] > size_t(db::kMaxFieldSize)) {
+                tooLong = f;
+                return false;
+            }
+            infos[f].size = int(longest[f]);
+        }
+        return true;
+    }
+
+    std::unique_ptr<RecordStore> store()
+    {
+        return RecordStore::createFilled(std::move(infos), std::move(columns), count);
+    }
+};
 
 // Reads a JSON packet in one pass straight into columns, without building a
 // document: the common, valid form (one "fields" array, then "records").
@@ -228,16 +208,10 @@ public:
         }
         more(kRoom);
         skipSpace();
-        if (m_p != m_end || !m_atEnd || !haveFields)
+        size_t tooLong = 0;
+        if (m_p != m_end || !m_atEnd || !haveFields || !m_records.sizeStrings(tooLong))
             return nullptr;
-        for (size_t f = 0; f < m_infos.size(); ++f) {
-            if (m_infos[f].type != ftString || m_sized[f])
-                continue;
-            if (m_longest[f] > size_t(db::kMaxFieldSize))
-                return nullptr;
-            m_infos[f].size = int(m_longest[f]);
-        }
-        return RecordStore::createFilled(std::move(m_infos), std::move(m_columns), m_count);
+        return m_records.store();
     }
 
 private:
@@ -526,17 +500,14 @@ private:
         if (m_p == m_end || *m_p != '[' || !skipValue(0))
             return false;
         QJsonParseError error;
-        const QJsonDocument doc = parsed(QByteArray::fromRawData(start, m_p - start), &error);
+        const QJsonDocument doc = db::parsedJson(QByteArrayView(start, m_p - start), &error);
         if (error.error != QJsonParseError::NoError || !doc.isArray())
             return false;
         try {
-            m_infos = jsonFields(doc.array(), m_sized);
+            m_records.define(doc.array());
         } catch (const EDatabaseError &) {
             return false;
         }
-        for (const FieldInfo &f : m_infos)
-            m_columns.emplace_back(f.storage);
-        m_longest.assign(m_infos.size(), 1);
         return true;
     }
 
@@ -547,14 +518,14 @@ private:
         skipSpace();
         if (eat(']'))
             return true;
-        const size_t n = m_infos.size();
+        const size_t n = m_records.infos.size();
         const size_t start = position();
         for (;;) {
             more(kRoom);
             skipSpace();
             if (!eat('['))
                 return false;
-            const int row = ++m_count;
+            const int row = ++m_records.count;
             if (size_t(row) >= m_capacity) {
                 // After the first records, room for as many as the rest of
                 // the text holds at their size: one allocation, not a
@@ -565,7 +536,7 @@ private:
                     const size_t left = m_size > position() ? m_size - position() : 0;
                     capacity = std::max(m_capacity * 2, size_t(row) + size_t(double(left) / perRecord * 1.05) + 16);
                 }
-                for (db::Column &c : m_columns) {
+                for (db::Column &c : m_records.columns) {
                     if (m_capacity)
                         c.reserveText(size_t(double(c.textBytes()) / double(row) * double(capacity)));
                     c.resize(capacity);
@@ -597,77 +568,49 @@ private:
     // One value into its field's column, as jsonCell stores it.
     bool value(size_t f, int row)
     {
-        const FieldInfo &info = m_infos[f];
-        db::Column &column = m_columns[f];
+        const FieldInfo &info = m_records.infos[f];
+        db::Column &column = m_records.columns[f];
         if (m_p == m_end)
             return false;
         const char c = *m_p;
         if (c == 'n')
             return !info.required && literal("null");
         if (c == 't' || c == 'f') {
-            if (info.type != ftBoolean || !literal(c == 't' ? "true" : "false"))
+            if (!db::takesKind(info.type, JsonKind::Boolean) || !literal(c == 't' ? "true" : "false"))
                 return false;
             column.set(row, Cell::ofInt(c == 't' ? 1 : 0));
             return true;
         }
         if (c == '"') {
             size_t utf16 = 0;
-            if (!string(utf16))
+            if (!db::takesKind(info.type, JsonKind::String) || !string(utf16))
                 return false;
             switch (info.type) {
             case ftString:
                 if (info.size > 0 && utf16 > size_t(info.size))
                     return false;
-                if (!m_sized[f])
-                    m_longest[f] = std::max(m_longest[f], utf16);
+                if (!m_records.sized[f])
+                    m_records.longest[f] = std::max(m_records.longest[f], utf16);
                 column.set(row, std::string_view(m_text));
                 return true;
             case ftMemo:
                 column.set(row, std::string_view(m_text));
                 return true;
-            case ftLargeint:
-            case ftDate:
-            case ftTime:
-            case ftDateTime:
+            default: // a largeint past 2^53, dates and times
                 try {
                     column.set(row, db::toCell(QString::fromUtf8(m_text.data(), qsizetype(m_text.size())), info));
                 } catch (const Exception &) {
                     return false;
                 }
                 return true;
-            default:
-                return false;
             }
         }
         double d = 0;
-        if (!number(d))
+        Cell cell;
+        if (!db::takesKind(info.type, JsonKind::Number) || !number(d) || !db::numberCell(d, info, cell))
             return false;
-        switch (info.type) {
-        case ftInteger:
-        case ftLargeint: {
-            if (d != std::floor(d) || d < -9.2e18 || d > 9.2e18)
-                return false;
-            const qint64 v = qint64(d);
-            if (info.type == ftInteger && (v < std::numeric_limits<qint32>::min() || v > std::numeric_limits<qint32>::max()))
-                return false;
-            column.set(row, Cell::ofInt(v));
-            return true;
-        }
-        case ftFloat:
-            column.set(row, Cell::ofReal(d));
-            return true;
-        case ftCurrency: {
-            if (std::fabs(d) > db::kCurrencyLimit)
-                return false;
-            const double r = std::round(d * 10000.0) / 10000.0;
-            if (std::fabs(r - d) > 1e-14 * std::max(1.0, std::fabs(d)))
-                return false;
-            column.set(row, Cell::ofReal(r));
-            return true;
-        }
-        default:
-            return false;
-        }
+        column.set(row, cell);
+        return true;
     }
 
     QFile *m_file = nullptr;
@@ -678,12 +621,8 @@ private:
     size_t m_before = 0; // bytes of the text before the window
     size_t m_size;       // the text's size, as far as known
     bool m_atEnd = true; // no more text after m_end
-    std::vector<FieldInfo> m_infos;
-    std::vector<bool> m_sized;
-    std::vector<db::Column> m_columns;
-    std::vector<size_t> m_longest;
+    JsonColumns m_records;
     std::string m_text;
-    int m_count = 0;
     size_t m_capacity = 0;
 };
 
@@ -694,8 +633,35 @@ std::unique_ptr<RecordStore> fastJsonStore(QFile &file)
     return FastReader(file).read();
 }
 
+namespace {
+
+// The records of a JSON packet's document, in a new store; raises
+// EDatabaseError naming the first fault.
+std::unique_ptr<RecordStore> documentStore(const QJsonObject &packet)
+{
+    const QJsonValue fields = packet.value(QStringLiteral("fields")), records = packet.value(QStringLiteral("records"));
+    if (!fields.isArray())
+        throw badJson(QStringLiteral("it needs an object with a \"fields\" array"));
+    if (!records.isUndefined() && !records.isArray())
+        throw badJson(QStringLiteral("\"records\" must be an array of arrays"));
+    JsonColumns table;
+    table.define(fields.toArray());
+    const QJsonArray values = records.toArray();
+    table.reserve(size_t(values.size()));
+    for (qsizetype r = 0; r < values.size(); ++r)
+        table.append(values[r]);
+    size_t tooLong = 0;
+    if (!table.sizeStrings(tooLong))
+        throw badJson(QStringLiteral("field \"%1\" has a value longer than %2 characters")
+                          .arg(table.infos[tooLong].name)
+                          .arg(db::kMaxFieldSize));
+    return table.store();
+}
+
+} // namespace
+
 // The whole text is parsed once; the records then go straight into a new
-// store (one pass over them), which replaces the dataset's only when all is valid.
+// store, which replaces the dataset's only when all is valid.
 void TClientDataSet::fromJson(const QByteArray &json)
 {
     if (std::unique_ptr<RecordStore> store = FastReader(json).read()) {
@@ -703,55 +669,15 @@ void TClientDataSet::fromJson(const QByteArray &json)
         return;
     }
     QJsonParseError error;
-    const QJsonDocument doc = parsed(json, &error);
+    const QJsonDocument doc = db::parsedJson(json, &error);
     if (error.error != QJsonParseError::NoError)
         throw badJson(QStringLiteral("%1 at character %2").arg(error.errorString()).arg(error.offset));
-    if (!doc.isObject() || !doc.object().value(QStringLiteral("fields")).isArray())
-        throw badJson(QStringLiteral("it needs an object with a \"fields\" array"));
-    const QJsonValue recordsValue = doc.object().value(QStringLiteral("records"));
-    if (!recordsValue.isUndefined() && !recordsValue.isArray())
-        throw badJson(QStringLiteral("\"records\" must be an array of arrays"));
-
-    std::vector<bool> sized;
-    std::vector<FieldInfo> infos = jsonFields(doc.object().value(QStringLiteral("fields")).toArray(), sized);
-
-    // A string field without a declared size takes the longest value's.
-    const QJsonArray records = recordsValue.toArray();
-    const size_t n = infos.size();
-    std::vector<int> longest(n, 1);
-    std::vector<std::vector<Cell>> rows;
-    rows.reserve(size_t(records.size()));
-    for (qsizetype r = 0; r < records.size(); ++r) {
-        const QJsonValue recValue = records[r];
-        if (!recValue.isArray() || recValue.toArray().size() != qsizetype(n))
-            throw badJson(QStringLiteral("record %1 is not an array of %2 values").arg(r + 1).arg(n));
-        const QJsonArray rec = recValue.toArray();
-        std::vector<Cell> cells;
-        cells.reserve(n);
-        for (size_t f = 0; f < n; ++f) {
-            const FieldInfo &info = infos[f];
-            cells.push_back(jsonCell(rec[qsizetype(f)], info, r));
-            const Cell &c = cells.back();
-            if (c.kind == Cell::Null && info.required)
-                throw badJson(QStringLiteral("record %1 holds no value in the required field \"%2\"").arg(r + 1).arg(info.name));
-            if (info.type == ftString && !sized[f] && c.kind == Cell::Text)
-                longest[f] = std::max(longest[f], int(db::textOf(c.text).size()));
-        }
-        rows.push_back(std::move(cells));
-    }
-    for (size_t f = 0; f < n; ++f) {
-        if (infos[f].type != ftString || sized[f])
-            continue;
-        if (longest[f] > db::kMaxFieldSize)
-            throw badJson(QStringLiteral("field \"%1\" has a value longer than %2 characters")
-                              .arg(infos[f].name)
-                              .arg(db::kMaxFieldSize));
-        infos[f].size = longest[f];
-    }
-    std::unique_ptr<RecordStore> store = RecordStore::create(std::move(infos));
-    store->appendRows(rows);
-    adopt(std::move(store), false);
+    adopt(documentStore(doc.object()), false); // not an object: an empty one, without fields
 }
 
+void loadJsonPacket(TClientDataSet &to, const QJsonObject &packet)
+{
+    to.adopt(documentStore(packet), false);
+}
 
 } // namespace TouchDialogs

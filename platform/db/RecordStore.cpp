@@ -370,29 +370,4 @@ void RecordStore::deleteAll()
     ensureCapacity(1);
 }
 
-void RecordStore::appendRows(const std::vector<std::vector<Cell>> &rows)
-{
-    beforeChange();
-    Transaction tx(m_db);
-    double pos = positionAfterLast();
-    ensureCapacity(size_t(m_nextRowid) + rows.size() + 1);
-    for (const std::vector<Cell> &cells : rows) {
-        const int rowid = m_nextRowid++;
-        bindCells(m_insert, cells);
-        m_insert.bind(int(cells.size()) + 1, pos);
-        m_insert.bind(int(cells.size()) + 2, qint64(rowid));
-        m_insert.step();
-        m_insert.reset();
-        m_pos[size_t(rowid)] = pos;
-        m_alive[size_t(rowid)] = 1;
-        writeCells(rowid, cells);
-        m_natural.push_back(rowid);
-        pos += 1.0;
-    }
-    tx.commit();
-    m_orders.clear();
-    m_prefixOrders.clear();
-    m_filters.clear();
-}
-
 } // namespace TouchDialogs::db

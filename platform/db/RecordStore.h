@@ -112,8 +112,6 @@ public:
     void updateRow(int rowid, const std::vector<Cell> &cells);
     void deleteRow(int rowid);
     void deleteAll();
-    // Appends rows in one transaction (loading).
-    void appendRows(const std::vector<std::vector<Cell>> &rows);
 
     // The total order of an index: its fields, then the natural order.
     // withKeys false: texts whose sort keys are not built yet are compared

@@ -131,9 +131,7 @@ qint64 toInteger(const QVariant &value, const FieldInfo &field, qint64 lo, qint6
     } else if (isIntegral(value)) {
         v = value.toLongLong();
     } else if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float) {
-        const double d = value.toDouble();
-        ok = std::isfinite(d) && d == std::floor(d) && d >= -9.2e18 && d <= 9.2e18;
-        v = ok ? qint64(d) : 0;
+        ok = wholeNumber(value.toDouble(), v);
     } else if (value.canConvert<QString>()) {
         // Qt's conversion ends at a NUL: "12\0 34" would be taken as 12.
         const QString t = value.toString().trimmed();
@@ -243,7 +241,7 @@ Cell toCell(const QVariant &value, const FieldInfo &field)
         const double d = toReal(value, field);
         if (std::fabs(d) > kCurrencyLimit)
             notValid(value, "currency", field);
-        return Cell::ofReal(std::round(d * 10000.0) / 10000.0);
+        return Cell::ofReal(currencyRounded(d));
     }
     case ftDate: {
         QDate d;
@@ -355,7 +353,7 @@ Cell fromDisplay(const QString &text, const FieldInfo &field)
 QString textOf(QByteArrayView utf8)
 {
     QString text = QString::fromUtf8(utf8);
-    if (utf8.startsWith("\xEF\xBB\xBF"))
+    if (utf8.startsWith(kByteOrderMark))
         text.prepend(QChar(0xFEFF));
     return text;
 }
@@ -393,7 +391,7 @@ bool conforms(const Cell &cell, const FieldInfo &field)
         if (cell.kind != Cell::Real || !std::isfinite(cell.r))
             return false;
         return field.type != ftCurrency
-               || (std::fabs(cell.r) <= kCurrencyLimit && std::round(cell.r * 10000.0) / 10000.0 == cell.r);
+               || (std::fabs(cell.r) <= kCurrencyLimit && currencyRounded(cell.r) == cell.r);
     case Storage::Text:
         break;
     }

@@ -11,6 +11,8 @@
 #include <QByteArray>
 #include <QString>
 #include <QVariant>
+#include <cmath>
+#include <limits>
 #include <vector>
 
 namespace TouchDialogs::db {
@@ -76,6 +78,8 @@ QVariant toVariant(const Cell &cell, TFieldType type);
 QString toDisplay(const Cell &cell, TFieldType type);
 // Parses AsString's forms (and ISO forms) back.
 Cell fromDisplay(const QString &text, const FieldInfo &field);
+// A UTF-8 byte-order mark: skipped before a text, kept inside a value.
+inline constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 // Stored UTF-8 as a string. QString::fromUtf8 drops a leading byte-order
 // mark, which in a value is a character like any other.
 QString textOf(QByteArrayView utf8);
@@ -94,6 +98,22 @@ constexpr int kMaxFieldSize = 1000000;
 // A currency holds four decimals within the range of a 64-bit count of
 // ten-thousandths.
 constexpr double kCurrencyLimit = 922337203685477.0;
+
+// The whole number a double holds, when it is one a qint64 holds.
+inline bool wholeNumber(double d, qint64 &v)
+{
+    if (!(d == std::floor(d) && d >= -9.2e18 && d <= 9.2e18))
+        return false;
+    v = qint64(d);
+    return true;
+}
+// Whether a field of type integer (32 bits) or largeint holds v.
+inline bool integerFits(qint64 v, TFieldType type)
+{
+    return type != ftInteger || (v >= std::numeric_limits<qint32>::min() && v <= std::numeric_limits<qint32>::max());
+}
+// The currency stored for a number within the limit: rounded to four decimals.
+inline double currencyRounded(double d) { return std::round(d * 10000.0) / 10000.0; }
 
 // Why a field name cannot name a field, or empty when it can.
 QString nameProblem(const QString &name);

@@ -721,98 +721,71 @@ def _kind(value: object) -> str:
     return builtins.type(value).__name__
 
 
-def _number(value: object, what: str) -> float:
-    """An int or float as the float the library stores, or why not."""
-    if isinstance(value, bool) or not isinstance(value, (int, float)):
-        raise TypeError(f"is {_kind(value)}, not {what}")
-    try:
-        number = float(value)
-    except OverflowError:
-        raise ValueError("is too large for a float") from None
-    if not math.isfinite(number):
-        raise ValueError("is not a finite number")
-    if isinstance(value, int) and number != value:
-        raise ValueError(f"cannot be held exactly as a float (it would be {number!r})")
-    return number
+# The library's rules for one value, mirrored so that a refusal names the
+# Python value, its record and field before the library is called.
+_JSON_TYPES = frozenset(("string", "memo", "integer", "largeint", "float", "currency", "boolean", "date", "time",
+                         "datetime"))
 
 
-def _whole(low: int, high: int) -> Callable[[Any, Dict[str, Any]], Union[int, str]]:
-    def encode(value: Any, column: Dict[str, Any]) -> Union[int, str]:
+def _json_value(value: Any, column: Dict[str, Any]) -> Any:
+    """The JSON value the library stores for a value (not None) in a field of
+    a type in _JSON_TYPES; TypeError or ValueError, a phrase about the value,
+    when the field cannot hold it as it is."""
+    kind = column["type"]
+    if kind in ("string", "memo"):
+        if not isinstance(value, str):
+            raise TypeError(f"is {_kind(value)}, not text (str)")
+        try:
+            units = len(value.encode("utf-16-le")) // 2
+        except UnicodeEncodeError as e:
+            raise ValueError(f"is not valid Unicode text ({e.reason})") from None
+        if kind == "string":
+            size = column.get("size")
+            limit = size if isinstance(size, int) and not isinstance(size, bool) and size > 0 else _MAX_FIELD_SIZE
+            if units > limit:
+                raise ValueError(f"is longer than the field's {limit} characters")
+        return value
+    if kind in ("integer", "largeint"):
+        low, high = (_INT_MIN, _INT_MAX) if kind == "integer" else (-_INT64_MAX - 1, _INT64_MAX)
         if isinstance(value, bool) or not isinstance(value, int):
             raise TypeError(f"is {_kind(value)}, not a whole number (int)")
         if not low <= value <= high:
             raise ValueError(f"is out of the field's range (from {low} to {high})")
         # A JSON number beyond 2^53 may lose digits on the way: such go as text.
         return str(int(value)) if abs(value) > 2**53 else int(value)
-    return encode
-
-
-def _float(value: Any, column: Dict[str, Any]) -> float:
-    return _number(value, "a number (float)")
-
-
-def _currency(value: Any, column: Dict[str, Any]) -> float:
-    number = _number(value, "a number (float)")
-    if abs(number) > _CURRENCY_LIMIT:
-        raise ValueError(f"is beyond the currency limit of {_CURRENCY_LIMIT:.0f}")
-    # The library stores round(x * 10000) / 10000: anything else would change.
-    if round(number * 10000.0) / 10000.0 != number:
-        raise ValueError(f"has more than four decimals (round(x, 4) gives {round(number, 4)!r})")
-    return number
-
-
-def _boolean(value: Any, column: Dict[str, Any]) -> bool:
-    if not isinstance(value, bool):
-        raise TypeError(f"is {_kind(value)}, not True or False")
-    return value
-
-
-def _string(value: Any, column: Dict[str, Any]) -> str:
-    if not isinstance(value, str):
-        raise TypeError(f"is {_kind(value)}, not text (str)")
-    try:
-        units = len(value.encode("utf-16-le")) // 2
-    except UnicodeEncodeError as e:
-        raise ValueError(f"is not valid Unicode text ({e.reason})") from None
-    if column["type"] == "string":
-        size = column.get("size")
-        limit = size if isinstance(size, int) and not isinstance(size, bool) and size > 0 else _MAX_FIELD_SIZE
-        if units > limit:
-            raise ValueError(f"is longer than the field's {limit} characters")
-    return value
-
-
-def _clock(value: Union[datetime.time, datetime.datetime]) -> str:
+    if kind in ("float", "currency"):
+        if isinstance(value, bool) or not isinstance(value, (int, float)):
+            raise TypeError(f"is {_kind(value)}, not a number (float)")
+        try:
+            number = float(value)
+        except OverflowError:
+            raise ValueError("is too large for a float") from None
+        if not math.isfinite(number):
+            raise ValueError("is not a finite number")
+        if isinstance(value, int) and number != value:
+            raise ValueError(f"cannot be held exactly as a float (it would be {number!r})")
+        if kind == "currency":
+            if abs(number) > _CURRENCY_LIMIT:
+                raise ValueError(f"is beyond the currency limit of {_CURRENCY_LIMIT:.0f}")
+            # The library stores round(x * 10000) / 10000: anything else would change.
+            if round(number * 10000.0) / 10000.0 != number:
+                raise ValueError(f"has more than four decimals (round(x, 4) gives {round(number, 4)!r})")
+        return number
+    if kind == "boolean":
+        if not isinstance(value, bool):
+            raise TypeError(f"is {_kind(value)}, not True or False")
+        return value
+    if kind == "date":
+        if not isinstance(value, datetime.date) or isinstance(value, datetime.datetime):
+            raise TypeError(f"is {_kind(value)}, not a datetime.date")
+        return value.isoformat()
+    if not isinstance(value, datetime.time if kind == "time" else datetime.datetime):
+        raise TypeError(f"is {_kind(value)}, not a datetime.{kind}")
     if value.tzinfo is not None:
         raise ValueError("has a time zone; the library's times have none (convert to the wall clock)")
     if value.microsecond % 1000:
         raise ValueError("has microseconds; the library keeps whole milliseconds")
-    return "milliseconds" if value.microsecond else "seconds"
-
-
-def _date(value: Any, column: Dict[str, Any]) -> str:
-    if not isinstance(value, datetime.date) or isinstance(value, datetime.datetime):
-        raise TypeError(f"is {_kind(value)}, not a datetime.date")
-    return value.isoformat()
-
-
-def _time(value: Any, column: Dict[str, Any]) -> str:
-    if not isinstance(value, datetime.time):
-        raise TypeError(f"is {_kind(value)}, not a datetime.time")
-    return value.isoformat(timespec=_clock(value))
-
-
-def _datetime(value: Any, column: Dict[str, Any]) -> str:
-    if not isinstance(value, datetime.datetime):
-        raise TypeError(f"is {_kind(value)}, not a datetime.datetime")
-    return value.isoformat(timespec=_clock(value))
-
-
-_TO_JSON: Dict[str, Callable[[Any, Dict[str, Any]], Any]] = {
-    "string": _string, "memo": _string, "integer": _whole(_INT_MIN, _INT_MAX),
-    "largeint": _whole(-_INT64_MAX - 1, _INT64_MAX), "float": _float, "currency": _currency,
-    "boolean": _boolean, "date": _date, "time": _time, "datetime": _datetime,
-}
+    return value.isoformat(timespec="milliseconds" if value.microsecond else "seconds")
 
 
 # How a JSON value of each type comes back; the others (integer, boolean,
@@ -905,15 +878,14 @@ class Dataset:
         for i, column in enumerate(columns):
             if "type" not in column:
                 column["type"] = _guess_type([row[i] for row in rows])
-            encode = _TO_JSON.get(column["type"])
-            if encode is None:
+            if column["type"] not in _JSON_TYPES:
                 continue  # the library names the unknown type
             for number, row in enumerate(rows, 1):
                 value = row[i]
                 if value is None:
                     continue
                 try:
-                    row[i] = encode(value, column)
+                    row[i] = _json_value(value, column)
                 except (TypeError, ValueError) as e:
                     kind = _BadType if isinstance(e, TypeError) else _BadValue
                     raise kind(f"record {number}, field {names[i]!r} ({column['type']}): "
