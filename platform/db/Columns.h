@@ -17,7 +17,8 @@ public:
     size_t size() const { return m_words.size() * 64; }
     bool test(size_t i) const { return i / 64 < m_words.size() && (m_words[i / 64] >> (i % 64)) & 1; }
     // The rows of order whose bits are set, in order; every row must be
-    // within the bitmap's size.
+    // within the bitmap's size, and none twice (the result is sized by the
+    // count of set bits).
     std::vector<int> kept(const std::vector<int> &order) const;
     void set(size_t i) { m_words[i / 64] |= quint64(1) << (i % 64); }
     void reset(size_t i)
