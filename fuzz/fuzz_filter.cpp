@@ -105,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     TClientDataSet fast, plain;
     fast.setData(base);
     plain.setData(base);
-    plain.setFastPath(false);
+    setFastPath(plain, false);
     const Outcome a = textThenSwitch(fast, filter), b = switchThenText(plain, filter);
     requireSame(a, b, "the native and SQLite paths disagree", filter);
     if (a.refused)

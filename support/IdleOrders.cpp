@@ -12,7 +12,7 @@ namespace TouchDialogs {
 namespace {
 
 // Waits for the form's first paint, then has the orders built one after
-// the other on another thread (TClientDataSet::prepareOrder), looking in
+// the other on another thread (prepareOrder), looking in
 // when the event loop has nothing else to do: a touch or a key never waits
 // for a sort.
 class IdleOrders : public QObject {
@@ -39,7 +39,7 @@ private:
         int next = -1;
         try {
             if (m_dataSet)
-                next = m_dataSet->prepareOrder(m_step, Application::extensions().ignoreAccents);
+                next = prepareOrder(*m_dataSet, m_step, Application::extensions().ignoreAccents);
         } catch (const std::exception &) {
             // Whatever failed is met again, and reported, when it is asked for.
         }

@@ -10,7 +10,7 @@ namespace TouchDialogs {
 
 class TClientDataSet;
 
-// Builds dataSet's likely next orders (TClientDataSet::prepareOrder) after
+// Builds dataSet's likely next orders (prepareOrder) after
 // form's first paint, on another thread, while both live.
 void prepareOrdersWhenIdle(QWidget *form, TClientDataSet *dataSet);
 

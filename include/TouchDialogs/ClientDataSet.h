@@ -47,15 +47,15 @@ public:
     ~TClientDataSet() override;
 
     // ---- structure
-    TFieldDefs &FieldDefs() { return m_fieldDefs; }
+    TFieldDefs &FieldDefs();
     // Creates an empty dataset from FieldDefs, replacing any data. Raises
     // EDatabaseError when there are no definitions or a name is reserved.
     void CreateDataSet();
     // Closes the dataset; its records are dropped.
     void Close();
-    bool Active() const { return m_state != dsInactive; }
-    TDataSetState State() const { return m_state; }
-    int FieldCount() const { return int(m_fields.size()); }
+    bool Active() const;
+    TDataSetState State() const;
+    int FieldCount() const;
     // Raises EListError when out of range.
     TField *Fields(int i) const;
     // Raises EDatabaseError naming the field when there is none.
@@ -67,12 +67,12 @@ public:
     void Last();
     void Next();
     void Prior();
-    bool Bof() const { return m_bof; }
-    bool Eof() const { return m_eof; }
-    bool IsEmpty() const { return m_view.empty() && m_state != dsInsert; }
-    int RecordCount() const { return int(m_view.size()); }
+    bool Bof() const;
+    bool Eof() const;
+    bool IsEmpty() const;
+    int RecordCount() const;
     // 1-based position of the current record in the view; 0 when there is none.
-    int RecNo() const { return m_state == dsInsert ? 0 : m_current + 1; }
+    int RecNo() const;
     void setRecNo(int recNo);
 
     // ---- editing
@@ -91,19 +91,19 @@ public:
     void Delete();
     // Removes every record.
     void EmptyDataSet();
-    bool Modified() const { return m_modified; }
+    bool Modified() const;
 
     // ---- filter and order
-    QString Filter() const { return m_filter; }
+    QString Filter() const;
     // The text is an SQLite expression over the field names. While the
     // dataset is open it is checked at once (and applied when Filtered): a
     // bad text raises EDatabaseError and changes nothing.
     void setFilter(const QString &text);
-    bool Filtered() const { return m_filtered; }
+    bool Filtered() const;
     // Switching on applies Filter anew; the first record becomes current.
     void setFiltered(bool on);
-    TIndexDefs &IndexDefs() { return m_indexDefs; }
-    QString IndexName() const { return m_indexName; }
+    TIndexDefs &IndexDefs();
+    QString IndexName() const;
     // Orders the view by the named definition ("" = natural order); the
     // current record stays current. Raises EDatabaseError for an unknown
     // name or field.
@@ -143,19 +143,7 @@ public:
     QVariant viewValue(int row, int field) const;
     QString viewText(int row, int field) const;
     // 0-based current view row, -1 when none.
-    int currentRow() const { return m_current; }
-    // Builds ahead of use one of the orders the search and list forms may
-    // ask for next (the typed search on the current order's field, another
-    // index, the typed search on its field), so that the first keystroke or
-    // title touch does not wait for a sort. Changes nothing a user sees.
-    // ignoreAccents: the typed search folds accents. The work is done on
-    // another thread: returns the step to ask for next, step itself while it
-    // is still being built, -1 once step is past the last of them.
-    int prepareOrder(int step, bool ignoreAccents = false);
-
-    // Tests and benchmarks compare the native prefix evaluation with SQLite's.
-    void setFastPath(bool on) { m_fastPath = on; }
-    bool fastPath() const { return m_fastPath; }
+    int currentRow() const;
 
 signals:
     void structureChanged();         // opened, closed, fields replaced, labels/visibility
@@ -171,9 +159,11 @@ private:
     friend class TIndexDefs;
     friend void copyRecords(TClientDataSet &to, const TClientDataSet &from);
     friend void loadJsonPacket(TClientDataSet &to, const QJsonObject &packet);
+    friend int prepareOrder(TClientDataSet &ds, int step, bool ignoreAccents);
+    friend void setFastPath(TClientDataSet &ds, bool on);
 
     struct Prepared;
-    // The order keys in use and the record being edited.
+    // Everything the dataset holds: its records, fields, view and cursor.
     struct Private;
     void setCell(int field, const QVariant &value);
     void setCellText(int field, const QString &text);
@@ -188,22 +178,7 @@ private:
     void setState(TDataSetState state);
     int viewPosition(int rowid) const;
 
-    std::unique_ptr<db::RecordStore> m_store;
-    TFieldDefs m_fieldDefs;
-    TIndexDefs m_indexDefs;
-    std::vector<std::unique_ptr<TField>> m_fields;
-    QString m_filter;
-    bool m_filtered = false;
-    QString m_indexName;
-    std::vector<int> m_view;
-    int m_current = -1;
-    bool m_bof = true;
-    bool m_eof = true;
-    TDataSetState m_state = dsInactive;
-    bool m_modified = false;
-    int m_insertBefore = -1; // rowid, or -1 to append
-    bool m_fastPath = true;
-    std::unique_ptr<Private> m_private;
+    std::unique_ptr<Private> d;
 };
 
 // The bytes of an open file, device or pipe, at most kMaxDataBytes: a

@@ -26,6 +26,25 @@ struct TClientDataSet::Prepared {
 };
 
 struct TClientDataSet::Private {
+    explicit Private(TClientDataSet *owner) : indexDefs(owner) {}
+
+    std::unique_ptr<db::RecordStore> store;
+    TFieldDefs fieldDefs;
+    TIndexDefs indexDefs;
+    std::vector<std::unique_ptr<TField>> fields;
+    QString filter;
+    bool filtered = false;
+    QString indexName;
+    std::vector<int> view;
+    int current = -1;
+    bool bof = true;
+    bool eof = true;
+    TDataSetState state = dsInactive;
+    bool modified = false;
+    int insertBefore = -1; // rowid, or -1 to append
+    bool fastPath = true;
+
+    // The order keys in use and the record being edited.
     std::vector<db::SortKey> keys;
     std::vector<Cell> buffer;
     // DisableControls: what the controls are told once they are enabled again.
@@ -55,23 +74,23 @@ struct TClientDataSet::Private {
 
 void TClientDataSet::Private::settle(TClientDataSet &ds)
 {
-    Private &p = *ds.m_private;
-    if (p.placed >= ds.m_view.size())
+    Private &p = *ds.d;
+    if (p.placed >= ds.d->view.size())
         return;
-    const std::vector<int> &order = ds.m_store->ordered(p.keys);
+    const std::vector<int> &order = ds.d->store->ordered(p.keys);
     db::Bitmap in;
-    in.resize(size_t(*std::max_element(ds.m_view.begin(), ds.m_view.end())) + 1);
-    for (int r : ds.m_view)
+    in.resize(size_t(*std::max_element(ds.d->view.begin(), ds.d->view.end())) + 1);
+    for (int r : ds.d->view)
         in.set(size_t(r));
     std::vector<int> view;
-    view.reserve(ds.m_view.size());
+    view.reserve(ds.d->view.size());
     for (int r : order)
         if (in.test(size_t(r)))
             view.push_back(r);
-    Q_ASSERT(view.size() == ds.m_view.size()
-             && std::equal(ds.m_view.begin(), ds.m_view.begin() + std::ptrdiff_t(p.placed), view.begin())
-             && (p.pinned < 0 || view[size_t(p.pinned)] == ds.m_view[size_t(p.pinned)]));
-    ds.m_view = std::move(view);
+    Q_ASSERT(view.size() == ds.d->view.size()
+             && std::equal(ds.d->view.begin(), ds.d->view.begin() + std::ptrdiff_t(p.placed), view.begin())
+             && (p.pinned < 0 || view[size_t(p.pinned)] == ds.d->view[size_t(p.pinned)]));
+    ds.d->view = std::move(view);
     p.placed = SIZE_MAX;
     p.pinned = -1;
 }
@@ -149,15 +168,15 @@ int TIndexDefs::IndexOf(const QString &name) const
 
 // ------------------------------------------------------------------ fields
 
-QString TField::FieldName() const { return m_dataSet->m_store->fields()[size_t(m_index)].name; }
-TFieldType TField::DataType() const { return m_dataSet->m_store->fields()[size_t(m_index)].type; }
-int TField::Size() const { return m_dataSet->m_store->fields()[size_t(m_index)].size; }
-bool TField::Visible() const { return m_dataSet->m_store->fields()[size_t(m_index)].visible; }
-bool TField::Required() const { return m_dataSet->m_store->fields()[size_t(m_index)].required; }
+QString TField::FieldName() const { return m_dataSet->d->store->fields()[size_t(m_index)].name; }
+TFieldType TField::DataType() const { return m_dataSet->d->store->fields()[size_t(m_index)].type; }
+int TField::Size() const { return m_dataSet->d->store->fields()[size_t(m_index)].size; }
+bool TField::Visible() const { return m_dataSet->d->store->fields()[size_t(m_index)].visible; }
+bool TField::Required() const { return m_dataSet->d->store->fields()[size_t(m_index)].required; }
 
 QString TField::DisplayLabel() const
 {
-    const FieldInfo &f = m_dataSet->m_store->fields()[size_t(m_index)];
+    const FieldInfo &f = m_dataSet->d->store->fields()[size_t(m_index)];
     return f.label.isEmpty() ? f.name : f.label;
 }
 
@@ -165,21 +184,21 @@ void TField::setVisible(bool visible)
 {
     if (Visible() == visible)
         return;
-    m_dataSet->m_store->setVisible(m_index, visible);
+    m_dataSet->d->store->setVisible(m_index, visible);
     emit m_dataSet->structureChanged();
 }
 
 void TField::setDisplayLabel(const QString &label)
 {
-    const FieldInfo &f = m_dataSet->m_store->fields()[size_t(m_index)];
+    const FieldInfo &f = m_dataSet->d->store->fields()[size_t(m_index)];
     const QString stored = label == f.name ? QString() : label;
     if (stored == f.label)
         return;
-    m_dataSet->m_store->setLabel(m_index, stored);
+    m_dataSet->d->store->setLabel(m_index, stored);
     emit m_dataSet->structureChanged();
 }
 
-void TField::setRequired(bool required) { m_dataSet->m_store->setRequired(m_index, required); }
+void TField::setRequired(bool required) { m_dataSet->d->store->setRequired(m_index, required); }
 
 QVariant TField::Value() const
 {
@@ -195,15 +214,33 @@ void TField::setAsString(const QString &text) { m_dataSet->setCellText(m_index, 
 // ----------------------------------------------------------------- dataset
 
 TClientDataSet::TClientDataSet(QObject *owner)
-    : QObject(owner), m_indexDefs(this), m_private(std::make_unique<Private>())
+    : QObject(owner), d(std::make_unique<Private>(this))
 {
 }
+
+TFieldDefs &TClientDataSet::FieldDefs() { return d->fieldDefs; }
+bool TClientDataSet::Active() const { return d->state != dsInactive; }
+TDataSetState TClientDataSet::State() const { return d->state; }
+int TClientDataSet::FieldCount() const { return int(d->fields.size()); }
+bool TClientDataSet::Bof() const { return d->bof; }
+bool TClientDataSet::Eof() const { return d->eof; }
+bool TClientDataSet::IsEmpty() const { return d->view.empty() && d->state != dsInsert; }
+int TClientDataSet::RecordCount() const { return int(d->view.size()); }
+int TClientDataSet::RecNo() const { return d->state == dsInsert ? 0 : d->current + 1; }
+bool TClientDataSet::Modified() const { return d->modified; }
+QString TClientDataSet::Filter() const { return d->filter; }
+bool TClientDataSet::Filtered() const { return d->filtered; }
+TIndexDefs &TClientDataSet::IndexDefs() { return d->indexDefs; }
+QString TClientDataSet::IndexName() const { return d->indexName; }
+int TClientDataSet::currentRow() const { return d->current; }
+
+void setFastPath(TClientDataSet &ds, bool on) { ds.d->fastPath = on; }
 
 TClientDataSet::~TClientDataSet() = default;
 
 void TClientDataSet::checkActive() const
 {
-    if (m_state == dsInactive)
+    if (d->state == dsInactive)
         throw EDatabaseError(QStringLiteral("Cannot perform this operation on a closed dataset"));
 }
 
@@ -211,15 +248,15 @@ TField *TClientDataSet::Fields(int i) const
 {
     if (i < 0 || i >= FieldCount())
         throw EListError(QStringLiteral("List index out of bounds (%1)").arg(i));
-    return m_fields[size_t(i)].get();
+    return d->fields[size_t(i)].get();
 }
 
 TField *TClientDataSet::FindField(const QString &name) const
 {
-    if (!m_store)
+    if (!d->store)
         return nullptr;
-    const int i = m_store->fieldIndex(name);
-    return i < 0 ? nullptr : m_fields[size_t(i)].get();
+    const int i = d->store->fieldIndex(name);
+    return i < 0 ? nullptr : d->fields[size_t(i)].get();
 }
 
 TField *TClientDataSet::FieldByName(const QString &name) const
@@ -231,15 +268,15 @@ TField *TClientDataSet::FieldByName(const QString &name) const
 
 void TClientDataSet::CreateDataSet()
 {
-    if (m_fieldDefs.Count() == 0)
+    if (d->fieldDefs.Count() == 0)
         throw EDatabaseError(QStringLiteral("Cannot create a dataset without field definitions"));
     std::vector<FieldInfo> infos;
-    for (const TFieldDef &d : m_fieldDefs.m_defs) {
+    for (const TFieldDef &def : d->fieldDefs.m_defs) {
         FieldInfo f;
-        f.name = d.Name();
-        f.type = d.DataType();
-        f.size = d.Size();
-        f.required = d.Required();
+        f.name = def.Name();
+        f.type = def.DataType();
+        f.size = def.Size();
+        f.required = def.Required();
         infos.push_back(f);
     }
     adopt(RecordStore::create(std::move(infos)), true);
@@ -247,18 +284,18 @@ void TClientDataSet::CreateDataSet()
 
 void TClientDataSet::Close()
 {
-    if (m_state == dsInactive)
+    if (d->state == dsInactive)
         return;
-    m_store.reset();
-    m_fields.clear();
-    m_view.clear();
-    m_private->placed = SIZE_MAX;
-    m_private->pinned = -1;
-    m_private->keys.clear();
-    m_private->buffer.clear();
-    m_modified = false;
-    m_current = -1;
-    m_bof = m_eof = true;
+    d->store.reset();
+    d->fields.clear();
+    d->view.clear();
+    d->placed = SIZE_MAX;
+    d->pinned = -1;
+    d->keys.clear();
+    d->buffer.clear();
+    d->modified = false;
+    d->current = -1;
+    d->bof = d->eof = true;
     setState(dsInactive);
     emit structureChanged();
     emit viewReset();
@@ -282,15 +319,15 @@ db::SortKeys sortKeysOf(const TIndexDef &def, const RecordStore &store)
 
 } // namespace
 
-int TClientDataSet::prepareOrder(int step, bool ignoreAccents)
+int prepareOrder(TClientDataSet &ds, int step, bool ignoreAccents)
 {
-    if (!m_store)
+    if (!ds.d->store)
         return -1;
     // The view's own order first: its rows past the first screen wait for it.
-    if (m_private->placed < m_view.size()) {
-        if (!m_store->orderReady(m_private->keys))
+    if (ds.d->placed < ds.d->view.size()) {
+        if (!ds.d->store->orderReady(ds.d->keys))
             return step;
-        Private::settle(*this);
+        TClientDataSet::Private::settle(ds);
     }
     const int given = step;
     // The prefix search on the current order's field first (the first
@@ -298,15 +335,16 @@ int TClientDataSet::prepareOrder(int step, bool ignoreAccents)
     // the key after it), as many as the store keeps.
     std::vector<std::pair<db::SortKeys, int>> plan; // an order to keep, or a field to search (-1: none)
     auto searchable = [&](int field) {
-        return field >= 0 && m_store->column(field).storage() != db::Storage::Real;
+        return field >= 0 && ds.d->store->column(field).storage() != db::Storage::Real;
     };
-    const db::SortKeys &current = m_private->keys;
+    const db::SortKeys &current = ds.d->keys;
     if (!current.empty() && searchable(current.front().field))
         plan.push_back({{}, current.front().field});
-    for (const TIndexDef &def : m_indexDefs.m_defs) {
+    for (int i = 0; i < ds.d->indexDefs.Count(); ++i) {
+        const TIndexDef &def = ds.d->indexDefs.Items(i);
         db::SortKeys keys;
         try {
-            keys = sortKeysOf(def, *m_store);
+            keys = sortKeysOf(def, *ds.d->store);
         } catch (const EDatabaseError &) {
             continue; // named when it is chosen
         }
@@ -323,8 +361,8 @@ int TClientDataSet::prepareOrder(int step, bool ignoreAccents)
             continue;
         if (step-- > 0)
             continue;
-        const bool ready = isOrder ? m_store->orderReady(plan[i].first)
-                                   : m_store->prefixOrderReady(plan[i].second, ignoreAccents);
+        const bool ready = isOrder ? ds.d->store->orderReady(plan[i].first)
+                                   : ds.d->store->prefixOrderReady(plan[i].second, ignoreAccents);
         return ready ? given + 1 : given;
     }
     return -1;
@@ -335,15 +373,15 @@ TClientDataSet::Prepared TClientDataSet::prepare(RecordStore &store, const QStri
 {
     Prepared p;
     if (!indexName.isEmpty()) {
-        const int i = m_indexDefs.IndexOf(indexName);
+        const int i = d->indexDefs.IndexOf(indexName);
         if (i < 0)
             throw EDatabaseError(QStringLiteral("Index '%1' not found").arg(indexName));
-        p.keys = sortKeysOf(m_indexDefs.m_defs[size_t(i)], store);
+        p.keys = sortKeysOf(d->indexDefs.m_defs[size_t(i)], store);
     }
     db::FilterPlan plan;
     if (filtered) {
         store.checkFilter(filter);
-        plan = store.plan(filter, m_fastPath);
+        plan = store.plan(filter, d->fastPath);
     }
     p.view = store.select(p.keys, plan, &p.placed);
     return p;
@@ -352,32 +390,32 @@ TClientDataSet::Prepared TClientDataSet::prepare(RecordStore &store, const QStri
 void TClientDataSet::adopt(std::unique_ptr<RecordStore> store, bool keepIndexDefs)
 {
     // Everything that can fail is done before the dataset changes.
-    const QString indexName = keepIndexDefs ? m_indexName : QString();
+    const QString indexName = keepIndexDefs ? d->indexName : QString();
     Prepared p;
     if (keepIndexDefs) {
-        p = prepare(*store, m_filter, m_filtered, indexName);
+        p = prepare(*store, d->filter, d->filtered, indexName);
     } else {
         // The packet's structure replaces the definitions.
         TIndexDefs none(this);
-        std::swap(m_indexDefs.m_defs, none.m_defs);
+        std::swap(d->indexDefs.m_defs, none.m_defs);
         try {
-            p = prepare(*store, m_filter, m_filtered, QString());
+            p = prepare(*store, d->filter, d->filtered, QString());
         } catch (...) {
-            std::swap(m_indexDefs.m_defs, none.m_defs);
+            std::swap(d->indexDefs.m_defs, none.m_defs);
             throw;
         }
     }
-    m_store = std::move(store);
-    m_fields.clear();
-    m_fieldDefs.m_defs.clear();
-    for (size_t i = 0; i < m_store->fields().size(); ++i) {
-        const FieldInfo &f = m_store->fields()[i];
-        m_fields.push_back(std::unique_ptr<TField>(new TField(this, int(i))));
-        m_fieldDefs.m_defs.emplace_back(f.name, f.type, f.size, f.required);
+    d->store = std::move(store);
+    d->fields.clear();
+    d->fieldDefs.m_defs.clear();
+    for (size_t i = 0; i < d->store->fields().size(); ++i) {
+        const FieldInfo &f = d->store->fields()[i];
+        d->fields.push_back(std::unique_ptr<TField>(new TField(this, int(i))));
+        d->fieldDefs.m_defs.emplace_back(f.name, f.type, f.size, f.required);
     }
-    m_indexName = indexName;
-    m_private->buffer.clear();
-    m_modified = false;
+    d->indexName = indexName;
+    d->buffer.clear();
+    d->modified = false;
     setState(dsBrowse);
     emit structureChanged();
     commitView(std::move(p), false);
@@ -385,62 +423,62 @@ void TClientDataSet::adopt(std::unique_ptr<RecordStore> store, bool keepIndexDef
 
 void TClientDataSet::commitView(Prepared &&prepared, bool keepCurrent)
 {
-    const int keep = keepCurrent && m_current >= 0 ? m_view[size_t(m_current)] : -1;
-    m_private->keys = std::move(prepared.keys);
-    m_view = std::move(prepared.view);
-    m_private->placed = prepared.placed;
-    m_private->pinned = -1;
-    int row = m_view.empty() ? -1 : 0;
+    const int keep = keepCurrent && d->current >= 0 ? d->view[size_t(d->current)] : -1;
+    d->keys = std::move(prepared.keys);
+    d->view = std::move(prepared.view);
+    d->placed = prepared.placed;
+    d->pinned = -1;
+    int row = d->view.empty() ? -1 : 0;
     if (keep >= 0) {
         const int at = viewPosition(keep);
-        if (at >= 0 && !m_private->isPlaced(at)) {
+        if (at >= 0 && !d->isPlaced(at)) {
             // Its place in the order is the number of records before it.
-            const auto rest = m_view.begin() + std::ptrdiff_t(m_private->placed);
-            const int place = int(m_private->placed) + int(std::count_if(rest, m_view.end(), [&](int r) {
-                                  return m_store->less(m_private->keys, r, keep, false);
+            const auto rest = d->view.begin() + std::ptrdiff_t(d->placed);
+            const int place = int(d->placed) + int(std::count_if(rest, d->view.end(), [&](int r) {
+                                  return d->store->less(d->keys, r, keep, false);
                               }));
-            std::swap(m_view[size_t(at)], m_view[size_t(place)]);
-            m_private->pinned = place;
+            std::swap(d->view[size_t(at)], d->view[size_t(place)]);
+            d->pinned = place;
             row = place;
         } else if (at >= 0) {
             row = at;
         }
     }
-    if (!m_private->holdView())
+    if (!d->holdView())
         emit viewReset();
-    m_current = -1; // so that the change is announced
-    moveTo(row, row <= 0, m_view.empty());
+    d->current = -1; // so that the change is announced
+    moveTo(row, row <= 0, d->view.empty());
 }
 
 int TClientDataSet::viewPosition(int rowid) const
 {
-    const auto it = std::find(m_view.begin(), m_view.end(), rowid);
-    return it == m_view.end() ? -1 : int(it - m_view.begin());
+    const auto it = std::find(d->view.begin(), d->view.end(), rowid);
+    return it == d->view.end() ? -1 : int(it - d->view.begin());
 }
 
 void TClientDataSet::moveTo(int row, bool bof, bool eof)
 {
-    if (row >= 0 && !m_private->isPlaced(row))
+    if (row >= 0 && !d->isPlaced(row))
         Private::settle(*this);
-    m_bof = bof;
-    m_eof = eof;
-    if (row == m_current)
+    d->bof = bof;
+    d->eof = eof;
+    if (row == d->current)
         return;
-    m_current = row;
-    if (m_private->controlsOff > 0)
-        m_private->currentPending = true;
+    d->current = row;
+    if (d->controlsOff > 0)
+        d->currentPending = true;
     else
         emit currentChanged(row);
 }
 
 void TClientDataSet::DisableControls()
 {
-    ++m_private->controlsOff;
+    ++d->controlsOff;
 }
 
 void TClientDataSet::EnableControls()
 {
-    Private &p = *m_private;
+    Private &p = *d;
     if (p.controlsOff == 0 || --p.controlsOff > 0)
         return;
     const bool view = std::exchange(p.viewPending, false);
@@ -448,14 +486,14 @@ void TClientDataSet::EnableControls()
     if (view)
         emit viewReset();
     if (view || current)
-        emit currentChanged(m_current);
+        emit currentChanged(d->current);
 }
 
 void TClientDataSet::setState(TDataSetState state)
 {
-    if (m_state == state)
+    if (d->state == state)
         return;
-    m_state = state;
+    d->state = state;
     emit stateChanged();
 }
 
@@ -464,8 +502,8 @@ void TClientDataSet::setState(TDataSetState state)
 void TClientDataSet::checkBrowse()
 {
     checkActive();
-    if (m_state == dsEdit || m_state == dsInsert) {
-        if (m_modified)
+    if (d->state == dsEdit || d->state == dsInsert) {
+        if (d->modified)
             Post();
         else
             Cancel();
@@ -477,38 +515,38 @@ void TClientDataSet::checkBrowse()
 void TClientDataSet::First()
 {
     checkBrowse();
-    moveTo(m_view.empty() ? -1 : 0, true, m_view.empty());
+    moveTo(d->view.empty() ? -1 : 0, true, d->view.empty());
 }
 
 void TClientDataSet::Last()
 {
     checkBrowse();
-    moveTo(int(m_view.size()) - 1, m_view.empty(), true);
+    moveTo(int(d->view.size()) - 1, d->view.empty(), true);
 }
 
 void TClientDataSet::Next()
 {
     checkBrowse();
-    if (m_current + 1 < int(m_view.size()))
-        moveTo(m_current + 1, false, false);
+    if (d->current + 1 < int(d->view.size()))
+        moveTo(d->current + 1, false, false);
     else
-        m_eof = true;
+        d->eof = true;
 }
 
 void TClientDataSet::Prior()
 {
     checkBrowse();
-    if (m_current > 0)
-        moveTo(m_current - 1, false, false);
+    if (d->current > 0)
+        moveTo(d->current - 1, false, false);
     else
-        m_bof = true;
+        d->bof = true;
 }
 
 void TClientDataSet::setRecNo(int recNo)
 {
     checkBrowse();
-    if (recNo < 1 || recNo > int(m_view.size()))
-        throw EDatabaseError(QStringLiteral("Record %1 does not exist (the view holds %2)").arg(recNo).arg(m_view.size()));
+    if (recNo < 1 || recNo > int(d->view.size()))
+        throw EDatabaseError(QStringLiteral("Record %1 does not exist (the view holds %2)").arg(recNo).arg(d->view.size()));
     moveTo(recNo - 1, false, false);
 }
 
@@ -517,238 +555,238 @@ void TClientDataSet::setRecNo(int recNo)
 void TClientDataSet::Insert()
 {
     checkBrowse();
-    m_insertBefore = m_current >= 0 ? m_view[size_t(m_current)] : -1;
-    m_private->buffer.assign(m_store->fields().size(), Cell());
-    m_modified = false;
+    d->insertBefore = d->current >= 0 ? d->view[size_t(d->current)] : -1;
+    d->buffer.assign(d->store->fields().size(), Cell());
+    d->modified = false;
     setState(dsInsert);
 }
 
 void TClientDataSet::Append()
 {
     checkBrowse();
-    m_insertBefore = -1;
-    m_private->buffer.assign(m_store->fields().size(), Cell());
-    m_modified = false;
+    d->insertBefore = -1;
+    d->buffer.assign(d->store->fields().size(), Cell());
+    d->modified = false;
     setState(dsInsert);
 }
 
 void TClientDataSet::Edit()
 {
     checkActive();
-    if (m_state == dsEdit || m_state == dsInsert)
+    if (d->state == dsEdit || d->state == dsInsert)
         return;
-    if (m_view.empty()) {
+    if (d->view.empty()) {
         Insert();
         return;
     }
-    m_private->buffer = m_store->row(m_view[size_t(m_current)]);
-    m_modified = false;
+    d->buffer = d->store->row(d->view[size_t(d->current)]);
+    d->modified = false;
     setState(dsEdit);
 }
 
 void TClientDataSet::Post()
 {
     checkActive();
-    if (m_state != dsEdit && m_state != dsInsert)
+    if (d->state != dsEdit && d->state != dsInsert)
         return;
     Private::settle(*this); // a record goes to its place in the order
-    const auto &infos = m_store->fields();
+    const auto &infos = d->store->fields();
     for (size_t f = 0; f < infos.size(); ++f)
-        if (infos[f].required && m_private->buffer[f].kind == Cell::Null)
+        if (infos[f].required && d->buffer[f].kind == Cell::Null)
             throw EDatabaseError(QStringLiteral("Field '%1' must have a value").arg(infos[f].name));
 
     auto sortedAt = [this](int rowid) {
-        return int(std::lower_bound(m_view.begin(), m_view.end(), rowid,
-                                    [this](int a, int b) { return m_store->less(m_private->keys, a, b); })
-                   - m_view.begin());
+        return int(std::lower_bound(d->view.begin(), d->view.end(), rowid,
+                                    [this](int a, int b) { return d->store->less(d->keys, a, b); })
+                   - d->view.begin());
     };
-    if (m_state == dsInsert) {
-        const double pos = m_insertBefore >= 0 && m_store->alive(m_insertBefore)
-                               ? m_store->positionBefore(m_insertBefore)
-                               : m_store->positionAfterLast();
-        const int rowid = m_store->insertRow(pos, m_private->buffer);
+    if (d->state == dsInsert) {
+        const double pos = d->insertBefore >= 0 && d->store->alive(d->insertBefore)
+                               ? d->store->positionBefore(d->insertBefore)
+                               : d->store->positionAfterLast();
+        const int rowid = d->store->insertRow(pos, d->buffer);
         const int at = sortedAt(rowid);
-        m_view.insert(m_view.begin() + at, rowid);
-        m_private->buffer.clear();
-        m_modified = false;
+        d->view.insert(d->view.begin() + at, rowid);
+        d->buffer.clear();
+        d->modified = false;
         setState(dsBrowse);
-        if (!m_private->holdView())
+        if (!d->holdView())
             emit rowInserted(at);
-        m_current = -1;
+        d->current = -1;
         moveTo(at, false, false);
         return;
     }
-    const int rowid = m_view[size_t(m_current)];
-    m_store->updateRow(rowid, m_private->buffer);
-    const int from = m_current;
-    m_view.erase(m_view.begin() + from);
+    const int rowid = d->view[size_t(d->current)];
+    d->store->updateRow(rowid, d->buffer);
+    const int from = d->current;
+    d->view.erase(d->view.begin() + from);
     const int to = sortedAt(rowid);
-    m_view.insert(m_view.begin() + to, rowid);
-    m_private->buffer.clear();
-    m_modified = false;
+    d->view.insert(d->view.begin() + to, rowid);
+    d->buffer.clear();
+    d->modified = false;
     setState(dsBrowse);
     if (from == to) {
-        m_bof = m_eof = false;
-        if (!m_private->holdView())
+        d->bof = d->eof = false;
+        if (!d->holdView())
             emit rowChanged(to);
     } else {
-        if (!m_private->holdView()) {
+        if (!d->holdView()) {
             emit rowRemoved(from);
             emit rowInserted(to);
         }
-        m_current = -1;
+        d->current = -1;
         moveTo(to, false, false);
     }
 }
 
 void TClientDataSet::Cancel()
 {
-    if (m_state != dsEdit && m_state != dsInsert)
+    if (d->state != dsEdit && d->state != dsInsert)
         return;
-    m_private->buffer.clear();
-    m_modified = false;
+    d->buffer.clear();
+    d->modified = false;
     setState(dsBrowse);
 }
 
 void TClientDataSet::Delete()
 {
     checkActive();
-    if (m_state == dsInsert) {
+    if (d->state == dsInsert) {
         Cancel();
         return;
     }
     Cancel();
-    if (m_view.empty())
+    if (d->view.empty())
         throw EDatabaseError(QStringLiteral("Cannot delete from an empty dataset"));
     Private::settle(*this);
-    const int at = m_current;
-    m_store->deleteRow(m_view[size_t(at)]);
-    m_view.erase(m_view.begin() + at);
-    if (!m_private->holdView())
+    const int at = d->current;
+    d->store->deleteRow(d->view[size_t(at)]);
+    d->view.erase(d->view.begin() + at);
+    if (!d->holdView())
         emit rowRemoved(at);
-    const int row = at < int(m_view.size()) ? at : int(m_view.size()) - 1;
-    m_current = -1;
-    moveTo(row, m_view.empty(), m_view.empty());
+    const int row = at < int(d->view.size()) ? at : int(d->view.size()) - 1;
+    d->current = -1;
+    moveTo(row, d->view.empty(), d->view.empty());
 }
 
 void TClientDataSet::EmptyDataSet()
 {
     checkActive();
     Cancel();
-    m_store->deleteAll();
+    d->store->deleteAll();
     Prepared p;
-    p.keys = m_private->keys;
+    p.keys = d->keys;
     commitView(std::move(p), false);
 }
 
 Cell TClientDataSet::Private::currentCell(const TClientDataSet &ds, int field)
 {
-    if (ds.m_state == dsEdit || ds.m_state == dsInsert)
-        return ds.m_private->buffer[size_t(field)];
-    if (ds.m_current < 0 || !ds.m_store)
+    if (ds.d->state == dsEdit || ds.d->state == dsInsert)
+        return ds.d->buffer[size_t(field)];
+    if (ds.d->current < 0 || !ds.d->store)
         return {};
-    return ds.m_store->cell(ds.m_view[size_t(ds.m_current)], field);
+    return ds.d->store->cell(ds.d->view[size_t(ds.d->current)], field);
 }
 
 void TClientDataSet::setCell(int field, const QVariant &value)
 {
-    if (m_state != dsEdit && m_state != dsInsert)
+    if (d->state != dsEdit && d->state != dsInsert)
         throw EDatabaseError(QStringLiteral("Dataset not in edit or insert mode"));
-    m_private->buffer[size_t(field)] = db::toCell(value, m_store->fields()[size_t(field)]);
-    m_modified = true;
+    d->buffer[size_t(field)] = db::toCell(value, d->store->fields()[size_t(field)]);
+    d->modified = true;
 }
 
 void TClientDataSet::setCellText(int field, const QString &text)
 {
-    if (m_state != dsEdit && m_state != dsInsert)
+    if (d->state != dsEdit && d->state != dsInsert)
         throw EDatabaseError(QStringLiteral("Dataset not in edit or insert mode"));
-    m_private->buffer[size_t(field)] = db::fromDisplay(text, m_store->fields()[size_t(field)]);
-    m_modified = true;
+    d->buffer[size_t(field)] = db::fromDisplay(text, d->store->fields()[size_t(field)]);
+    d->modified = true;
 }
 
 QVariant TClientDataSet::viewValue(int row, int field) const
 {
-    if (row < 0 || row >= int(m_view.size()) || field < 0 || field >= FieldCount())
+    if (row < 0 || row >= int(d->view.size()) || field < 0 || field >= FieldCount())
         return {};
-    if (!m_private->isPlaced(row))
+    if (!d->isPlaced(row))
         Private::settle(const_cast<TClientDataSet &>(*this)); // no row read so far moves
-    return db::toVariant(m_store->cell(m_view[size_t(row)], field), m_store->fields()[size_t(field)].type);
+    return db::toVariant(d->store->cell(d->view[size_t(row)], field), d->store->fields()[size_t(field)].type);
 }
 
 QString TClientDataSet::viewText(int row, int field) const
 {
-    if (row < 0 || row >= int(m_view.size()) || field < 0 || field >= FieldCount())
+    if (row < 0 || row >= int(d->view.size()) || field < 0 || field >= FieldCount())
         return {};
-    if (!m_private->isPlaced(row))
+    if (!d->isPlaced(row))
         Private::settle(const_cast<TClientDataSet &>(*this)); // no row read so far moves
-    return db::toDisplay(m_store->cell(m_view[size_t(row)], field), m_store->fields()[size_t(field)].type);
+    return db::toDisplay(d->store->cell(d->view[size_t(row)], field), d->store->fields()[size_t(field)].type);
 }
 
 // ------------------------------------------------------- filter and order
 
 void TClientDataSet::setFilter(const QString &text)
 {
-    if (m_state == dsInactive) {
-        m_filter = text;
+    if (d->state == dsInactive) {
+        d->filter = text;
         return;
     }
     checkBrowse();
-    if (m_filtered) {
-        Prepared p = prepare(*m_store, text, true, m_indexName);
-        m_filter = text;
+    if (d->filtered) {
+        Prepared p = prepare(*d->store, text, true, d->indexName);
+        d->filter = text;
         commitView(std::move(p), false);
     } else {
-        m_store->checkFilter(text);
-        m_filter = text;
+        d->store->checkFilter(text);
+        d->filter = text;
     }
 }
 
 void TClientDataSet::setFiltered(bool on)
 {
-    if (on == m_filtered)
+    if (on == d->filtered)
         return;
-    if (m_state == dsInactive) {
-        m_filtered = on;
+    if (d->state == dsInactive) {
+        d->filtered = on;
         return;
     }
     checkBrowse();
-    Prepared p = prepare(*m_store, m_filter, on, m_indexName);
-    m_filtered = on;
+    Prepared p = prepare(*d->store, d->filter, on, d->indexName);
+    d->filtered = on;
     commitView(std::move(p), false);
 }
 
 void TClientDataSet::setIndexName(const QString &name)
 {
-    if (m_state == dsInactive) {
-        m_indexName = name;
+    if (d->state == dsInactive) {
+        d->indexName = name;
         return;
     }
-    if (name.compare(m_indexName, Qt::CaseInsensitive) == 0 && (name.isEmpty() || m_indexDefs.IndexOf(name) >= 0))
+    if (name.compare(d->indexName, Qt::CaseInsensitive) == 0 && (name.isEmpty() || d->indexDefs.IndexOf(name) >= 0))
         return;
     checkBrowse();
-    Prepared p = prepare(*m_store, m_filter, m_filtered, name);
-    m_indexName = name.isEmpty() ? QString() : m_indexDefs.Items(m_indexDefs.IndexOf(name)).Name();
+    Prepared p = prepare(*d->store, d->filter, d->filtered, name);
+    d->indexName = name.isEmpty() ? QString() : d->indexDefs.Items(d->indexDefs.IndexOf(name)).Name();
     commitView(std::move(p), true);
 }
 
 void TClientDataSet::indexDefRemoved(const QString &name)
 {
-    if (m_indexName.compare(name, Qt::CaseInsensitive) != 0)
+    if (d->indexName.compare(name, Qt::CaseInsensitive) != 0)
         return;
-    m_indexName.clear();
-    if (m_state == dsInactive)
+    d->indexName.clear();
+    if (d->state == dsInactive)
         return;
     checkBrowse();
-    commitView(prepare(*m_store, m_filter, m_filtered, QString()), true);
+    commitView(prepare(*d->store, d->filter, d->filtered, QString()), true);
 }
 
 // ----------------------------------------------------------------- packets
 
 QVariant TClientDataSet::Data() const
 {
-    if (!m_store)
+    if (!d->store)
         return {};
-    return m_store->serialize();
+    return d->store->serialize();
 }
 
 void TClientDataSet::setData(const QVariant &packet)
@@ -767,17 +805,17 @@ void copyRecords(TClientDataSet &to, const TClientDataSet &from)
 {
     // Records already in SQLite go on as the packet, which their store
     // keeps; records not there yet are copied without writing one.
-    if (from.m_store && from.m_store->deferred())
-        to.adopt(RecordStore::copyOf(*from.m_store), false);
+    if (from.d->store && from.d->store->deferred())
+        to.adopt(RecordStore::copyOf(*from.d->store), false);
     else
         to.setData(from.Data());
 }
 
 void TClientDataSet::SaveToFile(const QString &fileName) const
 {
-    if (!m_store)
+    if (!d->store)
         throw EDatabaseError(QStringLiteral("Cannot save a closed dataset"));
-    const QByteArray bytes = m_store->serialize();
+    const QByteArray bytes = d->store->serialize();
     // A temporary file renamed over a FIFO or a device (/dev/stdout in a
     // pipe, /dev/null) would replace it with a regular file: those are
     // written into, unbuffered so that a full device fails the write.
@@ -855,10 +893,10 @@ void TClientDataSet::LoadFromFile(const QString &fileName)
 
 QByteArray TClientDataSet::toJson() const
 {
-    if (!m_store)
+    if (!d->store)
         throw EDatabaseError(QStringLiteral("Cannot write a closed dataset as JSON"));
     QJsonArray fields;
-    for (const FieldInfo &f : m_store->fields()) {
+    for (const FieldInfo &f : d->store->fields()) {
         QJsonObject o{{QStringLiteral("name"), f.name}, {QStringLiteral("type"), fieldTypeName(f.type)}};
         // A string's size always: without one it would take its longest value's.
         if (f.size > 0 || f.type == ftString)
@@ -872,11 +910,11 @@ QByteArray TClientDataSet::toJson() const
         fields.append(o);
     }
     QJsonArray records;
-    const auto &infos = m_store->fields();
-    for (int rowid : m_store->natural()) {
+    const auto &infos = d->store->fields();
+    for (int rowid : d->store->natural()) {
         QJsonArray rec;
         for (size_t f = 0; f < infos.size(); ++f)
-            rec.append(db::jsonValue(m_store->cell(rowid, int(f)), infos[f].type));
+            rec.append(db::jsonValue(d->store->cell(rowid, int(f)), infos[f].type));
         records.append(rec);
     }
     return QJsonDocument(QJsonObject{{QStringLiteral("fields"), fields}, {QStringLiteral("records"), records}})

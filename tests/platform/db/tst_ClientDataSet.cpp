@@ -786,7 +786,7 @@ void TestClientDataSet::ordersBuiltAhead()
     act(plain);
     bool waited = false;
     for (int step = 0, next; step >= 0; step = next) {
-        next = ahead.prepareOrder(step);
+        next = prepareOrder(ahead, step);
         if (next == step && !waited) {
             waited = true;
             if (meanwhile == QLatin1String("close"))
@@ -929,7 +929,7 @@ void TestClientDataSet::referenceModel()
     QFETCH(bool, fastPath);
     QRandomGenerator rng(seed);
     TClientDataSet ds;
-    ds.setFastPath(fastPath);
+    setFastPath(ds, fastPath);
     defineFields(ds);
     for (const OrderCase &o : orders())
         if (*o.name)
@@ -1114,7 +1114,7 @@ void TestClientDataSet::fastPathMatchesSqlite()
     QFETCH(QString, index);
     QRandomGenerator rng(42);
     TClientDataSet fast, plain;
-    plain.setFastPath(false);
+    setFastPath(plain, false);
     defineFields(fast);
     for (const QString &name : kOddFields)
         fast.FieldDefs().Add(name, ftString, 40);

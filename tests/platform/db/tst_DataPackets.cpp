@@ -675,7 +675,7 @@ void TestDataPackets::acceptedFilter()
     QFETCH(int, count);
     for (bool fastPath : {true, false}) {
         TClientDataSet ds;
-        ds.setFastPath(fastPath);
+        setFastPath(ds, fastPath);
         buildProducts(ds);
         ds.setFilter(filter);
         QCOMPARE(ds.RecordCount(), count);
@@ -708,7 +708,7 @@ void TestDataPackets::failingFilter()
     QFETCH(QString, message);
     for (bool fastPath : {true, false}) {
         TClientDataSet ds;
-        ds.setFastPath(fastPath);
+        setFastPath(ds, fastPath);
         buildProducts(ds);
         for (int i = 0; i < 400; ++i) {
             ds.Append();
