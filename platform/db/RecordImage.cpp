@@ -1,12 +1,12 @@
 // A store made from columns already in memory (a JSON packet read): when
 // SQLite first needs the records, the records table's b-tree is written
 // straight into the database image, page by page in SQLite's file format,
-// instead of one INSERT per record. The
-// schema and the fields table are made by SQLite itself, as for any store;
-// only the records table's pages are ours. Records that would need overflow
+// instead of one INSERT per record. The schema and the fields table are
+// made by SQLite itself, as for any store; only the records table's pages
+// are ours. Records that would need overflow
 // pages (longer than a page holds), or a database other than the writer
 // assumes (pageWriterMismatch()), go through SQL instead.
-#include "platform/db/RecordStore.h"
+#include "platform/db/PacketImage.h"
 #include "platform/rtl/Exceptions.h"
 
 #include <cstring>
@@ -297,31 +297,12 @@ private:
     std::vector<qint64> m_levelKeys;
 };
 
-} // namespace
-
-std::unique_ptr<RecordStore> RecordStore::createFilled(std::vector<FieldInfo> fields, std::vector<Column> columns, int count)
-{
-    std::unique_ptr<RecordStore> store = create(std::move(fields));
-    if (count <= 0)
-        return store;
-    const size_t capacity = size_t(count) + 1;
-    store->m_columns = std::move(columns);
-    for (Column &c : store->m_columns)
-        c.resize(capacity);
-    store->m_pos.resize(capacity);
-    store->m_alive.assign(capacity, 1);
-    store->m_alive[0] = 0;
-    store->m_natural.resize(size_t(count));
-    for (int r = 1; r <= count; ++r) {
-        store->m_pos[size_t(r)] = r;
-        store->m_natural[size_t(r - 1)] = r;
-    }
-    store->m_nextRowid = count + 1;
-    // Written when SQLite first reads or changes the records: a search
-    // without a filter never needs it.
-    store->m_deferred = true;
-    return store;
-}
+// Where the page writer puts the records' pages.
+struct PageLayout {
+    const unsigned char *image = nullptr; // the database as it is, pages long
+    size_t pageSize = 0, usable = 0;
+    quint32 pages = 0, root = 0;
+};
 
 // Everything the page writer assumes of the database it writes into, each
 // checked against the database itself before it writes. When one does not
@@ -343,10 +324,10 @@ std::unique_ptr<RecordStore> RecordStore::createFilled(std::vector<FieldInfo> fi
 //    trigger, which would be left without the records.
 //  - Its root an empty leaf page after the header's page, which the writer
 //    replaces.
-const char *RecordStore::pageWriterMismatch(PageLayout &layout)
+const char *pageWriterMismatch(sqlite3 *db, const std::vector<FieldInfo> &fields, PageLayout &layout)
 {
     sqlite3_int64 size = 0;
-    const unsigned char *h = sqlite3_serialize(m_db, "main", &size, SQLITE_SERIALIZE_NOCOPY);
+    const unsigned char *h = sqlite3_serialize(db, "main", &size, SQLITE_SERIALIZE_NOCOPY);
     if (!h || size < 512)
         return "not an image in memory";
     const size_t pageSize = size_t(h[16]) << 8 | h[17];
@@ -367,7 +348,7 @@ const char *RecordStore::pageWriterMismatch(PageLayout &layout)
         return "free pages";
     QByteArray declared;
     {
-        Statement st(m_db, "SELECT type = 'table' AND name = 'records', rootpage, sql FROM sqlite_schema "
+        Statement st(db, "SELECT type = 'table' AND name = 'records', rootpage, sql FROM sqlite_schema "
                            "WHERE tbl_name = 'records' COLLATE NOCASE");
         int objects = 0;
         while (st.step()) {
@@ -380,7 +361,7 @@ const char *RecordStore::pageWriterMismatch(PageLayout &layout)
         if (objects > 1)
             return "an index or trigger on records";
     }
-    if (declared != recordsTable(m_fields))
+    if (declared != recordsTable(fields))
         return "records declared otherwise";
     if (layout.root < 2 || layout.root > layout.pages)
         return "records not an empty leaf";
@@ -391,22 +372,76 @@ const char *RecordStore::pageWriterMismatch(PageLayout &layout)
     return nullptr;
 }
 
-QByteArray RecordStore::imageFromMirror()
+#ifdef TD_CHECK_WRITTEN_PAGES
+// A packet this process handed out is taken over unchecked, so a fault of
+// the writer would travel with it: these builds read every image back.
+void checkWrittenImage(const QByteArray &image, const RecordTable &table)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    struct Close {
+        sqlite3 *db;
+        ~Close() { sqlite3_close_v2(db); } // after the statements below
+    } close{db};
+    auto broken = [](const QString &why) {
+        return EDatabaseError(QStringLiteral("Internal error: the records' pages as written %1").arg(why));
+    };
+    auto *bytes = reinterpret_cast<unsigned char *>(const_cast<char *>(image.constData()));
+    if (sqlite3_deserialize(db, "main", bytes, image.size(), image.size(), SQLITE_DESERIALIZE_READONLY) != SQLITE_OK)
+        throw broken(QStringLiteral("are no database"));
+    {
+        Statement check(db, "PRAGMA quick_check");
+        if (check.step() && check.qtext(0) != QLatin1String("ok"))
+            throw broken(QStringLiteral("are damaged (%1)").arg(check.qtext(0)));
+    }
+    QByteArray sql = "SELECT rowid, _pos";
+    for (const FieldInfo &f : table.fields())
+        sql += ", " + f.quoted;
+    Statement st(db, (sql + " FROM records ORDER BY rowid").toStdString());
+    for (int r = 1; r < table.nextRowid(); ++r) {
+        if (!table.alive(r))
+            continue;
+        if (!st.step() || st.int64(0) != r || st.real(1) != table.position(r))
+            throw broken(QStringLiteral("lose or misplace record %1").arg(r));
+        for (size_t f = 0; f < table.columns().size(); ++f) {
+            const Column &c = table.columns()[f];
+            const int i = int(f) + 2;
+            bool same = false;
+            if (c.isNull(r))
+                same = st.type(i) == SQLITE_NULL;
+            else if (c.storage() == Storage::Int)
+                same = st.type(i) == SQLITE_INTEGER && st.int64(i) == c.integer(r);
+            else if (c.storage() == Storage::Real)
+                same = st.type(i) == SQLITE_FLOAT && st.real(i) == c.real(r);
+            else
+                same = st.type(i) == SQLITE_TEXT && st.text(i) == c.text(r);
+            if (!same)
+                throw broken(QStringLiteral("change field \"%1\" of record %2").arg(table.fields()[f].name).arg(r));
+        }
+    }
+    if (st.step())
+        throw broken(QStringLiteral("hold a record %1 the columns do not").arg(st.int64(0)));
+}
+#endif
+
+} // namespace
+
+QByteArray imageWithRecords(sqlite3 *db, const RecordTable &table)
 {
     if (pageWriterProbe && pageWriterProbe->filled)
-        pageWriterProbe->filled(m_db);
+        pageWriterProbe->filled(db);
     PageLayout layout;
-    const char *mismatch = m_natural.empty() ? "no records" : pageWriterMismatch(layout);
+    const char *mismatch = table.natural().empty() ? "no records" : pageWriterMismatch(db, table.fields(), layout);
     if (pageWriterProbe)
         pageWriterProbe->fellBack = mismatch;
     if (mismatch)
         return {};
     TreeWriter tree(layout.pageSize, layout.usable, layout.pages + 1);
-    RecordEncoder encoder(m_columns);
-    for (int r = 1; r < m_nextRowid; ++r) {
-        if (!m_alive[size_t(r)])
+    RecordEncoder encoder(table.columns());
+    for (int r = 1; r < table.nextRowid(); ++r) {
+        if (!table.alive(r))
             continue;
-        const std::string_view record = encoder.encode(r, m_pos[size_t(r)]);
+        const std::string_view record = encoder.encode(r, table.position(r));
         if (record.size() > tree.maxLocal()) {
             if (pageWriterProbe)
                 pageWriterProbe->fellBack = "a record longer than a page holds";
@@ -427,93 +462,10 @@ QByteArray RecordStore::imageFromMirror()
     put32(bytes + 92, changes);
     put32(bytes + 28, quint32(size_t(image.size()) / layout.pageSize));
 #ifdef TD_CHECK_WRITTEN_PAGES
-    checkWrittenImage(image);
+    checkWrittenImage(image, table);
 #endif
     return image;
 }
 
-#ifdef TD_CHECK_WRITTEN_PAGES
-// A packet this process handed out is taken over unchecked, so a fault of
-// the writer would travel with it: these builds read every image back.
-void RecordStore::checkWrittenImage(const QByteArray &image) const
-{
-    sqlite3 *db = nullptr;
-    sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    struct Close {
-        sqlite3 *db;
-        ~Close() { sqlite3_close_v2(db); } // after the statements below
-    } close{db};
-    auto broken = [](const QString &why) {
-        return EDatabaseError(QStringLiteral("Internal error: the records' pages as written %1").arg(why));
-    };
-    auto *bytes = reinterpret_cast<unsigned char *>(const_cast<char *>(image.constData()));
-    if (sqlite3_deserialize(db, "main", bytes, image.size(), image.size(), SQLITE_DESERIALIZE_READONLY) != SQLITE_OK)
-        throw broken(QStringLiteral("are no database"));
-    {
-        Statement check(db, "PRAGMA quick_check");
-        if (check.step() && check.qtext(0) != QLatin1String("ok"))
-            throw broken(QStringLiteral("are damaged (%1)").arg(check.qtext(0)));
-    }
-    QByteArray sql = "SELECT rowid, _pos";
-    for (const FieldInfo &f : m_fields)
-        sql += ", " + f.quoted;
-    Statement st(db, (sql + " FROM records ORDER BY rowid").toStdString());
-    for (int r = 1; r < m_nextRowid; ++r) {
-        if (!m_alive[size_t(r)])
-            continue;
-        if (!st.step() || st.int64(0) != r || st.real(1) != m_pos[size_t(r)])
-            throw broken(QStringLiteral("lose or misplace record %1").arg(r));
-        for (size_t f = 0; f < m_columns.size(); ++f) {
-            const Column &c = m_columns[f];
-            const int i = int(f) + 2;
-            bool same = false;
-            if (c.isNull(r))
-                same = st.type(i) == SQLITE_NULL;
-            else if (c.storage() == Storage::Int)
-                same = st.type(i) == SQLITE_INTEGER && st.int64(i) == c.integer(r);
-            else if (c.storage() == Storage::Real)
-                same = st.type(i) == SQLITE_FLOAT && st.real(i) == c.real(r);
-            else
-                same = st.type(i) == SQLITE_TEXT && st.text(i) == c.text(r);
-            if (!same)
-                throw broken(QStringLiteral("change field \"%1\" of record %2").arg(m_fields[f].name).arg(r));
-        }
-    }
-    if (st.step())
-        throw broken(QStringLiteral("hold a record %1 the columns do not").arg(st.int64(0)));
-}
-#endif
-
-void RecordStore::ensureImage(bool declined)
-{
-    if (!m_deferred)
-        return;
-    const bool held = heldByFamily();
-    const QByteArray image = m_image.isNull() && !declined ? imageFromMirror() : m_image;
-    if (image.isNull()) {
-        // The writer declined (a record longer than a page holds, or a
-        // database other than it assumes): SQLite writes them all.
-        Transaction tx(m_db);
-        std::vector<Cell> cells(m_columns.size());
-        for (int r = 1; r < m_nextRowid; ++r) {
-            if (!m_alive[size_t(r)])
-                continue;
-            for (size_t f = 0; f < m_columns.size(); ++f)
-                cells[f] = m_columns[f].cell(r);
-            bindCells(m_insert, cells);
-            m_insert.bind(int(cells.size()) + 1, m_pos[size_t(r)]);
-            m_insert.bind(int(cells.size()) + 2, qint64(r));
-            m_insert.step();
-            m_insert.reset();
-        }
-        tx.commit();
-    } else {
-        adoptConnection(connectionWith(image));
-    }
-    m_deferred = false;
-    m_image = {};
-    if (held)
-        m_familyChanges = sqlite3_total_changes64(m_db);
-}
 
 } // namespace TouchDialogs::db

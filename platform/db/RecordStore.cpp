@@ -1,29 +1,21 @@
 #include "platform/db/RecordStore.h"
+#include "platform/db/PacketImage.h"
 #include "platform/db/SqlFunctions.h"
 #include "platform/rtl/Exceptions.h"
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
 namespace TouchDialogs::db {
 
 // ---------------------------------------------------------- construction
 
-RecordStore::RecordStore(sqlite3 *db, std::vector<FieldInfo> fields) : m_db(db), m_fields(std::move(fields))
-{
-    for (FieldInfo &f : m_fields) {
-        f.storage = storageOf(f.type);
-        f.quoted = quoteIdentifier(f.name);
-        m_columns.emplace_back(f.storage);
-    }
-    m_collationKeys.resize(m_fields.size());
-}
+RecordStore::RecordStore(sqlite3 *db, RecordTable table) : m_db(db), m_table(std::move(table)) {}
 
 RecordStore::~RecordStore()
 {
     // Work already done goes to the family with the orders kept.
-    endJob(m_job && m_job->done.load(std::memory_order_acquire));
+    m_orders.finishWork();
     leaveFamily();
     m_filters.clear();
     m_insert = {};
@@ -72,7 +64,7 @@ void RecordStore::configure()
     exec(db, "PRAGMA secure_delete = ON");
     exec(db, "PRAGMA case_sensitive_like = ON");
     registerFunctions(db);
-    sqlite3_set_authorizer(db, &RecordStore::authorize, this);
+    m_filters.attach(db);
 }
 
 std::unique_ptr<RecordStore> RecordStore::create(std::vector<FieldInfo> fields)
@@ -88,30 +80,48 @@ std::unique_ptr<RecordStore> RecordStore::create(std::vector<FieldInfo> fields)
         sqlite3_close(db);
         throw EDatabaseError(QStringLiteral("Cannot create an in-memory database"));
     }
-    std::unique_ptr<RecordStore> store(new RecordStore(db, std::move(fields)));
+    std::unique_ptr<RecordStore> store(new RecordStore(db, RecordTable(std::move(fields))));
     store->configure();
     if (pageWriterProbe && pageWriterProbe->created)
         pageWriterProbe->created(db);
-    store->createSchema();
+    createSchema(db, store->fields());
     store->prepareStatements();
-    store->ensureCapacity(1);
+    return store;
+}
+
+std::unique_ptr<RecordStore> RecordStore::createFilled(std::vector<FieldInfo> fields, std::vector<Column> columns, int count)
+{
+    std::unique_ptr<RecordStore> store = create(std::move(fields));
+    if (count <= 0)
+        return store;
+    std::vector<double> positions(size_t(count) + 1);
+    std::vector<int> rowids(static_cast<size_t>(count));
+    for (int r = 1; r <= count; ++r) {
+        positions[size_t(r)] = r;
+        rowids[size_t(r - 1)] = r;
+    }
+    store->m_table.assign(std::move(columns), std::move(positions), rowids);
+    // Written when SQLite first reads or changes the records: a search
+    // without a filter never needs it.
+    store->m_deferred = true;
     return store;
 }
 
 void RecordStore::prepareStatements()
 {
+    const std::vector<FieldInfo> &fields = m_table.fields();
     QByteArray cols, params, sets;
-    for (size_t i = 0; i < m_fields.size(); ++i) {
-        cols += m_fields[i].quoted + ", ";
+    for (size_t i = 0; i < fields.size(); ++i) {
+        cols += fields[i].quoted + ", ";
         params += "?" + QByteArray::number(qsizetype(i) + 1) + ", ";
-        sets += (i ? ", " : "") + m_fields[i].quoted + " = ?" + QByteArray::number(qsizetype(i) + 1);
+        sets += (i ? ", " : "") + fields[i].quoted + " = ?" + QByteArray::number(qsizetype(i) + 1);
     }
     m_insert = Statement(m_db, ("INSERT INTO records (" + cols + "_pos, rowid) VALUES (" + params + "?"
-                                + QByteArray::number(qsizetype(m_fields.size()) + 1) + ", ?"
-                                + QByteArray::number(qsizetype(m_fields.size()) + 2) + ")")
+                                + QByteArray::number(qsizetype(fields.size()) + 1) + ", ?"
+                                + QByteArray::number(qsizetype(fields.size()) + 2) + ")")
                                    .toStdString());
     m_update = Statement(m_db, ("UPDATE records SET " + sets + " WHERE rowid = ?"
-                                + QByteArray::number(qsizetype(m_fields.size()) + 1))
+                                + QByteArray::number(qsizetype(fields.size()) + 1))
                                    .toStdString());
     m_delete = Statement(m_db, "DELETE FROM records WHERE rowid = ?1");
     m_setPos = Statement(m_db, "UPDATE records SET _pos = ?1 WHERE rowid = ?2");
@@ -119,146 +129,79 @@ void RecordStore::prepareStatements()
 
 void RecordStore::ensureCapacity(size_t rows)
 {
-    if (rows <= m_pos.size())
+    if (!m_table.reserve(rows))
         return;
-    const size_t cap = std::max(rows, m_pos.size() + m_pos.size() / 2 + 16);
-    m_pos.resize(cap, 0);
-    m_alive.resize(cap, 0);
-    for (Column &c : m_columns)
-        c.resize(cap);
-    for (auto &keys : m_collationKeys)
-        if (keys)
-            keys->resize(cap);
-    m_filters.forEach([cap](CachedFilter &f) { f.passes.resize(cap); });
-    m_prefixOrders.forEach([cap](PrefixOrder &p) {
-        if (p.view.kind != PrefixView::Value)
-            p.texts.resize(cap);
-    });
+    m_orders.resize(m_table.capacity());
+    m_filters.resize(m_table.capacity());
 }
 
 // ------------------------------------------------------------------ fields
 
-int RecordStore::fieldIndex(const QString &name) const
+Statement RecordStore::fieldUpdate(const char *column, int field)
 {
-    for (size_t i = 0; i < m_fields.size(); ++i) {
-        const QString &f = m_fields[i].name;
-        if (f.size() != name.size())
-            continue;
-        bool same = true;
-        for (qsizetype k = 0; k < f.size() && same; ++k) {
-            const char16_t a = f[k].unicode(), b = name[k].unicode();
-            same = a == b || (a < 128 && b < 128 && lowerAscii(uchar(a)) == lowerAscii(uchar(b)));
-        }
-        if (same)
-            return int(i);
-    }
-    return -1;
+    beforeChange(Change::Fields);
+    Statement st(m_db, std::string("UPDATE fields SET ") + column + " = ?1 WHERE position = ?2");
+    st.bind(2, qint64(field));
+    return st;
 }
 
 void RecordStore::setVisible(int field, bool visible)
 {
-    beforeChange(Change::Fields);
-    Statement st(m_db, "UPDATE fields SET visible = ?1 WHERE position = ?2");
+    Statement st = fieldUpdate("visible", field);
     st.bind(1, qint64(visible));
-    st.bind(2, qint64(field));
     st.step();
-    m_fields[size_t(field)].visible = visible;
+    m_table.field(field).visible = visible;
 }
 
 void RecordStore::setLabel(int field, const QString &label)
 {
-    if (m_fields[size_t(field)].label == label)
+    if (fields()[size_t(field)].label == label)
         return;
-    beforeChange(Change::Fields);
-    Statement st(m_db, "UPDATE fields SET label = ?1 WHERE position = ?2");
+    Statement st = fieldUpdate("label", field);
     if (label.isEmpty())
         st.bindNull(1);
     else
         st.bindText(1, label.toUtf8().toStdString());
-    st.bind(2, qint64(field));
     st.step();
-    m_fields[size_t(field)].label = label;
+    m_table.field(field).label = label;
 }
 
 void RecordStore::setRequired(int field, bool required)
 {
     // A packet with a required field left empty is refused on load.
     if (required)
-        for (int rowid : m_natural)
-            if (m_columns[size_t(field)].isNull(rowid))
+        for (int rowid : natural())
+            if (column(field).isNull(rowid))
                 throw EDatabaseError(QStringLiteral("Field '%1' cannot be required: a record holds no value in it")
-                                         .arg(m_fields[size_t(field)].name));
-    beforeChange(Change::Fields);
-    Statement st(m_db, "UPDATE fields SET required = ?1 WHERE position = ?2");
+                                         .arg(fields()[size_t(field)].name));
+    Statement st = fieldUpdate("required", field);
     st.bind(1, qint64(required));
-    st.bind(2, qint64(field));
     st.step();
-    m_fields[size_t(field)].required = required;
+    m_table.field(field).required = required;
 }
 
 // ----------------------------------------------------------------- records
 
-std::vector<Cell> RecordStore::row(int rowid) const
-{
-    std::vector<Cell> cells;
-    cells.reserve(m_columns.size());
-    for (const Column &c : m_columns)
-        cells.push_back(c.cell(rowid));
-    return cells;
-}
-
-double RecordStore::positionAfterLast() const
-{
-    return m_natural.empty() ? 1.0 : std::floor(m_pos[size_t(m_natural.back())]) + 1.0;
-}
-
 double RecordStore::positionBefore(int rowid)
 {
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const auto it = std::lower_bound(m_natural.begin(), m_natural.end(), rowid,
-                                         [this](int a, int b) { return naturalLess(a, b); });
-        const double here = m_pos[size_t(rowid)];
-        const double before = it == m_natural.begin() ? here - 2.0 : m_pos[size_t(*(it - 1))];
-        const double mid = before + (here - before) / 2;
-        if (before < mid && mid < here)
-            return mid;
-        respace(int(it - m_natural.begin())); // the gap is used up
-    }
-    throw EDatabaseError(QStringLiteral("Cannot place the new record"));
-}
-
-// Spreads the positions of the records around natural index `at` evenly,
-// over the smallest window that leaves room, so that a run of inserts at
-// one place rewrites a few neighbours rather than every record.
-void RecordStore::respace(int at)
-{
-    beforeChange();
-    const int n = int(m_natural.size());
-    for (int w = 16;; w *= 4) {
-        const int lo = std::max(0, at - w), hi = std::min(n - 1, at + w);
-        const int count = hi - lo + 1;
-        const double first = m_pos[size_t(m_natural[size_t(lo)])], last = m_pos[size_t(m_natural[size_t(hi)])];
-        const double left = lo == 0 ? first - count : m_pos[size_t(m_natural[size_t(lo - 1)])];
-        const double right = hi == n - 1 ? last + count : m_pos[size_t(m_natural[size_t(hi + 1)])];
-        const double step = (right - left) / (count + 1);
-        const bool whole = lo == 0 && hi == n - 1;
-        if (!whole && step <= std::max(std::fabs(left), std::fabs(right)) * 1e-9)
-            continue;
-        std::vector<double> positions(static_cast<size_t>(count));
-        for (int k = 0; k < count; ++k)
-            positions[size_t(k)] = whole ? double(k + 1) : left + step * (k + 1);
+        if (const std::optional<double> pos = m_table.positionBefore(rowid))
+            return *pos;
+        // The gap is used up: the neighbours move apart.
+        beforeChange();
+        const std::vector<std::pair<int, double>> moved = m_table.respaced(rowid);
         Transaction tx(m_db);
-        for (int k = 0; k < count; ++k) {
-            m_setPos.bind(1, positions[size_t(k)]);
-            m_setPos.bind(2, qint64(m_natural[size_t(lo + k)]));
+        for (const auto &[r, pos] : moved) {
+            m_setPos.bind(1, pos);
+            m_setPos.bind(2, qint64(r));
             m_setPos.step();
             m_setPos.reset();
         }
         tx.commit();
-        for (int k = 0; k < count; ++k)
-            m_pos[size_t(m_natural[size_t(lo + k)])] = positions[size_t(k)];
-        return;
+        for (const auto &[r, pos] : moved)
+            m_table.setPosition(r, pos);
     }
+    throw EDatabaseError(QStringLiteral("Cannot place the new record"));
 }
 
 void RecordStore::bindCells(Statement &st, const std::vector<Cell> &cells)
@@ -283,36 +226,27 @@ void RecordStore::bindCells(Statement &st, const std::vector<Cell> &cells)
     }
 }
 
-void RecordStore::writeCells(int rowid, const std::vector<Cell> &cells)
+void RecordStore::insertIntoSqlite(int rowid, double pos, const std::vector<Cell> &cells)
 {
-    for (size_t f = 0; f < m_columns.size(); ++f) {
-        m_columns[f].set(rowid, cells[f]);
-        if (m_collationKeys[f])
-            storeCollationKey(*m_collationKeys[f], int(f), rowid);
-    }
-}
-
-int RecordStore::insertRow(double pos, const std::vector<Cell> &cells)
-{
-    const int rowid = m_nextRowid;
-    if (rowid == std::numeric_limits<int>::max())
-        throw EDatabaseError(QStringLiteral("The dataset cannot hold more records"));
-    beforeChange();
     bindCells(m_insert, cells);
     m_insert.bind(int(cells.size()) + 1, pos);
     m_insert.bind(int(cells.size()) + 2, qint64(rowid));
     m_insert.step();
     m_insert.reset();
-    ++m_nextRowid;
+}
+
+int RecordStore::insertRow(double pos, const std::vector<Cell> &cells)
+{
+    const int rowid = m_table.nextRowid();
+    if (rowid == std::numeric_limits<int>::max())
+        throw EDatabaseError(QStringLiteral("The dataset cannot hold more records"));
+    beforeChange();
+    insertIntoSqlite(rowid, pos, cells);
     ensureCapacity(size_t(rowid) + 1);
-    m_pos[size_t(rowid)] = pos;
-    m_alive[size_t(rowid)] = 1;
-    writeCells(rowid, cells);
-    m_natural.insert(std::lower_bound(m_natural.begin(), m_natural.end(), rowid,
-                                      [this](int a, int b) { return naturalLess(a, b); }),
-                     rowid);
-    linkIntoOrders(rowid);
-    recheckFilters(rowid);
+    m_table.insert(pos, cells);
+    m_orders.written(rowid);
+    m_orders.link(rowid);
+    m_filters.written(rowid);
     return rowid;
 }
 
@@ -323,10 +257,11 @@ void RecordStore::updateRow(int rowid, const std::vector<Cell> &cells)
     m_update.bind(int(cells.size()) + 1, qint64(rowid));
     m_update.step();
     m_update.reset();
-    unlinkFromOrders(rowid);
-    writeCells(rowid, cells);
-    linkIntoOrders(rowid);
-    recheckFilters(rowid);
+    m_orders.unlink(rowid);
+    m_table.update(rowid, cells);
+    m_orders.written(rowid);
+    m_orders.link(rowid);
+    m_filters.written(rowid);
 }
 
 void RecordStore::deleteRow(int rowid)
@@ -335,39 +270,78 @@ void RecordStore::deleteRow(int rowid)
     m_delete.bind(1, qint64(rowid));
     m_delete.step();
     m_delete.reset();
-    unlinkFromOrders(rowid);
-    const auto it = std::lower_bound(m_natural.begin(), m_natural.end(), rowid,
-                                     [this](int a, int b) { return naturalLess(a, b); });
-    if (it != m_natural.end() && *it == rowid)
-        m_natural.erase(it);
-    for (Column &c : m_columns)
-        c.clear(rowid);
-    for (auto &keys : m_collationKeys)
-        if (keys)
-            keys->clear(rowid);
-    m_alive[size_t(rowid)] = 0;
-    m_filters.forEach([rowid](CachedFilter &f) { f.passes.reset(size_t(rowid)); });
+    m_orders.unlink(rowid);
+    m_table.erase(rowid);
+    m_orders.erased(rowid);
+    m_filters.erased(rowid);
 }
 
 void RecordStore::deleteAll()
 {
     beforeChange(Change::Emptied);
     exec(m_db, "DELETE FROM records");
-    // Fresh columns rather than each value cleared: columns shared with the
-    // dataset that handed the records on would first be copied whole. The
-    // rowids start again at 1, so nothing stays as large as the records were.
-    for (Column &c : m_columns)
-        c = Column(c.storage());
-    m_pos.clear();
-    m_alive.clear();
-    m_natural.clear();
-    m_nextRowid = 1;
+    m_table.clear();
     m_orders.clear();
-    m_prefixOrders.clear();
     m_filters.clear();
-    for (auto &keys : m_collationKeys)
-        keys.reset();
     ensureCapacity(1);
+}
+
+void RecordStore::beforeChange(Change change)
+{
+    m_orders.stopWork();
+    leaveFamily();
+    switch (change) {
+    case Change::Records:
+        ensureImage();
+        break;
+    case Change::Fields:
+        m_image = {}; // no longer this store's packet
+        break;
+    case Change::Emptied:
+        // The connection's records table is still empty.
+        m_deferred = false;
+        m_image = {};
+        break;
+    }
+}
+
+// ------------------------------------------------------------------- views
+
+std::vector<int> RecordStore::select(const SortKeys &keys, const FilterPlan &plan, size_t *placed)
+{
+    if (!placed || !m_orders.keysMissing(keys) || m_orders.kept(keys)) {
+        std::vector<int> rows = passing(ordered(keys), plan);
+        if (placed)
+            *placed = rows.size();
+        return rows;
+    }
+    // The first screen does not wait for every text's sort key: its rows
+    // are picked by comparing the texts themselves, mostly at their first
+    // letters, and the whole order follows on another thread.
+    std::vector<int> rows = passing(natural(), plan);
+    const auto lessNow = [&](int a, int b) { return less(keys, a, b, false); };
+    *placed = std::min(rows.size(), firstRows);
+    std::partial_sort(rows.begin(), rows.begin() + std::ptrdiff_t(*placed), rows.end(), lessNow);
+    if (*placed < rows.size())
+        orderReady(keys);
+    return rows;
+}
+
+std::vector<int> RecordStore::passing(const std::vector<int> &order, const FilterPlan &plan)
+{
+    if (!plan.active)
+        return order;
+    Bitmap fresh;
+    const Bitmap *sql = nullptr;
+    if (!plan.sqlPart.isEmpty()) {
+        if (!m_filters.kept(plan.sqlPart))
+            ensureImage(); // SQLite reads the records
+        sql = &m_filters.result(plan.sqlPart, plan.text, fresh);
+    }
+    if (plan.prefixField < 0)
+        return sql->kept(order);
+    return m_orders.startingWith(order, plan.prefixField, plan.prefixView,
+                                 std::string_view(plan.prefix.constData(), size_t(plan.prefix.size())), sql);
 }
 
 } // namespace TouchDialogs::db

@@ -3,6 +3,7 @@
 // dataset exactly as it was.
 #include "platform/db/ClientDataSet.h"
 #include "platform/db/FilterText.h"
+#include "platform/db/PacketImage.h"
 #include "platform/db/RecordStore.h"
 #include "platform/rtl/Exceptions.h"
 
@@ -1332,11 +1333,11 @@ void TestDataPackets::pageWriterAssumptions()
         }
         sqlite3_free(error);
     };
-    db::RecordStore::PageWriterProbe probe{[&](sqlite3 *db) { run(db, created); }, [&](sqlite3 *db) { run(db, filled); }};
+    db::PageWriterProbe probe{[&](sqlite3 *db) { run(db, created); }, [&](sqlite3 *db) { run(db, filled); }};
     QByteArray packet;
     {
-        db::RecordStore::pageWriterProbe = &probe;
-        const auto unset = qScopeGuard([] { db::RecordStore::pageWriterProbe = nullptr; });
+        db::pageWriterProbe = &probe;
+        const auto unset = qScopeGuard([] { db::pageWriterProbe = nullptr; });
         const std::unique_ptr<db::RecordStore> store = fastJsonStore(file);
         QVERIFY(store);
         packet = store->serialize();

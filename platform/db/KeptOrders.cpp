@@ -1,7 +1,5 @@
-// The orders: each index's kept permutation and each searched field's
-// upper-cased order, sorted once and then kept in step with every change.
 #include "platform/db/Collation.h"
-#include "platform/db/RecordStore.h"
+#include "platform/db/KeptOrders.h"
 
 #include <algorithm>
 #include <atomic>
@@ -82,19 +80,109 @@ quint64 realKey(double d)
     return (bits >> 63) ? ~bits : bits | (quint64(1) << 63);
 }
 
+// Compares UPPER(value) with a pattern taken as it is.
+int compareUpperTo(std::string_view value, std::string_view pattern)
+{
+    const size_t n = std::min(value.size(), pattern.size());
+    for (size_t i = 0; i < n; ++i) {
+        const int x = upperAscii(uchar(value[i])), y = uchar(pattern[i]);
+        if (x != y)
+            return x - y;
+    }
+    return value.size() < pattern.size() ? -1 : value.size() > pattern.size() ? 1 : 0;
+}
+
 } // namespace
+
+KeptOrders::KeptOrders(const RecordTable &table) : m_table(table)
+{
+    m_collationKeys.resize(table.fields().size());
+}
+
+KeptOrders::~KeptOrders() { endJob(false); }
+
+void KeptOrders::finishWork() { endJob(m_job && m_job->done.load(std::memory_order_acquire)); }
+
+// ---------------------------------------------------- the table's changes
+
+void KeptOrders::resize(size_t rows)
+{
+    for (auto &keys : m_collationKeys)
+        if (keys)
+            keys->resize(rows);
+    m_prefixOrders.forEach([rows](PrefixOrder &p) {
+        if (p.view.kind != PrefixView::Value)
+            p.texts.resize(rows);
+    });
+}
+
+void KeptOrders::written(int rowid)
+{
+    for (size_t f = 0; f < m_collationKeys.size(); ++f)
+        if (m_collationKeys[f])
+            storeCollationKey(*m_collationKeys[f], int(f), rowid);
+}
+
+void KeptOrders::erased(int rowid)
+{
+    for (auto &keys : m_collationKeys)
+        if (keys)
+            keys->clear(rowid);
+}
+
+void KeptOrders::clear()
+{
+    endJob(false);
+    m_orders.clear();
+    m_prefixOrders.clear();
+    m_collationKeys.clear();
+    m_collationKeys.resize(m_table.fields().size());
+}
+
+// ------------------------------------------- shared by copies of a store
+
+const Column *KeptOrders::builtKeys(int field) const { return m_collationKeys[size_t(field)].get(); }
+
+void KeptOrders::addKeys(int field, const Column &keys)
+{
+    if (!m_collationKeys[size_t(field)])
+        m_collationKeys[size_t(field)] = std::make_unique<Column>(keys);
+}
+
+void KeptOrders::addOrder(const KeptOrder &o)
+{
+    if (!keptOrder(o.keys))
+        m_orders.add(std::make_unique<KeptOrder>(o));
+}
+
+void KeptOrders::addPrefixOrder(const PrefixOrder &o)
+{
+    if (!keptPrefixOrder(o.field, o.view))
+        m_prefixOrders.add(std::make_unique<PrefixOrder>(o));
+}
+
+// A kept order of text comes with the keys it compares by: without them
+// the first edit would compute them all again.
+void KeptOrders::copyFrom(const KeptOrders &from)
+{
+    for (size_t f = 0; f < from.m_collationKeys.size(); ++f)
+        if (from.m_collationKeys[f])
+            addKeys(int(f), *from.m_collationKeys[f]);
+    from.m_orders.forEach([&](const KeptOrder &o) { addOrder(o); });
+    from.m_prefixOrders.forEach([&](const PrefixOrder &o) { addPrefixOrder(o); });
+}
 
 // ------------------------------------------------------------------- order
 
-bool RecordStore::collates(int field) const
+bool KeptOrders::collates(int field) const
 {
-    const TFieldType type = m_fields[size_t(field)].type;
+    const TFieldType type = m_table.fields()[size_t(field)].type;
     return type == ftString || type == ftMemo;
 }
 
-void RecordStore::storeCollationKey(Column &keys, int field, int rowid) const
+void KeptOrders::storeCollationKey(Column &keys, int field, int rowid) const
 {
-    const Column &c = m_columns[size_t(field)];
+    const Column &c = m_table.column(field);
     if (c.isNull(rowid)) {
         keys.clear(rowid);
         return;
@@ -104,7 +192,7 @@ void RecordStore::storeCollationKey(Column &keys, int field, int rowid) const
     keys.set(rowid, key);
 }
 
-const Column &RecordStore::collationKeys(int field) const
+const Column &KeptOrders::collationKeys(int field) const
 {
     std::unique_ptr<Column> &keys = m_collationKeys[size_t(field)];
     if (!keys) {
@@ -121,17 +209,17 @@ const Column &RecordStore::collationKeys(int field) const
     return *keys;
 }
 
-std::unique_ptr<Column> RecordStore::buildCollationKeys(int field, bool alone, const std::atomic<bool> *stop) const
+std::unique_ptr<Column> KeptOrders::buildCollationKeys(int field, bool alone, const std::atomic<bool> *stop) const
 {
     StopCheck check(stop);
     auto built = std::make_unique<Column>(Storage::Text);
-    built->resize(m_pos.size());
-    const Column &c = m_columns[size_t(field)];
+    built->resize(m_table.capacity());
+    const Column &c = m_table.column(field);
     std::vector<int> rows;
     std::vector<std::string_view> texts;
-    rows.reserve(m_natural.size());
-    texts.reserve(m_natural.size());
-    for (int r : m_natural)
+    rows.reserve(m_table.natural().size());
+    texts.reserve(m_table.natural().size());
+    for (int r : m_table.natural())
         if (!c.isNull(r)) {
             rows.push_back(r);
             texts.push_back(c.text(r));
@@ -146,9 +234,9 @@ std::unique_ptr<Column> RecordStore::buildCollationKeys(int field, bool alone, c
     return built;
 }
 
-int RecordStore::compareField(const SortKey &key, int a, int b, bool withKeys) const
+int KeptOrders::compareField(const SortKey &key, int a, int b, bool withKeys) const
 {
-    const Column &c = m_columns[size_t(key.field)];
+    const Column &c = m_table.column(key.field);
     const bool na = c.isNull(a), nb = c.isNull(b);
     if (na || nb)
         return na == nb ? 0 : na ? -1 : 1; // NULL first, as in SQLite
@@ -174,17 +262,23 @@ int RecordStore::compareField(const SortKey &key, int a, int b, bool withKeys) c
     return key.caseInsensitive ? compareNoCase(c.text(a), c.text(b)) : compareBytes(c.text(a), c.text(b));
 }
 
-bool RecordStore::less(const SortKeys &keys, int a, int b, bool withKeys) const
+bool KeptOrders::keysMissing(const SortKeys &keys) const
+{
+    return std::any_of(keys.begin(), keys.end(),
+                       [this](const SortKey &k) { return collates(k.field) && !m_collationKeys[size_t(k.field)]; });
+}
+
+bool KeptOrders::less(const SortKeys &keys, int a, int b, bool withKeys) const
 {
     for (const SortKey &k : keys) {
         int c = compareField(k, a, b, withKeys);
         if (c)
             return k.descending ? c > 0 : c < 0;
     }
-    return naturalLess(a, b);
+    return m_table.naturalLess(a, b);
 }
 
-void RecordStore::sortRows(std::vector<int> &rows, const SortKeys &keys, const std::atomic<bool> *stop) const
+void KeptOrders::sortRows(std::vector<int> &rows, const SortKeys &keys, const std::atomic<bool> *stop) const
 {
     StopCheck check(stop);
     if (keys.empty())
@@ -197,7 +291,7 @@ void RecordStore::sortRows(std::vector<int> &rows, const SortKeys &keys, const s
         quint8 cls;
     };
     const SortKey first = keys.front();
-    const Column &c = m_columns[size_t(first.field)];
+    const Column &c = m_table.column(first.field);
     const Column *collation = collates(first.field) ? &collationKeys(first.field) : nullptr;
     std::vector<Entry> entries;
     entries.reserve(rows.size());
@@ -237,24 +331,24 @@ void RecordStore::sortRows(std::vector<int> &rows, const SortKeys &keys, const s
         rows[i] = entries[i].rowid;
 }
 
-const std::vector<int> &RecordStore::ordered(const SortKeys &keys)
+const std::vector<int> &KeptOrders::ordered(const SortKeys &keys)
 {
     if (keys.empty())
-        return m_natural;
+        return m_table.natural();
     if (m_job && m_job->kind == Job::Order && m_job->keys == keys)
         endJob(true);
     if (KeptOrder *o = keptOrder(keys))
         return o->order;
     auto kept = std::make_unique<KeptOrder>();
     kept->keys = keys;
-    kept->order = m_natural;
+    kept->order = m_table.natural();
     sortRows(kept->order, keys);
     return m_orders.add(std::move(kept)).order;
 }
 
 // ------------------------------------------------- work on another thread
 
-bool RecordStore::orderReady(const SortKeys &keys)
+bool KeptOrders::orderReady(const SortKeys &keys)
 {
     if (m_job && m_job->done.load(std::memory_order_acquire))
         endJob(true);
@@ -279,21 +373,21 @@ bool RecordStore::orderReady(const SortKeys &keys)
     return true;
 }
 
-RecordStore::KeptOrder *RecordStore::keptOrder(const SortKeys &keys)
+KeptOrder *KeptOrders::keptOrder(const SortKeys &keys)
 {
     return m_orders.find([&](const KeptOrder &k) { return k.keys == keys; });
 }
 
-RecordStore::PrefixOrder *RecordStore::keptPrefixOrder(int field, PrefixView view)
+PrefixOrder *KeptOrders::keptPrefixOrder(int field, PrefixView view)
 {
     return m_prefixOrders.find([&](const PrefixOrder &k) { return k.field == field && k.view == view; });
 }
 
-bool RecordStore::prefixOrderReady(int field, bool ignoreAccents)
+bool KeptOrders::prefixOrderReady(int field, bool ignoreAccents)
 {
     if (m_job && m_job->done.load(std::memory_order_acquire))
         endJob(true);
-    const PrefixView view = prefixViewOf(m_fields[size_t(field)].type, ignoreAccents);
+    const PrefixView view = prefixViewOf(m_table.fields()[size_t(field)].type, ignoreAccents);
     if (keptPrefixOrder(field, view))
         return true;
     if (m_job)
@@ -308,7 +402,7 @@ bool RecordStore::prefixOrderReady(int field, bool ignoreAccents)
     return true;
 }
 
-bool RecordStore::startJob(std::unique_ptr<Job> job)
+bool KeptOrders::startJob(std::unique_ptr<Job> job)
 {
     Job *j = job.get();
     try {
@@ -329,14 +423,14 @@ bool RecordStore::startJob(std::unique_ptr<Job> job)
 
 // On the other thread: reads the columns, positions and built sort keys,
 // which this thread leaves alone until endJob().
-void RecordStore::runJob(Job &job) const
+void KeptOrders::runJob(Job &job) const
 {
     switch (job.kind) {
     case Job::Keys:
         job.keyColumn = buildCollationKeys(job.field, true, &job.stop);
         break;
     case Job::Order:
-        job.order = m_natural;
+        job.order = m_table.natural();
         sortRows(job.order, job.keys, &job.stop);
         break;
     case Job::Prefix:
@@ -345,7 +439,7 @@ void RecordStore::runJob(Job &job) const
     }
 }
 
-void RecordStore::endJob(bool keep)
+void KeptOrders::endJob(bool keep)
 {
     if (!m_job)
         return;
@@ -375,30 +469,11 @@ void RecordStore::endJob(bool keep)
     }
 }
 
-void RecordStore::beforeChange(Change change)
-{
-    endJob(false);
-    leaveFamily();
-    switch (change) {
-    case Change::Records:
-        ensureImage();
-        break;
-    case Change::Fields:
-        m_image = {}; // no longer this store's packet
-        break;
-    case Change::Emptied:
-        // The connection's records table is still empty.
-        m_deferred = false;
-        m_image = {};
-        break;
-    }
-}
-
 // The text SQLite's UPPER() gives for a value: ASCII letters raised; an
 // integer in decimal. Real fields are not evaluated natively.
-std::string_view RecordStore::upperText(int field, int rowid, char *buffer) const
+std::string_view KeptOrders::upperText(int field, int rowid, char *buffer) const
 {
-    const Column &c = m_columns[size_t(field)];
+    const Column &c = m_table.column(field);
     if (c.storage() == Storage::Int) {
         const auto r = std::to_chars(buffer, buffer + 24, c.integer(rowid));
         return std::string_view(buffer, size_t(r.ptr - buffer));
@@ -407,18 +482,18 @@ std::string_view RecordStore::upperText(int field, int rowid, char *buffer) cons
 }
 
 // The text of a row in a prefix order's view, before UPPER().
-std::string_view RecordStore::viewText(const PrefixOrder &p, int rowid, char *buffer) const
+std::string_view KeptOrders::viewText(const PrefixOrder &p, int rowid, char *buffer) const
 {
     return p.view.kind == PrefixView::Value ? upperText(p.field, rowid, buffer) : p.texts.text(rowid);
 }
 
-void RecordStore::storeViewText(PrefixOrder &p, int rowid) const
+void KeptOrders::storeViewText(PrefixOrder &p, int rowid) const
 {
     if (p.view.kind == PrefixView::Value)
         return;
     QString text;
     if (p.view.kind == PrefixView::Shown) {
-        text = toDisplay(m_columns[size_t(p.field)].cell(rowid), p.view.type);
+        text = toDisplay(m_table.column(p.field).cell(rowid), p.view.type);
     } else {
         char buffer[24];
         const std::string_view value = upperText(p.field, rowid, buffer); // SQLite's text of the value
@@ -428,19 +503,19 @@ void RecordStore::storeViewText(PrefixOrder &p, int rowid) const
     p.texts.set(rowid, std::string_view(utf8.constData(), size_t(utf8.size())));
 }
 
-bool RecordStore::upperLess(const PrefixOrder &p, int a, int b) const
+bool KeptOrders::upperLess(const PrefixOrder &p, int a, int b) const
 {
     char ba[24], bb[24];
     const int c = compareUpper(viewText(p, a, ba), viewText(p, b, bb));
     return c < 0 || (c == 0 && a < b);
 }
 
-void RecordStore::preparePrefixOrder(int field, bool ignoreAccents)
+void KeptOrders::preparePrefixOrder(int field, bool ignoreAccents)
 {
-    prefixOrder(field, prefixViewOf(m_fields[size_t(field)].type, ignoreAccents));
+    prefixOrder(field, prefixViewOf(m_table.fields()[size_t(field)].type, ignoreAccents));
 }
 
-RecordStore::PrefixOrder &RecordStore::prefixOrder(int field, PrefixView view)
+PrefixOrder &KeptOrders::prefixOrder(int field, PrefixView view)
 {
     if (m_job && m_job->kind == Job::Prefix && m_job->field == field && m_job->view == view)
         endJob(true);
@@ -449,17 +524,17 @@ RecordStore::PrefixOrder &RecordStore::prefixOrder(int field, PrefixView view)
     return m_prefixOrders.add(buildPrefixOrder(field, view));
 }
 
-std::unique_ptr<RecordStore::PrefixOrder> RecordStore::buildPrefixOrder(int field, PrefixView view,
+std::unique_ptr<PrefixOrder> KeptOrders::buildPrefixOrder(int field, PrefixView view,
                                                                         const std::atomic<bool> *stop) const
 {
     StopCheck check(stop);
     auto p = std::make_unique<PrefixOrder>();
     p->field = field;
     p->view = view;
-    const Column &c = m_columns[size_t(field)];
+    const Column &c = m_table.column(field);
     if (view.kind != PrefixView::Value) {
-        p->texts.resize(m_pos.size());
-        for (int r : m_natural)
+        p->texts.resize(m_table.capacity());
+        for (int r : m_table.natural())
             if (!c.isNull(r)) {
                 check();
                 storeViewText(*p, r);
@@ -470,9 +545,9 @@ std::unique_ptr<RecordStore::PrefixOrder> RecordStore::buildPrefixOrder(int fiel
         int rowid;
     };
     std::vector<Entry> entries;
-    entries.reserve(m_natural.size());
+    entries.reserve(m_table.natural().size());
     char buffer[24];
-    for (int r : m_natural)
+    for (int r : m_table.natural())
         if (!c.isNull(r))
             entries.push_back({textKey(viewText(*p, r, buffer), upperAscii), r});
     std::sort(entries.begin(), entries.end(), [&](const Entry &x, const Entry &y) {
@@ -487,7 +562,39 @@ std::unique_ptr<RecordStore::PrefixOrder> RecordStore::buildPrefixOrder(int fiel
     return p;
 }
 
-void RecordStore::unlinkFromOrders(int rowid)
+std::vector<int> KeptOrders::startingWith(const std::vector<int> &order, int field, PrefixView view,
+                                          std::string_view prefix, const Bitmap *also)
+{
+    char buffer[24];
+    const auto starts = [&](std::string_view t) {
+        return t.size() >= prefix.size() && compareUpperTo(t.substr(0, prefix.size()), prefix) == 0;
+    };
+    // While another thread builds the field's upper-cased order, a key does
+    // not wait for it: the values are read one by one, in the view's order.
+    if (view.kind == PrefixView::Value && m_job && !keptPrefixOrder(field, view)) {
+        std::vector<int> out;
+        const Column &c = m_table.column(field);
+        for (int r : order)
+            if (!c.isNull(r) && (!also || also->test(size_t(r))) && starts(upperText(field, r, buffer)))
+                out.push_back(r);
+        return out;
+    }
+    // The prefix condition: one range of the field's upper-cased order.
+    PrefixOrder &p = prefixOrder(field, view);
+    const auto lo = std::partition_point(p.order.begin(), p.order.end(), [&](int r) {
+        return compareUpperTo(viewText(p, r, buffer), prefix) < 0;
+    });
+    const auto hi = std::partition_point(lo, p.order.end(), [&](int r) { return starts(viewText(p, r, buffer)); });
+    Bitmap match;
+    match.resize(m_table.capacity());
+    for (auto it = lo; it != hi; ++it)
+        match.set(size_t(*it));
+    if (also)
+        match.intersect(*also);
+    return match.kept(order);
+}
+
+void KeptOrders::unlink(int rowid)
 {
     m_orders.forEach([&](KeptOrder &o) {
         const auto it = std::lower_bound(o.order.begin(), o.order.end(), rowid,
@@ -496,7 +603,7 @@ void RecordStore::unlinkFromOrders(int rowid)
             o.order.erase(it);
     });
     m_prefixOrders.forEach([&](PrefixOrder &p) {
-        if (m_columns[size_t(p.field)].isNull(rowid))
+        if (m_table.column(p.field).isNull(rowid))
             return;
         const auto it = std::lower_bound(p.order.begin(), p.order.end(), rowid,
                                          [&](int a, int b) { return upperLess(p, a, b); });
@@ -507,7 +614,7 @@ void RecordStore::unlinkFromOrders(int rowid)
     });
 }
 
-void RecordStore::linkIntoOrders(int rowid)
+void KeptOrders::link(int rowid)
 {
     m_orders.forEach([&](KeptOrder &o) {
         o.order.insert(std::lower_bound(o.order.begin(), o.order.end(), rowid,
@@ -515,7 +622,7 @@ void RecordStore::linkIntoOrders(int rowid)
                        rowid);
     });
     m_prefixOrders.forEach([&](PrefixOrder &p) {
-        if (m_columns[size_t(p.field)].isNull(rowid))
+        if (m_table.column(p.field).isNull(rowid))
             return;
         storeViewText(p, rowid);
         p.order.insert(std::lower_bound(p.order.begin(), p.order.end(), rowid,

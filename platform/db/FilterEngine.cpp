@@ -1,7 +1,5 @@
-// The filters: what a filter text may do (checked with SQLite's authorizer
-// while it compiles), how it is evaluated, and the cached results.
 #include "platform/db/FilterText.h"
-#include "platform/db/RecordStore.h"
+#include "platform/db/FilterEngine.h"
 #include "platform/rtl/Exceptions.h"
 
 #include <QSet>
@@ -59,25 +57,18 @@ bool allowedFunction(const char *name)
     return name && allowed.contains(QByteArray(name).toLower());
 }
 
-// Compares UPPER(value) with a pattern taken as it is.
-int compareUpperTo(std::string_view value, std::string_view pattern)
-{
-    const size_t n = std::min(value.size(), pattern.size());
-    for (size_t i = 0; i < n; ++i) {
-        const int x = upperAscii(uchar(value[i])), y = uchar(pattern[i]);
-        if (x != y)
-            return x - y;
-    }
-    return value.size() < pattern.size() ? -1 : value.size() > pattern.size() ? 1 : 0;
-}
-
 } // namespace
 
-// ------------------------------------------------------------------ filter
-
-int RecordStore::authorize(void *self, int action, const char *a, const char *b, const char *, const char *)
+void FilterEngine::attach(sqlite3 *db)
 {
-    auto *store = static_cast<RecordStore *>(self);
+    m_filters.clear(); // their statements belong to the connection before
+    m_db = db;
+    sqlite3_set_authorizer(db, &FilterEngine::authorize, this);
+}
+
+int FilterEngine::authorize(void *self, int action, const char *a, const char *b, const char *, const char *)
+{
+    auto *store = static_cast<FilterEngine *>(self);
     if (!store->m_guard)
         return SQLITE_OK;
     switch (action) {
@@ -93,7 +84,7 @@ int RecordStore::authorize(void *self, int action, const char *a, const char *b,
         if (a && std::strcmp(a, "records") == 0) {
             if (column.isEmpty())
                 return SQLITE_OK; // the table is named, no column read
-            if (store->fieldIndex(column) >= 0) {
+            if (store->m_table.fieldIndex(column) >= 0) {
                 ++store->m_reads;
                 store->m_readColumn = column;
                 return SQLITE_OK;
@@ -139,7 +130,7 @@ static QString noSuchField(const QString &filter, const QString &sqliteName)
     return QStringLiteral("there is no field named %1").arg(name);
 }
 
-void RecordStore::prepareFilter(const QString &sqlPart, Statement &out, const char *head, const char *tail,
+void FilterEngine::prepareFilter(const QString &sqlPart, Statement &out, const char *head, const char *tail,
                                 int rowidReads)
 {
     // The expression goes between lines of its own, so that a trailing
@@ -174,7 +165,7 @@ void RecordStore::prepareFilter(const QString &sqlPart, Statement &out, const ch
     out = Statement::adopt(st);
 }
 
-void RecordStore::checkFilter(const QString &text)
+void FilterEngine::checkFilter(const QString &text)
 {
     const QString quoted = quotedFilter(text);
     if (text.size() > kMaxFilterLength)
@@ -200,7 +191,7 @@ void RecordStore::checkFilter(const QString &text)
     prepareFilter(text, st, "SELECT 1 FROM records WHERE ", "");
 }
 
-FilterPlan RecordStore::plan(const QString &text, bool fastPath)
+FilterPlan FilterEngine::plan(const QString &text, bool fastPath)
 {
     FilterPlan p;
     if (isBlank(tokenize(text)))
@@ -221,9 +212,9 @@ FilterPlan RecordStore::plan(const QString &text, bool fastPath)
         return p;
     // Natively evaluated: a value's own text (SQLite's text of a real is not
     // ours), and the shown text of the field's own type.
-    const Storage storage = m_columns[size_t(field)].storage();
+    const Storage storage = m_table.column(field).storage();
     if ((split.view.kind != PrefixView::Shown && storage == Storage::Real)
-        || (split.view.kind == PrefixView::Shown && split.view.type != m_fields[size_t(field)].type))
+        || (split.view.kind == PrefixView::Shown && split.view.type != m_table.fields()[size_t(field)].type))
         return p;
     if (!split.base.isEmpty()) {
         // The base must stand on its own, as it does inside the whole text.
@@ -242,7 +233,7 @@ FilterPlan RecordStore::plan(const QString &text, bool fastPath)
 
 // The field SQLite reads for an identifier as written, or -1 when it reads
 // none: an unquoted NULL is the value even where a field is named NULL.
-int RecordStore::resolveField(const QString &written)
+int FilterEngine::resolveField(const QString &written)
 {
     if (written == m_resolved.written)
         return m_resolved.field;
@@ -251,7 +242,7 @@ int RecordStore::resolveField(const QString &written)
         Statement st;
         prepareFilter(written, st, "SELECT ", " FROM records");
         if (m_reads == 1)
-            field = fieldIndex(m_readColumn);
+            field = m_table.fieldIndex(m_readColumn);
     } catch (const EDatabaseError &) {
         // Not an expression of its own: SQLite evaluates the whole text.
     }
@@ -259,28 +250,20 @@ int RecordStore::resolveField(const QString &written)
     return field;
 }
 
-size_t RecordStore::longestText() const
-{
-    size_t longest = 0;
-    for (const Column &c : m_columns)
-        longest = std::max(longest, c.longestText());
-    return longest;
-}
-
 // While alive, one evaluation of a filter is bounded: in time by the
 // progress handler, in the length of every value it makes by
 // SQLITE_LIMIT_LENGTH (never below the longest value it may read).
-class RecordStore::Bounded {
+class FilterEngine::Bounded {
 public:
-    explicit Bounded(RecordStore &store) : m_store(store)
+    explicit Bounded(FilterEngine &store) : m_store(store)
     {
         const qint64 cap = sqlite3_limit(store.m_db, SQLITE_LIMIT_LENGTH, -1);
-        const qint64 values = std::max<qint64>(kFilterValueLimit, qint64(store.longestText()) + 1);
+        const qint64 values = std::max<qint64>(kFilterValueLimit, qint64(store.m_table.longestText()) + 1);
         m_length = sqlite3_limit(store.m_db, SQLITE_LIMIT_LENGTH, int(std::min(values, cap)));
         store.m_deadline = std::chrono::steady_clock::now() + kFilterTimeLimit;
         store.m_timed = true;
         store.m_stopped = false;
-        sqlite3_progress_handler(store.m_db, kProgressInterval, &RecordStore::progress, &store);
+        sqlite3_progress_handler(store.m_db, kProgressInterval, &FilterEngine::progress, &store);
     }
     ~Bounded()
     {
@@ -292,20 +275,20 @@ public:
     Bounded &operator=(const Bounded &) = delete;
 
 private:
-    RecordStore &m_store;
+    FilterEngine &m_store;
     int m_length;
 };
 
-int RecordStore::progress(void *self)
+int FilterEngine::progress(void *self)
 {
-    auto *store = static_cast<RecordStore *>(self);
+    auto *store = static_cast<FilterEngine *>(self);
     if (!store->m_timed || std::chrono::steady_clock::now() < store->m_deadline)
         return 0;
     store->m_stopped = true;
     return 1;
 }
 
-bool RecordStore::stepFilter(Statement &st, const QString &filter)
+bool FilterEngine::stepFilter(Statement &st, const QString &filter)
 {
     const int rc = sqlite3_step(st.get());
     if (rc == SQLITE_ROW)
@@ -320,7 +303,7 @@ bool RecordStore::stepFilter(Statement &st, const QString &filter)
                                             "the %3 records")
                                  .arg(quoted)
                                  .arg(kFilterTimeLimit.count())
-                                 .arg(recordCount()));
+                                 .arg(m_table.recordCount()));
     if (rc == SQLITE_TOOBIG)
         throw EDatabaseError(QStringLiteral("Filter %1 cannot be evaluated: it makes a value longer than %2 bytes")
                                  .arg(quoted)
@@ -328,19 +311,23 @@ bool RecordStore::stepFilter(Statement &st, const QString &filter)
     throw EDatabaseError(QStringLiteral("Filter %1 cannot be evaluated: %2").arg(quoted, why));
 }
 
-void RecordStore::evaluate(Statement &all, const QString &filter, Bitmap &passes)
+void FilterEngine::evaluate(Statement &all, const QString &filter, Bitmap &passes)
 {
-    passes.resize(m_pos.size());
+    passes.resize(m_table.capacity());
     const Bounded bounded(*this);
     while (stepFilter(all, filter))
         passes.set(size_t(all.int64(0)));
 }
 
-const Bitmap &RecordStore::filterResult(const QString &expression, const QString &filter, Bitmap &fresh)
+bool FilterEngine::kept(const QString &expression)
+{
+    return m_filters.find([&](const CachedFilter &k) { return k.expression == expression; }) != nullptr;
+}
+
+const Bitmap &FilterEngine::result(const QString &expression, const QString &filter, Bitmap &fresh)
 {
     if (CachedFilter *kept = m_filters.find([&](const CachedFilter &k) { return k.expression == expression; }))
         return kept->passes;
-    ensureImage();
     Statement all;
     prepareFilter(expression, all, "SELECT rowid FROM records WHERE ", "", 1);
     if (m_clockBound) {
@@ -354,7 +341,7 @@ const Bitmap &RecordStore::filterResult(const QString &expression, const QString
     return m_filters.add(std::move(f)).passes;
 }
 
-void RecordStore::recheckFilters(int rowid)
+void FilterEngine::written(int rowid)
 {
     m_filters.eraseIf([&](CachedFilter &f) {
         try {
@@ -373,65 +360,14 @@ void RecordStore::recheckFilters(int rowid)
     });
 }
 
-std::vector<int> RecordStore::select(const SortKeys &keys, const FilterPlan &plan, size_t *placed)
+void FilterEngine::erased(int rowid)
 {
-    const bool keysMissing = std::any_of(keys.begin(), keys.end(), [this](const SortKey &k) {
-        return collates(k.field) && !m_collationKeys[size_t(k.field)];
-    });
-    if (!placed || !keysMissing || keptOrder(keys)) {
-        std::vector<int> rows = passing(ordered(keys), plan);
-        if (placed)
-            *placed = rows.size();
-        return rows;
-    }
-    // The first screen does not wait for every text's sort key: its rows
-    // are picked by comparing the texts themselves, mostly at their first
-    // letters, and the whole order follows on another thread.
-    std::vector<int> rows = passing(m_natural, plan);
-    const auto lessNow = [&](int a, int b) { return less(keys, a, b, false); };
-    *placed = std::min(rows.size(), firstRows);
-    std::partial_sort(rows.begin(), rows.begin() + std::ptrdiff_t(*placed), rows.end(), lessNow);
-    if (*placed < rows.size())
-        orderReady(keys);
-    return rows;
+    m_filters.forEach([rowid](CachedFilter &f) { f.passes.reset(size_t(rowid)); });
 }
 
-std::vector<int> RecordStore::passing(const std::vector<int> &order, const FilterPlan &plan)
+void FilterEngine::resize(size_t rows)
 {
-    if (!plan.active)
-        return order;
-    std::vector<int> out;
-    Bitmap fresh;
-    const Bitmap *sql = plan.sqlPart.isEmpty() ? nullptr : &filterResult(plan.sqlPart, plan.text, fresh);
-    if (plan.prefixField < 0)
-        return sql->kept(order);
-    const std::string_view prefix(plan.prefix.constData(), size_t(plan.prefix.size()));
-    char buffer[24];
-    const auto starts = [&](std::string_view t) {
-        return t.size() >= prefix.size() && compareUpperTo(t.substr(0, prefix.size()), prefix) == 0;
-    };
-    // While another thread builds the field's upper-cased order, a key does
-    // not wait for it: the values are read one by one, in the view's order.
-    if (plan.prefixView.kind == PrefixView::Value && m_job && !keptPrefixOrder(plan.prefixField, plan.prefixView)) {
-        const Column &c = m_columns[size_t(plan.prefixField)];
-        for (int r : order)
-            if (!c.isNull(r) && (!sql || sql->test(size_t(r))) && starts(upperText(plan.prefixField, r, buffer)))
-                out.push_back(r);
-        return out;
-    }
-    // The prefix condition: one range of the field's upper-cased order.
-    PrefixOrder &p = prefixOrder(plan.prefixField, plan.prefixView);
-    const auto lo = std::partition_point(p.order.begin(), p.order.end(), [&](int r) {
-        return compareUpperTo(viewText(p, r, buffer), prefix) < 0;
-    });
-    const auto hi = std::partition_point(lo, p.order.end(), [&](int r) { return starts(viewText(p, r, buffer)); });
-    Bitmap match;
-    match.resize(m_pos.size());
-    for (auto it = lo; it != hi; ++it)
-        match.set(size_t(*it));
-    if (sql)
-        match.intersect(*sql);
-    return match.kept(order);
+    m_filters.forEach([rows](CachedFilter &f) { f.passes.resize(rows); });
 }
 
 } // namespace TouchDialogs::db

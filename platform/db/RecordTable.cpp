@@ -1,0 +1,166 @@
+#include "platform/db/RecordTable.h"
+#include "platform/db/Sqlite.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace TouchDialogs::db {
+
+RecordTable::RecordTable(std::vector<FieldInfo> fields) : m_fields(std::move(fields))
+{
+    for (FieldInfo &f : m_fields) {
+        f.storage = storageOf(f.type);
+        f.quoted = quoteIdentifier(f.name);
+        m_columns.emplace_back(f.storage);
+    }
+    reserve(1);
+}
+
+int RecordTable::fieldIndex(const QString &name) const
+{
+    for (size_t i = 0; i < m_fields.size(); ++i) {
+        const QString &f = m_fields[i].name;
+        if (f.size() != name.size())
+            continue;
+        bool same = true;
+        for (qsizetype k = 0; k < f.size() && same; ++k) {
+            const char16_t a = f[k].unicode(), b = name[k].unicode();
+            same = a == b || (a < 128 && b < 128 && lowerAscii(uchar(a)) == lowerAscii(uchar(b)));
+        }
+        if (same)
+            return int(i);
+    }
+    return -1;
+}
+
+std::vector<Cell> RecordTable::row(int rowid) const
+{
+    std::vector<Cell> cells;
+    cells.reserve(m_columns.size());
+    for (const Column &c : m_columns)
+        cells.push_back(c.cell(rowid));
+    return cells;
+}
+
+bool RecordTable::reserve(size_t rows)
+{
+    if (rows <= m_pos.size())
+        return false;
+    const size_t cap = std::max(rows, m_pos.size() + m_pos.size() / 2 + 16);
+    m_pos.resize(cap, 0);
+    m_alive.resize(cap, 0);
+    for (Column &c : m_columns)
+        c.resize(cap);
+    return true;
+}
+
+size_t RecordTable::longestText() const
+{
+    size_t longest = 0;
+    for (const Column &c : m_columns)
+        longest = std::max(longest, c.longestText());
+    return longest;
+}
+
+std::vector<int>::const_iterator RecordTable::naturalPlace(int rowid) const
+{
+    return std::lower_bound(m_natural.begin(), m_natural.end(), rowid,
+                            [this](int a, int b) { return naturalLess(a, b); });
+}
+
+double RecordTable::positionAfterLast() const
+{
+    return m_natural.empty() ? 1.0 : std::floor(m_pos[size_t(m_natural.back())]) + 1.0;
+}
+
+std::optional<double> RecordTable::positionBefore(int rowid) const
+{
+    const auto it = naturalPlace(rowid);
+    const double here = m_pos[size_t(rowid)];
+    const double before = it == m_natural.begin() ? here - 2.0 : m_pos[size_t(*(it - 1))];
+    const double mid = before + (here - before) / 2;
+    if (before < mid && mid < here)
+        return mid;
+    return std::nullopt;
+}
+
+std::vector<std::pair<int, double>> RecordTable::respaced(int rowid) const
+{
+    const int at = int(naturalPlace(rowid) - m_natural.begin());
+    const int n = int(m_natural.size());
+    for (int w = 16;; w *= 4) {
+        const int lo = std::max(0, at - w), hi = std::min(n - 1, at + w);
+        const int count = hi - lo + 1;
+        const double first = m_pos[size_t(m_natural[size_t(lo)])], last = m_pos[size_t(m_natural[size_t(hi)])];
+        const double left = lo == 0 ? first - count : m_pos[size_t(m_natural[size_t(lo - 1)])];
+        const double right = hi == n - 1 ? last + count : m_pos[size_t(m_natural[size_t(hi + 1)])];
+        const double step = (right - left) / (count + 1);
+        const bool whole = lo == 0 && hi == n - 1;
+        if (!whole && step <= std::max(std::fabs(left), std::fabs(right)) * 1e-9)
+            continue;
+        std::vector<std::pair<int, double>> moved(static_cast<size_t>(count));
+        for (int k = 0; k < count; ++k)
+            moved[size_t(k)] = {m_natural[size_t(lo + k)], whole ? double(k + 1) : left + step * (k + 1)};
+        return moved;
+    }
+}
+
+int RecordTable::insert(double pos, const std::vector<Cell> &cells)
+{
+    const int rowid = m_nextRowid++;
+    m_pos[size_t(rowid)] = pos;
+    m_alive[size_t(rowid)] = 1;
+    update(rowid, cells);
+    m_natural.insert(naturalPlace(rowid), rowid);
+    return rowid;
+}
+
+void RecordTable::update(int rowid, const std::vector<Cell> &cells)
+{
+    for (size_t f = 0; f < m_columns.size(); ++f)
+        m_columns[f].set(rowid, cells[f]);
+}
+
+void RecordTable::erase(int rowid)
+{
+    const auto it = naturalPlace(rowid);
+    if (it != m_natural.end() && *it == rowid)
+        m_natural.erase(it);
+    for (Column &c : m_columns)
+        c.clear(rowid);
+    m_alive[size_t(rowid)] = 0;
+}
+
+void RecordTable::clear()
+{
+    // Fresh columns rather than each value cleared: columns shared with the
+    // dataset that handed the records on would first be copied whole.
+    for (Column &c : m_columns)
+        c = Column(c.storage());
+    m_pos.clear();
+    m_alive.clear();
+    m_natural.clear();
+    m_nextRowid = 1;
+    reserve(1);
+}
+
+void RecordTable::assign(std::vector<Column> columns, std::vector<double> positions, const std::vector<int> &rowids)
+{
+    m_columns = std::move(columns);
+    m_pos = std::move(positions);
+    m_alive.assign(m_pos.size(), 0);
+    for (Column &c : m_columns)
+        c.resize(m_pos.size());
+    m_natural = rowids;
+    m_nextRowid = 1;
+    for (int r : rowids) {
+        m_alive[size_t(r)] = 1;
+        m_nextRowid = std::max(m_nextRowid, r + 1);
+    }
+    auto byPos = [this](int a, int b) { return naturalLess(a, b); };
+    if (!std::is_sorted(m_natural.begin(), m_natural.end(), byPos))
+        std::sort(m_natural.begin(), m_natural.end(), byPos);
+    reserve(1);
+}
+
+} // namespace TouchDialogs::db

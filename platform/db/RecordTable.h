@@ -1,0 +1,79 @@
+// The records of one dataset as columns by rowid: the values, each record's
+// position in the natural order, and that order, in memory. The store
+// writes each change to SQLite as well.
+#pragma once
+
+#include "platform/db/Columns.h"
+#include "platform/db/Values.h"
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace TouchDialogs::db {
+
+class RecordTable {
+public:
+    explicit RecordTable(std::vector<FieldInfo> fields = {});
+
+    const std::vector<FieldInfo> &fields() const { return m_fields; }
+    // Index of a field by name (ASCII case-insensitive, as SQLite), or -1.
+    int fieldIndex(const QString &name) const;
+    FieldInfo &field(int field) { return m_fields[size_t(field)]; }
+
+    int recordCount() const { return int(m_natural.size()); }
+    // All rowids in natural order.
+    const std::vector<int> &natural() const { return m_natural; }
+    bool alive(int rowid) const { return rowid > 0 && size_t(rowid) < m_pos.size() && m_alive[size_t(rowid)]; }
+    Cell cell(int rowid, int field) const { return m_columns[size_t(field)].cell(rowid); }
+    std::vector<Cell> row(int rowid) const;
+    const Column &column(int field) const { return m_columns[size_t(field)]; }
+    const std::vector<Column> &columns() const { return m_columns; }
+    double position(int rowid) const { return m_pos[size_t(rowid)]; }
+    bool naturalLess(int a, int b) const
+    {
+        const double pa = m_pos[size_t(a)], pb = m_pos[size_t(b)];
+        return pa < pb || (pa == pb && a < b);
+    }
+    // The rowid the next record gets; rowids below it may be dead.
+    int nextRowid() const { return m_nextRowid; }
+    // Rowids below this have room in every column.
+    size_t capacity() const { return m_pos.size(); }
+    // Makes room for rowids below rows, with some to spare; false when
+    // there was room already.
+    bool reserve(size_t rows);
+    // Bytes of the longest text any column has held.
+    size_t longestText() const;
+
+    double positionAfterLast() const;
+    // A position between rowid and the record before it; none when the two
+    // are too close (respaced() then makes room).
+    std::optional<double> positionBefore(int rowid) const;
+    // New positions (rowid, position) for the records around rowid, spread
+    // evenly over the smallest window that leaves room, so that a run of
+    // inserts at one place moves a few neighbours rather than every record.
+    std::vector<std::pair<int, double>> respaced(int rowid) const;
+    void setPosition(int rowid, double pos) { m_pos[size_t(rowid)] = pos; }
+
+    // Each needs the room reserve() makes.
+    int insert(double pos, const std::vector<Cell> &cells);
+    void update(int rowid, const std::vector<Cell> &cells);
+    void erase(int rowid);
+    // No records; the rowids start again at 1.
+    void clear();
+    // The records with these rowids (any order), positions and columns (by
+    // rowid), as read from elsewhere.
+    void assign(std::vector<Column> columns, std::vector<double> positions, const std::vector<int> &rowids);
+
+private:
+    std::vector<int>::const_iterator naturalPlace(int rowid) const;
+
+    std::vector<FieldInfo> m_fields;
+    std::vector<Column> m_columns;
+    std::vector<double> m_pos;
+    std::vector<quint8> m_alive;
+    std::vector<int> m_natural;
+    int m_nextRowid = 1;
+};
+
+} // namespace TouchDialogs::db
