@@ -1,0 +1,185 @@
+// The parts of a record store on their own: the table's positions when the
+// room between two records is used up, and the orders kept in step with
+// edits against orders built afresh over the same records.
+#include "platform/db/KeptOrders.h"
+#include "platform/db/RecordTable.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+#include <QThread>
+#include <cmath>
+
+using namespace TouchDialogs;
+using namespace TouchDialogs::db;
+
+Q_DECLARE_METATYPE(std::vector<double>)
+
+class TestRecordParts : public QObject {
+    Q_OBJECT
+private slots:
+    void respacedMakesRoom_data();
+    void respacedMakesRoom();
+    void ordersFollowEdits_data();
+    void ordersFollowEdits();
+};
+
+void TestRecordParts::respacedMakesRoom_data()
+{
+    QTest::addColumn<std::vector<double>>("positions");
+    QTest::addColumn<int>("before"); // the natural index to insert before
+    QTest::addColumn<int>("maxMoved");
+    const auto after = [](double d, int steps) {
+        for (int i = 0; i < steps; ++i)
+            d = std::nextafter(d, INFINITY);
+        return d;
+    };
+    std::vector<double> tight, local, huge;
+    for (int i = 0; i < 40; ++i)
+        tight.push_back(after(1.0, i));
+    for (int i = 1; i <= 2000; ++i)
+        local.push_back(i == 1001 ? after(1000.0, 1) : double(i));
+    for (int i = 0; i < 5; ++i)
+        huge.push_back(1e17 + 16.0 * i); // here - 2 == here
+    QTest::newRow("every gap used up") << tight << 20 << 40;
+    QTest::newRow("one gap in many") << local << 1000 << 33;
+    QTest::newRow("first record, no room below") << huge << 0 << 5;
+}
+
+// When no position fits before a record, respaced() moves its neighbours
+// apart: the natural order stays, the positions stay increasing, a gap
+// opens where it was wanted, and no more records move than needed.
+void TestRecordParts::respacedMakesRoom()
+{
+    QFETCH(std::vector<double>, positions);
+    QFETCH(int, before);
+    QFETCH(int, maxMoved);
+    FieldInfo n;
+    n.name = QStringLiteral("N");
+    n.type = ftInteger;
+    RecordTable table({n});
+    table.reserve(positions.size() + 1);
+    for (size_t i = 0; i < positions.size(); ++i)
+        table.insert(positions[i], {Cell::ofInt(qint64(i))});
+    const std::vector<int> natural = table.natural();
+    const int rowid = natural[size_t(before)];
+    QVERIFY(!table.positionBefore(rowid));
+
+    const auto moved = table.respaced(rowid);
+    QVERIFY(int(moved.size()) <= maxMoved);
+    for (const auto &[r, pos] : moved)
+        table.setPosition(r, pos);
+    for (size_t i = 1; i < natural.size(); ++i)
+        QVERIFY2(table.position(natural[i - 1]) < table.position(natural[i]), qPrintable(QString::number(i)));
+    const std::optional<double> pos = table.positionBefore(rowid);
+    QVERIFY(pos);
+    QVERIFY(*pos < table.position(rowid));
+    QVERIFY(before == 0 || table.position(natural[size_t(before - 1)]) < *pos);
+}
+
+void TestRecordParts::ordersFollowEdits_data()
+{
+    QTest::addColumn<quint32>("seed");
+    QTest::newRow("a") << 1u;
+    QTest::newRow("b") << 77u;
+    QTest::newRow("c") << 4096u;
+}
+
+// Orders kept through inserts, updates and deletes (work on another thread
+// dropped at each change, as the store does) equal those a fresh set of
+// orders builds over the records as they end up; the prefix condition
+// equals a scan.
+void TestRecordParts::ordersFollowEdits()
+{
+    QFETCH(quint32, seed);
+    QRandomGenerator rng(seed);
+    std::vector<FieldInfo> fields(4);
+    const std::pair<const char *, TFieldType> defs[] = {
+        {"ID", ftInteger}, {"NOME", ftString}, {"PRECO", ftFloat}, {"GRUPO", ftString}};
+    for (size_t f = 0; f < fields.size(); ++f) {
+        fields[f].name = QLatin1String(defs[f].first);
+        fields[f].type = defs[f].second;
+    }
+    RecordTable table(fields);
+    KeptOrders kept(table);
+    const char *words[] = {"pão", "Pato", "PAPEL", "água", "Ágata", "zebra", "Ça", "pa", "", "Éclair"};
+    const auto text = [&](bool nullable) {
+        if (nullable && rng.bounded(5) == 0)
+            return Cell();
+        return Cell::ofText(QByteArray(words[rng.bounded(10)]) + QByteArray::number(rng.bounded(3)));
+    };
+    const auto record = [&] {
+        return std::vector<Cell>{Cell::ofInt(rng.bounded(50)), text(false), Cell::ofReal(rng.bounded(100) / 4.0),
+                                 text(true)};
+    };
+    const SortKeys orders[] = {
+        {{1, false, false}}, {{1, true, true}}, {{3, false, false}, {0, true, false}}, {{2, false, false}}};
+    const auto upperStarts = [](std::string_view t, std::string_view p) {
+        if (t.size() < p.size())
+            return false;
+        for (size_t i = 0; i < p.size(); ++i)
+            if (upperAscii(uchar(t[i])) != uchar(p[i]))
+                return false;
+        return true;
+    };
+
+    const auto insert = [&] {
+        if (table.reserve(size_t(table.nextRowid()) + 1))
+            kept.resize(table.capacity());
+        const int r = table.insert(table.positionAfterLast() - rng.bounded(3) * 0.25, record());
+        kept.written(r);
+        kept.link(r);
+    };
+    for (int i = 0; i < 200; ++i)
+        insert();
+    kept.ordered(orders[0]);
+    kept.ordered(orders[1]);
+    kept.preparePrefixOrder(1, false);
+    for (int step = 0; step < 300; ++step) {
+        // The other orders are built on another thread: waited for now and
+        // then, else dropped by the next change.
+        if (step % 7 == 0) {
+            const bool wait = step % 21 == 0;
+            while (!kept.orderReady(orders[2 + size_t(step / 7) % 2]) && wait)
+                QThread::msleep(1);
+        }
+        if (step == 150)
+            while (!kept.prefixOrderReady(3, false))
+                QThread::msleep(1);
+        kept.stopWork();
+        const std::vector<int> &natural = table.natural();
+        const int r = natural[rng.bounded(qsizetype(natural.size()))];
+        switch (rng.bounded(3)) {
+        case 0:
+            insert();
+            break;
+        case 1:
+            kept.unlink(r);
+            table.update(r, record());
+            kept.written(r);
+            kept.link(r);
+            break;
+        case 2:
+            kept.unlink(r);
+            table.erase(r);
+            kept.erased(r);
+            break;
+        }
+    }
+
+    KeptOrders fresh(table);
+    for (const SortKeys &k : orders)
+        QCOMPARE(kept.ordered(k), fresh.ordered(k));
+    for (const char *prefix : {"PA", "P", "ÁG", "", "ZEBRA2", "X"})
+        for (int field : {1, 3}) {
+            std::vector<int> scan;
+            for (int r : table.natural())
+                if (!table.column(field).isNull(r) && upperStarts(table.column(field).text(r), prefix))
+                    scan.push_back(r);
+            const auto got = kept.startingWith(table.natural(), field, {}, prefix, nullptr);
+            QCOMPARE(got, scan);
+            QCOMPARE(fresh.startingWith(table.natural(), field, {}, prefix, nullptr), scan);
+        }
+}
+
+QTEST_GUILESS_MAIN(TestRecordParts)
+#include "tst_RecordParts.moc"
