@@ -20,28 +20,25 @@ int compareBytes(std::string_view a, std::string_view b)
     return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
-// SQLite's NOCASE: ASCII letters folded to lower case.
-int compareNoCase(std::string_view a, std::string_view b)
-{
-    const size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        const int x = lowerAscii(uchar(a[i])), y = lowerAscii(uchar(b[i]));
-        if (x != y)
-            return x - y;
-    }
-    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
-}
+unsigned char noFold(unsigned char c) { return c; }
 
-int compareUpper(std::string_view a, std::string_view b)
+// Texts compared byte by byte, each folded first: SQLite's NOCASE folds
+// ASCII letters to lower case, UPPER() raises them.
+template <unsigned char (*FoldA)(unsigned char), unsigned char (*FoldB)(unsigned char)>
+int compareFolded(std::string_view a, std::string_view b)
 {
     const size_t n = std::min(a.size(), b.size());
     for (size_t i = 0; i < n; ++i) {
-        const int x = upperAscii(uchar(a[i])), y = upperAscii(uchar(b[i]));
+        const int x = FoldA(uchar(a[i])), y = FoldB(uchar(b[i]));
         if (x != y)
             return x - y;
     }
     return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
+constexpr auto compareNoCase = compareFolded<lowerAscii, lowerAscii>;
+constexpr auto compareUpper = compareFolded<upperAscii, upperAscii>;
+// UPPER(value) against a pattern taken as it is.
+constexpr auto compareUpperTo = compareFolded<upperAscii, noFold>;
 
 // The first eight bytes, big-endian, so that integer order is byte order.
 quint64 textKey(std::string_view s, unsigned char (*fold)(unsigned char))
@@ -51,8 +48,6 @@ quint64 textKey(std::string_view s, unsigned char (*fold)(unsigned char))
         k = (k << 8) | (i < s.size() ? fold(uchar(s[i])) : 0);
     return k;
 }
-
-unsigned char noFold(unsigned char c) { return c; }
 
 // Work on another thread looks now and then whether it is still wanted.
 struct Stopped {};
@@ -78,18 +73,6 @@ quint64 realKey(double d)
     quint64 bits;
     std::memcpy(&bits, &d, sizeof bits);
     return (bits >> 63) ? ~bits : bits | (quint64(1) << 63);
-}
-
-// Compares UPPER(value) with a pattern taken as it is.
-int compareUpperTo(std::string_view value, std::string_view pattern)
-{
-    const size_t n = std::min(value.size(), pattern.size());
-    for (size_t i = 0; i < n; ++i) {
-        const int x = upperAscii(uchar(value[i])), y = uchar(pattern[i]);
-        if (x != y)
-            return x - y;
-    }
-    return value.size() < pattern.size() ? -1 : value.size() > pattern.size() ? 1 : 0;
 }
 
 } // namespace
