@@ -9,7 +9,7 @@
 // the dataset compiles it: followed by a line break.
 #pragma once
 
-#include "platform/db/Fields.h"
+#include <TouchDialogs/Fields.h>
 
 #include <QString>
 #include <vector>

@@ -6,7 +6,7 @@
 // and time, so that no machine time zone changes or refuses it.
 #pragma once
 
-#include "platform/db/Fields.h"
+#include <TouchDialogs/Fields.h>
 
 #include <QByteArray>
 #include <QString>
