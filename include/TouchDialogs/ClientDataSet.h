@@ -159,7 +159,7 @@ private:
     friend class TIndexDefs;
     friend void copyRecords(TClientDataSet &to, const TClientDataSet &from);
     friend void loadJsonPacket(TClientDataSet &to, const QJsonObject &packet);
-    friend int prepareOrder(TClientDataSet &ds, int step, bool ignoreAccents);
+    friend struct OrdersAhead;
     friend void setFastPath(TClientDataSet &ds, bool on);
 
     struct Prepared;

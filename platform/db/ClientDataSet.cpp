@@ -319,53 +319,39 @@ db::SortKeys sortKeysOf(const TIndexDef &def, const RecordStore &store)
 
 } // namespace
 
-int prepareOrder(TClientDataSet &ds, int step, bool ignoreAccents)
+bool OrdersAhead::viewReady(TClientDataSet &ds)
 {
-    if (!ds.d->store)
-        return -1;
-    // The view's own order first: its rows past the first screen wait for it.
     if (ds.d->placed < ds.d->view.size()) {
         if (!ds.d->store->orderReady(ds.d->keys))
-            return step;
+            return false;
         TClientDataSet::Private::settle(ds);
     }
-    const int given = step;
-    // The prefix search on the current order's field first (the first
-    // keystroke), then each other index and its field (a touched title and
-    // the key after it), as many as the store keeps.
-    std::vector<std::pair<db::SortKeys, int>> plan; // an order to keep, or a field to search (-1: none)
-    auto searchable = [&](int field) {
-        return field >= 0 && ds.d->store->column(field).storage() != db::Storage::Real;
-    };
-    const db::SortKeys &current = ds.d->keys;
-    if (!current.empty() && searchable(current.front().field))
-        plan.push_back({{}, current.front().field});
-    for (int i = 0; i < ds.d->indexDefs.Count(); ++i) {
-        const TIndexDef &def = ds.d->indexDefs.Items(i);
-        db::SortKeys keys;
-        try {
-            keys = sortKeysOf(def, *ds.d->store);
-        } catch (const EDatabaseError &) {
-            continue; // named when it is chosen
-        }
-        if (keys.empty() || keys == current)
-            continue;
-        plan.push_back({keys, -1});
-        if (searchable(keys.front().field))
-            plan.push_back({{}, keys.front().field});
-    }
-    size_t orders = 0, searches = 0;
-    for (size_t i = 0; i < plan.size(); ++i) {
-        const bool isOrder = plan[i].second < 0;
-        if (isOrder ? ++orders > db::RecordStore::keptOrders - 1 : ++searches > db::RecordStore::keptPrefixOrders)
-            continue;
-        if (step-- > 0)
-            continue;
-        const bool ready = isOrder ? ds.d->store->orderReady(plan[i].first)
-                                   : ds.d->store->prefixOrderReady(plan[i].second, ignoreAccents);
-        return ready ? given + 1 : given;
-    }
-    return -1;
+    return true;
+}
+
+bool OrdersAhead::orderReady(TClientDataSet &ds, const db::SortKeys &keys)
+{
+    return ds.d->store->orderReady(keys);
+}
+
+bool OrdersAhead::prefixOrderReady(TClientDataSet &ds, int field, bool ignoreAccents)
+{
+    return ds.d->store->prefixOrderReady(field, ignoreAccents);
+}
+
+db::SortKeys OrdersAhead::viewKeys(const TClientDataSet &ds)
+{
+    return ds.d->keys;
+}
+
+db::SortKeys OrdersAhead::indexKeys(const TClientDataSet &ds, int i)
+{
+    return sortKeysOf(ds.d->indexDefs.Items(i), *ds.d->store);
+}
+
+bool OrdersAhead::searchable(const TClientDataSet &ds, int field)
+{
+    return field >= 0 && ds.d->store->column(field).storage() != db::Storage::Real;
 }
 
 TClientDataSet::Prepared TClientDataSet::prepare(RecordStore &store, const QString &filter, bool filtered,

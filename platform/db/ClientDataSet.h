@@ -3,6 +3,7 @@
 #include <TouchDialogs/ClientDataSet.h>
 
 #include <memory>
+#include <vector>
 
 class QFile;
 class QJsonObject;
@@ -11,20 +12,32 @@ namespace TouchDialogs {
 
 namespace db {
 class RecordStore;
+struct SortKey;
 }
 
 // to.setData(from.Data()) without writing the packet: the two datasets
 // share the values until one of them changes.
 void copyRecords(TClientDataSet &to, const TClientDataSet &from);
 
-// Builds ahead of use one of the orders the search and list forms may ask
-// for next (the typed search on the current order's field, another index,
-// the typed search on its field), so that the first keystroke or title touch
-// does not wait for a sort. Changes nothing a user sees. ignoreAccents: the
-// typed search folds accents. The work is done on another thread: returns
-// the step to ask for next, step itself while it is still being built, -1
-// once step is past the last of them.
-int prepareOrder(TClientDataSet &ds, int step, bool ignoreAccents = false);
+// What building orders ahead of use needs of a dataset; which orders, and
+// when, is the forms' choice (support/IdleOrders). The work is done on
+// another thread: the *Ready calls start it when the order is not kept yet
+// and return whether it is (false: ask again later). None changes anything
+// a user sees.
+struct OrdersAhead {
+    // The view's own order. Once it is kept, the view's rows past the
+    // first screen are put in their places.
+    static bool viewReady(TClientDataSet &ds);
+    static bool orderReady(TClientDataSet &ds, const std::vector<db::SortKey> &keys);
+    // The typed search on field; ignoreAccents: it folds accents.
+    static bool prefixOrderReady(TClientDataSet &ds, int field, bool ignoreAccents);
+    // The keys of the view's order and of index def i (EDatabaseError when
+    // it names a field the dataset lacks).
+    static std::vector<db::SortKey> viewKeys(const TClientDataSet &ds);
+    static std::vector<db::SortKey> indexKeys(const TClientDataSet &ds, int i);
+    // Whether the typed search looks in field (not in a float).
+    static bool searchable(const TClientDataSet &ds, int field);
+};
 
 // Tests and benchmarks compare the native prefix evaluation with SQLite's.
 void setFastPath(TClientDataSet &ds, bool on);
