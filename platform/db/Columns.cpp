@@ -7,27 +7,19 @@ namespace TouchDialogs::db {
 
 std::vector<int> Bitmap::kept(const std::vector<int> &order) const
 {
-    const auto bit = [this](int r) { return (m_words[size_t(r) / 64] >> (size_t(r) % 64)) & 1; };
+    const quint64 *words = m_words.data();
     size_t set = 0;
     for (const quint64 w : m_words)
         set += size_t(std::popcount(w));
-    // Rows are distinct, so no more pass than bits are set.
-    std::vector<int> out;
-    if (set < order.size() / 8) {
-        // Few pass: the branch is nearly always predicted.
-        out.reserve(set);
-        for (const int r : order)
-            if (bit(r))
-                out.push_back(r);
-        return out;
-    }
-    // Many pass, about every other row often: no branch per row (one slot
-    // spare for the write past the last).
-    out.resize(std::min(order.size(), set) + 1);
+    // Rows are distinct, so no more pass than bits are set; one slot spare
+    // for the write past the last. No branch per row: which rows pass
+    // follows no pattern a branch predictor could learn.
+    std::vector<int> out(std::min(order.size(), set) + 1);
+    int *to = out.data();
     size_t n = 0;
     for (const int r : order) {
-        out[n] = r;
-        n += bit(r);
+        to[n] = r;
+        n += (words[size_t(r) / 64] >> (size_t(r) % 64)) & 1;
     }
     out.resize(n);
     return out;

@@ -35,10 +35,13 @@ int compareFolded(std::string_view a, std::string_view b)
     }
     return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
-constexpr auto compareNoCase = compareFolded<lowerAscii, lowerAscii>;
-constexpr auto compareUpper = compareFolded<upperAscii, upperAscii>;
+inline int compareNoCase(std::string_view a, std::string_view b) { return compareFolded<lowerAscii, lowerAscii>(a, b); }
+inline int compareUpper(std::string_view a, std::string_view b) { return compareFolded<upperAscii, upperAscii>(a, b); }
 // UPPER(value) against a pattern taken as it is.
-constexpr auto compareUpperTo = compareFolded<upperAscii, noFold>;
+inline int compareUpperTo(std::string_view value, std::string_view pattern)
+{
+    return compareFolded<upperAscii, noFold>(value, pattern);
+}
 
 // The first eight bytes, big-endian, so that integer order is byte order.
 quint64 textKey(std::string_view s, unsigned char (*fold)(unsigned char))
