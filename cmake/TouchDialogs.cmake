@@ -23,6 +23,14 @@ function(td_stage_headers name folder)
     set(td_stage ${stage} PARENT_SCOPE)
 endfunction()
 
+# GCC describes a class with a vtable in full only where the vtable is
+# emitted; elsewhere the member functions defined there hang off a bare
+# declaration, which abidw does not follow (their types would escape
+# scripts/abi-check). The library's debug build describes its classes in full.
+add_library(td_full_class_debug INTERFACE)
+target_compile_options(td_full_class_debug INTERFACE
+    $<$<AND:$<COMPILE_LANG_AND_ID:CXX,GNU>,$<CONFIG:Debug>>:-femit-class-debug-always>)
+
 # The public headers (include/TouchDialogs), which every part of the tree may use.
 add_library(td_public_headers INTERFACE)
 target_include_directories(td_public_headers INTERFACE ${PROJECT_SOURCE_DIR}/include)
@@ -56,7 +64,7 @@ function(td_add_unit target)
     else()
         target_link_libraries(${target} PUBLIC ${target}_internals)
     endif()
-    target_link_libraries(${target} PUBLIC ${U_LIBS} td_public_headers PRIVATE td_warnings)
+    target_link_libraries(${target} PUBLIC ${U_LIBS} td_public_headers PRIVATE td_warnings td_full_class_debug)
     target_compile_definitions(${target} PRIVATE TD_BUILDING_LIBRARY)
 endfunction()
 
