@@ -1,7 +1,10 @@
 // The parts of a record store on their own: the table's positions when the
-// room between two records is used up, and the orders kept in step with
-// edits against orders built afresh over the same records.
+// room between two records is used up, the orders kept in step with edits
+// against orders built afresh over the same records, and which part of a
+// filter the engine leaves to SQLite.
+#include "platform/db/FilterEngine.h"
 #include "platform/db/KeptOrders.h"
+#include "platform/db/PacketImage.h"
 #include "platform/db/RecordTable.h"
 
 #include <QRandomGenerator>
@@ -21,6 +24,8 @@ private slots:
     void respacedMakesRoom();
     void ordersFollowEdits_data();
     void ordersFollowEdits();
+    void filterPlans_data();
+    void filterPlans();
 };
 
 void TestRecordParts::respacedMakesRoom_data()
@@ -179,6 +184,60 @@ void TestRecordParts::ordersFollowEdits()
             QCOMPARE(got, scan);
             QCOMPARE(fresh.startingWith(table.natural(), field, {}, prefix, nullptr), scan);
         }
+}
+
+void TestRecordParts::filterPlans_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<bool>("fastPath");
+    QTest::addColumn<QString>("sqlPart"); // "-": no filter at all
+    QTest::addColumn<int>("prefixField");
+    QTest::addColumn<QString>("prefix");
+    const QString search = QStringLiteral("UPPER(NOME) LIKE 'CA%'");
+    QTest::newRow("blank") << " -- nothing\n" << true << "-" << -1 << "";
+    QTest::newRow("prefix alone") << search << true << "" << 1 << "CA";
+    QTest::newRow("after a base") << "ATIVO = 'S' AND " + search << true << "ATIVO = 'S'" << 1 << "CA";
+    QTest::newRow("no fast path") << search << false << search << -1 << "";
+    QTest::newRow("field named in another case, quoted") << "UPPER(\"nome\") LIKE 'CA%'" << true << "" << 1 << "CA";
+    QTest::newRow("a float's own text is SQLite's") << "UPPER(PRECO) LIKE '1%'" << true << "UPPER(PRECO) LIKE '1%'"
+                                                   << -1 << "";
+    QTest::newRow("NULL is the value") << "UPPER(NULL) LIKE 'CA%'" << true << "UPPER(NULL) LIKE 'CA%'" << -1 << "";
+    const QString longer = "UPPER(NOME) LIKE '" + QString(1000, u'A') + "%'";
+    QTest::newRow("pattern SQLite refuses") << longer << true << longer << -1 << "";
+}
+
+// The prefix condition is evaluated natively only where that gives what
+// SQLite would: a field it resolves to, of text or integers, a pattern it
+// accepts; the rest of the text stays SQLite's.
+void TestRecordParts::filterPlans()
+{
+    QFETCH(QString, filter);
+    QFETCH(bool, fastPath);
+    QFETCH(QString, sqlPart);
+    QFETCH(int, prefixField);
+    QFETCH(QString, prefix);
+    std::vector<FieldInfo> fields(4);
+    const std::pair<const char *, TFieldType> defs[] = {
+        {"ID", ftInteger}, {"NOME", ftString}, {"PRECO", ftFloat}, {"ATIVO", ftString}};
+    for (size_t f = 0; f < fields.size(); ++f) {
+        fields[f].name = QLatin1String(defs[f].first);
+        fields[f].type = defs[f].second;
+    }
+    const RecordTable table(fields);
+    sqlite3 *db = nullptr;
+    QCOMPARE(sqlite3_open(":memory:", &db), SQLITE_OK);
+    const auto close = qScopeGuard([db] { sqlite3_close_v2(db); });
+    sqlite3_limit(db, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, 1000);
+    createSchema(db, table.fields());
+    FilterEngine engine(table);
+    engine.attach(db);
+    engine.checkFilter(filter);
+    const FilterPlan plan = engine.plan(filter, fastPath);
+    QCOMPARE(plan.active, sqlPart != QLatin1String("-"));
+    if (plan.active)
+        QCOMPARE(plan.sqlPart, sqlPart);
+    QCOMPARE(plan.prefixField, prefixField);
+    QCOMPARE(QString::fromUtf8(plan.prefix), prefix);
 }
 
 QTEST_GUILESS_MAIN(TestRecordParts)
