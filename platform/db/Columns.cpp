@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <bit>
 
+#include <sys/mman.h>
+
 namespace TouchDialogs::db {
 
 std::vector<int> Bitmap::kept(const std::vector<int> &order) const
@@ -25,6 +27,15 @@ std::vector<int> Bitmap::kept(const std::vector<int> &order) const
     return out;
 }
 
+void adviseHugePages(const void *data, size_t bytes)
+{
+    constexpr uintptr_t huge = uintptr_t(2) << 20;
+    const uintptr_t begin = (uintptr_t(data) + huge - 1) & ~(huge - 1);
+    const uintptr_t end = (uintptr_t(data) + bytes) & ~(huge - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+}
+
 Column::Data &Column::edit()
 {
     if (m_d.use_count() > 1)
@@ -35,19 +46,29 @@ Column::Data &Column::edit()
 void Column::resize(size_t rows)
 {
     Data &d = edit();
-    d.null.resize(rows, 1);
+    growVector(d.null, rows, 1);
     switch (m_storage) {
     case Storage::Int:
-        d.ints.resize(rows, 0);
+        growVector(d.ints, rows, 0);
         break;
     case Storage::Real:
-        d.reals.resize(rows, 0);
+        growVector(d.reals, rows, 0);
         break;
     case Storage::Text:
-        d.off.resize(rows, 0);
-        d.len.resize(rows, 0);
+        growVector(d.off, rows, 0);
+        growVector(d.len, rows, 0);
         break;
     }
+}
+
+void Column::reserveText(size_t bytes)
+{
+    std::string &arena = edit().arena;
+    if (bytes <= arena.capacity())
+        return;
+    arena.reserve(bytes);
+    if (bytes >= (size_t(4) << 20))
+        adviseHugePages(arena.data(), arena.capacity());
 }
 
 Cell Column::cell(int row) const

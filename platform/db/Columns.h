@@ -57,7 +57,7 @@ public:
     void set(int row, std::string_view text); // a text cell, without building a Cell
     void clear(int row);
     // Room for this many bytes of text in all, ahead of the values.
-    void reserveText(size_t bytes) { edit().arena.reserve(bytes); }
+    void reserveText(size_t bytes);
     size_t textBytes() const { return m_d->arena.size(); }
     // Bytes of the longest text this column has held; never shrinks.
     size_t longestText() const { return m_d->longest; }
@@ -78,6 +78,22 @@ private:
     Storage m_storage;
     std::shared_ptr<Data> m_d;
 };
+
+// Asks for huge pages behind the whole 2 MiB pages of a large allocation:
+// filling a million rows otherwise takes a page fault per 4 KiB, most of the
+// time spent reading a large packet on a virtual machine.
+void adviseHugePages(const void *data, size_t bytes);
+
+// v.resize(n, value), a large new allocation on huge pages.
+template <class V>
+void growVector(V &v, size_t n, typename V::value_type value = {})
+{
+    if (n > v.capacity() && n * sizeof(value) >= (size_t(4) << 20)) {
+        v.reserve(n);
+        adviseHugePages(v.data(), v.capacity() * sizeof(value));
+    }
+    v.resize(n, value);
+}
 
 // SQLite's case folding of names, NOCASE and UPPER(): ASCII letters only.
 inline unsigned char upperAscii(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; }

@@ -122,7 +122,7 @@ RecordTable readRecords(sqlite3 *db, std::vector<FieldInfo> fields)
         rowids.push_back(rowid);
     }
     RecordTable table(std::move(fields));
-    table.assign(std::move(columns), std::move(positions), rowids);
+    table.assign(std::move(columns), std::move(positions), std::move(rowids));
     return table;
 }
 

@@ -94,13 +94,15 @@ std::unique_ptr<RecordStore> RecordStore::createFilled(std::vector<FieldInfo> fi
     std::unique_ptr<RecordStore> store = create(std::move(fields));
     if (count <= 0)
         return store;
-    std::vector<double> positions(size_t(count) + 1);
-    std::vector<int> rowids(static_cast<size_t>(count));
+    std::vector<double> positions;
+    std::vector<int> rowids;
+    growVector(positions, size_t(count) + 1);
+    growVector(rowids, size_t(count));
     for (int r = 1; r <= count; ++r) {
         positions[size_t(r)] = r;
         rowids[size_t(r - 1)] = r;
     }
-    store->m_table.assign(std::move(columns), std::move(positions), rowids);
+    store->m_table.assign(std::move(columns), std::move(positions), std::move(rowids));
     // Written when SQLite first reads or changes the records: a search
     // without a filter never needs it.
     store->m_deferred = true;

@@ -47,8 +47,8 @@ bool RecordTable::reserve(size_t rows)
     if (rows <= m_pos.size())
         return false;
     const size_t cap = std::max(rows, m_pos.size() + m_pos.size() / 2 + 16);
-    m_pos.resize(cap, 0);
-    m_alive.resize(cap, 0);
+    growVector(m_pos, cap);
+    growVector(m_alive, cap);
     for (Column &c : m_columns)
         c.resize(cap);
     return true;
@@ -144,16 +144,17 @@ void RecordTable::clear()
     reserve(1);
 }
 
-void RecordTable::assign(std::vector<Column> columns, std::vector<double> positions, const std::vector<int> &rowids)
+void RecordTable::assign(std::vector<Column> columns, std::vector<double> positions, std::vector<int> rowids)
 {
     m_columns = std::move(columns);
     m_pos = std::move(positions);
-    m_alive.assign(m_pos.size(), 0);
+    m_alive.clear();
+    growVector(m_alive, m_pos.size());
     for (Column &c : m_columns)
         c.resize(m_pos.size());
-    m_natural = rowids;
+    m_natural = std::move(rowids);
     m_nextRowid = 1;
-    for (int r : rowids) {
+    for (int r : m_natural) {
         m_alive[size_t(r)] = 1;
         m_nextRowid = std::max(m_nextRowid, r + 1);
     }

@@ -63,7 +63,7 @@ public:
     void clear();
     // The records with these rowids (any order), positions and columns (by
     // rowid), as read from elsewhere.
-    void assign(std::vector<Column> columns, std::vector<double> positions, const std::vector<int> &rowids);
+    void assign(std::vector<Column> columns, std::vector<double> positions, std::vector<int> rowids);
 
 private:
     std::vector<int>::const_iterator naturalPlace(int rowid) const;
