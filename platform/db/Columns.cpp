@@ -1,4 +1,5 @@
 #include "platform/db/Columns.h"
+#include "platform/rtl/Exceptions.h"
 
 #include <algorithm>
 #include <bit>
@@ -46,17 +47,18 @@ Column::Data &Column::edit()
 void Column::resize(size_t rows)
 {
     Data &d = edit();
-    growVector(d.null, rows, 1);
     switch (m_storage) {
     case Storage::Int:
+        growVector(d.null, rows, 1);
         growVector(d.ints, rows, 0);
         break;
     case Storage::Real:
+        growVector(d.null, rows, 1);
         growVector(d.reals, rows, 0);
         break;
     case Storage::Text:
         growVector(d.off, rows, 0);
-        growVector(d.len, rows, 0);
+        growVector(d.len, rows, nullText);
         break;
     }
 }
@@ -90,14 +92,15 @@ Cell Column::cell(int row) const
 void Column::clear(int row)
 {
     const size_t r = size_t(row);
-    if (m_d->null[r])
+    if (isNull(row))
         return;
     Data &d = edit();
     if (m_storage == Storage::Text) {
         d.garbage += d.len[r];
-        d.len[r] = 0;
+        d.len[r] = nullText;
+    } else {
+        d.null[r] = 1;
     }
-    d.null[r] = 1;
 }
 
 void Column::set(int row, std::string_view text)
@@ -107,10 +110,14 @@ void Column::set(int row, std::string_view text)
     const size_t r = size_t(row);
     if (d.garbage > (size_t(1) << 20) && d.garbage * 2 > d.arena.size())
         compact();
-    d.off[r] = d.arena.size();
+    if (d.arena.size() + text.size() >= nullText) {
+        compact();
+        if (d.arena.size() + text.size() >= nullText)
+            throw EDatabaseError(QStringLiteral("The texts of a field cannot exceed 4 GiB in all"));
+    }
+    d.off[r] = quint32(d.arena.size());
     d.len[r] = quint32(text.size());
     d.arena.append(text.data(), text.size());
-    d.null[r] = 0;
     d.longest = std::max(d.longest, text.size());
 }
 
@@ -140,12 +147,12 @@ void Column::compact()
     Data &d = edit();
     std::string arena;
     arena.reserve(d.arena.size() - d.garbage);
-    for (size_t r = 0; r < d.null.size(); ++r) {
-        if (d.null[r])
+    for (size_t r = 0; r < d.len.size(); ++r) {
+        if (d.len[r] == nullText)
             continue;
         const size_t off = arena.size();
         arena.append(d.arena, d.off[r], d.len[r]);
-        d.off[r] = off;
+        d.off[r] = quint32(off);
     }
     d.arena.swap(arena);
     d.garbage = 0;

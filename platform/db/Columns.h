@@ -45,7 +45,10 @@ public:
     explicit Column(Storage storage) : m_storage(storage), m_d(std::make_shared<Data>()) {}
     Storage storage() const { return m_storage; }
     void resize(size_t rows);
-    bool isNull(int row) const { return m_d->null[size_t(row)]; }
+    bool isNull(int row) const
+    {
+        return m_storage == Storage::Text ? m_d->len[size_t(row)] == nullText : m_d->null[size_t(row)] != 0;
+    }
     qint64 integer(int row) const { return m_d->ints[size_t(row)]; }
     double real(int row) const { return m_d->reals[size_t(row)]; }
     std::string_view text(int row) const
@@ -63,12 +66,15 @@ public:
     size_t longestText() const { return m_d->longest; }
 
 private:
+    // A text's length where the text is NULL: no text is that long, as the
+    // arena's offsets are 32-bit.
+    static constexpr quint32 nullText = 0xFFFFFFFF;
     struct Data {
-        std::vector<quint8> null;
+        std::vector<quint8> null; // numbers only
         std::vector<qint64> ints;
         std::vector<double> reals;
-        std::vector<size_t> off;
-        std::vector<quint32> len;
+        std::vector<quint32> off; // texts: where each starts in the arena
+        std::vector<quint32> len; // and its length, or nullText
         std::string arena;
         size_t garbage = 0;
         size_t longest = 0;
