@@ -42,13 +42,21 @@ std::vector<Cell> RecordTable::row(int rowid) const
     return cells;
 }
 
-bool RecordTable::reserve(size_t rows)
+RecordTable::Rows &RecordTable::rows()
 {
-    if (rows <= m_pos.size())
+    if (m_rows.use_count() > 1)
+        m_rows = std::make_shared<Rows>(*m_rows);
+    return *m_rows;
+}
+
+bool RecordTable::reserve(size_t count)
+{
+    if (count <= capacity())
         return false;
-    const size_t cap = std::max(rows, m_pos.size() + m_pos.size() / 2 + 16);
-    growVector(m_pos, cap);
-    growVector(m_alive, cap);
+    const size_t cap = std::max(count, capacity() + capacity() / 2 + 16);
+    Rows &r = rows();
+    growVector(r.pos, cap);
+    growVector(r.alive, cap);
     for (Column &c : m_columns)
         c.resize(cap);
     return true;
@@ -64,20 +72,20 @@ size_t RecordTable::longestText() const
 
 std::vector<int>::const_iterator RecordTable::naturalPlace(int rowid) const
 {
-    return std::lower_bound(m_natural.begin(), m_natural.end(), rowid,
+    return std::lower_bound(natural().begin(), natural().end(), rowid,
                             [this](int a, int b) { return naturalLess(a, b); });
 }
 
 double RecordTable::positionAfterLast() const
 {
-    return m_natural.empty() ? 1.0 : std::floor(m_pos[size_t(m_natural.back())]) + 1.0;
+    return natural().empty() ? 1.0 : std::floor(position(natural().back())) + 1.0;
 }
 
 std::optional<double> RecordTable::positionBefore(int rowid) const
 {
     const auto it = naturalPlace(rowid);
-    const double here = m_pos[size_t(rowid)];
-    const double before = it == m_natural.begin() ? here - 2.0 : m_pos[size_t(*(it - 1))];
+    const double here = position(rowid);
+    const double before = it == natural().begin() ? here - 2.0 : position(*(it - 1));
     const double mid = before + (here - before) / 2;
     if (before < mid && mid < here)
         return mid;
@@ -86,21 +94,22 @@ std::optional<double> RecordTable::positionBefore(int rowid) const
 
 std::vector<std::pair<int, double>> RecordTable::respaced(int rowid) const
 {
-    const int at = int(naturalPlace(rowid) - m_natural.begin());
-    const int n = int(m_natural.size());
+    const std::vector<int> &nat = natural();
+    const int at = int(naturalPlace(rowid) - nat.begin());
+    const int n = int(nat.size());
     for (int w = 16;; w *= 4) {
         const int lo = std::max(0, at - w), hi = std::min(n - 1, at + w);
         const int count = hi - lo + 1;
-        const double first = m_pos[size_t(m_natural[size_t(lo)])], last = m_pos[size_t(m_natural[size_t(hi)])];
-        const double left = lo == 0 ? first - count : m_pos[size_t(m_natural[size_t(lo - 1)])];
-        const double right = hi == n - 1 ? last + count : m_pos[size_t(m_natural[size_t(hi + 1)])];
+        const double first = position(nat[size_t(lo)]), last = position(nat[size_t(hi)]);
+        const double left = lo == 0 ? first - count : position(nat[size_t(lo - 1)]);
+        const double right = hi == n - 1 ? last + count : position(nat[size_t(hi + 1)]);
         const double step = (right - left) / (count + 1);
         const bool whole = lo == 0 && hi == n - 1;
         if (!whole && step <= std::max(std::fabs(left), std::fabs(right)) * 1e-9)
             continue;
         std::vector<std::pair<int, double>> moved(static_cast<size_t>(count));
         for (int k = 0; k < count; ++k)
-            moved[size_t(k)] = {m_natural[size_t(lo + k)], whole ? double(k + 1) : left + step * (k + 1)};
+            moved[size_t(k)] = {nat[size_t(lo + k)], whole ? double(k + 1) : left + step * (k + 1)};
         return moved;
     }
 }
@@ -108,10 +117,11 @@ std::vector<std::pair<int, double>> RecordTable::respaced(int rowid) const
 int RecordTable::insert(double pos, const std::vector<Cell> &cells)
 {
     const int rowid = m_nextRowid++;
-    m_pos[size_t(rowid)] = pos;
-    m_alive[size_t(rowid)] = 1;
+    Rows &r = rows();
+    r.pos[size_t(rowid)] = pos;
+    r.alive[size_t(rowid)] = 1;
     update(rowid, cells);
-    m_natural.insert(naturalPlace(rowid), rowid);
+    r.natural.insert(naturalPlace(rowid), rowid);
     return rowid;
 }
 
@@ -123,12 +133,13 @@ void RecordTable::update(int rowid, const std::vector<Cell> &cells)
 
 void RecordTable::erase(int rowid)
 {
+    Rows &r = rows();
     const auto it = naturalPlace(rowid);
-    if (it != m_natural.end() && *it == rowid)
-        m_natural.erase(it);
+    if (it != r.natural.end() && *it == rowid)
+        r.natural.erase(it);
     for (Column &c : m_columns)
         c.clear(rowid);
-    m_alive[size_t(rowid)] = 0;
+    r.alive[size_t(rowid)] = 0;
 }
 
 void RecordTable::clear()
@@ -137,9 +148,7 @@ void RecordTable::clear()
     // dataset that handed the records on would first be copied whole.
     for (Column &c : m_columns)
         c = Column(c.storage());
-    m_pos.clear();
-    m_alive.clear();
-    m_natural.clear();
+    m_rows = std::make_shared<Rows>();
     m_nextRowid = 1;
     reserve(1);
 }
@@ -147,20 +156,21 @@ void RecordTable::clear()
 void RecordTable::assign(std::vector<Column> columns, std::vector<double> positions, std::vector<int> rowids)
 {
     m_columns = std::move(columns);
-    m_pos = std::move(positions);
-    m_alive.clear();
-    growVector(m_alive, m_pos.size());
+    m_rows = std::make_shared<Rows>();
+    Rows &r = *m_rows;
+    r.pos = std::move(positions);
+    growVector(r.alive, r.pos.size());
     for (Column &c : m_columns)
-        c.resize(m_pos.size());
-    m_natural = std::move(rowids);
+        c.resize(r.pos.size());
+    r.natural = std::move(rowids);
     m_nextRowid = 1;
-    for (int r : m_natural) {
-        m_alive[size_t(r)] = 1;
-        m_nextRowid = std::max(m_nextRowid, r + 1);
+    for (int rowid : r.natural) {
+        r.alive[size_t(rowid)] = 1;
+        m_nextRowid = std::max(m_nextRowid, rowid + 1);
     }
     auto byPos = [this](int a, int b) { return naturalLess(a, b); };
-    if (!std::is_sorted(m_natural.begin(), m_natural.end(), byPos))
-        std::sort(m_natural.begin(), m_natural.end(), byPos);
+    if (!std::is_sorted(r.natural.begin(), r.natural.end(), byPos))
+        std::sort(r.natural.begin(), r.natural.end(), byPos);
     reserve(1);
 }
 

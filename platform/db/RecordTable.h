@@ -6,6 +6,7 @@
 #include "platform/db/Columns.h"
 #include "platform/db/Values.h"
 
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -21,24 +22,27 @@ public:
     int fieldIndex(const QString &name) const;
     FieldInfo &field(int field) { return m_fields[size_t(field)]; }
 
-    int recordCount() const { return int(m_natural.size()); }
+    int recordCount() const { return int(m_rows->natural.size()); }
     // All rowids in natural order.
-    const std::vector<int> &natural() const { return m_natural; }
-    bool alive(int rowid) const { return rowid > 0 && size_t(rowid) < m_pos.size() && m_alive[size_t(rowid)]; }
+    const std::vector<int> &natural() const { return m_rows->natural; }
+    bool alive(int rowid) const
+    {
+        return rowid > 0 && size_t(rowid) < m_rows->pos.size() && m_rows->alive[size_t(rowid)];
+    }
     Cell cell(int rowid, int field) const { return m_columns[size_t(field)].cell(rowid); }
     std::vector<Cell> row(int rowid) const;
     const Column &column(int field) const { return m_columns[size_t(field)]; }
     const std::vector<Column> &columns() const { return m_columns; }
-    double position(int rowid) const { return m_pos[size_t(rowid)]; }
+    double position(int rowid) const { return m_rows->pos[size_t(rowid)]; }
     bool naturalLess(int a, int b) const
     {
-        const double pa = m_pos[size_t(a)], pb = m_pos[size_t(b)];
+        const double pa = m_rows->pos[size_t(a)], pb = m_rows->pos[size_t(b)];
         return pa < pb || (pa == pb && a < b);
     }
     // The rowid the next record gets; rowids below it may be dead.
     int nextRowid() const { return m_nextRowid; }
     // Rowids below this have room in every column.
-    size_t capacity() const { return m_pos.size(); }
+    size_t capacity() const { return m_rows->pos.size(); }
     // Makes room for rowids below rows, with some to spare; false when
     // there was room already.
     bool reserve(size_t rows);
@@ -53,7 +57,7 @@ public:
     // evenly over the smallest window that leaves room, so that a run of
     // inserts at one place moves a few neighbours rather than every record.
     std::vector<std::pair<int, double>> respaced(int rowid) const;
-    void setPosition(int rowid, double pos) { m_pos[size_t(rowid)] = pos; }
+    void setPosition(int rowid, double pos) { rows().pos[size_t(rowid)] = pos; }
 
     // Each needs the room reserve() makes.
     int insert(double pos, const std::vector<Cell> &cells);
@@ -68,11 +72,18 @@ public:
 private:
     std::vector<int>::const_iterator naturalPlace(int rowid) const;
 
+    // Copies share the rows as the columns share the values, until one of
+    // them changes.
+    struct Rows {
+        std::vector<double> pos;
+        std::vector<quint8> alive;
+        std::vector<int> natural;
+    };
+    Rows &rows();
+
     std::vector<FieldInfo> m_fields;
     std::vector<Column> m_columns;
-    std::vector<double> m_pos;
-    std::vector<quint8> m_alive;
-    std::vector<int> m_natural;
+    std::shared_ptr<Rows> m_rows = std::make_shared<Rows>();
     int m_nextRowid = 1;
 };
 

@@ -22,6 +22,8 @@ class TestRecordParts : public QObject {
 private slots:
     void respacedMakesRoom_data();
     void respacedMakesRoom();
+    void copiesKeepTheirChanges_data();
+    void copiesKeepTheirChanges();
     void ordersFollowEdits_data();
     void ordersFollowEdits();
     void filterPlans_data();
@@ -79,6 +81,60 @@ void TestRecordParts::respacedMakesRoom()
     QVERIFY(pos);
     QVERIFY(*pos < table.position(rowid));
     QVERIFY(before == 0 || table.position(natural[size_t(before - 1)]) < *pos);
+}
+
+void TestRecordParts::copiesKeepTheirChanges_data()
+{
+    QTest::addColumn<QString>("change");
+    for (const char *change : {"insert", "erase", "position", "update", "grow", "clear"})
+        QTest::newRow(change) << QString::fromLatin1(change);
+}
+
+// A copy of a table shares its rows and values until one side changes:
+// what either changes, the other never sees.
+void TestRecordParts::copiesKeepTheirChanges()
+{
+    QFETCH(QString, change);
+    FieldInfo n, t;
+    n.name = QStringLiteral("N");
+    n.type = ftInteger;
+    t.name = QStringLiteral("T");
+    t.type = ftString;
+    RecordTable a({n, t});
+    a.reserve(8);
+    for (int i = 1; i <= 5; ++i)
+        a.insert(i, {Cell::ofInt(i), Cell::ofText(QByteArray::number(i))});
+    const auto state = [](const RecordTable &x) {
+        QStringList s;
+        for (int r = 1; r < 8; ++r)
+            if (x.alive(r))
+                s << QStringLiteral("%1:%2:%3:%4").arg(r).arg(x.position(r)).arg(x.cell(r, 0).i).arg(x.cell(r, 1).text);
+        for (int r : x.natural())
+            s << QString::number(r);
+        return s.join(u' ');
+    };
+    const QString before = state(a);
+    for (const bool changeCopy : {true, false}) {
+        RecordTable b = a;
+        RecordTable &changed = changeCopy ? b : a, &kept = changeCopy ? a : b;
+        const QString keptBefore = state(kept);
+        if (change == QLatin1String("insert"))
+            changed.insert(0.5, {Cell::ofInt(9), Cell::ofText("9")});
+        else if (change == QLatin1String("erase"))
+            changed.erase(3);
+        else if (change == QLatin1String("position"))
+            changed.setPosition(2, 9.0);
+        else if (change == QLatin1String("update"))
+            changed.update(4, {Cell::ofInt(8), Cell::ofText("8")});
+        else if (change == QLatin1String("grow"))
+            changed.reserve(1000);
+        else
+            changed.clear();
+        QCOMPARE(state(kept), keptBefore);
+        QVERIFY(change == QLatin1String("grow") || state(changed) != keptBefore);
+        if (!changeCopy)
+            QCOMPARE(keptBefore, before);
+    }
 }
 
 void TestRecordParts::ordersFollowEdits_data()
