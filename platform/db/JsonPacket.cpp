@@ -287,13 +287,16 @@ private:
         return validUtf8(key);
     }
 
-    // Well-formed UTF-8 of characters that are not surrogates or noncharacters.
-    static bool validUtf8(std::string_view s)
+    // Well-formed UTF-8 of characters that are not surrogates or
+    // noncharacters; utf16, when given, its length in UTF-16 units.
+    static bool validUtf8(std::string_view s, size_t *utf16 = nullptr)
     {
         const auto *p = reinterpret_cast<const uchar *>(s.data());
         const auto *end = p + s.size();
+        size_t units = 0;
         while (p != end) {
             const uchar c = *p;
+            ++units;
             if (c < 0x80) {
                 ++p;
                 continue;
@@ -322,18 +325,24 @@ private:
             if ((more == 2 && u < 0x800) || (more == 3 && (u < 0x10000 || u > 0x10FFFF)) || (u >= 0xD800 && u <= 0xDFFF)
                 || (u >= 0xFDD0 && u <= 0xFDEF) || (u & 0xFFFE) == 0xFFFE)
                 return false;
+            units += more == 3;
             p += more + 1;
         }
+        if (utf16)
+            *utf16 = units;
         return true;
     }
 
-    // A string value into m_text (UTF-8), with its length in UTF-16 units.
+    // A string value into m_value (UTF-8), with its length in UTF-16 units:
+    // the text itself where it has no escape (valid until more() moves the
+    // window), else decoded into m_text.
     bool string(size_t &utf16)
     {
         if (!eat('"'))
             return false;
         m_text.clear();
         const char *run = m_p;
+        bool escaped = false;
         auto flush = [&] { m_text.append(run, size_t(m_p - run)); };
         while (m_p != m_end && *m_p != '"') {
             const uchar c = uchar(*m_p);
@@ -343,6 +352,7 @@ private:
                 ++m_p;
                 continue;
             }
+            escaped = true;
             flush();
             if (m_end - m_p < 2)
                 return false;
@@ -391,17 +401,14 @@ private:
         }
         if (m_p == m_end)
             return false;
-        flush();
-        ++m_p;
-        if (!validUtf8(m_text))
-            return false;
-        utf16 = 0;
-        for (const char ch : m_text) {
-            const uchar c = uchar(ch);
-            utf16 += (c & 0xC0) != 0x80;
-            utf16 += c >= 0xF0;
+        if (escaped) {
+            flush();
+            m_value = m_text;
+        } else {
+            m_value = std::string_view(run, size_t(m_p - run));
         }
-        return true;
+        ++m_p;
+        return validUtf8(m_value, &utf16);
     }
 
     // A number as the document reader takes it: its double value.
@@ -591,14 +598,14 @@ private:
                     return false;
                 if (!m_records.sized[f])
                     m_records.longest[f] = std::max(m_records.longest[f], utf16);
-                column.set(row, std::string_view(m_text));
+                column.set(row, m_value);
                 return true;
             case ftMemo:
-                column.set(row, std::string_view(m_text));
+                column.set(row, m_value);
                 return true;
             default: // a largeint past 2^53, dates and times
                 try {
-                    column.set(row, db::toCell(QString::fromUtf8(m_text.data(), qsizetype(m_text.size())), info));
+                    column.set(row, db::toCell(QString::fromUtf8(m_value.data(), qsizetype(m_value.size())), info));
                 } catch (const Exception &) {
                     return false;
                 }
@@ -623,6 +630,7 @@ private:
     bool m_atEnd = true; // no more text after m_end
     JsonColumns m_records;
     std::string m_text;
+    std::string_view m_value;
     size_t m_capacity = 0;
 };
 

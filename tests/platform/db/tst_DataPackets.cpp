@@ -1094,6 +1094,7 @@ void TestDataPackets::jsonReadersAgree_data()
     QTest::newRow("6 fraction for integer") << QByteArray(R"([{"name":"A","type":"integer"}])") << QByteArray("[[1.5]]") << false;
     QTest::newRow("7 too many decimals") << QByteArray(R"([{"name":"A","type":"currency"}])") << QByteArray("[[0.00001]]") << false;
     QTest::newRow("8 too long") << QByteArray(R"([{"name":"A","type":"string","size":3}])") << QByteArray(R"([["abç"],["abçd"]])") << false;
+    QTest::newRow("8 too long, counted in UTF-16") << QByteArray(R"([{"name":"A","type":"string","size":2}])") << QByteArray(R"([["😀"],["a😀"]])") << false;
     QTest::newRow("9 lone surrogate") << QByteArray(R"([{"name":"A","type":"string"}])") << QByteArray(R"([["a\ud800b"]])") << false;
     QTest::newRow("10 surrogate pair") << QByteArray(R"([{"name":"A","type":"string"}])") << QByteArray(R"([["a\ud83d\ude00"]])") << false;
     QTest::newRow("11 bytes that are not UTF-8") << QByteArray(R"([{"name":"A","type":"string"}])") << QByteArray("[[\"a\xC3(\"],[\"\xED\xA0\x80\"]]") << false;
