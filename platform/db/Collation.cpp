@@ -62,7 +62,7 @@ void Collation::sortKey(std::string_view utf8, std::string &out) const
     sortKey(m_collator, utf8, out);
 }
 
-void Collation::sortKeys(const std::vector<std::string_view> &texts,
+void Collation::sortKeys(size_t count, const std::function<std::string_view(size_t)> &text,
                          const std::function<void(size_t, std::string_view)> &store, bool alone) const
 {
     if (alone) {
@@ -74,8 +74,8 @@ void Collation::sortKeys(const std::vector<std::string_view> &texts,
         }
         const std::unique_ptr<UCollator, void (*)(UCollator *)> closing(own, ucol_close);
         std::string key;
-        for (size_t i = 0; i < texts.size(); ++i) {
-            sortKey(own, texts[i], key);
+        for (size_t i = 0; i < count; ++i) {
+            sortKey(own, text(i), key);
             store(i, key);
         }
         return;
@@ -84,13 +84,13 @@ void Collation::sortKeys(const std::vector<std::string_view> &texts,
     // is not worth starting.
     constexpr size_t kShared = 20000;
     std::string key;
-    size_t half = texts.size();
+    size_t half = count;
     std::string keys;
     std::vector<size_t> ends;
     std::exception_ptr failed;
     std::thread other;
     UCollator *copy = nullptr;
-    if (texts.size() >= kShared && std::thread::hardware_concurrency() > 1) {
+    if (count >= kShared && std::thread::hardware_concurrency() > 1) {
         UErrorCode status = U_ZERO_ERROR;
         copy = ucol_clone(m_collator, &status);
         if (U_FAILURE(status)) {
@@ -99,14 +99,14 @@ void Collation::sortKeys(const std::vector<std::string_view> &texts,
         }
     }
     if (copy) {
-        half = texts.size() / 2;
-        ends.reserve(texts.size() - half);
+        half = count / 2;
+        ends.reserve(count - half);
         try {
             other = std::thread([&, copy] {
                 try {
                     std::string k;
-                    for (size_t i = half; i < texts.size(); ++i) {
-                        sortKey(copy, texts[i], k);
+                    for (size_t i = half; i < count; ++i) {
+                        sortKey(copy, text(i), k);
                         keys += k;
                         ends.push_back(keys.size());
                     }
@@ -118,12 +118,12 @@ void Collation::sortKeys(const std::vector<std::string_view> &texts,
             // No thread to be had: this one keys them all.
             ucol_close(copy);
             copy = nullptr;
-            half = texts.size();
+            half = count;
         }
     }
     try {
         for (size_t i = 0; i < half; ++i) {
-            sortKey(m_collator, texts[i], key);
+            sortKey(m_collator, text(i), key);
             store(i, key);
         }
     } catch (...) {
@@ -137,7 +137,7 @@ void Collation::sortKeys(const std::vector<std::string_view> &texts,
     ucol_close(copy);
     if (failed)
         std::rethrow_exception(failed);
-    for (size_t i = half, start = 0; i < texts.size(); ++i) {
+    for (size_t i = half, start = 0; i < count; ++i) {
         store(i, std::string_view(keys).substr(start, ends[i - half] - start));
         start = ends[i - half];
     }

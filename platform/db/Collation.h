@@ -27,11 +27,12 @@ public:
     QString localeName() const { return m_locale; }
     // The sort key of a UTF-8 text, replacing out's contents.
     void sortKey(std::string_view utf8, std::string &out) const;
-    // The sort keys of many texts: store(i, key) for each, called on this
+    // The sort keys of many texts, text(i) for i below count (called from
+    // either thread): store(i, key) for each, called on this
     // thread. A long list is shared with a second thread, which has its own
     // copy of the collator; alone, this thread keys them all with its own
     // copy (it is itself the second thread of someone who is waiting for input).
-    void sortKeys(const std::vector<std::string_view> &texts,
+    void sortKeys(size_t count, const std::function<std::string_view(size_t)> &text,
                   const std::function<void(size_t, std::string_view)> &store, bool alone = false) const;
     // The part of a key that ignores case: the base letters and the accents.
     static std::string_view withoutCase(std::string_view key);

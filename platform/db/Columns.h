@@ -51,9 +51,11 @@ public:
     }
     qint64 integer(int row) const { return m_d->ints[size_t(row)]; }
     double real(int row) const { return m_d->reals[size_t(row)]; }
+    // Empty where NULL.
     std::string_view text(int row) const
     {
-        return std::string_view(m_d->arena.data() + m_d->off[size_t(row)], m_d->len[size_t(row)]);
+        const quint32 len = m_d->len[size_t(row)];
+        return std::string_view(m_d->arena.data() + m_d->off[size_t(row)], len == nullText ? 0 : len);
     }
     Cell cell(int row) const;
     void set(int row, const Cell &cell);

@@ -202,23 +202,20 @@ std::unique_ptr<Column> KeptOrders::buildCollationKeys(int field, bool alone, co
     built->resize(m_table.capacity());
     const Column &c = m_table.column(field);
     std::vector<int> rows;
-    std::vector<std::string_view> texts;
     rows.reserve(m_table.natural().size());
-    texts.reserve(m_table.natural().size());
     for (int r : m_table.natural())
-        if (!c.isNull(r)) {
+        if (!c.isNull(r))
             rows.push_back(r);
-            texts.push_back(c.text(r));
-        }
+    const size_t count = rows.size();
     Collation::instance().sortKeys(
-        texts,
+        count, [&](size_t i) { return c.text(rows[i]); },
         [&](size_t i, std::string_view key) {
             check();
             built->set(rows[i], key);
             // Room for the rest at the first keys' size: growing by doubling
             // holds the old and the new copy at once.
-            if (i == 1023 && texts.size() > 4096)
-                built->reserveText(size_t(double(built->textBytes()) / 1024.0 * double(texts.size()) * 1.1));
+            if (i == 1023 && count > 4096)
+                built->reserveText(size_t(double(built->textBytes()) / 1024.0 * double(count) * 1.1));
         },
         alone);
     return built;

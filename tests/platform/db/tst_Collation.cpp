@@ -125,7 +125,7 @@ void tst_Collation::sortKeys()
     std::vector<int> stored(texts.size());
     bool otherThread = false;
     Collation::instance().sortKeys(
-        texts,
+        texts.size(), [&](size_t i) { return texts[i]; },
         [&](size_t i, std::string_view key) {
             keys[i] = key;
             ++stored[i];
