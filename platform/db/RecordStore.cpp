@@ -94,15 +94,11 @@ std::unique_ptr<RecordStore> RecordStore::createFilled(std::vector<FieldInfo> fi
     std::unique_ptr<RecordStore> store = create(std::move(fields));
     if (count <= 0)
         return store;
-    std::vector<double> positions;
     std::vector<int> rowids;
-    growVector(positions, size_t(count) + 1);
     growVector(rowids, size_t(count));
-    for (int r = 1; r <= count; ++r) {
-        positions[size_t(r)] = r;
+    for (int r = 1; r <= count; ++r)
         rowids[size_t(r - 1)] = r;
-    }
-    store->m_table.assign(std::move(columns), std::move(positions), std::move(rowids));
+    store->m_table.assign(std::move(columns), {}, std::move(rowids));
     // Written when SQLite first reads or changes the records: a search
     // without a filter never needs it.
     store->m_deferred = true;

@@ -49,13 +49,25 @@ RecordTable::Rows &RecordTable::rows()
     return *m_rows;
 }
 
+std::vector<double> &RecordTable::positions()
+{
+    Rows &r = rows();
+    if (r.pos.empty()) {
+        growVector(r.pos, r.alive.size());
+        for (size_t i = 0; i < r.pos.size(); ++i)
+            r.pos[i] = double(i);
+    }
+    return r.pos;
+}
+
 bool RecordTable::reserve(size_t count)
 {
     if (count <= capacity())
         return false;
     const size_t cap = std::max(count, capacity() + capacity() / 2 + 16);
     Rows &r = rows();
-    growVector(r.pos, cap);
+    if (!r.pos.empty())
+        growVector(r.pos, cap);
     growVector(r.alive, cap);
     for (Column &c : m_columns)
         c.resize(cap);
@@ -118,7 +130,8 @@ int RecordTable::insert(double pos, const std::vector<Cell> &cells)
 {
     const int rowid = m_nextRowid++;
     Rows &r = rows();
-    r.pos[size_t(rowid)] = pos;
+    if (!r.pos.empty() || pos != rowid)
+        positions()[size_t(rowid)] = pos;
     r.alive[size_t(rowid)] = 1;
     update(rowid, cells);
     r.natural.insert(naturalPlace(rowid), rowid);
@@ -158,16 +171,25 @@ void RecordTable::assign(std::vector<Column> columns, std::vector<double> positi
     m_columns = std::move(columns);
     m_rows = std::make_shared<Rows>();
     Rows &r = *m_rows;
-    r.pos = std::move(positions);
-    growVector(r.alive, r.pos.size());
-    for (Column &c : m_columns)
-        c.resize(r.pos.size());
     r.natural = std::move(rowids);
     m_nextRowid = 1;
-    for (int rowid : r.natural) {
-        r.alive[size_t(rowid)] = 1;
+    for (int rowid : r.natural)
         m_nextRowid = std::max(m_nextRowid, rowid + 1);
+    const size_t rows = std::max(positions.size(), size_t(m_nextRowid));
+    // Positions that are the rowids, as a packet written from records read
+    // in order has them, need not be kept.
+    const bool implicit = std::all_of(r.natural.begin(), r.natural.end(), [&](int rowid) {
+        return positions.empty() || positions[size_t(rowid)] == rowid;
+    });
+    if (!implicit) {
+        r.pos = std::move(positions);
+        r.pos.resize(rows);
     }
+    growVector(r.alive, rows);
+    for (int rowid : r.natural)
+        r.alive[size_t(rowid)] = 1;
+    for (Column &c : m_columns)
+        c.resize(rows);
     auto byPos = [this](int a, int b) { return naturalLess(a, b); };
     if (!std::is_sorted(r.natural.begin(), r.natural.end(), byPos))
         std::sort(r.natural.begin(), r.natural.end(), byPos);

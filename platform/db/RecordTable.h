@@ -27,22 +27,24 @@ public:
     const std::vector<int> &natural() const { return m_rows->natural; }
     bool alive(int rowid) const
     {
-        return rowid > 0 && size_t(rowid) < m_rows->pos.size() && m_rows->alive[size_t(rowid)];
+        return rowid > 0 && size_t(rowid) < m_rows->alive.size() && m_rows->alive[size_t(rowid)];
     }
     Cell cell(int rowid, int field) const { return m_columns[size_t(field)].cell(rowid); }
     std::vector<Cell> row(int rowid) const;
     const Column &column(int field) const { return m_columns[size_t(field)]; }
     const std::vector<Column> &columns() const { return m_columns; }
-    double position(int rowid) const { return m_rows->pos[size_t(rowid)]; }
+    double position(int rowid) const { return m_rows->pos.empty() ? rowid : m_rows->pos[size_t(rowid)]; }
     bool naturalLess(int a, int b) const
     {
+        if (m_rows->pos.empty())
+            return a < b;
         const double pa = m_rows->pos[size_t(a)], pb = m_rows->pos[size_t(b)];
         return pa < pb || (pa == pb && a < b);
     }
     // The rowid the next record gets; rowids below it may be dead.
     int nextRowid() const { return m_nextRowid; }
     // Rowids below this have room in every column.
-    size_t capacity() const { return m_rows->pos.size(); }
+    size_t capacity() const { return m_rows->alive.size(); }
     // Makes room for rowids below rows, with some to spare; false when
     // there was room already.
     bool reserve(size_t rows);
@@ -57,7 +59,7 @@ public:
     // evenly over the smallest window that leaves room, so that a run of
     // inserts at one place moves a few neighbours rather than every record.
     std::vector<std::pair<int, double>> respaced(int rowid) const;
-    void setPosition(int rowid, double pos) { rows().pos[size_t(rowid)] = pos; }
+    void setPosition(int rowid, double pos) { positions()[size_t(rowid)] = pos; }
 
     // Each needs the room reserve() makes.
     int insert(double pos, const std::vector<Cell> &cells);
@@ -66,7 +68,7 @@ public:
     // No records; the rowids start again at 1.
     void clear();
     // The records with these rowids (any order), positions and columns (by
-    // rowid), as read from elsewhere.
+    // rowid), as read from elsewhere; no positions: each is its rowid.
     void assign(std::vector<Column> columns, std::vector<double> positions, std::vector<int> rowids);
 
 private:
@@ -75,11 +77,13 @@ private:
     // Copies share the rows as the columns share the values, until one of
     // them changes.
     struct Rows {
-        std::vector<double> pos;
+        std::vector<double> pos; // none while each record's position is its rowid
         std::vector<quint8> alive;
         std::vector<int> natural;
     };
     Rows &rows();
+    // Each position stored, to be changed.
+    std::vector<double> &positions();
 
     std::vector<FieldInfo> m_fields;
     std::vector<Column> m_columns;
