@@ -201,17 +201,15 @@ std::unique_ptr<Column> KeptOrders::buildCollationKeys(int field, bool alone, co
     auto built = std::make_unique<Column>(Storage::Text);
     built->resize(m_table.capacity());
     const Column &c = m_table.column(field);
-    std::vector<int> rows;
-    rows.reserve(m_table.natural().size());
-    for (int r : m_table.natural())
-        if (!c.isNull(r))
-            rows.push_back(r);
+    // Every record in natural order; NULLs (read as empty) keep no key.
+    const std::vector<int> &rows = m_table.natural();
     const size_t count = rows.size();
     Collation::instance().sortKeys(
         count, [&](size_t i) { return c.text(rows[i]); },
         [&](size_t i, std::string_view key) {
             check();
-            built->set(rows[i], key);
+            if (!c.isNull(rows[i]))
+                built->set(rows[i], key);
             // Room for the rest at the first keys' size: growing by doubling
             // holds the old and the new copy at once.
             if (i == 1023 && count > 4096)
@@ -271,11 +269,12 @@ void KeptOrders::sortRows(std::vector<int> &rows, const SortKeys &keys, const st
     if (keys.empty())
         return;
     // Sort on a compact key of the first field first; the full comparison
-    // only breaks ties of that key.
+    // only breaks ties of that key. NULL is 0, any value has the top bit
+    // (its key loses the lowest); 12 bytes a row, not 16.
     struct Entry {
-        quint64 key;
+        quint32 hi, lo;
         int rowid;
-        quint8 cls;
+        quint64 key() const { return quint64(hi) << 32 | lo; }
     };
     const SortKey first = keys.front();
     const Column &c = m_table.column(first.field);
@@ -283,35 +282,33 @@ void KeptOrders::sortRows(std::vector<int> &rows, const SortKeys &keys, const st
     std::vector<Entry> entries;
     entries.reserve(rows.size());
     for (int r : rows) {
-        Entry e{0, r, 0};
+        quint64 key = 0;
         if (!c.isNull(r)) {
-            e.cls = 1;
             switch (c.storage()) {
             case Storage::Int:
-                e.key = quint64(c.integer(r)) ^ (quint64(1) << 63);
+                key = quint64(c.integer(r)) ^ (quint64(1) << 63);
                 break;
             case Storage::Real:
-                e.key = realKey(c.real(r));
+                key = realKey(c.real(r));
                 break;
             case Storage::Text:
                 if (collation)
-                    e.key = textKey(first.caseInsensitive ? Collation::withoutCase(collation->text(r))
-                                                          : collation->text(r),
-                                    noFold);
+                    key = textKey(first.caseInsensitive ? Collation::withoutCase(collation->text(r)) : collation->text(r),
+                                  noFold);
                 else
-                    e.key = textKey(c.text(r), first.caseInsensitive ? lowerAscii : noFold);
+                    key = textKey(c.text(r), first.caseInsensitive ? lowerAscii : noFold);
                 break;
             }
+            key = key >> 1 | quint64(1) << 63;
         }
-        entries.push_back(e);
+        entries.push_back({quint32(key >> 32), quint32(key), r});
     }
     const bool desc = first.descending;
     std::sort(entries.begin(), entries.end(), [&](const Entry &x, const Entry &y) {
         check();
-        if (x.cls != y.cls)
-            return desc ? x.cls > y.cls : x.cls < y.cls;
-        if (x.key != y.key)
-            return desc ? x.key > y.key : x.key < y.key;
+        const quint64 a = x.key(), b = y.key();
+        if (a != b)
+            return desc ? a > b : a < b;
         return less(keys, x.rowid, y.rowid);
     });
     for (size_t i = 0; i < rows.size(); ++i)
