@@ -45,6 +45,9 @@ void setFastPath(TClientDataSet &ds, bool on);
 // The JSON form read from a regular file in pieces, never whole in memory;
 // null for a text the document reader must decide (read it whole then).
 std::unique_ptr<db::RecordStore> fastJsonStore(QFile &file);
+// The fuzzer reads through a small window (bytes), refilled when less than
+// room is ahead.
+void setJsonWindow(size_t window, size_t room);
 
 // The JSON form as a document already made, as fromJson reads it with the
 // same messages: touchdlg's CSV and JSON records give their values so,

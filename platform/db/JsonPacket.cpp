@@ -153,6 +153,12 @@ struct JsonColumns {
 // makes it give up, and the document reader then accepts or refuses the
 // text and names the fault. So it never decides anything the document
 // reader would decide otherwise.
+// A file is read through a window of 2 MiB, refilled when less than a
+// record's room is ahead: a longer record (or a value skipped) is left to
+// the document reader. The fuzzer makes both small, so that its inputs span
+// windows.
+size_t g_jsonWindow = size_t(2) << 20, g_jsonRoom = size_t(512) << 10;
+
 class FastReader {
 public:
     explicit FastReader(const QByteArray &json)
@@ -163,11 +169,11 @@ public:
     // window: the text is never whole in memory, and no memory is touched
     // for it but the window's.
     explicit FastReader(QFile &file)
-        : m_file(&file), m_buffer(std::make_unique<char[]>(kWindow)),
+        : m_file(&file), m_buffer(std::make_unique<char[]>(g_jsonWindow)),
           m_size(size_t(std::max<qint64>(0, file.size() - file.pos()))), m_atEnd(false)
     {
         m_p = m_end = m_begin = m_buffer.get();
-        more(kWindow);
+        more(g_jsonWindow);
     }
 
     // The store, or null when the document reader must decide.
@@ -178,7 +184,7 @@ public:
             return nullptr;
         bool haveFields = false, haveRecords = false;
         for (bool first = true;; first = false) {
-            more(kRoom);
+            more(g_jsonRoom);
             skipSpace();
             if (first && eat('}'))
                 break;
@@ -206,7 +212,7 @@ public:
             if (!eat(','))
                 return nullptr;
         }
-        more(kRoom);
+        more(g_jsonRoom);
         skipSpace();
         size_t tooLong = 0;
         if (m_p != m_end || !m_atEnd || !haveFields || !m_records.sizeStrings(tooLong))
@@ -215,11 +221,6 @@ public:
     }
 
 private:
-    // A window of 2 MiB, refilled when less than a record's room is ahead:
-    // a longer record (or a value skipped) is left to the document reader.
-    static constexpr size_t kWindow = size_t(2) << 20;
-    static constexpr size_t kRoom = size_t(512) << 10;
-
     // At least `need` bytes ahead of m_p, or all that is left of the text.
     void more(size_t need)
     {
@@ -231,8 +232,8 @@ private:
         std::memmove(window, m_p, ahead);
         m_p = window;
         char *end = window + ahead;
-        while (end != window + kWindow) {
-            const qint64 n = m_file->read(end, qint64(window + kWindow - end));
+        while (end != window + g_jsonWindow) {
+            const qint64 n = m_file->read(end, qint64(window + g_jsonWindow - end));
             if (n <= 0) {
                 // A read error makes the text end early: the reader gives
                 // up, and reading it whole names the error.
@@ -528,7 +529,7 @@ private:
         const size_t n = m_records.infos.size();
         const size_t start = position();
         for (;;) {
-            more(kRoom);
+            more(g_jsonRoom);
             skipSpace();
             if (!eat('['))
                 return false;
@@ -635,6 +636,12 @@ private:
 };
 
 } // namespace
+
+void setJsonWindow(size_t window, size_t room)
+{
+    g_jsonWindow = window;
+    g_jsonRoom = std::min(room, window);
+}
 
 std::unique_ptr<RecordStore> fastJsonStore(QFile &file)
 {
