@@ -66,11 +66,8 @@ void Column::resize(size_t rows)
 void Column::reserveText(size_t bytes)
 {
     std::string &arena = edit().arena;
-    if (bytes <= arena.capacity())
-        return;
-    arena.reserve(bytes);
-    if (bytes >= (size_t(4) << 20))
-        adviseHugePages(arena.data(), arena.capacity());
+    if (!reserveOnHugePages(arena, bytes))
+        arena.reserve(bytes);
 }
 
 Cell Column::cell(int row) const

@@ -92,14 +92,23 @@ private:
 // time spent reading a large packet on a virtual machine.
 void adviseHugePages(const void *data, size_t bytes);
 
+// Room for n elements in c (a vector or a string); a large new allocation
+// goes on huge pages. False where it is too small for them.
+template <class C>
+bool reserveOnHugePages(C &c, size_t n)
+{
+    if (n <= c.capacity() || n * sizeof(typename C::value_type) < (size_t(4) << 20))
+        return false;
+    c.reserve(n);
+    adviseHugePages(c.data(), c.capacity() * sizeof(typename C::value_type));
+    return true;
+}
+
 // v.resize(n, value), a large new allocation on huge pages.
 template <class V>
 void growVector(V &v, size_t n, typename V::value_type value = {})
 {
-    if (n > v.capacity() && n * sizeof(value) >= (size_t(4) << 20)) {
-        v.reserve(n);
-        adviseHugePages(v.data(), v.capacity() * sizeof(value));
-    }
+    reserveOnHugePages(v, n);
     v.resize(n, value);
 }
 

@@ -17,6 +17,17 @@ using namespace TouchDialogs::db;
 
 Q_DECLARE_METATYPE(std::vector<double>)
 
+static std::vector<FieldInfo> fieldsOf(std::initializer_list<std::pair<const char *, TFieldType>> defs)
+{
+    std::vector<FieldInfo> fields;
+    for (const auto &[name, type] : defs) {
+        fields.emplace_back();
+        fields.back().name = QLatin1String(name);
+        fields.back().type = type;
+    }
+    return fields;
+}
+
 class TestRecordParts : public QObject {
     Q_OBJECT
 private slots:
@@ -60,10 +71,7 @@ void TestRecordParts::respacedMakesRoom()
     QFETCH(std::vector<double>, positions);
     QFETCH(int, before);
     QFETCH(int, maxMoved);
-    FieldInfo n;
-    n.name = QStringLiteral("N");
-    n.type = ftInteger;
-    RecordTable table({n});
+    RecordTable table(fieldsOf({{"N", ftInteger}}));
     table.reserve(positions.size() + 1);
     for (size_t i = 0; i < positions.size(); ++i)
         table.insert(positions[i], {Cell::ofInt(qint64(i))});
@@ -95,12 +103,7 @@ void TestRecordParts::copiesKeepTheirChanges_data()
 void TestRecordParts::copiesKeepTheirChanges()
 {
     QFETCH(QString, change);
-    FieldInfo n, t;
-    n.name = QStringLiteral("N");
-    n.type = ftInteger;
-    t.name = QStringLiteral("T");
-    t.type = ftString;
-    RecordTable a({n, t});
+    RecordTable a(fieldsOf({{"N", ftInteger}, {"T", ftString}}));
     a.reserve(8);
     for (int i = 1; i <= 5; ++i)
         a.insert(i, {Cell::ofInt(i), Cell::ofText(QByteArray::number(i))});
@@ -153,14 +156,7 @@ void TestRecordParts::ordersFollowEdits()
 {
     QFETCH(quint32, seed);
     QRandomGenerator rng(seed);
-    std::vector<FieldInfo> fields(4);
-    const std::pair<const char *, TFieldType> defs[] = {
-        {"ID", ftInteger}, {"NOME", ftString}, {"PRECO", ftFloat}, {"GRUPO", ftString}};
-    for (size_t f = 0; f < fields.size(); ++f) {
-        fields[f].name = QLatin1String(defs[f].first);
-        fields[f].type = defs[f].second;
-    }
-    RecordTable table(fields);
+    RecordTable table(fieldsOf({{"ID", ftInteger}, {"NOME", ftString}, {"PRECO", ftFloat}, {"GRUPO", ftString}}));
     KeptOrders kept(table);
     const char *words[] = {"pão", "Pato", "PAPEL", "água", "Ágata", "zebra", "Ça", "pa", "", "Éclair"};
     const auto text = [&](bool nullable) {
@@ -272,14 +268,7 @@ void TestRecordParts::filterPlans()
     QFETCH(QString, sqlPart);
     QFETCH(int, prefixField);
     QFETCH(QString, prefix);
-    std::vector<FieldInfo> fields(4);
-    const std::pair<const char *, TFieldType> defs[] = {
-        {"ID", ftInteger}, {"NOME", ftString}, {"PRECO", ftFloat}, {"ATIVO", ftString}};
-    for (size_t f = 0; f < fields.size(); ++f) {
-        fields[f].name = QLatin1String(defs[f].first);
-        fields[f].type = defs[f].second;
-    }
-    const RecordTable table(fields);
+    const RecordTable table(fieldsOf({{"ID", ftInteger}, {"NOME", ftString}, {"PRECO", ftFloat}, {"ATIVO", ftString}}));
     sqlite3 *db = nullptr;
     QCOMPARE(sqlite3_open(":memory:", &db), SQLITE_OK);
     const auto close = qScopeGuard([db] { sqlite3_close_v2(db); });
