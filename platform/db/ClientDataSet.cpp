@@ -21,7 +21,7 @@ using db::RecordStore;
 
 struct TClientDataSet::Prepared {
     std::vector<db::SortKey> keys;
-    std::vector<int> view;
+    db::SharedRows view;
     size_t placed = SIZE_MAX; // see Private::placed
 };
 
@@ -35,7 +35,8 @@ struct TClientDataSet::Private {
     QString filter;
     bool filtered = false;
     QString indexName;
-    std::vector<int> view;
+    // The rowids shown, in order; a whole kept order is shared with the store.
+    db::SharedRows view;
     int current = -1;
     bool bof = true;
     bool eof = true;
@@ -77,16 +78,21 @@ void TClientDataSet::Private::settle(TClientDataSet &ds)
     Private &p = *ds.d;
     if (p.placed >= ds.d->view.size())
         return;
-    const std::vector<int> &order = ds.d->store->ordered(p.keys);
-    db::Bitmap in;
-    in.resize(size_t(*std::max_element(ds.d->view.begin(), ds.d->view.end())) + 1);
-    for (int r : ds.d->view)
-        in.set(size_t(r));
-    std::vector<int> view;
-    view.reserve(ds.d->view.size());
-    for (int r : order)
-        if (in.test(size_t(r)))
-            view.push_back(r);
+    const db::SharedRows &order = ds.d->store->ordered(p.keys);
+    db::SharedRows view;
+    if (order.size() == ds.d->view.size()) {
+        view = order; // every record: the order itself
+    } else {
+        db::Bitmap in;
+        in.resize(size_t(*std::max_element(ds.d->view.begin(), ds.d->view.end())) + 1);
+        for (int r : ds.d->view)
+            in.set(size_t(r));
+        std::vector<int> &rows = view.edit();
+        rows.reserve(ds.d->view.size());
+        for (int r : order)
+            if (in.test(size_t(r)))
+                rows.push_back(r);
+    }
     Q_ASSERT(view.size() == ds.d->view.size()
              && std::equal(ds.d->view.begin(), ds.d->view.begin() + std::ptrdiff_t(p.placed), view.begin())
              && (p.pinned < 0 || view[size_t(p.pinned)] == ds.d->view[size_t(p.pinned)]));
@@ -288,7 +294,7 @@ void TClientDataSet::Close()
         return;
     d->store.reset();
     d->fields.clear();
-    d->view.clear();
+    d->view = {};
     d->placed = SIZE_MAX;
     d->pinned = -1;
     d->keys.clear();
@@ -423,7 +429,8 @@ void TClientDataSet::commitView(Prepared &&prepared, bool keepCurrent)
             const int place = int(d->placed) + int(std::count_if(rest, d->view.end(), [&](int r) {
                                   return d->store->less(d->keys, r, keep, false);
                               }));
-            std::swap(d->view[size_t(at)], d->view[size_t(place)]);
+            std::vector<int> &view = d->view.edit();
+            std::swap(view[size_t(at)], view[size_t(place)]);
             d->pinned = place;
             row = place;
         } else if (at >= 0) {
@@ -592,7 +599,8 @@ void TClientDataSet::Post()
                                : d->store->positionAfterLast();
         const int rowid = d->store->insertRow(pos, d->buffer);
         const int at = sortedAt(rowid);
-        d->view.insert(d->view.begin() + at, rowid);
+        std::vector<int> &view = d->view.edit();
+        view.insert(view.begin() + at, rowid);
         d->buffer.clear();
         d->modified = false;
         setState(dsBrowse);
@@ -605,9 +613,10 @@ void TClientDataSet::Post()
     const int rowid = d->view[size_t(d->current)];
     d->store->updateRow(rowid, d->buffer);
     const int from = d->current;
-    d->view.erase(d->view.begin() + from);
+    std::vector<int> &view = d->view.edit();
+    view.erase(view.begin() + from);
     const int to = sortedAt(rowid);
-    d->view.insert(d->view.begin() + to, rowid);
+    view.insert(view.begin() + to, rowid);
     d->buffer.clear();
     d->modified = false;
     setState(dsBrowse);
@@ -647,7 +656,8 @@ void TClientDataSet::Delete()
     Private::settle(*this);
     const int at = d->current;
     d->store->deleteRow(d->view[size_t(at)]);
-    d->view.erase(d->view.begin() + at);
+    std::vector<int> &view = d->view.edit();
+    view.erase(view.begin() + at);
     if (!d->holdView())
         emit rowRemoved(at);
     const int row = at < int(d->view.size()) ? at : int(d->view.size()) - 1;

@@ -315,7 +315,7 @@ void KeptOrders::sortRows(std::vector<int> &rows, const SortKeys &keys, const st
         rows[i] = entries[i].rowid;
 }
 
-const std::vector<int> &KeptOrders::ordered(const SortKeys &keys)
+const SharedRows &KeptOrders::ordered(const SortKeys &keys)
 {
     if (keys.empty())
         return m_table.natural();
@@ -325,8 +325,9 @@ const std::vector<int> &KeptOrders::ordered(const SortKeys &keys)
         return o->order;
     auto kept = std::make_unique<KeptOrder>();
     kept->keys = keys;
-    kept->order = m_table.natural();
-    sortRows(kept->order, keys);
+    std::vector<int> &order = kept->order.edit();
+    order = m_table.natural();
+    sortRows(order, keys);
     return m_orders.add(std::move(kept)).order;
 }
 
@@ -540,9 +541,10 @@ std::unique_ptr<PrefixOrder> KeptOrders::buildPrefixOrder(int field, PrefixView 
             return x.key < y.key;
         return upperLess(*p, x.rowid, y.rowid);
     });
-    p->order.reserve(entries.size());
+    std::vector<int> &order = p->order.edit();
+    order.reserve(entries.size());
     for (const Entry &e : entries)
-        p->order.push_back(e.rowid);
+        order.push_back(e.rowid);
     return p;
 }
 
@@ -581,18 +583,20 @@ std::vector<int> KeptOrders::startingWith(const std::vector<int> &order, int fie
 void KeptOrders::unlink(int rowid)
 {
     m_orders.forEach([&](KeptOrder &o) {
-        const auto it = std::lower_bound(o.order.begin(), o.order.end(), rowid,
+        std::vector<int> &order = o.order.edit();
+        const auto it = std::lower_bound(order.begin(), order.end(), rowid,
                                          [&](int a, int b) { return less(o.keys, a, b); });
-        if (it != o.order.end() && *it == rowid)
-            o.order.erase(it);
+        if (it != order.end() && *it == rowid)
+            order.erase(it);
     });
     m_prefixOrders.forEach([&](PrefixOrder &p) {
         if (m_table.column(p.field).isNull(rowid))
             return;
-        const auto it = std::lower_bound(p.order.begin(), p.order.end(), rowid,
+        std::vector<int> &order = p.order.edit();
+        const auto it = std::lower_bound(order.begin(), order.end(), rowid,
                                          [&](int a, int b) { return upperLess(p, a, b); });
-        if (it != p.order.end() && *it == rowid)
-            p.order.erase(it);
+        if (it != order.end() && *it == rowid)
+            order.erase(it);
         if (p.view.kind != PrefixView::Value)
             p.texts.clear(rowid);
     });
@@ -601,17 +605,19 @@ void KeptOrders::unlink(int rowid)
 void KeptOrders::link(int rowid)
 {
     m_orders.forEach([&](KeptOrder &o) {
-        o.order.insert(std::lower_bound(o.order.begin(), o.order.end(), rowid,
-                                        [&](int a, int b) { return less(o.keys, a, b); }),
-                       rowid);
+        std::vector<int> &order = o.order.edit();
+        order.insert(std::lower_bound(order.begin(), order.end(), rowid,
+                                      [&](int a, int b) { return less(o.keys, a, b); }),
+                     rowid);
     });
     m_prefixOrders.forEach([&](PrefixOrder &p) {
         if (m_table.column(p.field).isNull(rowid))
             return;
         storeViewText(p, rowid);
-        p.order.insert(std::lower_bound(p.order.begin(), p.order.end(), rowid,
-                                        [&](int a, int b) { return upperLess(p, a, b); }),
-                       rowid);
+        std::vector<int> &order = p.order.edit();
+        order.insert(std::lower_bound(order.begin(), order.end(), rowid,
+                                      [&](int a, int b) { return upperLess(p, a, b); }),
+                     rowid);
     });
 }
 

@@ -28,14 +28,14 @@ using SortKeys = std::vector<SortKey>;
 
 struct KeptOrder {
     SortKeys keys;
-    std::vector<int> order;
+    SharedRows order;
 };
 
 struct PrefixOrder {
     int field;
     PrefixView view;
     Column texts{Storage::Text}; // the view's text by rowid, unless it is the value
-    std::vector<int> order;      // non-null values by UPPER() text, then rowid
+    SharedRows order;            // non-null values by UPPER() text, then rowid
 };
 
 class KeptOrders {
@@ -54,7 +54,7 @@ public:
     // without them (this thread only), in the same order.
     bool less(const SortKeys &keys, int a, int b, bool withKeys = true) const;
     // The kept permutation of an index (all rowids in its order).
-    const std::vector<int> &ordered(const SortKeys &keys);
+    const SharedRows &ordered(const SortKeys &keys);
     bool kept(const SortKeys &keys) { return keptOrder(keys) != nullptr; }
     // Whether comparing by these keys needs sort keys not built yet.
     bool keysMissing(const SortKeys &keys) const;

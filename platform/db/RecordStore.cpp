@@ -305,10 +305,10 @@ void RecordStore::beforeChange(Change change)
 
 // ------------------------------------------------------------------- views
 
-std::vector<int> RecordStore::select(const SortKeys &keys, const FilterPlan &plan, size_t *placed)
+SharedRows RecordStore::select(const SortKeys &keys, const FilterPlan &plan, size_t *placed)
 {
     if (!placed || !m_orders.keysMissing(keys) || m_orders.kept(keys)) {
-        std::vector<int> rows = passing(ordered(keys), plan);
+        SharedRows rows = passing(ordered(keys), plan);
         if (placed)
             *placed = rows.size();
         return rows;
@@ -316,16 +316,17 @@ std::vector<int> RecordStore::select(const SortKeys &keys, const FilterPlan &pla
     // The first screen does not wait for every text's sort key: its rows
     // are picked by comparing the texts themselves, mostly at their first
     // letters, and the whole order follows on another thread.
-    std::vector<int> rows = passing(natural(), plan);
+    SharedRows passed = passing(natural(), plan);
+    std::vector<int> &rows = passed.edit();
     const auto lessNow = [&](int a, int b) { return less(keys, a, b, false); };
     *placed = std::min(rows.size(), firstRows);
     std::partial_sort(rows.begin(), rows.begin() + std::ptrdiff_t(*placed), rows.end(), lessNow);
     if (*placed < rows.size())
         orderReady(keys);
-    return rows;
+    return passed;
 }
 
-std::vector<int> RecordStore::passing(const std::vector<int> &order, const FilterPlan &plan)
+SharedRows RecordStore::passing(const SharedRows &order, const FilterPlan &plan)
 {
     if (!plan.active)
         return order;

@@ -64,7 +64,7 @@ public:
     void setRequired(int field, bool required);
 
     int recordCount() const { return m_table.recordCount(); }
-    const std::vector<int> &natural() const { return m_table.natural(); }
+    const SharedRows &natural() const { return m_table.natural(); }
     bool alive(int rowid) const { return m_table.alive(rowid); }
     Cell cell(int rowid, int field) const { return m_table.cell(rowid, field); }
     std::vector<Cell> row(int rowid) const { return m_table.row(rowid); }
@@ -84,7 +84,7 @@ public:
     {
         return m_orders.less(keys, a, b, withKeys);
     }
-    const std::vector<int> &ordered(const SortKeys &keys) { return m_orders.ordered(keys); }
+    const SharedRows &ordered(const SortKeys &keys) { return m_orders.ordered(keys); }
     void preparePrefixOrder(int field, bool ignoreAccents) { m_orders.preparePrefixOrder(field, ignoreAccents); }
     static constexpr size_t keptOrders = KeptOrders::keptOrders, keptPrefixOrders = KeptOrders::keptPrefixOrders;
     bool orderReady(const SortKeys &keys) { return m_orders.orderReady(keys); }
@@ -93,14 +93,15 @@ public:
     // The filters (FilterEngine.h).
     void checkFilter(const QString &text) { m_filters.checkFilter(text); }
     FilterPlan plan(const QString &text, bool fastPath) { return m_filters.plan(text, fastPath); }
-    // The rowids that pass the plan, in the order of keys (natural when empty).
+    // The rowids that pass the plan, in the order of keys (natural when empty):
+    // without a filter, the kept order itself, shared.
     // Raises EDatabaseError naming the filter when SQLite fails evaluating
     // it or it takes longer than the bound; the store is then unchanged.
     // With `placed`: when the order needs sort keys not built yet, only the
     // first *placed rows are in that order (the rest follow in natural
     // order) and the order is built on another thread; else *placed is the
     // number of rows.
-    std::vector<int> select(const SortKeys &keys, const FilterPlan &plan, size_t *placed = nullptr);
+    SharedRows select(const SortKeys &keys, const FilterPlan &plan, size_t *placed = nullptr);
     // How many rows a view placed by select() starts with: a screenful and
     // the rows measured for column widths, with room to spare.
     static constexpr size_t firstRows = 256;
@@ -135,7 +136,7 @@ private:
     // "UPDATE fields SET <column> = ?1" for this field, the value still to bind.
     Statement fieldUpdate(const char *column, int field);
     // The rows of order that pass the plan, in that order.
-    std::vector<int> passing(const std::vector<int> &order, const FilterPlan &plan);
+    SharedRows passing(const SharedRows &order, const FilterPlan &plan);
 
     sqlite3 *m_db;
     RecordTable m_table;

@@ -42,6 +42,21 @@ std::vector<Cell> RecordTable::row(int rowid) const
     return cells;
 }
 
+std::vector<int> &SharedRows::edit()
+{
+    if (!m_rows)
+        m_rows = std::make_shared<std::vector<int>>();
+    else if (m_rows.use_count() > 1)
+        m_rows = std::make_shared<std::vector<int>>(*m_rows);
+    return *m_rows;
+}
+
+const std::vector<int> &SharedRows::none()
+{
+    static const std::vector<int> empty;
+    return empty;
+}
+
 RecordTable::Rows &RecordTable::rows()
 {
     if (m_rows.use_count() > 1)
@@ -134,7 +149,8 @@ int RecordTable::insert(double pos, const std::vector<Cell> &cells)
         positions()[size_t(rowid)] = pos;
     r.alive[size_t(rowid)] = 1;
     update(rowid, cells);
-    r.natural.insert(naturalPlace(rowid), rowid);
+    std::vector<int> &natural = r.natural.edit();
+    natural.insert(natural.begin() + (naturalPlace(rowid) - natural.cbegin()), rowid);
     return rowid;
 }
 
@@ -147,9 +163,10 @@ void RecordTable::update(int rowid, const std::vector<Cell> &cells)
 void RecordTable::erase(int rowid)
 {
     Rows &r = rows();
+    std::vector<int> &natural = r.natural.edit();
     const auto it = naturalPlace(rowid);
-    if (it != r.natural.end() && *it == rowid)
-        r.natural.erase(it);
+    if (it != natural.cend() && *it == rowid)
+        natural.erase(it);
     for (Column &c : m_columns)
         c.clear(rowid);
     r.alive[size_t(rowid)] = 0;
@@ -171,7 +188,8 @@ void RecordTable::assign(std::vector<Column> columns, std::vector<double> positi
     m_columns = std::move(columns);
     m_rows = std::make_shared<Rows>();
     Rows &r = *m_rows;
-    r.natural = std::move(rowids);
+    std::vector<int> &natural = r.natural.edit();
+    natural = std::move(rowids);
     m_nextRowid = 1;
     for (int rowid : r.natural)
         m_nextRowid = std::max(m_nextRowid, rowid + 1);
@@ -191,8 +209,8 @@ void RecordTable::assign(std::vector<Column> columns, std::vector<double> positi
     for (Column &c : m_columns)
         c.resize(rows);
     auto byPos = [this](int a, int b) { return naturalLess(a, b); };
-    if (!std::is_sorted(r.natural.begin(), r.natural.end(), byPos))
-        std::sort(r.natural.begin(), r.natural.end(), byPos);
+    if (!std::is_sorted(natural.begin(), natural.end(), byPos))
+        std::sort(natural.begin(), natural.end(), byPos);
     reserve(1);
 }
 

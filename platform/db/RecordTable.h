@@ -13,6 +13,28 @@
 
 namespace TouchDialogs::db {
 
+// Rowids in some order, shared by copies until one of them changes: a view
+// that is a whole kept order costs no copy of it.
+class SharedRows {
+public:
+    SharedRows() = default;
+    SharedRows(std::vector<int> rows) : m_rows(std::make_shared<std::vector<int>>(std::move(rows))) {}
+    const std::vector<int> &get() const { return m_rows ? *m_rows : none(); }
+    operator const std::vector<int> &() const { return get(); }
+    size_t size() const { return get().size(); }
+    bool empty() const { return get().empty(); }
+    int operator[](size_t i) const { return get()[i]; }
+    int back() const { return get().back(); }
+    std::vector<int>::const_iterator begin() const { return get().begin(); }
+    std::vector<int>::const_iterator end() const { return get().end(); }
+    // The rows to be changed: this copy's own from now on.
+    std::vector<int> &edit();
+
+private:
+    static const std::vector<int> &none();
+    std::shared_ptr<std::vector<int>> m_rows;
+};
+
 class RecordTable {
 public:
     explicit RecordTable(std::vector<FieldInfo> fields = {});
@@ -24,7 +46,7 @@ public:
 
     int recordCount() const { return int(m_rows->natural.size()); }
     // All rowids in natural order.
-    const std::vector<int> &natural() const { return m_rows->natural; }
+    const SharedRows &natural() const { return m_rows->natural; }
     bool alive(int rowid) const
     {
         return rowid > 0 && size_t(rowid) < m_rows->alive.size() && m_rows->alive[size_t(rowid)];
@@ -79,7 +101,7 @@ private:
     struct Rows {
         std::vector<double> pos; // none while each record's position is its rowid
         std::vector<quint8> alive;
-        std::vector<int> natural;
+        SharedRows natural;
     };
     Rows &rows();
     // Each position stored, to be changed.

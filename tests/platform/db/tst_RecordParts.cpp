@@ -225,7 +225,7 @@ void TestRecordParts::ordersFollowEdits()
 
     KeptOrders fresh(table);
     for (const SortKeys &k : orders)
-        QCOMPARE(kept.ordered(k), fresh.ordered(k));
+        QCOMPARE(kept.ordered(k).get(), fresh.ordered(k).get());
     for (const char *prefix : {"PA", "P", "ÁG", "", "ZEBRA2", "X"})
         for (int field : {1, 3}) {
             std::vector<int> scan;
