@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
+#include <functional>
 
 #include <sys/mman.h>
 
@@ -112,9 +114,8 @@ void Column::set(int row, std::string_view text)
         if (d.arena.size() + text.size() >= nullText)
             throw EDatabaseError(QStringLiteral("The texts of a field cannot exceed 4 GiB in all"));
     }
-    d.off[r] = quint32(d.arena.size());
+    d.off[r] = place(d, text);
     d.len[r] = quint32(text.size());
-    d.arena.append(text.data(), text.size());
     d.longest = std::max(d.longest, text.size());
 }
 
@@ -139,19 +140,49 @@ void Column::set(int row, const Cell &cell)
     m_d->null[r] = 0;
 }
 
+quint32 Column::place(Data &d, std::string_view text)
+{
+    if (text.empty())
+        return 0;
+    constexpr size_t shortText = 32, trial = 4096;
+    quint64 *slot = nullptr;
+    if (d.sharing && text.size() <= shortText) {
+        // Two places a text may be remembered at, so that two frequent texts
+        // rarely keep pushing each other out.
+        const size_t h = std::hash<std::string_view>{}(text);
+        quint64 *at[2] = {&d.recent[h % d.recent.size()], &d.recent[(h >> 8) % d.recent.size()]};
+        ++d.tried;
+        for (quint64 *s : at) {
+            const quint32 off = quint32(*s >> 32), len = quint32(*s);
+            if (len == text.size() && std::memcmp(d.arena.data() + off, text.data(), len) == 0) {
+                ++d.reused;
+                return off;
+            }
+        }
+        slot = *at[0] == 0 || *at[1] != 0 ? at[0] : at[1];
+        // Mostly distinct texts (names): not worth a lookup each.
+        if (d.tried == trial && d.reused < trial / 4)
+            d.sharing = false;
+    }
+    const quint32 off = quint32(d.arena.size());
+    d.arena.append(text.data(), text.size());
+    if (slot)
+        *slot = quint64(off) << 32 | text.size();
+    return off;
+}
+
 void Column::compact()
 {
     Data &d = edit();
-    std::string arena;
-    arena.reserve(d.arena.size() - d.garbage);
-    for (size_t r = 0; r < d.len.size(); ++r) {
-        if (d.len[r] == nullText)
-            continue;
-        const size_t off = arena.size();
-        arena.append(d.arena, d.off[r], d.len[r]);
-        d.off[r] = quint32(off);
-    }
-    d.arena.swap(arena);
+    std::string old;
+    old.swap(d.arena);
+    d.arena.reserve(old.size() > d.garbage ? old.size() - d.garbage : 0);
+    d.recent = {};
+    d.tried = d.reused = 0;
+    d.sharing = true;
+    for (size_t r = 0; r < d.len.size(); ++r)
+        if (d.len[r] != nullText)
+            d.off[r] = place(d, std::string_view(old).substr(d.off[r], d.len[r]));
     d.garbage = 0;
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/db/Values.h"
 
+#include <array>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -78,10 +79,18 @@ private:
         std::vector<quint32> off; // texts: where each starts in the arena
         std::vector<quint32> len; // and its length, or nullText
         std::string arena;
-        size_t garbage = 0;
+        size_t garbage = 0; // bytes no row reads, or more: shared texts count once per row cleared
         size_t longest = 0;
+        // Short texts placed lately, by hash (offset << 32 | length): a field
+        // of few distinct values (groups, flags) keeps each once, its rows
+        // pointing at it. Given up where few repeat.
+        std::array<quint64, 256> recent{};
+        quint32 tried = 0, reused = 0;
+        bool sharing = true;
     };
     Data &edit();
+    // Where text goes in the arena, appending it unless it is there already.
+    static quint32 place(Data &d, std::string_view text);
     void compact();
     Storage m_storage;
     std::shared_ptr<Data> m_d;

@@ -282,42 +282,57 @@ void tst_Columns::copiesShareUntilChanged()
 }
 
 // Text overwritten again and again is reclaimed (the column keeps no more
-// than about twice what it holds, plus 1 MiB), and every value survives the
-// move, in a copy sharing the column as well.
+// than about twice what it holds, plus 1 MiB; a few short texts repeated
+// over many rows, once each), and every value survives the move, in a copy
+// sharing the column as well.
 void tst_Columns::overwrittenTextIsCompacted_data()
 {
     QTest::addColumn<bool>("shared");
-    QTest::newRow("alone") << false;
-    QTest::newRow("shared with a copy") << true;
+    QTest::addColumn<int>("distinct"); // 0: long texts, each different
+    QTest::newRow("alone") << false << 0;
+    QTest::newRow("shared with a copy") << true << 0;
+    QTest::newRow("a few short texts over many rows") << false << 12;
 }
 
 void tst_Columns::overwrittenTextIsCompacted()
 {
     QFETCH(bool, shared);
-    const int rows = 5;
+    QFETCH(int, distinct);
+    const int rows = distinct ? 20000 : 5;
     Column c{Storage::Text};
     c.resize(rows);
     QList<QByteArray> model(rows);
     for (int r = 0; r < rows; r += 2) {
-        model[r] = QByteArray::number(r).repeated(r + 1);
+        model[r] = QByteArray::number(r).repeated(r % 7 + 1);
         c.set(r, Cell::ofText(model[r]));
     }
     std::optional<Column> copy;
     if (shared)
         copy = c;
     const QList<QByteArray> copied = model;
-    for (int round = 0; round < 40; ++round) {
+    std::mt19937 rng(7);
+    for (int round = 0; round < (distinct ? 400000 : 40); ++round) {
+        if (distinct) {
+            // Now and then a NULL or an empty text among them.
+            const int row = int(rng() % rows), pick = int(rng() % 100);
+            model[row] = pick == 0 ? QByteArray() : pick == 1 ? QByteArray("") : "grupo " + QByteArray::number(pick % distinct);
+            c.set(row, Cell::ofText(model[row]));
+            if (model[row].isNull())
+                c.clear(row);
+            continue;
+        }
         const int row = 1 + 2 * (round % 2);
         model[row] = QByteArray(200000 + round, char('a' + round % 26));
         c.set(row, Cell::ofText(model[row]));
     }
     size_t live = 0;
     for (int r = 0; r < rows; ++r) {
+        QCOMPARE(c.isNull(r), model[r].isNull());
         QCOMPARE(c.cell(r).text, model[r]);
         live += size_t(model[r].size());
     }
-    QVERIFY2(c.textBytes() <= 2 * live + (size_t(1) << 20),
-             qPrintable(QStringLiteral("%1 bytes kept for %2").arg(c.textBytes()).arg(live)));
+    const size_t bound = distinct ? 4096 : 2 * live + (size_t(1) << 20);
+    QVERIFY2(c.textBytes() <= bound, qPrintable(QStringLiteral("%1 bytes kept for %2").arg(c.textBytes()).arg(live)));
     for (int r = 0; copy && r < rows; ++r)
         QCOMPARE(copy->cell(r).text, copied[r]);
 }
