@@ -59,8 +59,7 @@ void Column::resize(size_t rows)
         growVector(d.reals, rows, 0);
         break;
     case Storage::Text:
-        growVector(d.off, rows, 0);
-        growVector(d.len, rows, nullText);
+        growVector(d.off, rows, nullText);
         break;
     }
 }
@@ -95,8 +94,8 @@ void Column::clear(int row)
         return;
     Data &d = edit();
     if (m_storage == Storage::Text) {
-        d.garbage += d.len[r];
-        d.len[r] = nullText;
+        d.garbage += text(row).size() + 1;
+        d.off[r] = nullText;
     } else {
         d.null[r] = 1;
     }
@@ -109,13 +108,13 @@ void Column::set(int row, std::string_view text)
     const size_t r = size_t(row);
     if (d.garbage > (size_t(1) << 20) && d.garbage * 2 > d.arena.size())
         compact();
-    if (d.arena.size() + text.size() >= nullText) {
+    constexpr size_t lengthBytes = 5;
+    if (d.arena.size() + text.size() + lengthBytes >= nullText) {
         compact();
-        if (d.arena.size() + text.size() >= nullText)
+        if (d.arena.size() + text.size() + lengthBytes >= nullText)
             throw EDatabaseError(QStringLiteral("The texts of a field cannot exceed 4 GiB in all"));
     }
     d.off[r] = place(d, text);
-    d.len[r] = quint32(text.size());
     d.longest = std::max(d.longest, text.size());
 }
 
@@ -140,21 +139,30 @@ void Column::set(int row, const Cell &cell)
     m_d->null[r] = 0;
 }
 
+std::string_view Column::longText(const char *at)
+{
+    size_t n = 0;
+    for (int shift = 0;; shift += 7) {
+        const quint8 b = quint8(*at++);
+        n |= size_t(b & 0x7F) << shift;
+        if (b < 0x80)
+            return std::string_view(at, n);
+    }
+}
+
 quint32 Column::place(Data &d, std::string_view text)
 {
-    if (text.empty())
-        return 0;
     constexpr size_t shortText = 32, trial = 4096;
     quint64 *slot = nullptr;
     if (d.sharing && text.size() <= shortText) {
-        // Two places a text may be remembered at, so that two frequent texts
-        // rarely keep pushing each other out.
+        // Two places a text may be remembered at (offset + 1 << 32 | length;
+        // 0: none), so that two frequent texts rarely push each other out.
         const size_t h = std::hash<std::string_view>{}(text);
         quint64 *at[2] = {&d.recent[h % d.recent.size()], &d.recent[(h >> 8) % d.recent.size()]};
         ++d.tried;
         for (quint64 *s : at) {
-            const quint32 off = quint32(*s >> 32), len = quint32(*s);
-            if (len == text.size() && std::memcmp(d.arena.data() + off, text.data(), len) == 0) {
+            const quint32 off = quint32(*s >> 32) - 1, len = quint32(*s);
+            if (*s && len == text.size() && std::memcmp(d.arena.data() + off + 1, text.data(), len) == 0) {
                 ++d.reused;
                 return off;
             }
@@ -165,9 +173,13 @@ quint32 Column::place(Data &d, std::string_view text)
             d.sharing = false;
     }
     const quint32 off = quint32(d.arena.size());
+    size_t n = text.size();
+    for (; n >= 0x80; n >>= 7)
+        d.arena.push_back(char((n & 0x7F) | 0x80));
+    d.arena.push_back(char(n));
     d.arena.append(text.data(), text.size());
     if (slot)
-        *slot = quint64(off) << 32 | text.size();
+        *slot = quint64(off + 1) << 32 | text.size();
     return off;
 }
 
@@ -180,9 +192,11 @@ void Column::compact()
     d.recent = {};
     d.tried = d.reused = 0;
     d.sharing = true;
-    for (size_t r = 0; r < d.len.size(); ++r)
-        if (d.len[r] != nullText)
-            d.off[r] = place(d, std::string_view(old).substr(d.off[r], d.len[r]));
+    for (quint32 &off : d.off)
+        if (off != nullText) {
+            const char *at = old.data() + off;
+            off = place(d, quint8(*at) < 0x80 ? std::string_view(at + 1, quint8(*at)) : longText(at));
+        }
     d.garbage = 0;
 }
 

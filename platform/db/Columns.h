@@ -48,15 +48,18 @@ public:
     void resize(size_t rows);
     bool isNull(int row) const
     {
-        return m_storage == Storage::Text ? m_d->len[size_t(row)] == nullText : m_d->null[size_t(row)] != 0;
+        return m_storage == Storage::Text ? m_d->off[size_t(row)] == nullText : m_d->null[size_t(row)] != 0;
     }
     qint64 integer(int row) const { return m_d->ints[size_t(row)]; }
     double real(int row) const { return m_d->reals[size_t(row)]; }
     // Empty where NULL.
     std::string_view text(int row) const
     {
-        const quint32 len = m_d->len[size_t(row)];
-        return std::string_view(m_d->arena.data() + m_d->off[size_t(row)], len == nullText ? 0 : len);
+        const quint32 off = m_d->off[size_t(row)];
+        if (off == nullText)
+            return {};
+        const char *at = m_d->arena.data() + off;
+        return quint8(*at) < 0x80 ? std::string_view(at + 1, quint8(*at)) : longText(at);
     }
     Cell cell(int row) const;
     void set(int row, const Cell &cell);
@@ -69,16 +72,17 @@ public:
     size_t longestText() const { return m_d->longest; }
 
 private:
-    // A text's length where the text is NULL: no text is that long, as the
-    // arena's offsets are 32-bit.
+    // A text's offset where the text is NULL: the arena's offsets are
+    // 32-bit and no text starts at its last byte.
     static constexpr quint32 nullText = 0xFFFFFFFF;
+    // A text of 128 bytes or more (its length takes more than one byte).
+    static std::string_view longText(const char *at);
     struct Data {
         std::vector<quint8> null; // numbers only
         std::vector<qint64> ints;
         std::vector<double> reals;
-        std::vector<quint32> off; // texts: where each starts in the arena
-        std::vector<quint32> len; // and its length, or nullText
-        std::string arena;
+        std::vector<quint32> off; // texts: where each is in the arena, or nullText
+        std::string arena;        // each text after its length (LEB128: one byte below 128)
         size_t garbage = 0; // bytes no row reads, or more: shared texts count once per row cleared
         size_t longest = 0;
         // Short texts placed lately, by hash (offset << 32 | length): a field
