@@ -51,11 +51,11 @@ void Column::resize(size_t rows)
     Data &d = edit();
     switch (m_storage) {
     case Storage::Int:
-        growVector(d.null, rows, 1);
+        growVector(d.valued, (rows + 63) / 64);
         growVector(d.ints, rows, 0);
         break;
     case Storage::Real:
-        growVector(d.null, rows, 1);
+        growVector(d.valued, (rows + 63) / 64);
         growVector(d.reals, rows, 0);
         break;
     case Storage::Text:
@@ -97,7 +97,7 @@ void Column::clear(int row)
         d.garbage += text(row).size() + 1;
         d.off[r] = nullText;
     } else {
-        d.null[r] = 1;
+        d.valued[r / 64] &= ~(quint64(1) << (r % 64));
     }
 }
 
@@ -136,7 +136,7 @@ void Column::set(int row, const Cell &cell)
         set(row, std::string_view(cell.text.constData(), size_t(cell.text.size())));
         return;
     }
-    m_d->null[r] = 0;
+    m_d->valued[r / 64] |= quint64(1) << (r % 64);
 }
 
 std::string_view Column::longText(const char *at)

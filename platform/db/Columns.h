@@ -48,7 +48,8 @@ public:
     void resize(size_t rows);
     bool isNull(int row) const
     {
-        return m_storage == Storage::Text ? m_d->off[size_t(row)] == nullText : m_d->null[size_t(row)] != 0;
+        const size_t r = size_t(row);
+        return m_storage == Storage::Text ? m_d->off[r] == nullText : !(m_d->valued[r / 64] >> (r % 64) & 1);
     }
     qint64 integer(int row) const { return m_d->ints[size_t(row)]; }
     double real(int row) const { return m_d->reals[size_t(row)]; }
@@ -78,7 +79,7 @@ private:
     // A text of 128 bytes or more (its length takes more than one byte).
     static std::string_view longText(const char *at);
     struct Data {
-        std::vector<quint8> null; // numbers only
+        std::vector<quint64> valued; // numbers: a bit set for each row that is not NULL
         std::vector<qint64> ints;
         std::vector<double> reals;
         std::vector<quint32> off; // texts: where each is in the arena, or nullText
