@@ -106,6 +106,9 @@ void TfrmConstrucaoLista::PreparaLista(TClientDataSet *Source)
 {
     checkSource(Source);
     copyRecords(*cdsItens, *Source);
+    // The list is emptied before it is shown (emptyListOnce): its grid is
+    // not told of the source's records meanwhile, which it would lay out.
+    cdsListaDest->DisableControls();
     copyRecords(*cdsListaDest, *Source);
 
     indexVisibleFields(*cdsItens);
@@ -133,6 +136,7 @@ void TfrmConstrucaoLista::emptyListOnce()
     m_listEmptied = true;
     if (cdsListaDest->Active())
         cdsListaDest->EmptyDataSet();
+    cdsListaDest->EnableControls();
 }
 
 void TfrmConstrucaoLista::showEvent(QShowEvent *event)
