@@ -15,6 +15,7 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace TouchDialogs {
@@ -38,30 +39,33 @@ QStringList candidates()
     return order;
 }
 
-// The keys of the platform plugins Qt would find: its own folder for them,
-// then the platforms folder of every library path. Only their metadata is
-// read; no plugin is loaded.
-QStringList pluginKeys()
+// Whether Qt would find a platform plugin with this key: in its own folder
+// for them, or the platforms folder of a library path. Only metadata is
+// read, of the files named after the key first, which mostly hold it.
+bool hasPlugin(const QString &key)
 {
     QStringList dirs;
     if (const QString own = qEnvironmentVariable("QT_QPA_PLATFORM_PLUGIN_PATH"); !own.isEmpty())
         dirs << own;
     for (const QString &path : QCoreApplication::libraryPaths())
         dirs << path + QStringLiteral("/platforms");
-    QStringList keys;
-    for (const QString &dir : std::as_const(dirs)) {
-        for (const QFileInfo &file : QDir(dir).entryInfoList(QDir::Files)) {
-            if (!QLibrary::isLibrary(file.fileName()))
-                continue;
-            const QJsonObject meta = QPluginLoader(file.absoluteFilePath()).metaData();
-            if (!meta.value(QLatin1String("IID")).toString().contains(QLatin1String("QPlatformIntegrationFactory")))
-                continue;
-            const QJsonObject plugin = meta.value(QLatin1String("MetaData")).toObject();
-            for (const QJsonValue key : plugin.value(QLatin1String("Keys")).toArray())
-                keys << key.toString().toLower();
-        }
+    QFileInfoList files;
+    for (const QString &dir : std::as_const(dirs))
+        files += QDir(dir).entryInfoList(QDir::Files);
+    std::stable_partition(files.begin(), files.end(),
+                          [&](const QFileInfo &file) { return file.fileName().contains(key, Qt::CaseInsensitive); });
+    for (const QFileInfo &file : std::as_const(files)) {
+        if (!QLibrary::isLibrary(file.fileName()))
+            continue;
+        const QJsonObject meta = QPluginLoader(file.absoluteFilePath()).metaData();
+        if (!meta.value(QLatin1String("IID")).toString().contains(QLatin1String("QPlatformIntegrationFactory")))
+            continue;
+        const QJsonObject plugin = meta.value(QLatin1String("MetaData")).toObject();
+        for (const QJsonValue k : plugin.value(QLatin1String("Keys")).toArray())
+            if (k.toString().compare(key, Qt::CaseInsensitive) == 0)
+                return true;
     }
-    return keys;
+    return false;
 }
 
 QString xcbProblem()
@@ -142,13 +146,12 @@ QString deviceProblem(const QString &key, const QStringList &arguments)
 PlatformVerdict canStart()
 {
     PlatformVerdict verdict;
-    const QStringList keys = pluginKeys();
     QStringList tried;
     for (const QString &candidate : candidates()) {
         QStringList arguments = candidate.split(u':');
         const QString key = arguments.takeFirst().toLower();
         QString problem;
-        if (!keys.contains(key))
+        if (!hasPlugin(key))
             problem = QStringLiteral("no such plugin");
         else if (key == QLatin1String("xcb"))
             problem = xcbProblem();
