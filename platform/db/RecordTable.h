@@ -20,7 +20,8 @@ public:
     SharedRows() = default;
     SharedRows(std::vector<int> rows) : m_rows(std::make_shared<std::vector<int>>(std::move(rows))) {}
     const std::vector<int> &get() const { return m_rows ? *m_rows : none(); }
-    operator const std::vector<int> &() const { return get(); }
+    operator const std::vector<int> &() const & { return get(); }
+    operator const std::vector<int> &() const && = delete; // would outlive the rows
     size_t size() const { return get().size(); }
     bool empty() const { return get().empty(); }
     int operator[](size_t i) const { return get()[i]; }
