@@ -84,14 +84,10 @@ void TClientDataSet::Private::settle(TClientDataSet &ds)
         view = order; // every record: the order itself
     } else {
         db::Bitmap in;
-        in.resize(size_t(*std::max_element(ds.d->view.begin(), ds.d->view.end())) + 1);
+        in.resize(size_t(*std::max_element(order.begin(), order.end())) + 1);
         for (int r : ds.d->view)
             in.set(size_t(r));
-        std::vector<int> &rows = view.edit();
-        rows.reserve(ds.d->view.size());
-        for (int r : order)
-            if (in.test(size_t(r)))
-                rows.push_back(r);
+        view = in.kept(order);
     }
     Q_ASSERT(view.size() == ds.d->view.size()
              && std::equal(ds.d->view.begin(), ds.d->view.begin() + std::ptrdiff_t(p.placed), view.begin())

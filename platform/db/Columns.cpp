@@ -51,11 +51,11 @@ void Column::resize(size_t rows)
     Data &d = edit();
     switch (m_storage) {
     case Storage::Int:
-        growVector(d.valued, (rows + 63) / 64);
+        d.valued.resize(rows);
         growVector(d.ints, rows, 0);
         break;
     case Storage::Real:
-        growVector(d.valued, (rows + 63) / 64);
+        d.valued.resize(rows);
         growVector(d.reals, rows, 0);
         break;
     case Storage::Text:
@@ -97,7 +97,7 @@ void Column::clear(int row)
         d.garbage += text(row).size() + 1;
         d.off[r] = nullText;
     } else {
-        d.valued[r / 64] &= ~(quint64(1) << (r % 64));
+        d.valued.reset(r);
     }
 }
 
@@ -136,7 +136,7 @@ void Column::set(int row, const Cell &cell)
         set(row, std::string_view(cell.text.constData(), size_t(cell.text.size())));
         return;
     }
-    m_d->valued[r / 64] |= quint64(1) << (r % 64);
+    m_d->valued.set(r);
 }
 
 std::string_view Column::longText(const char *at)
@@ -193,10 +193,8 @@ void Column::compact()
     d.tried = d.reused = 0;
     d.sharing = true;
     for (quint32 &off : d.off)
-        if (off != nullText) {
-            const char *at = old.data() + off;
-            off = place(d, quint8(*at) < 0x80 ? std::string_view(at + 1, quint8(*at)) : longText(at));
-        }
+        if (off != nullText)
+            off = place(d, textAt(old.data() + off));
     d.garbage = 0;
 }
 

@@ -49,7 +49,7 @@ public:
     bool isNull(int row) const
     {
         const size_t r = size_t(row);
-        return m_storage == Storage::Text ? m_d->off[r] == nullText : !(m_d->valued[r / 64] >> (r % 64) & 1);
+        return m_storage == Storage::Text ? m_d->off[r] == nullText : !m_d->valued.test(r);
     }
     qint64 integer(int row) const { return m_d->ints[size_t(row)]; }
     double real(int row) const { return m_d->reals[size_t(row)]; }
@@ -59,8 +59,7 @@ public:
         const quint32 off = m_d->off[size_t(row)];
         if (off == nullText)
             return {};
-        const char *at = m_d->arena.data() + off;
-        return quint8(*at) < 0x80 ? std::string_view(at + 1, quint8(*at)) : longText(at);
+        return textAt(m_d->arena.data() + off);
     }
     Cell cell(int row) const;
     void set(int row, const Cell &cell);
@@ -76,17 +75,22 @@ private:
     // A text's offset where the text is NULL: the arena's offsets are
     // 32-bit and no text starts at its last byte.
     static constexpr quint32 nullText = 0xFFFFFFFF;
+    // The text whose length starts at `at` in the arena.
+    static std::string_view textAt(const char *at)
+    {
+        return quint8(*at) < 0x80 ? std::string_view(at + 1, quint8(*at)) : longText(at);
+    }
     // A text of 128 bytes or more (its length takes more than one byte).
     static std::string_view longText(const char *at);
     struct Data {
-        std::vector<quint64> valued; // numbers: a bit set for each row that is not NULL
+        Bitmap valued; // numbers: the rows that are not NULL
         std::vector<qint64> ints;
         std::vector<double> reals;
         std::vector<quint32> off; // texts: where each is in the arena, or nullText
         std::string arena;        // each text after its length (LEB128: one byte below 128)
         size_t garbage = 0; // bytes no row reads, or more: shared texts count once per row cleared
         size_t longest = 0;
-        // Short texts placed lately, by hash (offset << 32 | length): a field
+        // Short texts placed lately, by hash ((offset + 1) << 32 | length): a field
         // of few distinct values (groups, flags) keeps each once, its rows
         // pointing at it. Given up where few repeat.
         std::array<quint64, 256> recent{};
