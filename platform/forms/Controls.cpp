@@ -3,7 +3,9 @@
 #include "platform/rtl/Modules.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QHash>
+#include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionToolButton>
@@ -31,6 +33,17 @@ void releaseKeptPictures()
 static QSize scaledPictureSize(const QSize &size, double factor)
 {
     return factor == 1.0 ? size : QSize(qRound(size.width() * factor), qRound(size.height() * factor));
+}
+
+// Read as its name says first: Qt's own guess asks every image plugin
+// installed (loading each) before its built-in PNG reader, ~1.5 ms for the
+// first picture of a process. What that does not read is left to the guess.
+static QPixmap loadPicture(const QString &path)
+{
+    QImageReader reader(path, QFileInfo(path).suffix().toLatin1());
+    reader.setAutoDetectImageFormat(false);
+    QImage image = reader.read();
+    return image.isNull() ? QPixmap(path) : QPixmap::fromImage(std::move(image));
 }
 
 // Resampled smoothly, with the screen's device pixels in it, so a scaled
@@ -124,7 +137,7 @@ void TSpeedButton::setGlyph(const QString &resource)
                             + QString::number(ResourceGeneration());
         auto found = icons.constFind(key);
         if (found == icons.cend()) {
-            const QPixmap pixmap(path);
+            const QPixmap pixmap = loadPicture(path);
             const int count = std::clamp(m_numGlyphs, 1, std::max(pixmap.width(), 1));
             const int width = pixmap.width() / count;
             const QSize size = scaledPictureSize(QSize(width, pixmap.height()), m_scale);
@@ -329,7 +342,7 @@ TImage::TImage(QWidget *parent) : QLabel(parent)
 void TImage::setPicture(const QString &resource)
 {
     m_picture = resource;
-    const QPixmap picture = resource.isEmpty() ? QPixmap() : QPixmap(ResourcePath(resource));
+    const QPixmap picture = resource.isEmpty() ? QPixmap() : loadPicture(ResourcePath(resource));
     // A stretched picture is resampled to the control by QLabel itself.
     setPixmap(Stretch() ? picture : scaledPicture(picture, scaledPictureSize(picture.size(), m_scale)));
 }

@@ -13,6 +13,7 @@ class tst_ResourcePaths : public QObject {
 private slots:
     void resourcePath_data();
     void resourcePath();
+    void glyphFromResourcePath_data();
     void glyphFromResourcePath();
 };
 
@@ -32,18 +33,28 @@ void tst_ResourcePaths::resourcePath()
     QCOMPARE(ResourcePath(given), path);
 }
 
+void tst_ResourcePaths::glyphFromResourcePath_data()
+{
+    QTest::addColumn<QString>("image");
+    QTest::addColumn<QSize>("size");
+    // An image Qt itself ships as a resource.
+    QTest::newRow("resource path")
+        << QStringLiteral(":/qt-project.org/styles/commonstyle/images/standardbutton-ok-16.png") << QSize(16, 16);
+    // Read by its suffix first; what that cannot read is still recognised.
+    QTest::newRow("a JPEG named .png") << QStringLiteral(":/probe/jpeg-named.png") << QSize(24, 12);
+}
+
 void tst_ResourcePaths::glyphFromResourcePath()
 {
-    // An image Qt itself ships as a resource.
-    const QString image = QStringLiteral(":/qt-project.org/styles/commonstyle/images/standardbutton-ok-16.png");
-    QVERIFY(!QPixmap(image).isNull());
+    QFETCH(QString, image);
+    QFETCH(QSize, size);
     TSpeedButton key;
     key.setGlyph(image);
     QVERIFY(!key.icon().isNull());
-    QCOMPARE(key.iconSize(), QSize(16, 16));
+    QCOMPARE(key.iconSize(), size);
     TImage picture;
     picture.setPicture(image);
-    QVERIFY(!picture.pixmap().isNull());
+    QCOMPARE(picture.pixmap().size(), size);
 }
 
 QTEST_MAIN(tst_ResourcePaths)
