@@ -6,6 +6,7 @@
 
 #include "platform/db/Values.h"
 #include "platform/forms/PlatformCheck.h"
+#include "platform/forms/Warmup.h"
 
 #include <QApplication>
 #include <QByteArray>
@@ -196,6 +197,7 @@ td_status td_init(void)
             throw Refused("td_init must be called on the thread that first called it: Qt keeps objects of its "
                           "windows on that thread");
         if (!QCoreApplication::instance()) {
+            startFontWarmup();
             // Qt ends the process when no platform plugin starts.
             const PlatformVerdict verdict = canStart();
             if (!verdict.canStart)

@@ -6,12 +6,18 @@
 #include "host/touchdlg/CsvData.h"
 #include "host/touchdlg/JsonRecords.h"
 #include "platform/db/ClientDataSet.h"
+#include "platform/db/Collation.h"
 #include "platform/db/JsonValues.h"
 
 #include <TouchDialogs/TouchDialogs.h>
 
 #include <QFile>
+#include <QThread>
 #include <algorithm>
+#include <future>
+#include <optional>
+#include <system_error>
+#include <utility>
 
 namespace touchdlg {
 
@@ -110,19 +116,39 @@ std::unique_ptr<TClientDataSet> jsonPacketFile(const QString &fileName)
     return data;
 }
 
-std::unique_ptr<TClientDataSet> openData(const QCommandLineParser &parser, const QString &command)
+namespace {
+
+// What the data options ask for, copied out of the parser so that another
+// thread can open it.
+struct DataRequest {
+    QString command;
+    std::optional<QString> data, fields, sample, filter;
+};
+
+std::optional<QString> valueOf(const QCommandLineParser &parser, const QString &name)
+{
+    return parser.isSet(name) ? std::optional(parser.value(name)) : std::nullopt;
+}
+
+DataRequest requestOf(const QCommandLineParser &parser, const QString &command)
 {
     checkDataOptions(parser, command);
+    return {command, valueOf(parser, QStringLiteral("data")), valueOf(parser, QStringLiteral("fields")),
+            valueOf(parser, QStringLiteral("sample")), valueOf(parser, QStringLiteral("filter"))};
+}
+
+std::unique_ptr<TClientDataSet> open(const DataRequest &request)
+{
     std::unique_ptr<TClientDataSet> data;
-    if (parser.isSet(QStringLiteral("data")) && !parser.isSet(QStringLiteral("fields")))
-        data = jsonPacketFile(parser.value(QStringLiteral("data")));
-    if (!data && parser.isSet(QStringLiteral("data"))) {
-        const QString fileName = parser.value(QStringLiteral("data"));
+    if (request.data && !request.fields)
+        data = jsonPacketFile(*request.data);
+    if (!data && request.data) {
+        const QString &fileName = *request.data;
         const QString source = fileName == QLatin1String("-") ? QStringLiteral("standard input") : fileName;
-        const QString fields = parser.value(QStringLiteral("fields"));
+        const QString fields = request.fields.value_or(QString());
         QByteArray bytes = readData(fileName);
         const DataForm form = dataForm(bytes);
-        if (parser.isSet(QStringLiteral("fields")) && (form == DataForm::Packet || form == DataForm::JsonPacket))
+        if (request.fields && (form == DataForm::Packet || form == DataForm::JsonPacket))
             throw UsageError{QStringLiteral("--fields goes with CSV or JSON records: the data packet in %1 gives "
                                             "its fields' types")
                                  .arg(source)};
@@ -151,13 +177,65 @@ std::unique_ptr<TClientDataSet> openData(const QCommandLineParser &parser, const
             break;
         }
     } else if (!data) {
-        data = sample::sampleDataSet(parser.value(QStringLiteral("sample")));
+        data = sample::sampleDataSet(request.sample.value_or(QString()));
     }
-    if (parser.isSet(QStringLiteral("filter"))) {
-        data->setFilter(parser.value(QStringLiteral("filter")));
+    if (request.filter) {
+        data->setFilter(*request.filter);
         data->setFiltered(true);
     }
     return data;
+}
+
+DataPrefetch *g_prefetch = nullptr;
+
+} // namespace
+
+DataPrefetch::DataPrefetch(const QCommandLineParser &parser, const QString &command)
+{
+    const QStringList given = parser.optionNames();
+    if (g_prefetch || (!given.contains(QStringLiteral("data")) && !given.contains(QStringLiteral("sample"))))
+        return;
+    DataRequest request;
+    try {
+        request = requestOf(parser, command);
+    } catch (const UsageError &) {
+        return; // openData says so
+    }
+    // The dataset belongs to the thread that shows it.
+    QThread *const gui = QThread::currentThread();
+    try {
+        m_data = std::async(std::launch::async, [request = std::move(request), gui] {
+            std::unique_ptr<TClientDataSet> data = open(request);
+            data->moveToThread(gui);
+            // The dialogs sort it first thing.
+            db::Collation::prepare();
+            return data;
+        });
+    } catch (const std::system_error &) {
+        return; // no thread: openData reads it, as it would have
+    }
+    m_command = command;
+    g_prefetch = this;
+}
+
+DataPrefetch::~DataPrefetch()
+{
+    if (g_prefetch == this)
+        g_prefetch = nullptr;
+    if (m_data.valid()) {
+        try {
+            m_data.get();
+        } catch (...) {
+            // Never asked for: nobody to tell.
+        }
+    }
+}
+
+std::unique_ptr<TClientDataSet> openData(const QCommandLineParser &parser, const QString &command)
+{
+    if (g_prefetch && g_prefetch->m_command == command && g_prefetch->m_data.valid())
+        return g_prefetch->m_data.get();
+    return open(requestOf(parser, command));
 }
 
 } // namespace touchdlg

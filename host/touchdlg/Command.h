@@ -7,6 +7,7 @@
 #include <QJsonValue>
 #include <QList>
 #include <functional>
+#include <future>
 #include <memory>
 
 namespace TouchDialogs {
@@ -71,6 +72,22 @@ void addDataOptions(QCommandLineParser &parser);
 QByteArray readData(const QString &fileName);
 // UsageError unless exactly one of --data and --sample is given.
 void checkDataOptions(const QCommandLineParser &parser, const QString &command);
+// While it lives, opens the dataset the options name (as openData does) on a
+// thread of its own, so that it loads while the main thread connects to the
+// display; openData for that command takes it, or its error. Nothing for a
+// command without data options. Made on the thread that shows the dialogs.
+class DataPrefetch {
+public:
+    DataPrefetch(const QCommandLineParser &parser, const QString &command);
+    ~DataPrefetch(); // waits for the thread; drops a dataset not taken
+    DataPrefetch(const DataPrefetch &) = delete;
+    DataPrefetch &operator=(const DataPrefetch &) = delete;
+
+private:
+    friend std::unique_ptr<TouchDialogs::TClientDataSet> openData(const QCommandLineParser &, const QString &);
+    QString m_command;
+    std::future<std::unique_ptr<TouchDialogs::TClientDataSet>> m_data;
+};
 // The dataset they name, with the filter in force. --data FILE or - is told
 // by its content (dataToJsonPacket), --sample is a built-in catalogue.
 std::unique_ptr<TouchDialogs::TClientDataSet> openData(const QCommandLineParser &parser, const QString &command);

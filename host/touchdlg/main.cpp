@@ -3,6 +3,7 @@
 // usage or data error.
 #include "host/touchdlg/Command.h"
 #include "platform/forms/PlatformCheck.h"
+#include "platform/forms/Warmup.h"
 
 #include <TouchDialogs/TouchDialogs.h>
 
@@ -292,6 +293,7 @@ int main(int argc, char **argv)
 
     // Asked before Qt, which would list its plugins and abort; Qt's own
     // options (-platform, -display) leave the question to Qt.
+    TouchDialogs::startFontWarmup();
     if (split.qt.isEmpty()) {
         const TouchDialogs::PlatformVerdict verdict = TouchDialogs::canStart();
         if (!verdict.canStart)
@@ -299,6 +301,8 @@ int main(int argc, char **argv)
                                        "to a running one, or QT_QPA_PLATFORM=offscreen to draw without one")
                             .arg(verdict.tried));
     }
+    // Read while Qt connects to the display.
+    const DataPrefetch prefetch(parser, command->name);
     qtHandler = qInstallMessageHandler(noDisplayHandler);
     const auto application = std::make_unique<QApplication>(qtArgc, qtArgv.data());
     qInstallMessageHandler(qtHandler);

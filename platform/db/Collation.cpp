@@ -18,6 +18,15 @@ const Collation &Collation::instance()
     return collation;
 }
 
+void Collation::prepare() noexcept
+{
+    try {
+        instance();
+    } catch (...) {
+        // Thrown again by the next instance(): a static that failed is retried.
+    }
+}
+
 Collation::Collation()
 {
     m_locale = QLocale::system().name();

@@ -5,6 +5,8 @@
 // strings, computed once per value, whose byte order is that order.
 #pragma once
 
+#include "platform/rtl/Export.h"
+
 #include <QString>
 #include <functional>
 #include <string>
@@ -19,6 +21,9 @@ class Collation {
 public:
     // The collation of QLocale::system(), opened on first use.
     static const Collation &instance();
+    // Opens it now (a few milliseconds of ICU data), on whichever thread has
+    // the time; an error is left to the first real use, which reports it.
+    TD_EXPORT static void prepare() noexcept;
     ~Collation();
     Collation(const Collation &) = delete;
     Collation &operator=(const Collation &) = delete;

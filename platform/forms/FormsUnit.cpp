@@ -1,6 +1,7 @@
 #include "platform/forms/FormsUnit.h"
 #include "platform/forms/Application.h"
 #include "platform/forms/Controls.h"
+#include "platform/forms/Warmup.h"
 #include "platform/rtl/Modules.h"
 
 #include <QCoreApplication>
@@ -68,6 +69,7 @@ void registerFonts()
     if (done || !QCoreApplication::instance())
         return;
     done = true;
+    finishFontWarmup();
     const QString wine = QStringLiteral("/usr/share/wine/fonts/");
     // Wine's "MS Sans Serif" holds bitmap strikes only (13, 16, 20 px), so a
     // layout asking for 16 or 19 px bold would get 13 px regular; Tahoma is
