@@ -7,6 +7,7 @@
 #include <functional>
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 namespace TouchDialogs::db {
 
@@ -30,13 +31,22 @@ std::vector<int> Bitmap::kept(const std::vector<int> &order) const
     return out;
 }
 
-void adviseHugePages(const void *data, size_t bytes)
+void prepareNewPages(const void *data, size_t bytes)
 {
     constexpr uintptr_t huge = uintptr_t(2) << 20;
-    const uintptr_t begin = (uintptr_t(data) + huge - 1) & ~(huge - 1);
-    const uintptr_t end = (uintptr_t(data) + bytes) & ~(huge - 1);
+    if (bytes >= (size_t(4) << 20)) {
+        const uintptr_t begin = (uintptr_t(data) + huge - 1) & ~(huge - 1);
+        const uintptr_t end = (uintptr_t(data) + bytes) & ~(huge - 1);
+        if (end > begin)
+            madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+        return;
+    }
+    // Only pages wholly inside: the allocator's own neighbours stay as they are.
+    const auto page = uintptr_t(sysconf(_SC_PAGESIZE));
+    const uintptr_t begin = (uintptr_t(data) + page - 1) & ~(page - 1);
+    const uintptr_t end = (uintptr_t(data) + bytes) & ~(page - 1);
     if (end > begin)
-        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_POPULATE_WRITE); // Linux 5.14; else faults
 }
 
 Column::Data &Column::edit()
@@ -67,7 +77,7 @@ void Column::resize(size_t rows)
 void Column::reserveText(size_t bytes)
 {
     std::string &arena = edit().arena;
-    if (!reserveOnHugePages(arena, bytes))
+    if (!reservePrepared(arena, bytes))
         arena.reserve(bytes);
 }
 

@@ -169,9 +169,11 @@ public:
     // window: the text is never whole in memory, and no memory is touched
     // for it but the window's.
     explicit FastReader(QFile &file)
-        : m_file(&file), m_buffer(std::make_unique<char[]>(g_jsonWindow)),
+        : m_file(&file), m_buffer(std::make_unique_for_overwrite<char[]>(g_jsonWindow)),
           m_size(size_t(std::max<qint64>(0, file.size() - file.pos()))), m_atEnd(false)
     {
+        // The part of the window the text will fill, in one call.
+        db::prepareNewPages(m_buffer.get(), std::min(g_jsonWindow, m_size));
         m_p = m_end = m_begin = m_buffer.get();
         more(g_jsonWindow);
     }

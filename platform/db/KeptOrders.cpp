@@ -280,7 +280,8 @@ void KeptOrders::sortRows(std::vector<int> &rows, const SortKeys &keys, const st
     const Column &c = m_table.column(first.field);
     const Column *collation = collates(first.field) ? &collationKeys(first.field) : nullptr;
     std::vector<Entry> entries;
-    entries.reserve(rows.size());
+    if (!reservePrepared(entries, rows.size()))
+        entries.reserve(rows.size());
     for (int r : rows) {
         quint64 key = 0;
         if (!c.isNull(r)) {
@@ -326,7 +327,7 @@ const SharedRows &KeptOrders::ordered(const SortKeys &keys)
     auto kept = std::make_unique<KeptOrder>();
     kept->keys = keys;
     std::vector<int> &order = kept->order.edit();
-    order = m_table.natural();
+    assignPrepared(order, static_cast<const std::vector<int> &>(m_table.natural()));
     sortRows(order, keys);
     return m_orders.add(std::move(kept)).order;
 }
@@ -415,7 +416,7 @@ void KeptOrders::runJob(Job &job) const
         job.keyColumn = buildCollationKeys(job.field, true, &job.stop);
         break;
     case Job::Order:
-        job.order = m_table.natural();
+        assignPrepared(job.order, static_cast<const std::vector<int> &>(m_table.natural()));
         sortRows(job.order, job.keys, &job.stop);
         break;
     case Job::Prefix:
@@ -530,7 +531,8 @@ std::unique_ptr<PrefixOrder> KeptOrders::buildPrefixOrder(int field, PrefixView 
         int rowid;
     };
     std::vector<Entry> entries;
-    entries.reserve(m_table.natural().size());
+    if (!reservePrepared(entries, m_table.natural().size()))
+        entries.reserve(m_table.natural().size());
     char buffer[24];
     for (int r : m_table.natural())
         if (!c.isNull(r))
@@ -542,7 +544,8 @@ std::unique_ptr<PrefixOrder> KeptOrders::buildPrefixOrder(int field, PrefixView 
         return upperLess(*p, x.rowid, y.rowid);
     });
     std::vector<int> &order = p->order.edit();
-    order.reserve(entries.size());
+    if (!reservePrepared(order, entries.size()))
+        order.reserve(entries.size());
     for (const Entry &e : entries)
         order.push_back(e.rowid);
     return p;
