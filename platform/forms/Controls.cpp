@@ -8,6 +8,7 @@
 #include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QStyleOptionToolButton>
 #include <QStylePainter>
 #include <qdrawutil.h>
@@ -38,12 +39,20 @@ static QSize scaledPictureSize(const QSize &size, double factor)
 // Read as its name says first: Qt's own guess asks every image plugin
 // installed (loading each) before its built-in PNG reader, ~1.5 ms for the
 // first picture of a process. What that does not read is left to the guess.
+// Kept in Qt's pixmap cache, as QPixmap(path) keeps it, for the next form.
 static QPixmap loadPicture(const QString &path)
 {
+    const QString key = QStringLiteral("td_picture|") + path + u'|' + QString::number(ResourceGeneration());
+    QPixmap picture;
+    if (QPixmapCache::find(key, &picture))
+        return picture;
     QImageReader reader(path, QFileInfo(path).suffix().toLatin1());
     reader.setAutoDetectImageFormat(false);
     QImage image = reader.read();
-    return image.isNull() ? QPixmap(path) : QPixmap::fromImage(std::move(image));
+    picture = image.isNull() ? QPixmap(path) : QPixmap::fromImage(std::move(image));
+    if (!picture.isNull())
+        QPixmapCache::insert(key, picture);
+    return picture;
 }
 
 // Resampled smoothly, with the screen's device pixels in it, so a scaled
