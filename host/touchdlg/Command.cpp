@@ -121,7 +121,6 @@ namespace {
 // What the data options ask for, copied out of the parser so that another
 // thread can open it.
 struct DataRequest {
-    QString command;
     std::optional<QString> data, fields, sample, filter;
 };
 
@@ -133,7 +132,7 @@ std::optional<QString> valueOf(const QCommandLineParser &parser, const QString &
 DataRequest requestOf(const QCommandLineParser &parser, const QString &command)
 {
     checkDataOptions(parser, command);
-    return {command, valueOf(parser, QStringLiteral("data")), valueOf(parser, QStringLiteral("fields")),
+    return {valueOf(parser, QStringLiteral("data")), valueOf(parser, QStringLiteral("fields")),
             valueOf(parser, QStringLiteral("sample")), valueOf(parser, QStringLiteral("filter"))};
 }
 
