@@ -702,6 +702,27 @@ public:
     }
 };
 
+// The first paint writes every pixel of a buffer the X server has just
+// shared, one page fault per 4 KiB (~470 for 800x600, each costly under a
+// hypervisor): the pages are asked for at once instead. Not under Wayland,
+// where the buffer must wait for the compositor's configure.
+static void prefaultBackingStore(QWidget &window)
+{
+    QBackingStore *store = window.backingStore();
+    if (!store || !store->size().isEmpty() || !window.isWindow()
+        || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    store->resize(window.size());
+    const auto *image = dynamic_cast<const QImage *>(store->paintDevice());
+    if (!image || image->isNull())
+        return;
+    const auto page = quintptr(sysconf(_SC_PAGESIZE));
+    const auto begin = quintptr(image->constBits()) & ~(page - 1);
+    const auto end = quintptr(image->constBits()) + quintptr(image->sizeInBytes());
+    // Linux 5.14; an older kernel refuses it and the pages come as before.
+    madvise(reinterpret_cast<void *>(begin), end - begin, MADV_POPULATE_WRITE);
+}
+
 bool TForm::event(QEvent *event)
 {
     // A form without a system menu has no close box; a window manager that
@@ -727,7 +748,7 @@ bool TForm::event(QEvent *event)
         });
     }
     if (event->type() == QEvent::UpdateRequest)
-        prefaultBackingStore();
+        prefaultBackingStore(*this);
     const bool handled = QDialog::event(event);
     if (event->type() == QEvent::Resize)
         centreContent();
@@ -737,26 +758,6 @@ bool TForm::event(QEvent *event)
         fitOuterSize();
     }
     return handled;
-}
-
-// The first paint writes every pixel of a buffer the X server has just
-// shared, one page fault per 4 KiB (~470 for 800x600, each costly under a
-// hypervisor): the pages are asked for at once instead. Not under Wayland,
-// where the buffer must wait for the compositor's configure.
-void TForm::prefaultBackingStore()
-{
-    QBackingStore *store = backingStore();
-    if (!store || !store->size().isEmpty() || !isWindow() || QGuiApplication::platformName() != QLatin1String("xcb"))
-        return;
-    store->resize(size());
-    const auto *image = dynamic_cast<const QImage *>(store->paintDevice());
-    if (!image || image->isNull())
-        return;
-    const auto page = quintptr(sysconf(_SC_PAGESIZE));
-    const auto begin = quintptr(image->constBits()) & ~(page - 1);
-    const auto end = quintptr(image->constBits()) + quintptr(image->sizeInBytes());
-    // Linux 5.14; an older kernel refuses it and the pages come as before.
-    madvise(reinterpret_cast<void *>(begin), end - begin, MADV_POPULATE_WRITE);
 }
 
 void TForm::frameChanged()

@@ -205,7 +205,6 @@ private:
     void fitOuterSize();
     // The window manager's frame came or changed: fit the outer size again.
     void frameChanged();
-    void prefaultBackingStore();
 
     QHash<QString, std::any> m_handlers;
     QObject *m_owner = nullptr;
