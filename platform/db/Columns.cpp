@@ -77,8 +77,7 @@ void Column::resize(size_t rows)
 void Column::reserveText(size_t bytes)
 {
     std::string &arena = edit().arena;
-    if (!reservePrepared(arena, bytes))
-        arena.reserve(bytes);
+    reservePrepared(arena, bytes);
 }
 
 Cell Column::cell(int row) const

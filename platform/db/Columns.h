@@ -112,16 +112,16 @@ private:
 // reading a packet there.
 void prepareNewPages(const void *data, size_t bytes);
 
-// Room for n elements in c (a vector or a string), its new pages prepared.
-// False where it is too small for that.
+// Room for n elements in c (a vector or a string); a new allocation from
+// 64 KiB has its pages prepared.
 template <class C>
-bool reservePrepared(C &c, size_t n)
+void reservePrepared(C &c, size_t n)
 {
-    if (n <= c.capacity() || n * sizeof(typename C::value_type) < (size_t(64) << 10))
-        return false;
+    if (n <= c.capacity())
+        return;
     c.reserve(n);
-    prepareNewPages(c.data(), c.capacity() * sizeof(typename C::value_type));
-    return true;
+    if (n * sizeof(typename C::value_type) >= (size_t(64) << 10))
+        prepareNewPages(c.data(), c.capacity() * sizeof(typename C::value_type));
 }
 
 // v.resize(n, value), a large new allocation's pages prepared.

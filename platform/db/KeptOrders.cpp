@@ -280,8 +280,7 @@ void KeptOrders::sortRows(std::vector<int> &rows, const SortKeys &keys, const st
     const Column &c = m_table.column(first.field);
     const Column *collation = collates(first.field) ? &collationKeys(first.field) : nullptr;
     std::vector<Entry> entries;
-    if (!reservePrepared(entries, rows.size()))
-        entries.reserve(rows.size());
+    reservePrepared(entries, rows.size());
     for (int r : rows) {
         quint64 key = 0;
         if (!c.isNull(r)) {
@@ -531,8 +530,7 @@ std::unique_ptr<PrefixOrder> KeptOrders::buildPrefixOrder(int field, PrefixView 
         int rowid;
     };
     std::vector<Entry> entries;
-    if (!reservePrepared(entries, m_table.natural().size()))
-        entries.reserve(m_table.natural().size());
+    reservePrepared(entries, m_table.natural().size());
     char buffer[24];
     for (int r : m_table.natural())
         if (!c.isNull(r))
@@ -544,8 +542,7 @@ std::unique_ptr<PrefixOrder> KeptOrders::buildPrefixOrder(int field, PrefixView 
         return upperLess(*p, x.rowid, y.rowid);
     });
     std::vector<int> &order = p->order.edit();
-    if (!reservePrepared(order, entries.size()))
-        order.reserve(entries.size());
+    reservePrepared(order, entries.size());
     for (const Entry &e : entries)
         order.push_back(e.rowid);
     return p;
