@@ -404,6 +404,15 @@ bool TDataSetModel::setData(const QModelIndex &index, const QVariant &value, int
 
 namespace {
 
+// An item view repaints its rows whole when its window is activated or
+// deactivated; drawn the same either way (one palette for both), that second
+// frame right after the first paint would show nothing new.
+bool activationChangesNothing(const QWidget &view, const QEvent *event)
+{
+    return (event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate)
+           && view.palette().isEqual(QPalette::Active, QPalette::Inactive);
+}
+
 // Titles drawn under one kept palette per colour scheme (sharedPalette).
 class TitleHeader : public QHeaderView {
 public:
@@ -414,6 +423,11 @@ protected:
     {
         QHeaderView::initStyleOptionForIndex(option, logicalIndex);
         option->palette = sharedPalette(option->palette);
+    }
+
+    bool viewportEvent(QEvent *event) override
+    {
+        return !activationChangesNothing(*this, event) && QHeaderView::viewportEvent(event);
     }
 };
 
@@ -740,6 +754,8 @@ void TDBGrid::mouseDoubleClickEvent(QMouseEvent *event)
 // application and is used after it was freed once a second one runs.
 bool TDBGrid::viewportEvent(QEvent *event)
 {
+    if (activationChangesNothing(*this, event))
+        return false;
     const QEvent::Type type = event->type();
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease
         && type != QEvent::MouseButtonDblClick)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QEvent>
 #include <QString>
 #include <QWidget>
 #include <algorithm>
@@ -39,6 +40,17 @@ bool staysOpen(QWidget *dlg);
 // is still shown and its modal run is not ending, runs leftOpen, which
 // records that and closes it (a test must not hang on a dialog left open).
 void whenLeftOpen(QWidget *dlg, std::function<void()> leftOpen);
+
+// Counts the paint events of the widgets it filters.
+class PaintCount : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        paints += e->type() == QEvent::Paint;
+        return false;
+    }
+};
 
 // The captions of the letter keys spdA..spdZ and spdCCdil of a keyboard
 // form, as one string; and what they read in lower and upper case.

@@ -1181,18 +1181,6 @@ void tst_Pesquisa::unpreparedFormRaises()
 QTEST_MAIN(tst_Pesquisa)
 #include "tst_Pesquisa.moc"
 
-namespace {
-class PaintCount : public QObject {
-public:
-    int paints = 0;
-    bool eventFilter(QObject *, QEvent *e) override
-    {
-        paints += e->type() == QEvent::Paint;
-        return false;
-    }
-};
-} // namespace
-
 // Qt lays a view out in timers after a reset: unless the grid settles
 // before it paints, every key paints it twice, the second time the same.
 void tst_Pesquisa::oneKeyPaintsTheGridOnce()

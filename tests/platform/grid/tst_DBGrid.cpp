@@ -14,6 +14,7 @@
 #include <QTest>
 
 using namespace TouchDialogs;
+using TouchDialogs::testing::PaintCount;
 
 class TestDBGrid : public QObject {
     Q_OBJECT
@@ -27,6 +28,8 @@ private slots:
     void titleClickNamesTheColumn();
     void options_data();
     void options();
+    void activationRepaintsWhatItChanges_data();
+    void activationRepaintsWhatItChanges();
     void sortGridIsADataGrid();
     void fingerDragScrollsTheRows();
     void cellsDrawnAsTheStyledDelegate_data();
@@ -158,6 +161,49 @@ void TestDBGrid::options()
         QVERIFY(grid->model()->setData(grid->model()->index(1, 1), QStringLiteral("Bolo de milho"), Qt::EditRole));
         ds->setRecNo(2);
         QCOMPARE(ds->FieldByName(QStringLiteral("NOME"))->AsString(), QStringLiteral("Bolo de milho"));
+    }
+}
+
+// Activation and deactivation repaint the rows and titles only when they
+// look different in an inactive window: otherwise a dialog would paint
+// twice on opening, the second time the same.
+void TestDBGrid::activationRepaintsWhatItChanges_data()
+{
+    QTest::addColumn<int>("options");
+    QTest::addColumn<bool>("inactiveHighlight");
+    QTest::newRow("selection always shown") << int(dgTitles | dgRowSelect | dgAlwaysShowSelection) << false;
+    QTest::newRow("one palette") << int(dgTitles | dgRowSelect) << false;
+    QTest::newRow("inactive selection differs") << int(dgTitles | dgRowSelect) << true;
+}
+
+void TestDBGrid::activationRepaintsWhatItChanges()
+{
+    QFETCH(int, options);
+    QFETCH(bool, inactiveHighlight);
+    grid->setOptions(TDBGridOptions(options));
+    if (inactiveHighlight) {
+        QPalette palette = grid->palette();
+        palette.setColor(QPalette::Inactive, QPalette::Highlight, Qt::darkGray);
+        grid->setPalette(palette);
+    }
+    // Focus would repaint the current row: in a dialog the edit has it.
+    grid->setFocusPolicy(Qt::NoFocus);
+    grid->clearFocus();
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    QTest::qWait(20);
+    // The grid's window activated, then deactivated.
+    for (QWidget *w : {static_cast<QWidget *>(grid), &other}) {
+        PaintCount rows, titles;
+        grid->viewport()->installEventFilter(&rows);
+        grid->horizontalHeader()->viewport()->installEventFilter(&titles);
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        QTest::qWait(20);
+        QCOMPARE(rows.paints > 0, inactiveHighlight);
+        QCOMPARE(titles.paints > 0, inactiveHighlight);
     }
 }
 
