@@ -429,6 +429,31 @@ protected:
     {
         return !activationChangesNothing(*this, event) && QHeaderView::viewportEvent(event);
     }
+
+    // New rows under the same columns leave the titles as they were; a reset
+    // would lay them out and repaint them with every key typed into a search.
+    void reset() override
+    {
+        const auto *rows = qobject_cast<const TDataSetModel *>(model());
+        if (orientation() == Qt::Horizontal && rows && rows->resettingRowsOnly() && count() == rows->columnCount())
+            return;
+        QHeaderView::reset();
+    }
+
+    // Titles that do not highlight the selected or current cells look the
+    // same whatever they are: Qt would repaint them all as the current row
+    // moves, with every key typed into a search.
+    void currentChanged(const QModelIndex &current, const QModelIndex &old) override
+    {
+        if (highlightSections())
+            QHeaderView::currentChanged(current, old);
+    }
+
+    void selectionChanged(const QItemSelection &selected, const QItemSelection &deselected) override
+    {
+        if (highlightSections())
+            QHeaderView::selectionChanged(selected, deselected);
+    }
 };
 
 } // namespace
@@ -546,8 +571,10 @@ void TDBGrid::bindDataSet(TClientDataSet *ds)
         m_connections << connect(ds, &TClientDataSet::structureChanged, this, &TDBGrid::rebuildColumns)
                       << connect(ds, &TClientDataSet::viewReset, this,
                                  [this] {
+                                     m_model->m_resettingRows = true;
                                      m_model->beginResetModel();
                                      m_model->endResetModel();
+                                     m_model->m_resettingRows = false;
                                      settleBeforePaint();
                                  })
                       << connect(ds, &TClientDataSet::rowInserted, this,
@@ -683,11 +710,14 @@ void TDBGrid::followDataSet(int row)
         scrollTo(index);
     }
     // The indicator moves: only its old and new rows are drawn again (the
-    // header looks at every row of a range it is told of).
+    // header looks at every row of a range it is told of). Hidden, it is
+    // drawn whole when shown; told of a change, every header and the grid
+    // would lay themselves out and repaint again, the titles with each key.
     const int rows = m_model->rowCount();
-    for (const int r : {m_indicatorRow, row})
-        if (r >= 0 && r < rows)
-            emit m_model->headerDataChanged(Qt::Vertical, r, r);
+    if (!verticalHeader()->isHidden())
+        for (const int r : {m_indicatorRow, row})
+            if (r >= 0 && r < rows)
+                emit m_model->headerDataChanged(Qt::Vertical, r, r);
     m_indicatorRow = row;
     m_syncing = false;
     settleBeforePaint();

@@ -97,10 +97,13 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role) override;
+    // Whether the reset under way gives new rows under the same columns.
+    bool resettingRowsOnly() const { return m_resettingRows; }
 
 private:
     friend class TDBGrid;
     TDBGrid *m_grid;
+    bool m_resettingRows = false;
 };
 
 // The room one column asks for and how much of it it can give up.
